@@ -1,0 +1,21 @@
+// The extension groups that decide which tool opens a file.
+#pragma once
+
+#include "app/tool.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace brivo {
+
+// The text after the last "." of the whole path (folders included, so it may contain "/"), case kept.
+// Empty when the path ends in "." and also when it holds no "." at all: check hasDot() for that case.
+QString extensionOf(const QString &path);
+bool hasDot(const QString &path);
+
+// The tool whose extension group lists `extension` exactly (case-sensitive), groups compared in their
+// fixed order. An extension longer than 99 characters is never recognised.
+std::optional<Tool> toolForExtension(const QString &extension);
+
+} // namespace brivo

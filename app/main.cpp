@@ -1,0 +1,57 @@
+// Brivo: nine everyday tools behind one home launcher. Started with a file, it opens the tool for the
+// file's type; started bare, it shows the launcher.
+#include "app/conventions.h"
+#include "app/doch.h"
+#include "app/windowkeeper.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTimer>
+
+namespace {
+
+// For the start-up benchmark: when BRIVO_QUIT_AFTER_FIRST_PAINT is set, the program ends as soon as its
+// first window has painted, so that the time from start to first paint can be measured from outside.
+class FirstPaintQuit : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->isWindow()) {
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            qApp->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The web browser's engine, loaded later from its module, needs contexts shared from the start.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brivo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));
+    // Windows that set no icon of their own show the program's icon.
+    QApplication::setWindowIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+
+    if (qEnvironmentVariableIsSet("BRIVO_QUIT_AFTER_FIRST_PAINT"))
+        app.installEventFilter(new FirstPaintQuit(&app));
+
+    {
+        // The command-line path arrives in the system's local encoding; arguments() decodes it so.
+        doch dispatcher;
+        dispatcher.doallforshow(QCoreApplication::arguments().value(1));
+    }
+
+    // A dispatch that could show nothing (a tool that failed to load) leaves nothing to wait for.
+    int result = 1;
+    if (brivo::anyWindowVisible())
+        result = app.exec();
+    brivo::deleteKeptWindows();
+    return result;
+}

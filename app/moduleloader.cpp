@@ -1,0 +1,71 @@
+#include "app/moduleloader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QLibrary>
+#include <QMessageBox>
+
+namespace brivo {
+
+namespace {
+
+// Beside the executable (the build tree), then the install's private library folder.
+QStringList moduleFolders()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    return {here, QDir::cleanPath(here + QLatin1Char('/') + QStringLiteral(BRIVO_MODULE_RELDIR))};
+}
+
+} // namespace
+
+QString moduleFileName(const QString &name)
+{
+#if defined(Q_OS_WIN)
+    return name + QStringLiteral(".dll");
+#elif defined(Q_OS_MACOS)
+    return QStringLiteral("lib") + name + QStringLiteral(".dylib");
+#else
+    return QStringLiteral("lib") + name + QStringLiteral(".so");
+#endif
+}
+
+ModuleEntry loadModule(const QString &name)
+{
+    static QHash<QString, ModuleEntry> loaded;
+    if (const ModuleEntry entry = loaded.value(name))
+        return entry;
+
+    const QString fileName = moduleFileName(name);
+    QString reason = QStringLiteral("The file was not found.");
+    for (const QString &folder : moduleFolders()) {
+        const QString candidate = folder + QLatin1Char('/') + fileName;
+        if (!QFileInfo::exists(candidate))
+            continue;
+        // Never unloaded: the windows it creates live until the process ends.
+        auto *library = new QLibrary(candidate);
+        auto entry = reinterpret_cast<ModuleEntry>(library->resolve("brivo_module_open_window"));
+        if (entry) {
+            loaded.insert(name, entry);
+            return entry;
+        }
+        reason = library->errorString();
+        delete library;
+        break;
+    }
+
+    QMessageBox::information(nullptr, QStringLiteral("Error"),
+                             QStringLiteral("This tool cannot start: its module %1 could not be loaded.\n\n%2")
+                                 .arg(fileName, reason),
+                             QMessageBox::Ok);
+    return nullptr;
+}
+
+QWidget *openModuleWindow(const QString &name, const QString &path, const OpenOptions &options)
+{
+    const ModuleEntry entry = loadModule(name);
+    return entry ? entry(path, options) : nullptr;
+}
+
+} // namespace brivo

@@ -1,0 +1,203 @@
+#include "app/showmain.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "app/toolopeners.h"
+
+#include <QCommandLinkButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+
+namespace {
+
+struct Tile
+{
+    const char *text;
+    const char *icon;
+    QPoint position;
+    QSize size;
+    void (showmain::*slot)();
+};
+
+// In the order of creation and of parenting.
+const Tile kTiles[] = {
+    {"Notepad", ":/images/txt.png", {10, 10}, {180, 120}, &showmain::txtf},
+    {"IDE", ":/images/ide.png", {210, 10}, {180, 120}, &showmain::idef},
+    {"Media\nPlayer", ":/images/av.png", {10, 150}, {180, 120}, &showmain::avf},
+    {"PDF", ":/images/pdf.png", {210, 150}, {180, 120}, &showmain::pdff},
+    {"Image\nViewer", ":/images/image.png", {410, 10}, {180, 120}, &showmain::imgvf},
+    {"Web", ":/images/web.png", {410, 150}, {180, 120}, &showmain::aboutf},
+    {"About Brivo", ":/images/about.jpg", {100, 430}, {210, 120}, &showmain::abtafa},
+    {"About Me", ":/images/abtm.gif", {320, 430}, {200, 120}, &showmain::abtme},
+    {"Zip", ":/images/zip.png", {410, 290}, {180, 120}, &showmain::zipper},
+    {"Snap\nShot", ":/images/desktop.png", {210, 290}, {180, 120}, &showmain::deskts},
+    {"Gif View", ":/images/gif.png", {10, 290}, {180, 120}, &showmain::gifv},
+};
+
+QString bothMails()
+{
+    return QLatin1String(brivo::contact::authorMail) + QStringLiteral(" , ") +
+           QLatin1String(brivo::contact::supportMail);
+}
+
+} // namespace
+
+showmain::showmain(QWidget *parent) : QMainWindow(parent)
+{
+    setAcceptDrops(true);
+}
+
+void showmain::buildUi()
+{
+    QList<QCommandLinkButton *> tiles;
+    for (const Tile &tile : kTiles) {
+        auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));
+        button->setIcon(QIcon(QString::fromLatin1(tile.icon)));
+        button->setIconSize(QSize(100, 100));
+        button->setFixedSize(tile.size);
+        tiles.append(button);
+    }
+
+    setWindowTitle(QString::fromLatin1(brivo::title::launcher));
+
+    if (chooserMode == 1) {
+        QMessageBox::about(
+            this, QStringLiteral("Unrecognised file type "),
+            QStringLiteral("The file <br/><br/>") + pendingPath.toHtmlEscaped() +
+                QStringLiteral("<br/><br/>you tried to open with Brivo is unrecognizable by the engine.<br/><br/>"
+                               "You can open forcibly open by one of the application listed.<br/><br/>"
+                               "If you wish that the type of file wanted to add in next version of Brivo "
+                               "<br/>Please Write to me at ") +
+                QLatin1String(brivo::contact::authorMail) + QLatin1Char(' '));
+    }
+
+    for (int i = 0; i < tiles.size(); ++i)
+        tiles[i]->move(kTiles[i].position);
+
+    // The black band with the logo; the window's bottom edge leaves 80 pixels of it in view.
+    auto *strip = new QWidget;
+    strip->setGeometry(0, 580, 640, 480);
+    strip->setStyleSheet(QStringLiteral("background-color:black"));
+    auto *stripLayout = new QHBoxLayout(strip);
+    auto *logo = new QLabel;
+    logo->setPixmap(QPixmap(QStringLiteral(":/images/brivo.png"))
+                        .scaled(400, 250, Qt::KeepAspectRatio, Qt::FastTransformation));
+    stripLayout->addWidget(logo, 0, Qt::AlignLeft | Qt::AlignTop);
+
+    for (QCommandLinkButton *tile : std::as_const(tiles))
+        tile->setParent(this);
+    strip->setParent(this);
+
+    // Minimize and close in the title bar, no maximize. The close hint is named as well: without it some
+    // window managers offer no way to close the launcher.
+    setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    for (int i = 0; i < tiles.size(); ++i)
+        connect(tiles[i], &QCommandLinkButton::clicked, this, kTiles[i].slot);
+
+    resize(600, 660);
+    setMaximumSize(600, 660);
+    setWindowIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+
+    QPalette white = palette();
+    white.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::white));
+    setPalette(white);
+}
+
+QString showmain::fileForTile() const
+{
+    return chooserMode == 1 ? pendingPath : QString();
+}
+
+void showmain::txtf()
+{
+    brivo::openTool(brivo::Tool::Notepad, fileForTile());
+}
+
+void showmain::pdff()
+{
+    QString file = fileForTile();
+    if (chooserMode != 1) {
+        file = QFileDialog::getOpenFileName(this, tr("Open Document"), QDir::currentPath(),
+                                            tr("Document files (*.pdf *.PDF);;"), nullptr,
+                                            QFileDialog::DontUseNativeDialog);
+        if (file.isNull())
+            return;
+    }
+    brivo::openTool(brivo::Tool::PdfViewer, file);
+}
+
+void showmain::imgvf()
+{
+    brivo::openTool(brivo::Tool::ImageViewer, fileForTile());
+}
+
+void showmain::aboutf()
+{
+    brivo::openTool(brivo::Tool::WebBrowser, fileForTile());
+}
+
+void showmain::idef()
+{
+    brivo::openTool(brivo::Tool::CodeEditor, fileForTile());
+}
+
+void showmain::avf()
+{
+    // Never the audio-only layout from here, whatever the file.
+    brivo::openTool(brivo::Tool::MediaPlayer, fileForTile());
+}
+
+void showmain::abtme()
+{
+    QMessageBox::about(this, QStringLiteral("Brivo : By K.VARDEN"),
+                       QStringLiteral("Author : K.VARDEN.<br/><br/>Email: ") + bothMails() +
+                           QStringLiteral(" .<br/><br/><b>Please send feedback to my email.</b><br/><br/>Thank you."));
+}
+
+void showmain::abtafa()
+{
+    QMessageBox::about(
+        this, QStringLiteral("About Brivo"),
+        QStringLiteral("Brivo aims to be the only software that can do different tasks where other softwares do "
+                       "independently.<br><br/>For more information on Versions , Bugs , etc.. Visit our web "
+                       "site<br/><br/><b> ") +
+            QLatin1String(brivo::contact::webSite) +
+            QStringLiteral("</b><br/><br/>Or Write to me at <br/><br/><b>") + bothMails() + QStringLiteral("</b>"));
+}
+
+void showmain::dropEvent(QDropEvent *event)
+{
+    brivo::dropAction(this, event);
+}
+
+void showmain::dragEnterEvent(QDragEnterEvent *event)
+{
+    brivo::acceptAnyDrag(event);
+}
+
+void showmain::zipper()
+{
+    brivo::openTool(brivo::Tool::Archive, fileForTile());
+}
+
+void showmain::gifv()
+{
+    brivo::openTool(brivo::Tool::GifViewer, fileForTile());
+}
+
+void showmain::deskts()
+{
+    // The launcher steps aside for the snapshot window (hidden, not closed).
+    if (brivo::openTool(brivo::Tool::Snapshot, QString()))
+        hide();
+}
+
+void showmain::al(QString)
+{
+    QMessageBox::information(this, QStringLiteral("Link ok"), QStringLiteral("Link ok"), QMessageBox::Ok);
+}

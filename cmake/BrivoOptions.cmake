@@ -1,0 +1,47 @@
+# Compiler flags every Brivo target takes: warnings on, and the sanitizers when asked for.
+add_library(brivo_build_flags INTERFACE)
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(brivo_build_flags INTERFACE -Wall -Wextra)
+elseif(MSVC)
+    target_compile_options(brivo_build_flags INTERFACE /W4)
+endif()
+
+if(BRIVO_SANITIZE)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+        message(FATAL_ERROR "BRIVO_SANITIZE needs GCC or Clang")
+    endif()
+    target_compile_options(brivo_build_flags INTERFACE
+        -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(brivo_build_flags INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Registers a QtTest program with CTest: built from the given sources, linked to brivo_core, the test
+# helpers and whatever else is named after LIBS, run on the offscreen platform.
+function(brivo_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE brivo_core brivo_test_support Qt6::Test brivo_build_flags ${ARG_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_ASSUME_STDERR_HAS_CONSOLE=1;${ARG_ENVIRONMENT}")
+endfunction()
+
+# A tool whose engine is loaded on first use: a shared library that its tests link directly and that the
+# program opens through the module loader. Building `brivo` builds its modules too.
+function(brivo_add_module target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${target} SHARED ${ARG_SOURCES})
+    set_target_properties(${target} PROPERTIES WINDOWS_EXPORT_ALL_SYMBOLS ON)
+    target_link_libraries(${target} PUBLIC brivo_core ${ARG_LIBS} PRIVATE brivo_build_flags)
+    if(TARGET brivo)
+        add_dependencies(brivo ${target})
+    endif()
+    install(TARGETS ${target}
+        LIBRARY DESTINATION ${BRIVO_INSTALL_PRIVATE_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Brivo needs.
+# Idempotent: when everything is present it installs nothing and does not touch apt.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    build-essential cmake ninja-build pkg-config ccache
+    # Qt 6: widgets, designer forms, printing, pictures
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
+    libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
+    # media player: QtMultimedia on GStreamer
+    qt6-multimedia-dev libqt6multimedia6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-tools
+    # web browser
+    qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev qt6-positioning-dev
+    # PDF viewer
+    libpoppler-qt6-dev
+    # archive tool
+    p7zip-full
+    # tests and screenshots: a virtual X server, window inspection, fonts
+    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"

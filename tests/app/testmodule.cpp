@@ -1,0 +1,18 @@
+// A module for the loader's tests: its window is a label that shows what it was handed.
+#include "app/moduleloader.h"
+
+#include <QLabel>
+
+namespace {
+
+QWidget *openTestWindow(const QString &path, const brivo::OpenOptions &options)
+{
+    auto *label = new QLabel(QStringLiteral("test module: %1%2")
+                                 .arg(path, options.audioOnly ? QStringLiteral(" (audio only)") : QString()));
+    label->setObjectName(QStringLiteral("testModuleWindow"));
+    return label;
+}
+
+} // namespace
+
+BRIVO_DEFINE_MODULE_ENTRY(openTestWindow)

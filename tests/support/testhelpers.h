@@ -1,0 +1,68 @@
+// Small helpers the tests share: drops, temporary tool roots, finding windows.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QApplication>
+#include <QWidget>
+
+class QMimeData;
+
+namespace brivo::test {
+
+// Delivers a drop of `data` to `target` as the window system would after a drag, entering first.
+// Returns whether the drop was accepted.
+bool sendDrop(QWidget *target, QMimeData *data);
+bool sendDropUrls(QWidget *target, const QList<QUrl> &urls);
+
+// Visible top-level windows of type T (by qobject_cast), oldest first.
+template <typename T>
+QList<T *> visibleWindows()
+{
+    QList<T *> found;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (QWidget *w : all) {
+        if (auto *t = qobject_cast<T *>(w); t && t->isVisible())
+            found.append(t);
+    }
+    return found;
+}
+
+// Hides and deletes every kept window and every other top-level widget, so that tests start clean.
+void closeAllWindows();
+
+// Writes `bytes` to `path`, creating folders; fails the calling test when it cannot.
+bool writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
+// A temporary folder that stands as the tool root ($BRIVO_ROOT) while it exists.
+class TemporaryToolRoot
+{
+public:
+    TemporaryToolRoot();
+    ~TemporaryToolRoot();
+    QString path() const { return m_dir.path(); }
+    // Creates a folder (and its parents) below the root.
+    QString makeFolder(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious;
+};
+
+// Changes the process's current directory while it exists.
+class CurrentDirectory
+{
+public:
+    explicit CurrentDirectory(const QString &path);
+    ~CurrentDirectory();
+
+private:
+    QString m_previous;
+};
+
+} // namespace brivo::test

@@ -31,8 +31,6 @@ public:
 
 int main(int argc, char *argv[])
 {
-    // The web browser's engine, loaded later from its module, needs contexts shared from the start.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));

@@ -7,7 +7,9 @@
 #include <QCommandLinkButton>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -38,6 +40,26 @@ const Tile kTiles[] = {
     {"Gif View", ":/images/gif.png", {10, 290}, {180, 120}, &showmain::gifv},
 };
 
+// A picture decoded straight to the size it is shown at, fitted keeping its aspect ratio: the launcher
+// opens on every home action, and keeping full-size pictures around would cost megabytes for nothing.
+QPixmap fittedPicture(const char *path, const QSize &box, Qt::TransformationMode mode)
+{
+    QImageReader reader(QString::fromLatin1(path));
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const QSize fitted = reader.size().scaled(box, Qt::KeepAspectRatio);
+    QImage image;
+    if (mode == Qt::FastTransformation) {
+        // The reader scales smoothly; fast scaling keeps the hard edges asked for.
+        image = reader.read().scaled(fitted * ratio, Qt::IgnoreAspectRatio, mode);
+    } else {
+        reader.setScaledSize(fitted * ratio);
+        image = reader.read();
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
 QString bothMails()
 {
     return QLatin1String(brivo::contact::authorMail) + QStringLiteral(" , ") +
@@ -56,7 +78,7 @@ void showmain::buildUi()
     QList<QCommandLinkButton *> tiles;
     for (const Tile &tile : kTiles) {
         auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));
-        button->setIcon(QIcon(QString::fromLatin1(tile.icon)));
+        button->setIcon(QIcon(fittedPicture(tile.icon, QSize(100, 100), Qt::SmoothTransformation)));
         button->setIconSize(QSize(100, 100));
         button->setFixedSize(tile.size);
         tiles.append(button);
@@ -84,8 +106,7 @@ void showmain::buildUi()
     strip->setStyleSheet(QStringLiteral("background-color:black"));
     auto *stripLayout = new QHBoxLayout(strip);
     auto *logo = new QLabel;
-    logo->setPixmap(QPixmap(QStringLiteral(":/images/brivo.png"))
-                        .scaled(400, 250, Qt::KeepAspectRatio, Qt::FastTransformation));
+    logo->setPixmap(fittedPicture(":/images/brivo.png", QSize(400, 250), Qt::FastTransformation));
     stripLayout->addWidget(logo, 0, Qt::AlignLeft | Qt::AlignTop);
 
     for (QCommandLinkButton *tile : std::as_const(tiles))

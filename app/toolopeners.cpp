@@ -32,9 +32,9 @@ QWidget *openPdfViewer(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openMediaPlayer(const QString &, const OpenOptions &)
+QWidget *openMediaPlayer(const QString &path, const OpenOptions &options)
 {
-    return nullptr;
+    return openModuleWindow(QStringLiteral("brivo_av"), path, options);
 }
 
 QWidget *openImageViewer(const QString &, const OpenOptions &)

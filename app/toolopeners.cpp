@@ -2,6 +2,8 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "viewers/gif.h"
+#include "viewers/imgv.h"
 
 #include <QWidget>
 
@@ -37,9 +39,13 @@ QWidget *openMediaPlayer(const QString &path, const OpenOptions &options)
     return openModuleWindow(QStringLiteral("brivo_av"), path, options);
 }
 
-QWidget *openImageViewer(const QString &, const OpenOptions &)
+QWidget *openImageViewer(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new imgv;
+    if (!path.isEmpty())
+        window->openFile(path);
+    window->buildUi();
+    return window;
 }
 
 QWidget *openArchive(const QString &, const OpenOptions &)
@@ -47,9 +53,11 @@ QWidget *openArchive(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openGifViewer(const QString &, const OpenOptions &)
+QWidget *openGifViewer(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new gif;
+    window->init(path);
+    return window;
 }
 
 QWidget *openSnapshot(const QString &, const OpenOptions &)

@@ -3,6 +3,8 @@
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
 #include "ide/ide.h"
+#include "viewers/gif.h"
+#include "viewers/imgv.h"
 
 #include <QWidget>
 
@@ -36,14 +38,18 @@ QWidget *openPdfViewer(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openMediaPlayer(const QString &, const OpenOptions &)
+QWidget *openMediaPlayer(const QString &path, const OpenOptions &options)
 {
-    return nullptr;
+    return openModuleWindow(QStringLiteral("brivo_av"), path, options);
 }
 
-QWidget *openImageViewer(const QString &, const OpenOptions &)
+QWidget *openImageViewer(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new imgv;
+    if (!path.isEmpty())
+        window->openFile(path);
+    window->buildUi();
+    return window;
 }
 
 QWidget *openArchive(const QString &, const OpenOptions &)
@@ -51,9 +57,11 @@ QWidget *openArchive(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openGifViewer(const QString &, const OpenOptions &)
+QWidget *openGifViewer(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new gif;
+    window->init(path);
+    return window;
 }
 
 QWidget *openSnapshot(const QString &, const OpenOptions &)

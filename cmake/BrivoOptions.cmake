@@ -33,15 +33,18 @@ endfunction()
 
 # A tool whose engine is loaded on first use: a shared library that its tests link directly and that the
 # program opens through the module loader. Building `brivo` builds its modules too.
+# NO_INSTALL keeps a module out of the install (the loader's test module).
 function(brivo_add_module target)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "NO_INSTALL" "" "SOURCES;LIBS" ${ARGN})
     add_library(${target} SHARED ${ARG_SOURCES})
     set_target_properties(${target} PROPERTIES WINDOWS_EXPORT_ALL_SYMBOLS ON)
     target_link_libraries(${target} PUBLIC brivo_core ${ARG_LIBS} PRIVATE brivo_build_flags)
     if(TARGET brivo)
         add_dependencies(brivo ${target})
     endif()
-    install(TARGETS ${target}
-        LIBRARY DESTINATION ${BRIVO_INSTALL_PRIVATE_LIBDIR}
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    if(NOT ARG_NO_INSTALL)
+        install(TARGETS ${target}
+            LIBRARY DESTINATION ${BRIVO_INSTALL_PRIVATE_LIBDIR}
+            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
 endfunction()

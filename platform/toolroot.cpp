@@ -24,7 +24,11 @@ QString toolRoot()
 
 QString mapToolRootPath(const QString &path)
 {
-    const QString clean = QDir::fromNativeSeparators(path);
+    // A path with a drive letter is a Windows path whatever the platform: its backslashes separate.
+    QString clean = QDir::fromNativeSeparators(path);
+    if (clean.size() >= 3 && clean.at(0).isLetter() && clean.at(1) == QLatin1Char(':') &&
+        clean.at(2) == QLatin1Char('\\'))
+        clean.replace(QLatin1Char('\\'), QLatin1Char('/'));
     static const QString prefix = QStringLiteral("c:/brivo");
     const bool underRoot = clean.startsWith(prefix, Qt::CaseInsensitive) &&
                            (clean.size() == prefix.size() || clean.at(prefix.size()) == QLatin1Char('/'));

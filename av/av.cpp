@@ -1,0 +1,333 @@
+#include "av/av.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "av/mediasteps.h"
+#include "av/seekslider.h"
+#include "av/volumeslider.h"
+
+#include <QAudioOutput>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+namespace {
+
+QPushButton *newControlButton(const char *objectName)
+{
+    auto *button = new QPushButton;
+    button->setObjectName(QLatin1String(objectName));
+    // The window's keys (Return, arrows) must reach the window whichever button was clicked last.
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+av::av(QWidget *parent) : QWidget(parent)
+{
+    setWindowTitle(QString::fromLatin1(brivo::title::mediaPlayer));
+    audioOnly = false;
+
+    audioOutput = new QAudioOutput(this);
+    videoWidget = new QVideoWidget;
+    videoWidget->setObjectName(QStringLiteral("videoWidget"));
+    mediaObject = new QMediaPlayer(this);
+    mediaObject->setAudioOutput(audioOutput);
+    mediaObject->setVideoOutput(videoWidget);
+
+    // The sliders only signal what the user asks for; the window applies it to the player and feeds
+    // the player's state back to them.
+    volumeSlider = new brivo::VolumeSlider;
+    volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
+    volumeSlider->setVolume(audioOutput->volume());
+    volumeSlider->setMuted(audioOutput->isMuted());
+    connect(volumeSlider, &brivo::VolumeSlider::volumeRequested, audioOutput, &QAudioOutput::setVolume);
+    connect(volumeSlider, &brivo::VolumeSlider::muteRequested, audioOutput, &QAudioOutput::setMuted);
+    connect(audioOutput, &QAudioOutput::volumeChanged, volumeSlider, &brivo::VolumeSlider::setVolume);
+    connect(audioOutput, &QAudioOutput::mutedChanged, volumeSlider, &brivo::VolumeSlider::setMuted);
+
+    seekSlider = new brivo::SeekSlider;
+    seekSlider->setObjectName(QStringLiteral("seekSlider"));
+    connect(seekSlider, &brivo::SeekSlider::seekRequested, this, [this](qint64 ms) {
+        mediaObject->setPosition(brivo::seekTarget(ms, 0, mediaObject->duration()));
+    });
+    connect(mediaObject, &QMediaPlayer::positionChanged, seekSlider, &brivo::SeekSlider::setPosition);
+    connect(mediaObject, &QMediaPlayer::durationChanged, seekSlider, &brivo::SeekSlider::setDuration);
+    connect(mediaObject, &QMediaPlayer::seekableChanged, seekSlider, &brivo::SeekSlider::setSeekable);
+
+    // The play/pause icon follows the player, so that it stays true when a file ends or fails.
+    connect(mediaObject, &QMediaPlayer::playbackStateChanged, this, &av::showPlaybackState);
+    connect(mediaObject, &QMediaPlayer::errorOccurred, this,
+            [this](QMediaPlayer::Error error, const QString &reason) {
+                if (error != QMediaPlayer::NoError)
+                    reportPlaybackError(reason);
+            });
+
+    pauseButton = newControlButton("pauseButton");
+    QPushButton *rewindButton = newControlButton("rewindButton");
+    QPushButton *forwardButton = newControlButton("forwardButton");
+    QPushButton *stopButton = newControlButton("stopButton");
+    QPushButton *homeButton = newControlButton("homeButton");
+
+    homeButton->setIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    homeButton->setToolTip(QStringLiteral("Brivo Home"));
+
+    pauseButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
+    rewindButton->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
+    forwardButton->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
+    stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+
+    connect(homeButton, &QPushButton::clicked, this, &av::showhome);
+    connect(pauseButton, &QPushButton::clicked, this, &av::pause);
+    connect(rewindButton, &QPushButton::clicked, this, &av::rewind);
+    connect(forwardButton, &QPushButton::clicked, this, &av::fwind);
+    connect(stopButton, &QPushButton::clicked, this, &av::stop);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(homeButton);
+    buttonRow->addWidget(pauseButton);
+    buttonRow->addWidget(stopButton);
+    buttonRow->addWidget(rewindButton);
+    buttonRow->addWidget(forwardButton);
+    buttonRow->addStretch();
+    buttonRow->addWidget(volumeSlider);
+    volumeSlider->setFixedWidth(120);
+
+    auto *controlLayout = new QVBoxLayout;
+    controlLayout->addLayout(buttonRow);
+    controlLayout->addWidget(seekSlider);
+
+    controlBar = new QWidget;
+    controlBar->setObjectName(QStringLiteral("controlBar"));
+    controlBar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    controlBar->setLayout(controlLayout);
+
+    auto *windowLayout = new QVBoxLayout;
+    windowLayout->addWidget(videoWidget);
+    windowLayout->addWidget(controlBar);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    setLayout(windowLayout);
+
+    setAcceptDrops(true);
+    setAttribute(Qt::WA_MouseTracking);
+    setMinimumSize(300, 300);
+    setWindowIcon(QIcon(QString::fromLatin1(brivo::toolWindowIcon)));
+    resize(800, 600);
+}
+
+av::~av()
+{
+    // The player goes first: it holds on to the audio output and the video widget, which would
+    // otherwise be destroyed under it.
+    delete mediaObject;
+}
+
+void av::openFile(QString path)
+{
+    setEnabled(false);
+    if (QFile::exists(path)) {
+        m_path = path;
+        m_failed = false;
+        // A relative path (from the command line) is resolved now, while the current folder is the one
+        // the path was given in.
+        m_source = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        mediaObject->setSource(m_source);
+        setEnabled(true);
+        mediaObject->play();
+    } else {
+        QMessageBox::information(this, QStringLiteral("Error"), QStringLiteral("Error File does not exist"),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        // The window stays usable: the home button and drops still work.
+        setEnabled(true);
+    }
+}
+
+void av::setAudioOnly()
+{
+    audioOnly = true;
+    videoWidget->hide();
+    setMinimumSize(300, 70);
+    setMaximumSize(300, 70);
+}
+
+void av::showhome()
+{
+    brivo::goHome();
+}
+
+void av::pause()
+{
+    if (mediaObject->playbackState() == QMediaPlayer::PlayingState) {
+        mediaObject->pause();
+    } else {
+        // Stopped (by the stop button, at the end of the file, after a failure) or paused: play.
+        if (m_failed) {
+            // After a failure the backend would claim to play without trying; loading the file afresh
+            // makes it try again, and a new failure is reported again.
+            m_failed = false;
+            mediaObject->setSource(QUrl());
+            mediaObject->setSource(m_source);
+        }
+        mediaObject->play();
+    }
+    showPlaybackState();
+}
+
+void av::rewind()
+{
+    jump(-brivo::kJumpMs);
+}
+
+void av::fwind()
+{
+    jump(brivo::kJumpMs);
+}
+
+void av::stop()
+{
+    mediaObject->stop();
+}
+
+void av::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Unlike Return and Escape, a double-click leaves the cursor as it is.
+    if (isFullScreen())
+        leaveFullScreen();
+    else if (!audioOnly)
+        enterFullScreen();
+    event->accept();
+}
+
+void av::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_MediaPlay:
+        pause();
+        break;
+    case Qt::Key_Return:
+        if (audioOnly)
+            break;
+        if (isFullScreen()) {
+            leaveFullScreen();
+            setCursor(Qt::ArrowCursor);
+        } else {
+            enterFullScreen();
+            setCursor(Qt::BlankCursor);
+        }
+        break;
+    case Qt::Key_Right:
+        jump(brivo::kJumpMs);
+        break;
+    case Qt::Key_Left:
+        jump(-brivo::kJumpMs);
+        break;
+    case Qt::Key_Up:
+        stepVolume(brivo::kVolumeStep);
+        break;
+    case Qt::Key_Down:
+        if (audioOutput->volume() > 0.0f)
+            stepVolume(-brivo::kVolumeStep);
+        break;
+    case Qt::Key_Escape:
+        if (isFullScreen()) {
+            leaveFullScreen();
+            setCursor(Qt::ArrowCursor);
+        }
+        break;
+    default:
+        break;
+    }
+    // Keys the player has no use for end here.
+    event->accept();
+}
+
+void av::closeEvent(QCloseEvent *event)
+{
+    mediaObject->stop();
+    // A closed player is never shown again; letting go of the file frees its decoder now rather than
+    // when the program ends.
+    mediaObject->setSource(QUrl());
+    event->accept();
+}
+
+void av::dragEnterEvent(QDragEnterEvent *event)
+{
+    brivo::acceptAnyDrag(event);
+}
+
+void av::dropEvent(QDropEvent *event)
+{
+    QString path;
+    if (!brivo::firstDroppedPath(event, &path)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    mediaObject->stop();
+    brivo::closeAndDispatch(this, path);
+}
+
+void av::jump(qint64 offsetMs)
+{
+    mediaObject->setPosition(brivo::seekTarget(mediaObject->position(), offsetMs, mediaObject->duration()));
+}
+
+void av::stepVolume(double step)
+{
+    audioOutput->setVolume(float(brivo::steppedVolume(audioOutput->volume(), step)));
+}
+
+void av::enterFullScreen()
+{
+    showFullScreen();
+    controlBar->hide();
+    controlBar->setEnabled(false);
+}
+
+void av::leaveFullScreen()
+{
+    showNormal();
+    controlBar->setEnabled(true);
+    controlBar->show();
+}
+
+void av::showPlaybackState()
+{
+    const bool playing = mediaObject->playbackState() == QMediaPlayer::PlayingState;
+    pauseButton->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+}
+
+void av::reportPlaybackError(const QString &reason)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    // The box waits for the player to finish sending its signals; a nested event loop inside the
+    // player's own signal would run the rest of its error handling under the box.
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+            // The player stays "playing" after a failure; stopping it puts the play icon back and
+            // lets a press of play try again.
+            mediaObject->stop();
+            const QString detail = reason.isEmpty() ? QStringLiteral("The media cannot be played.") : reason;
+            QMessageBox::information(this, QStringLiteral("Error"),
+                                     QStringLiteral("Error File cannot be played\n\n%1\n\n%2")
+                                         .arg(QFileInfo(m_path).fileName(), detail),
+                                     QMessageBox::Ok, QMessageBox::NoButton);
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,77 @@
+// The media player: plays one audio or video file, with play/pause, stop, 6-second jumps, a position
+// slider, a volume slider, full screen and a small audio-only layout.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+class QAudioOutput;
+class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QKeyEvent;
+class QMediaPlayer;
+class QMouseEvent;
+class QPushButton;
+class QVideoWidget;
+
+namespace brivo {
+class SeekSlider;
+class VolumeSlider;
+} // namespace brivo
+
+class av : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit av(QWidget *parent = nullptr);
+    ~av() override;
+
+    // Opens the file at `path` and starts playing it; a missing file is reported in a box.
+    void openFile(QString path);
+    // The small layout for audio files: 300 x 70, no video area, no full screen.
+    void setAudioOnly();
+
+    // The button row and the seek slider; hidden in full screen.
+    QWidget *controlBar;
+    QAudioOutput *audioOutput;
+    // Hidden in the audio-only layout.
+    QVideoWidget *videoWidget;
+    // The player; the window owns it and it lives as long as the window.
+    QMediaPlayer *mediaObject;
+    brivo::VolumeSlider *volumeSlider;
+    brivo::SeekSlider *seekSlider;
+    // Play/pause; its icon shows what its next press does.
+    QPushButton *pauseButton;
+    bool audioOnly;
+
+public slots:
+    void showhome();
+    void pause();
+    void rewind();
+    void fwind();
+    void stop();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void jump(qint64 offsetMs);
+    void stepVolume(double step);
+    void enterFullScreen();
+    void leaveFullScreen();
+    void showPlaybackState();
+    void reportPlaybackError(const QString &reason);
+
+    // The file being played, for the error box and for a new attempt after a failure.
+    QString m_path;
+    QUrl m_source;
+    // Set when the current attempt to play has failed. The backend sends several errors for one failure
+    // and the user needs one box; a press of play then loads the file afresh.
+    bool m_failed = false;
+};

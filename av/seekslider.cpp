@@ -1,0 +1,78 @@
+#include "av/seekslider.h"
+
+#include "av/mediasteps.h"
+
+#include <QHBoxLayout>
+#include <QSlider>
+
+#include <limits>
+
+namespace brivo {
+
+namespace {
+
+// QSlider counts in int; milliseconds beyond that (some 24 days) are shown at the end.
+int toSliderValue(qint64 ms)
+{
+    return int(qBound(qint64(0), ms, qint64(std::numeric_limits<int>::max())));
+}
+
+} // namespace
+
+SeekSlider::SeekSlider(QWidget *parent) : QWidget(parent), m_slider(new QSlider(Qt::Horizontal))
+{
+    m_slider->setObjectName(QStringLiteral("seekPosition"));
+    m_slider->setRange(0, 0);
+    // A click beside the handle jumps as far as the jump buttons do.
+    m_slider->setPageStep(int(kJumpMs));
+    m_slider->setSingleStep(1000);
+    // The window's arrow keys seek and change the volume; the slider must not take them by focus.
+    m_slider->setFocusPolicy(Qt::NoFocus);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_slider);
+
+    connect(m_slider, &QSlider::valueChanged, this, [this](int value) {
+        if (!m_updating)
+            emit seekRequested(value);
+    });
+    updateEnabled();
+}
+
+void SeekSlider::setDuration(qint64 ms)
+{
+    m_duration = qMax<qint64>(0, ms);
+    m_updating = true;
+    m_slider->setMaximum(toSliderValue(m_duration));
+    m_updating = false;
+    updateEnabled();
+}
+
+void SeekSlider::setPosition(qint64 ms)
+{
+    // While the user holds the handle the slider shows where they are going, not where playback is.
+    if (m_slider->isSliderDown())
+        return;
+    m_updating = true;
+    m_slider->setValue(toSliderValue(ms));
+    m_updating = false;
+}
+
+void SeekSlider::setSeekable(bool seekable)
+{
+    m_seekable = seekable;
+    updateEnabled();
+}
+
+qint64 SeekSlider::position() const
+{
+    return m_slider->value();
+}
+
+void SeekSlider::updateEnabled()
+{
+    m_slider->setEnabled(m_seekable && m_duration > 0);
+}
+
+} // namespace brivo

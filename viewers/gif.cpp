@@ -1,0 +1,99 @@
+#include "viewers/gif.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMovie>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QVBoxLayout>
+
+int gif::resizeCount = 0;
+
+gif::gif(QWidget *parent) : QWidget(parent)
+{
+    setAcceptDrops(true);
+}
+
+gif::~gif()
+{
+    delete movie;
+}
+
+void gif::init(QString path)
+{
+    // The format comes from the file's contents, so a GIF named otherwise still plays. No file, a missing
+    // one or one that is no animation gives a movie that never starts and an empty label.
+    movie = path.isEmpty() ? new QMovie : new QMovie(path);
+    movieLabel = new QLabel;
+    movieLabel->setMovie(movie);
+    auto *column = new QVBoxLayout;
+    column->addWidget(movieLabel);
+
+    playButton = new QPushButton;
+    playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
+    auto *home = new QPushButton;
+    home->setIcon(QIcon(QLatin1String(brivo::homeIcon)));
+    connect(home, &QPushButton::clicked, this, &gif::showhome);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(home);
+    row->addStretch();
+    row->addWidget(playButton);
+    auto *bar = new QWidget;
+    bar->setLayout(row);
+    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    column->addWidget(bar);
+
+    connect(playButton, &QPushButton::clicked, this, &gif::click);
+    setLayout(column);
+    setWindowTitle(QLatin1String(brivo::title::gifViewer));
+    movie->start();
+    column->setContentsMargins(0, 0, 0, 0);
+}
+
+void gif::click()
+{
+    if (!movie)
+        return;
+    // A movie that is not running (it finished, or never started) stays stopped: only the icon changes.
+    if (movie->state() == QMovie::Paused) {
+        playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
+        movie->setPaused(false);
+    } else {
+        playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+        movie->setPaused(true);
+    }
+}
+
+void gif::showhome()
+{
+    brivo::goHome();
+}
+
+void gif::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QSize stretched(width() - 150, height() - 150);
+    if (resizeCount < 3) {
+        ++resizeCount;
+        return;
+    }
+    // A window of 150 pixels or less either way has no room for the animation; it keeps its last size.
+    if (movie && !stretched.isEmpty())
+        movie->setScaledSize(stretched);
+}
+
+void gif::dragEnterEvent(QDragEnterEvent *event)
+{
+    brivo::acceptAnyDrag(event);
+}
+
+void gif::dropEvent(QDropEvent *event)
+{
+    brivo::dropAction(this, event);
+}

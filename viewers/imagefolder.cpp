@@ -1,0 +1,72 @@
+#include "viewers/imagefolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace brivo {
+
+QString pictureFolder(const QString &imagePath)
+{
+    if (imagePath.isEmpty())
+        return QDir::currentPath();
+    return QFileInfo(imagePath).absolutePath();
+}
+
+QStringList listPictureNames(const QString &folder)
+{
+    // QDir matches name filters ignoring case unless told otherwise, and tests each entry once against
+    // all of them, so "photo.Jpg" is listed once although both "*.jpg" and "*.JPG" are given.
+    static const QStringList patterns = {
+        QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.jpeg"),
+        QStringLiteral("*.JPG"), QStringLiteral("*.GIF"), QStringLiteral("*.PNG"), QStringLiteral("*.JPEG"),
+    };
+    QStringList names =
+        QDir(folder).entryList(patterns, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Names that differ only in case are ordered case-sensitively, so that the order does not depend on
+    // the order the file system hands them out in.
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+    });
+    return names;
+}
+
+QSize windowBox(const QSize &windowSize)
+{
+    return {windowSize.width() - 15, windowSize.height() - 60};
+}
+
+QSize zoomedIn(const QSize &box)
+{
+    return {box.width() + 50, box.height() + 50};
+}
+
+QSize zoomedOut(const QSize &box)
+{
+    const QSize smaller(box.width() - 50, box.height() - 50);
+    if (smaller.width() <= 50 || smaller.height() <= 50)
+        return box;
+    return smaller;
+}
+
+QSize fittedSize(const QSize &picture, const QSize &box)
+{
+    if (picture.isEmpty() || box.isEmpty())
+        return {};
+    // A very long, thin picture still shows as a line of one pixel rather than vanishing.
+    return picture.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+QList<int> neighbourIndices(int current, int count)
+{
+    QList<int> indices;
+    if (current + 1 >= 0 && current + 1 < count)
+        indices.append(current + 1);
+    if (current - 1 >= 0 && current - 1 < count)
+        indices.append(current - 1);
+    return indices;
+}
+
+} // namespace brivo

@@ -1,0 +1,341 @@
+#include "viewers/imgv.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "viewers/imagefolder.h"
+#include "viewers/picturecache.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTransform>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+imgv::imgv(QWidget *parent) : QWidget(parent), m_pictures(std::make_unique<brivo::PictureCache>())
+{
+    setAcceptDrops(true);
+}
+
+imgv::~imgv() = default;
+
+void imgv::openFile(const QString &path)
+{
+    if (!loadPicture(QFileInfo(path).absoluteFilePath()) && image.isNull())
+        QMessageBox::warning(this, QStringLiteral("Error"), QStringLiteral("Cannot Load Image"));
+    imagePath = path;
+}
+
+void imgv::buildUi()
+{
+    // The opened picture comes from the cache, so loading it again costs no second decode.
+    if (!imagePath.isEmpty())
+        loadPicture(QFileInfo(imagePath).absoluteFilePath());
+    pixmap = QPixmap::fromImage(image);
+
+    imageLabel = new QLabel;
+    indexFound = false;
+    currentIndex = 0;
+    fileList = listFolder();
+    // Finds the position only when the path is a bare name; the listing's search by name is what
+    // normally finds it.
+    if (const int position = fileList.indexOf(imagePath); position >= 0)
+        currentIndex = position;
+    imageLabel->setAlignment(Qt::AlignCenter);
+    setWindowTitle(QLatin1String(brivo::title::imageViewer));
+
+    scrollArea = new QScrollArea;
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setWidget(imageLabel);
+    scrollArea->installEventFilter(this);
+
+    auto *column = new QVBoxLayout;
+    column->addWidget(scrollArea);
+
+    struct Button
+    {
+        const char *icon;
+        void (imgv::*slot)();
+    };
+    // In the row's order, left to right after the home button.
+    const Button row[] = {
+        {":/images/re.png", &imgv::tranl},  {":/images/b.png", &imgv::backward},
+        {":/images/in.png", &imgv::zoomin}, {":/images/out.png", &imgv::zommout},
+        {":/images/f.png", &imgv::forward}, {":/images/fo.png", &imgv::tranr},
+    };
+    auto *home = new QPushButton;
+    home->setIcon(QIcon(QLatin1String(brivo::homeIcon)));
+    connect(home, &QPushButton::clicked, this, &imgv::showhome);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(home);
+    buttons->addStretch();
+    for (const Button &button : row) {
+        auto *push = new QPushButton;
+        push->setIcon(QIcon(QLatin1String(button.icon)));
+        connect(push, &QPushButton::clicked, this, button.slot);
+        buttons->addWidget(push);
+    }
+    buttons->addStretch();
+    column->addLayout(buttons);
+
+    resize(600, 500);
+    setLayout(column);
+    column->setContentsMargins(0, 0, 0, 0);
+    // The keys step, zoom and close only while the view has the keyboard; a clicked button that took it
+    // would turn the arrow keys into moving between buttons.
+    for (int i = 0; i < buttons->count(); ++i) {
+        if (QWidget *widget = buttons->itemAt(i)->widget())
+            widget->setFocusPolicy(Qt::NoFocus);
+    }
+    scrollArea->setFocus();
+
+    QPalette black;
+    black.setBrush(QPalette::Window, QBrush(Qt::black));
+    scrollArea->setPalette(black);
+    setPalette(black);
+    setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
+
+    decodeNeighbours();
+}
+
+QStringList imgv::listFolder()
+{
+    // Other tools start their file dialogs in the current directory: they start where the user is looking.
+    QDir::setCurrent(brivo::pictureFolder(imagePath));
+    m_folder = QDir::currentPath();
+    const QStringList names = brivo::listPictureNames(m_folder);
+    if (!indexFound) {
+        if (const int position = names.indexOf(QFileInfo(imagePath).fileName()); position >= 0)
+            currentIndex = position;
+        indexFound = true;
+    }
+    return names;
+}
+
+bool imgv::loadPicture(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    // A picture that was not decoded ahead is decoded now, which takes a moment for a large one.
+    const bool waits = !m_pictures->isReady(path);
+    if (waits)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const QImage loaded = m_pictures->picture(path);
+    if (waits)
+        QGuiApplication::restoreOverrideCursor();
+    if (loaded.isNull())
+        return false;
+    image = loaded;
+    m_loadedPath = path;
+    return true;
+}
+
+void imgv::forward()
+{
+    fileList = listFolder();
+    ++currentIndex;
+    if (currentIndex < fileList.size())
+        loadPicture(QDir(m_folder).absoluteFilePath(fileList.at(currentIndex)));
+    else
+        --currentIndex;
+    showStep();
+}
+
+void imgv::backward()
+{
+    fileList = listFolder();
+    // Files deleted since the last listing can leave the position past the end; the step then goes to the
+    // last name rather than outside the list.
+    currentIndex = qMin(currentIndex - 1, int(fileList.size()) - 1);
+    if (currentIndex < 0)
+        currentIndex = 0;
+    else
+        loadPicture(QDir(m_folder).absoluteFilePath(fileList.at(currentIndex)));
+    showStep();
+}
+
+void imgv::showStep()
+{
+    pixmap = QPixmap::fromImage(image);
+    const QSize box = currentWindowBox();
+    showPicture(box);
+    setBox(box);
+    decodeNeighbours();
+}
+
+void imgv::zoomin()
+{
+    setBox(brivo::zoomedIn({boxWidth, boxHeight}));
+    showPicture({boxWidth, boxHeight});
+}
+
+void imgv::zommout()
+{
+    setBox(brivo::zoomedOut({boxWidth, boxHeight}));
+    showPicture({boxWidth, boxHeight});
+}
+
+void imgv::tranl()
+{
+    pixmap = pixmap.transformed(QTransform().rotate(-90), Qt::FastTransformation);
+    showPicture(currentWindowBox());
+}
+
+void imgv::tranr()
+{
+    pixmap = pixmap.transformed(QTransform().rotate(90), Qt::FastTransformation);
+    showPicture(currentWindowBox());
+}
+
+void imgv::showhome()
+{
+    brivo::goHome();
+}
+
+void imgv::showPicture(const QSize &box)
+{
+    if (!imageLabel)
+        return;
+    if (pixmap.isNull()) {
+        imageLabel->setPixmap(QPixmap());
+        return;
+    }
+    // A window too small to hold a box keeps the picture it shows.
+    const QSize fitted = brivo::fittedSize(pixmap.size(), box);
+    if (fitted.isEmpty())
+        return;
+    imageLabel->setPixmap(pixmap.scaled(fitted, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+QSize imgv::currentWindowBox() const
+{
+    return brivo::windowBox(size());
+}
+
+void imgv::setBox(const QSize &box)
+{
+    boxWidth = box.width();
+    boxHeight = box.height();
+}
+
+void imgv::decodeNeighbours()
+{
+    QStringList ahead;
+    for (int index : brivo::neighbourIndices(currentIndex, int(fileList.size())))
+        ahead.append(QDir(m_folder).absoluteFilePath(fileList.at(index)));
+    m_pictures->keepOnly(m_loadedPath, ahead);
+}
+
+void imgv::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QSize box = currentWindowBox();
+    setBox(box);
+    showPicture(box);
+}
+
+void imgv::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void imgv::closeEvent(QCloseEvent *event)
+{
+    // A closed window lives on until the program ends; the pictures decoded ahead are of no more use.
+    m_pictures->keepOnly(m_loadedPath, {});
+    QWidget::closeEvent(event);
+}
+
+void imgv::toggleFullScreen()
+{
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+}
+
+void imgv::wheelTurned(int delta)
+{
+    if ((delta > 0) != (m_wheelTurn > 0))
+        m_wheelTurn = 0;
+    m_wheelTurn += delta;
+    while (m_wheelTurn >= QWheelEvent::DefaultDeltasPerStep) {
+        m_wheelTurn -= QWheelEvent::DefaultDeltasPerStep;
+        zoomin();
+    }
+    while (m_wheelTurn <= -QWheelEvent::DefaultDeltasPerStep) {
+        m_wheelTurn += QWheelEvent::DefaultDeltasPerStep;
+        zommout();
+    }
+}
+
+bool imgv::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != scrollArea)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Right:
+            forward();
+            break;
+        case Qt::Key_Left:
+            backward();
+            break;
+        case Qt::Key_Up:
+            zoomin();
+            break;
+        case Qt::Key_Down:
+            zommout();
+            break;
+        case Qt::Key_Return:
+            toggleFullScreen();
+            break;
+        case Qt::Key_Escape:
+            close();
+            break;
+        default:
+            break;
+        }
+        return true;
+    case QEvent::Wheel: {
+        const QPoint turn = static_cast<QWheelEvent *>(event)->angleDelta();
+        wheelTurned(turn.y() != 0 ? turn.y() : turn.x());
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        toggleFullScreen();
+        return true;
+    // The view takes no other input: the keys and the wheel that it would scroll with zoom and step.
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+        return true;
+    // Layout, resize and paint events go on to the scroll area, or the view would never be laid out.
+    default:
+        return false;
+    }
+}
+
+void imgv::dragEnterEvent(QDragEnterEvent *event)
+{
+    brivo::acceptAnyDrag(event);
+}
+
+void imgv::dropEvent(QDropEvent *event)
+{
+    brivo::dropAction(this, event);
+}

@@ -1,0 +1,97 @@
+// The image viewer: one picture fitted into a black view, with buttons and keys to step through the other
+// pictures of its folder, zoom and rotate.
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QScrollArea;
+class QDragEnterEvent;
+class QDropEvent;
+
+namespace brivo {
+class PictureCache;
+}
+
+class imgv : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit imgv(QWidget *parent = nullptr);
+    ~imgv() override;
+
+    // Loads the picture at `path`; a picture that does not decode is reported in a warning box. The path
+    // is kept either way: the folder around it can still be stepped through.
+    void openFile(const QString &path);
+    // Builds the window around the opened picture and lists its folder.
+    void buildUi();
+
+    // The decoded pictures kept around the shown one.
+    const brivo::PictureCache &pictureCache() const { return *m_pictures; }
+
+    // False until the first folder listing has looked for the opened file.
+    bool indexFound = false;
+    // The file the window was opened for; null when it was opened without one.
+    QString imagePath;
+    QScrollArea *scrollArea = nullptr;
+    // The picture as shown, with its rotations, unscaled.
+    QPixmap pixmap;
+    // Position of the shown picture in fileList.
+    int currentIndex = 0;
+    // The picture as last loaded, unrotated.
+    QImage image;
+    QLabel *imageLabel = nullptr;
+    // Names of the pictures in the folder of imagePath, as of the last listing.
+    QStringList fileList;
+    // The box the picture is fitted into; zooming changes it, resizing and stepping reset it.
+    int boxWidth = 0;
+    int boxHeight = 0;
+
+public slots:
+    void tranl();
+    void tranr();
+    void forward();
+    void backward();
+    void zoomin();
+    void zommout();
+    void showhome();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // Makes the picture's folder the current directory and lists it; the first listing also finds the
+    // opened file's position.
+    QStringList listFolder();
+    // Loads `name` (relative to the listed folder) into `image`; a name that does not decode leaves
+    // `image` as it was.
+    bool loadPicture(const QString &name);
+    // Sets pixmap from image, shows it fitted into the window box and ends any zoom.
+    void showStep();
+    void showPicture(const QSize &box);
+    QSize currentWindowBox() const;
+    void setBox(const QSize &box);
+    // Starts decoding the pictures next to the shown one and forgets the rest.
+    void decodeNeighbours();
+    void toggleFullScreen();
+    void wheelTurned(int delta);
+
+    std::unique_ptr<brivo::PictureCache> m_pictures;
+    // The folder the last listing read; names in fileList are relative to it.
+    QString m_folder;
+    // The absolute path `image` was last loaded from.
+    QString m_loadedPath;
+    // Wheel turns smaller than a notch (touchpads, fine-grained wheels) add up to one zoom step.
+    int m_wheelTurn = 0;
+};

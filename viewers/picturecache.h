@@ -1,0 +1,83 @@
+// The decoded pictures around the one the image viewer shows, so that a step to a neighbour costs no
+// decode.
+#pragma once
+
+#include <QDateTime>
+#include <QFuture>
+#include <QHash>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+
+namespace brivo {
+
+// Holds the shown picture and its neighbours, decoded in the background. Everything else is forgotten on
+// each step, so memory stays at a few pictures whatever the folder's size. Used from one thread (the
+// window's); the decoding runs on the cache's own threads.
+class PictureCache
+{
+public:
+    // Neighbours are decoded ahead only while their decoded size together stays within `aheadBudget`
+    // bytes; bigger ones are decoded when they are shown.
+    explicit PictureCache(qint64 aheadBudget = qint64(1024) * 1024 * 1024);
+    // Waits for decodes under way: they must not outlive the cache's threads.
+    ~PictureCache();
+
+    PictureCache(const PictureCache &) = delete;
+    PictureCache &operator=(const PictureCache &) = delete;
+
+    // The decoded picture at the absolute `path`; null when it does not decode. It comes from the cache
+    // when the file has not changed since it was decoded, waiting for a decode that is under way; else it
+    // is decoded now. The picture is kept until the next keepOnly().
+    QImage picture(const QString &path);
+
+    // Keeps the pictures at `shown` and `ahead` and forgets all others; those of `ahead` not yet held
+    // start decoding in the background, in the order given.
+    void keepOnly(const QString &shown, const QStringList &ahead);
+
+    // Whether the picture at `path` is decoded and waiting.
+    bool isReady(const QString &path) const;
+    // How many pictures are held or being decoded.
+    int size() const { return int(m_entries.size()); }
+
+private:
+    // What tells a file's contents apart without reading them.
+    struct Stamp
+    {
+        QDateTime modified;
+        qint64 bytes = -1;
+        bool operator==(const Stamp &other) const
+        {
+            return modified == other.modified && bytes == other.bytes;
+        }
+    };
+    enum : int
+    {
+        Queued,
+        Running,
+        Dropped
+    };
+    struct Entry
+    {
+        QFuture<QImage> future;
+        Stamp stamp;
+        qint64 cost = 0;
+        // Queued until a thread starts the decode; Dropped when the picture was forgotten (or taken over
+        // by picture()) before that, so the thread skips it.
+        std::shared_ptr<std::atomic<int>> state;
+    };
+
+    static Stamp stampOf(const QString &path);
+    void decodeAhead(const QString &path, qint64 cost);
+    void forget(const QString &path);
+
+    QThreadPool m_threads;
+    qint64 m_aheadBudget;
+    QHash<QString, Entry> m_entries;
+};
+
+} // namespace brivo

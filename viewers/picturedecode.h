@@ -1,0 +1,25 @@
+// Decoding a picture file the way the image viewer shows it.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QImage;
+
+namespace brivo {
+
+// The largest picture the viewer decodes, in MiB of decoded pixels (counted at four bytes a pixel):
+// room for panoramas and 100-megapixel scans, while a file that claims more than memory can hold is
+// refused instead of exhausting it.
+inline constexpr int kPictureLimitMiB = 2048;
+
+// Decodes the picture at `path`, turned upright as its orientation tag says (phones store pictures
+// sideways and tag them). A null image when the file is missing, is not a picture, is damaged, or is
+// larger than kPictureLimitMiB. Safe to call from any thread.
+QImage decodePicture(const QString &path);
+
+// What the decoded picture at `path` will take in memory, read from the file's header without decoding;
+// -1 when the header does not say.
+qint64 decodedPictureBytes(const QString &path);
+
+} // namespace brivo

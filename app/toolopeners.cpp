@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "ide/ide.h"
 #include "viewers/gif.h"
 #include "viewers/imgv.h"
 
@@ -14,9 +15,12 @@ namespace {
 // Each opener creates its tool's window and hands it the file; openTool() shows it. An opener returns
 // nullptr when its tool is not available.
 
-QWidget *openCodeEditor(const QString &, const OpenOptions &)
+QWidget *openCodeEditor(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new ide(nullptr);
+    if (!path.isEmpty())
+        window->openFile(path);
+    return window;
 }
 
 QWidget *openNotepad(const QString &, const OpenOptions &)

@@ -36,6 +36,10 @@ void ModalAnswerer::chooseFile(const QString &path)
             return;
         }
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+        // selectFile() leaves the name field alone while it has the keyboard focus, which it gets as soon
+        // as the dialog is activated: without this the dialog would sometimes answer with its folder.
+        if (QWidget *focused = dialog->focusWidget())
+            focused->clearFocus();
         dialog->selectFile(path);
         // accept() and done() are public on QDialog and run the file dialog's own versions.
         QDialog *asDialog = dialog;

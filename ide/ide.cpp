@@ -1,0 +1,566 @@
+#include "ide/ide.h"
+#include "ui_ide.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "common/documentprint.h"
+#include "common/editortext.h"
+#include "common/savequestion.h"
+#include "common/statusline.h"
+#include "ide/languagetable.h"
+#include "ide/runoutputpane.h"
+#include "platform/associatedprogram.h"
+#include "platform/casepath.h"
+#include "platform/commandprocess.h"
+#include "platform/toolroot.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+using brivo::Language;
+
+namespace {
+
+// The settings file that the C/C++ command may pass to its linker.
+constexpr char kLinkFile[] = "C:/Brivo/Ide/CCPP/bin/link.txt";
+
+} // namespace
+
+ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
+{
+    // The toolchains are found relative to the folder the program was started in; without them the
+    // editor still works, but nothing can be run.
+    if (!brivo::folderExists(QStringLiteral("IDE"))) {
+        QMessageBox::warning(
+            this, QStringLiteral("No Compilers Found "),
+            QStringLiteral("No Compilers found.<br/><br/>Download a IDE Version of Brivo at <b>") +
+                QLatin1String(brivo::contact::webSite) + QStringLiteral("</b>"));
+    }
+
+    ui->setupUi(this);
+    layout()->setContentsMargins(0, 0, 0, 0);
+    ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
+
+    statusLabel = brivo::replaceStatusLabel(statusBar(), nullptr, QStringLiteral("Brivo : "));
+    setWindowTitle(QLatin1String(brivo::title::codeEditor));
+    setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
+
+    // What a run prints shows in a pane under the editor, from the first run on.
+    m_output = new RunOutputPane;
+    m_outputDock = new QDockWidget(QStringLiteral("Output"), this);
+    m_outputDock->setObjectName(QStringLiteral("outputDock"));
+    m_outputDock->setFeatures(QDockWidget::DockWidgetClosable);
+    m_outputDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    m_outputDock->setWidget(m_output);
+    addDockWidget(Qt::BottomDockWidgetArea, m_outputDock);
+    m_outputDock->hide();
+    // One run at a time: the Build menu rests while a command runs.
+    connect(m_output, &RunOutputPane::runningChanged, this,
+            [this](bool running) { ui->menuBuild->setEnabled(!running); });
+
+    connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
+}
+
+ide::~ide()
+{
+    for (const auto &window : std::as_const(m_javaWindows))
+        delete window;
+    for (const auto &window : std::as_const(m_linkWindows))
+        delete window;
+    delete ui;
+}
+
+void ide::setStatus(const QString &text, const char *styleSheet)
+{
+    statusLabel = brivo::replaceStatusLabel(statusBar(), statusLabel, text, QLatin1String(styleSheet));
+}
+
+void ide::showError(const QString &text)
+{
+    QMessageBox::information(this, QStringLiteral("Error"), text);
+}
+
+QString ide::editorText() const
+{
+    return brivo::documentPlainText(ui->textEdit->document());
+}
+
+// ---- The document ---------------------------------------------------------------------------------
+
+void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format)
+{
+    // As plain text: a file that looks like a web page is source all the same.
+    ui->textEdit->setPlainText(text);
+    fileName = path;
+    m_format = format;
+    m_modified = false;
+    setStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+}
+
+void ide::openFile(const QString &path)
+{
+    QString text;
+    QString error;
+    brivo::TextFormat format;
+    if (!brivo::readTextFile(path, &text, &format, &error)) {
+        // A file that is not there yet starts empty under its name; a later Save creates it. A file that
+        // is there but cannot be read must not become the current file, or saving would overwrite it.
+        if (QFileInfo::exists(path)) {
+            showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+            return;
+        }
+        text.clear();
+        format = brivo::TextFormat();
+    }
+    loadDocument(path, text, format);
+}
+
+bool ide::mayDiscardText()
+{
+    if (!m_modified)
+        return true;
+    switch (brivo::askToSaveChanges(this)) {
+    case QMessageBox::Save:
+        return saveDocument();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ide::saveDocument()
+{
+    QString name = fileName;
+    if (name.isEmpty()) {
+        name = QFileDialog::getSaveFileName(this, QStringLiteral("Brivo : Save file name"));
+        if (name.isEmpty())
+            return false;
+    }
+    QString error;
+    if (!brivo::writeTextFile(name, editorText(), &m_format, &error)) {
+        showError(QStringLiteral("Could not save %1:\n%2").arg(name, error));
+        return false;
+    }
+    fileName = name;
+    m_modified = false;
+    setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
+    return true;
+}
+
+void ide::closeEvent(QCloseEvent *event)
+{
+    if (!mayDiscardText()) {
+        event->ignore();
+        return;
+    }
+    // The window only hides; a command still running would go on unseen.
+    m_output->stop();
+    event->accept();
+}
+
+void ide::ch()
+{
+    m_modified = true;
+    setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
+}
+
+void ide::on_actionNew_triggered()
+{
+    if (!mayDiscardText())
+        return;
+    ui->textEdit->setPlainText(QString());
+    fileName = QLatin1String("");
+    m_format = brivo::TextFormat();
+    m_modified = false;
+    setStatus(QStringLiteral("Brivo : New Unsaved"), brivo::statusstyle::opened);
+}
+
+void ide::on_actionOpen_triggered()
+{
+    if (!mayDiscardText())
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Brivo : Open A File"));
+    if (path.isNull())
+        return;
+    QString text;
+    QString error;
+    brivo::TextFormat format;
+    if (!brivo::readTextFile(path, &text, &format, &error)) {
+        showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+        return;
+    }
+    loadDocument(path, text, format);
+}
+
+void ide::on_actionSave_triggered()
+{
+    saveDocument();
+}
+
+void ide::on_actionSave_As_triggered()
+{
+    // A copy: the current file and the status line stay as they are.
+    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Brivo : Save file name"));
+    if (name.isEmpty())
+        return;
+    brivo::TextFormat format = m_format;
+    QString error;
+    if (!brivo::writeTextFile(name, editorText(), &format, &error))
+        showError(QStringLiteral("Could not save %1:\n%2").arg(name, error));
+}
+
+void ide::on_actionPrint_triggered()
+{
+    brivo::printWithDialog(ui->textEdit, this, tr("Print Document"));
+}
+
+void ide::on_actionPrint_Ad_Pdf_triggered()
+{
+    const QString name = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), tr("Pdfs (*.pdf)"));
+    if (name.isEmpty())
+        return;
+    QString error;
+    if (!brivo::printToPdfFile(ui->textEdit, name, &error))
+        showError(QStringLiteral("Could not write %1:\n%2").arg(name, error));
+}
+
+void ide::on_actionExit_triggered()
+{
+    close();
+}
+
+void ide::on_actionUndo_triggered()
+{
+    ui->textEdit->undo();
+}
+
+void ide::on_actionRedo_triggered()
+{
+    ui->textEdit->redo();
+}
+
+void ide::on_actionCut_triggered()
+{
+    ui->textEdit->cut();
+}
+
+void ide::on_actionCopy_triggered()
+{
+    ui->textEdit->copy();
+}
+
+void ide::on_actionPaste_triggered()
+{
+    ui->textEdit->paste();
+}
+
+void ide::on_actionDelete_triggered()
+{
+    // Delete keeps what it removes on the clipboard.
+    ui->textEdit->cut();
+}
+
+void ide::on_actionSearch_triggered() {}
+
+// ---- Runs -------------------------------------------------------------------------------------------
+
+void ide::lastCompiled(const QString &language)
+{
+    setStatus(brivo::lastCompiledText(language, std::time(nullptr)));
+}
+
+bool ide::checkToolchain(Language language)
+{
+    const brivo::LanguageRun &run = brivo::languageRun(language);
+    if (brivo::folderExists(QLatin1String(run.checkFolder)))
+        return true;
+    showError(QLatin1String(run.missingMessage));
+    return false;
+}
+
+bool ide::writeToolchainFile(const QString &path, const QString &text)
+{
+    const QString target = brivo::mapToolRootPath(path);
+    brivo::TextFormat format = brivo::toolchainTextFormat();
+    QString error;
+    if (brivo::writeTextFile(target, text, &format, &error))
+        return true;
+    // Running the command on whatever file is left there would run stale code.
+    showError(QStringLiteral("Could not write %1:\n%2").arg(target, error));
+    return false;
+}
+
+void ide::runCommand(Language language)
+{
+    const brivo::LanguageRun &run = brivo::languageRun(language);
+    if (run.opensPage) {
+        const QString page = brivo::mapToolRootPath(QLatin1String(run.command));
+        if (!brivo::openWithAssociatedProgram(page))
+            showError(QStringLiteral("No program could open %1.").arg(page));
+        return;
+    }
+    const QString program = brivo::completeProgramPath(brivo::mapToolRootPath(QLatin1String(run.command)));
+    if (m_outputDock->isHidden()) {
+        m_outputDock->show();
+        resizeDocks({m_outputDock}, {height() / 3}, Qt::Vertical);
+    }
+    m_output->run(QLatin1String(run.statusName) + QStringLiteral(": ") + program,
+                  brivo::commandLineForProgram(program));
+    // The pane took the focus for the program's input; typing goes back to the editor afterwards.
+    const QWidget *focused = QApplication::focusWidget();
+    if (!focused || m_output->isAncestorOf(focused))
+        ui->textEdit->setFocus();
+}
+
+void ide::runLanguage(Language language)
+{
+    if (m_output->isRunning() || !checkToolchain(language))
+        return;
+    const brivo::LanguageRun &run = brivo::languageRun(language);
+    if (!writeToolchainFile(QLatin1String(run.sourceFile), editorText()))
+        return;
+    lastCompiled(QLatin1String(run.statusName));
+    runCommand(language);
+}
+
+void ide::on_actionC_triggered()
+{
+    runLanguage(Language::CCpp);
+}
+void ide::on_actionPython_triggered()
+{
+    runLanguage(Language::Python);
+}
+void ide::on_actionPerl_triggered()
+{
+    runLanguage(Language::Perl);
+}
+void ide::on_actionRuby_triggered()
+{
+    runLanguage(Language::Ruby);
+}
+void ide::on_actionLisp_triggered()
+{
+    runLanguage(Language::Lisp);
+}
+void ide::on_actionBatch_triggered()
+{
+    runLanguage(Language::Batch);
+}
+void ide::on_actionHtml_triggered()
+{
+    runLanguage(Language::Html);
+}
+void ide::on_actionGo_triggered()
+{
+    runLanguage(Language::Go);
+}
+void ide::on_actionAssembly_triggered()
+{
+    runLanguage(Language::Assembly);
+}
+void ide::on_actionLua_triggered()
+{
+    runLanguage(Language::Lua);
+}
+
+// ---- Java ---------------------------------------------------------------------------------------------
+
+void ide::forgetHiddenWindows(QList<QPointer<QWidget>> *windows)
+{
+    // Windows closed earlier are of no more use; open ones may still hold the user's text.
+    for (auto it = windows->begin(); it != windows->end();) {
+        if (*it && (*it)->isVisible()) {
+            ++it;
+            continue;
+        }
+        delete it->data();
+        it = windows->erase(it);
+    }
+}
+
+void ide::on_actionJava_triggered()
+{
+    if (m_output->isRunning() || !checkToolchain(Language::Java))
+        return;
+    if (!javaClassName.isEmpty() && classEdit) {
+        classEdit->setPlainText(javaClassName);
+        idejava();
+        return;
+    }
+
+    forgetHiddenWindows(&m_javaWindows);
+    auto *window = new QWidget;
+    window->setWindowTitle(QStringLiteral("Brivo : Java-Enter Class Name"));
+    window->setMinimumSize(410, 150);
+    window->setMaximumSize(410, 150);
+    window->resize(400, 150);
+    auto *layout = new QVBoxLayout;
+    auto *example = new QLabel(QStringLiteral("Exmaple : a.java"));
+    auto *field = new QTextEdit;
+    auto *remember = new QCheckBox(
+        QStringLiteral("Remember Class Name(Clear it bye using Settings->Clear Java Class name)"));
+    auto *runButton = new QPushButton(QStringLiteral("Run"));
+    runButton->setFixedSize(60, 30);
+    layout->addWidget(example);
+    layout->addWidget(field);
+    layout->addWidget(remember);
+    layout->addWidget(runButton);
+    window->setLayout(layout);
+
+    javaWin = window;
+    classEdit = field;
+    rememberBox = remember;
+    m_javaWindows.append(window);
+    // "Run" acts on the dialog it belongs to, also when a newer dialog was opened meanwhile.
+    connect(runButton, &QPushButton::clicked, this, [this, window, field, remember] {
+        javaWin = window;
+        classEdit = field;
+        rememberBox = remember;
+        idejava();
+    });
+    window->show();
+}
+
+void ide::idejava()
+{
+    if (!javaWin || !classEdit)
+        return;
+    if (m_output->isRunning()) {
+        QApplication::beep();
+        return;
+    }
+    const QString name = classEdit->toPlainText();
+    // The name becomes a file name in the JDK folder: it must stay a plain name in that folder.
+    if (!brivo::isValidJavaFileName(name)) {
+        showError(QStringLiteral("Not a valid class name"));
+        return;
+    }
+    if (rememberBox && rememberBox->isChecked())
+        javaClassName = name;
+
+    const brivo::LanguageRun &run = brivo::languageRun(Language::Java);
+    if (!writeToolchainFile(QLatin1String(brivo::javaNameFile), name) ||
+        !writeToolchainFile(QLatin1String(run.sourceFile) + name, editorText()))
+        return;
+    lastCompiled(QLatin1String(run.statusName));
+    javaWin->close();
+    runCommand(Language::Java);
+}
+
+void ide::on_actionClear_Java_CLass_Name_triggered()
+{
+    javaClassName = QLatin1String("");
+}
+
+// ---- Linker settings ----------------------------------------------------------------------------------
+
+void ide::on_actionC_C_Linker_triggered()
+{
+    const QString path = brivo::mapToolRootPath(QLatin1String(kLinkFile));
+    QString text;
+    QString error;
+    brivo::TextFormat format = brivo::toolchainTextFormat();
+    if (!brivo::readTextFile(path, &text, &format, &error)) {
+        // No settings yet is an empty field; settings that exist but cannot be read must not be replaced
+        // by an empty text on the next Save.
+        if (QFileInfo::exists(path)) {
+            showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+            return;
+        }
+        text.clear();
+        format = brivo::toolchainTextFormat();
+    }
+    forgetHiddenWindows(&m_linkWindows);
+    for (auto it = m_linkFormats.begin(); it != m_linkFormats.end();)
+        it = m_linkWindows.contains(it.key()) ? std::next(it) : m_linkFormats.erase(it);
+    auto *window = new QWidget;
+    window->setWindowTitle(QStringLiteral("Brivo : Linker"));
+    auto *layout = new QVBoxLayout;
+    auto *field = new QTextEdit;
+    field->setPlainText(text);
+    auto *saveButton = new QPushButton(QStringLiteral("Save"));
+    saveButton->setFixedSize(40, 40);
+    layout->addWidget(field);
+    layout->addWidget(saveButton);
+    window->setLayout(layout);
+
+    linkWin = window;
+    linkEdit = field;
+    m_linkWindows.append(window);
+    m_linkFormats.insert(window, format);
+    window->show();
+    // "Save" stores the text of the window it belongs to, also when a newer one was opened meanwhile.
+    connect(saveButton, &QPushButton::clicked, this, [this, window, field] {
+        linkWin = window;
+        linkEdit = field;
+        savelink();
+    });
+}
+
+void ide::savelink()
+{
+    if (!linkWin || !linkEdit)
+        return;
+    const QString path = brivo::mapToolRootPath(QLatin1String(kLinkFile));
+    QString error;
+    if (!brivo::writeTextFile(path, brivo::documentPlainText(linkEdit->document()), &m_linkFormats[linkWin],
+                              &error)) {
+        // The window stays open with its text, so nothing typed is lost.
+        showError(QStringLiteral("Could not save %1:\n%2").arg(path, error));
+        return;
+    }
+    linkWin->close();
+}
+
+// ---- About, help and home -----------------------------------------------------------------------------
+
+void ide::on_actionIDE_triggered()
+{
+    QMessageBox::about(
+        this, QStringLiteral("About IDE"),
+        QStringLiteral("Brivo IDE is a advanced version of IDE Quellix.Which aims to compile wide "
+                       "range of programing languages so it can be handy."));
+}
+
+void ide::on_actionME_triggered()
+{
+    QMessageBox::about(this, QStringLiteral("About Me"),
+                       QStringLiteral("Author : K.VARDEN <br/> <br/> Contact Me : ") +
+                           QLatin1String(brivo::contact::authorMail) + QStringLiteral(" , ") +
+                           QLatin1String(brivo::contact::supportMail) + QStringLiteral(" "));
+}
+
+void ide::on_actionVeriosn_triggered()
+{
+    QMessageBox::about(this, QStringLiteral("Brivo "), QStringLiteral("Version : 1.0"));
+}
+
+void ide::on_actionBrivo_2_triggered()
+{
+    QMessageBox::about(this, QStringLiteral("About Brivo"), QStringLiteral("To Do"));
+}
+
+void ide::on_actionCopile_triggered()
+{
+    QMessageBox::information(this, QStringLiteral("Help"),
+                             QStringLiteral("Enter the source in the text and go to Run menu and trigger the "
+                                            "language that is suitable."));
+}
+
+void ide::on_actionHome_triggered()
+{
+    brivo::goHome();
+}

@@ -1,0 +1,128 @@
+// The code editor: one plain-text editing area whose text the Build menu hands to a language's toolchain.
+#pragma once
+
+#include "common/textfile.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class QCheckBox;
+class QCloseEvent;
+class QDockWidget;
+class QLabel;
+class QTextEdit;
+class RunOutputPane;
+
+namespace Ui {
+class ide;
+}
+
+namespace brivo {
+enum class Language;
+}
+
+class ide : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit ide(QWidget *parent = nullptr);
+    ~ide() override;
+
+    // Loads the file at `path` and makes it the current file.
+    void openFile(const QString &path);
+
+    // Puts up the status message of a run of `language` at the current time.
+    void lastCompiled(const QString &language);
+
+    // Path of the current file: null before anything was opened, empty after New.
+    QString fileName;
+    // The Java source file name remembered for later runs; empty when none is.
+    QString javaClassName;
+    // The class-name dialog in use (the newest one, or the one whose "Run" was pressed last): its
+    // remember box, its text field (classEdit) and its window (javaWin).
+    QPointer<QCheckBox> rememberBox;
+    // The label shown in the status bar.
+    QLabel *statusLabel = nullptr;
+    QPointer<QTextEdit> classEdit;
+    // The linker window in use (the newest one, or the one whose "Save" was pressed last): its text field
+    // and its window (linkWin).
+    QPointer<QTextEdit> linkEdit;
+    QPointer<QWidget> javaWin;
+    QPointer<QWidget> linkWin;
+
+private:
+    Ui::ide *ui;
+
+public slots:
+    void idejava();
+    void on_actionNew_triggered();
+    void on_actionOpen_triggered();
+    void on_actionSave_triggered();
+    void on_actionSave_As_triggered();
+    void on_actionPrint_triggered();
+    void on_actionExit_triggered();
+    void on_actionUndo_triggered();
+    void on_actionRedo_triggered();
+    void on_actionCut_triggered();
+    void on_actionCopy_triggered();
+    void on_actionPaste_triggered();
+    void on_actionDelete_triggered();
+    void on_actionSearch_triggered();
+    void on_actionC_triggered();
+    void on_actionJava_triggered();
+    void on_actionPython_triggered();
+    void on_actionPerl_triggered();
+    void on_actionRuby_triggered();
+    void on_actionLisp_triggered();
+    void on_actionBatch_triggered();
+    void on_actionHtml_triggered();
+    void on_actionGo_triggered();
+    void on_actionAssembly_triggered();
+    void on_actionLua_triggered();
+    void on_actionC_C_Linker_triggered();
+    void savelink();
+    void on_actionIDE_triggered();
+    void ch();
+    void on_actionBrivo_2_triggered();
+    void on_actionCopile_triggered();
+    void on_actionClear_Java_CLass_Name_triggered();
+    void on_actionVeriosn_triggered();
+    void on_actionME_triggered();
+    void on_actionPrint_Ad_Pdf_triggered();
+    void on_actionHome_triggered();
+
+public:
+    // The pane that shows the runs' output; created hidden, shown by the first run.
+    RunOutputPane *outputPane() const { return m_output; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void setStatus(const QString &text, const char *styleSheet = nullptr);
+    void showError(const QString &text);
+    QString editorText() const;
+    void loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format);
+    // Asks whether modified text is to be saved; false when the user cancels or the save does not happen.
+    bool mayDiscardText();
+    bool saveDocument();
+    bool checkToolchain(brivo::Language language);
+    bool writeToolchainFile(const QString &path, const QString &text);
+    void runLanguage(brivo::Language language);
+    void runCommand(brivo::Language language);
+    void forgetHiddenWindows(QList<QPointer<QWidget>> *windows);
+
+    QDockWidget *m_outputDock = nullptr;
+    RunOutputPane *m_output = nullptr;
+    // The current document was changed since it was last opened, created or saved.
+    bool m_modified = false;
+    // How the current file is stored, so that saving writes it back the same way.
+    brivo::TextFormat m_format;
+    // How the linker settings file was stored when each linker window read it.
+    QHash<const QWidget *, brivo::TextFormat> m_linkFormats;
+    // The class-name dialogs and linker windows built so far and not yet freed.
+    QList<QPointer<QWidget>> m_javaWindows;
+    QList<QPointer<QWidget>> m_linkWindows;
+};

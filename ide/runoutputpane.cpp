@@ -1,0 +1,193 @@
+#include "ide/runoutputpane.h"
+
+#include "platform/commandprocess.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+
+// A runaway program must not fill the memory: only the newest lines are kept.
+constexpr int kMaxLines = 20000;
+
+QTextCharFormat formatIn(const QColor &colour, bool italic = false)
+{
+    QTextCharFormat format;
+    format.setForeground(colour);
+    format.setFontItalic(italic);
+    return format;
+}
+
+const QTextCharFormat &outputFormat()
+{
+    static const QTextCharFormat format;
+    return format;
+}
+
+const QTextCharFormat &errorFormat()
+{
+    static const QTextCharFormat format = formatIn(QColor(0xb0, 0x00, 0x20));
+    return format;
+}
+
+const QTextCharFormat &noteFormat()
+{
+    static const QTextCharFormat format = formatIn(QColor(0x60, 0x60, 0x60), true);
+    return format;
+}
+
+const QTextCharFormat &inputFormat()
+{
+    static const QTextCharFormat format = formatIn(QColor(0x00, 0x40, 0xc0));
+    return format;
+}
+
+QString seconds(qint64 milliseconds)
+{
+    return QString::number(double(milliseconds) / 1000.0, 'f', 2) + QStringLiteral(" s");
+}
+
+} // namespace
+
+RunOutputPane::RunOutputPane(QWidget *parent)
+    : QWidget(parent), m_process(new brivo::CommandProcess(this)), m_output(new QPlainTextEdit),
+      m_input(new QLineEdit), m_stop(new QPushButton(QStringLiteral("Stop"))),
+      m_outputDecoder(QStringConverter::System), m_errorDecoder(QStringConverter::System)
+{
+    setObjectName(QStringLiteral("outputPane"));
+    m_output->setObjectName(QStringLiteral("outputText"));
+    m_output->setReadOnly(true);
+    m_output->setMaximumBlockCount(kMaxLines);
+    m_output->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_output->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+    m_input->setObjectName(QStringLiteral("outputInput"));
+    m_input->setPlaceholderText(
+        QStringLiteral("Input for the running program: Enter sends a line, Ctrl+D ends the input"));
+    m_input->setEnabled(false);
+    m_stop->setObjectName(QStringLiteral("outputStop"));
+    m_stop->setEnabled(false);
+
+    auto *inputRow = new QHBoxLayout;
+    inputRow->setContentsMargins(0, 0, 0, 0);
+    inputRow->addWidget(m_input, 1);
+    inputRow->addWidget(m_stop);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(m_output, 1);
+    layout->addLayout(inputRow);
+
+    connect(m_input, &QLineEdit::returnPressed, this, &RunOutputPane::sendInput);
+    auto *endOfInput = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), m_input);
+    endOfInput->setContext(Qt::WidgetShortcut);
+    connect(endOfInput, &QShortcut::activated, this, &RunOutputPane::endInput);
+    connect(m_stop, &QPushButton::clicked, this, &RunOutputPane::stop);
+
+    connect(m_process, &brivo::CommandProcess::outputReceived, this,
+            [this](const QByteArray &data) { append(m_outputDecoder.decode(data), outputFormat()); });
+    connect(m_process, &brivo::CommandProcess::errorReceived, this,
+            [this](const QByteArray &data) { append(m_errorDecoder.decode(data), errorFormat()); });
+}
+
+RunOutputPane::~RunOutputPane() = default;
+
+int RunOutputPane::run(const QString &heading, const QString &commandLine)
+{
+    if (isRunning())
+        return -1;
+    m_output->clear();
+    m_outputDecoder.resetState();
+    m_errorDecoder.resetState();
+    m_stopRequested = false;
+    append(heading + QLatin1Char('\n'), noteFormat());
+
+    setRunning(true);
+    const int exitCode = m_process->run(commandLine);
+    setRunning(false);
+
+    // A line the command left unfinished is closed before the closing note.
+    if (!m_output->document()->lastBlock().text().isEmpty())
+        append(QStringLiteral("\n"), outputFormat());
+    const QString elapsed = seconds(m_process->elapsedMilliseconds());
+    if (!m_process->errorString().isEmpty())
+        append(QStringLiteral("Could not start: ") + m_process->errorString(), errorFormat());
+    else if (m_stopRequested)
+        append(QStringLiteral("Stopped after ") + elapsed, noteFormat());
+    else if (m_process->crashed())
+        append(QStringLiteral("Ended abnormally after ") + elapsed, errorFormat());
+    else
+        append(QStringLiteral("Exit code %1 after %2").arg(exitCode).arg(elapsed), noteFormat());
+    return m_stopRequested ? -1 : exitCode;
+}
+
+bool RunOutputPane::isRunning() const
+{
+    return m_process->isRunning();
+}
+
+void RunOutputPane::stop()
+{
+    if (!isRunning())
+        return;
+    m_stopRequested = true;
+    m_process->stop();
+}
+
+QString RunOutputPane::text() const
+{
+    return m_output->toPlainText();
+}
+
+void RunOutputPane::append(const QString &text, const QTextCharFormat &format)
+{
+    // CR LF from Windows-style programs would otherwise show as two line breaks.
+    QString shown = text;
+    shown.remove(QLatin1Char('\r'));
+    if (shown.isEmpty())
+        return;
+    QScrollBar *scroll = m_output->verticalScrollBar();
+    const bool following = scroll->value() == scroll->maximum();
+    QTextCursor cursor(m_output->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(shown, format);
+    if (following)
+        scroll->setValue(scroll->maximum());
+}
+
+void RunOutputPane::sendInput()
+{
+    if (!isRunning())
+        return;
+    const QString line = m_input->text();
+    m_input->clear();
+    // A terminal echoes what is typed; the pane does the same so that the dialogue reads in order.
+    append(line + QLatin1Char('\n'), inputFormat());
+    m_process->writeInput((line + QLatin1Char('\n')).toLocal8Bit());
+}
+
+void RunOutputPane::endInput()
+{
+    if (!isRunning())
+        return;
+    m_process->closeInput();
+    m_input->setEnabled(false);
+    append(QStringLiteral("[end of input]\n"), noteFormat());
+}
+
+void RunOutputPane::setRunning(bool running)
+{
+    m_input->setEnabled(running);
+    m_stop->setEnabled(running);
+    if (running)
+        m_input->setFocus();
+    emit runningChanged(running);
+}

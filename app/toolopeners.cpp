@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "zip/widget.h"
 
 #include <QWidget>
 
@@ -42,9 +43,12 @@ QWidget *openImageViewer(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openArchive(const QString &, const OpenOptions &)
+QWidget *openArchive(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new Widget;
+    if (!path.isEmpty())
+        window->setf(path);
+    return window;
 }
 
 QWidget *openGifViewer(const QString &, const OpenOptions &)

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -37,6 +38,10 @@ void ModalAnswerer::chooseFile(const QString &path)
         }
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
         dialog->selectFile(path);
+        // selectFile() leaves the name field alone while it has the focus, and the dialog would then
+        // hand back its folder instead of the file: put the name in the field as a user types it.
+        if (auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            nameField->setText(path);
         // accept() and done() are public on QDialog and run the file dialog's own versions.
         QDialog *asDialog = dialog;
         asDialog->accept();

@@ -161,8 +161,9 @@ QStringList extractionProblems(const QList<ArchiveEntry> &entries, const QString
             links.insert(pathKey(split.parts, split.parts.size()));
 
         if (!entry.hardLinkTarget.isEmpty() && !splitEntryPath(entry.hardLinkTarget).isSafe()) {
-            problems << QStringLiteral("the hard link ") + quoted(entry.path) + QStringLiteral(" points to ") +
-                            quoted(entry.hardLinkTarget) + QStringLiteral(" outside the folder");
+            problems << QStringLiteral("the hard link ") + quoted(entry.path) +
+                            QStringLiteral(" points to ") + quoted(entry.hardLinkTarget) +
+                            QStringLiteral(" outside the folder");
         }
     }
 

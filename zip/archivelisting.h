@@ -10,10 +10,10 @@ namespace brivo::zip {
 
 struct ArchiveEntry
 {
-    QString path;          // as stored in the archive
+    QString path; // as stored in the archive
     bool isFolder = false;
     bool isSymLink = false;
-    QString linkTarget;    // a symbolic link's target, when the listing shows it (tar does; zip and 7z do not)
+    QString linkTarget; // a symbolic link's target, when the listing shows it (tar does; zip and 7z do not)
     QString hardLinkTarget;
 };
 

@@ -14,9 +14,9 @@ namespace brivo::zip {
 struct ArchiverProgress
 {
     int percent = 0;
-    int filesDone = -1;  // the count 7z shows once a file is finished; -1 before that
-    QChar action;        // '+' adding, '-' extracting, 'U' updating, ...; null when no file is named
-    QString file;        // the file being worked on; empty when none is named
+    int filesDone = -1; // the count 7z shows once a file is finished; -1 before that
+    QChar action;       // '+' adding, '-' extracting, 'U' updating, ...; null when no file is named
+    QString file;       // the file being worked on; empty when none is named
 
     bool operator==(const ArchiverProgress &other) const
     {

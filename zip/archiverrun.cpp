@@ -25,10 +25,7 @@ ArchiverRun::ArchiverRun(QObject *parent) : QObject(parent)
 
 ArchiverRun::~ArchiverRun()
 {
-    if (isRunning()) {
-        m_process->kill();
-        m_process->waitForFinished(cancelGraceMs);
-    }
+    endNow();
 }
 
 ArchiverRun::Outcome ArchiverRun::run(const QString &program, const QStringList &arguments)
@@ -75,8 +72,7 @@ ArchiverRun::Outcome ArchiverRun::run(const QString &program, const QStringList 
     if (isRunning()) {
         // The application is quitting and ended every event loop: the archiver does not outlive it.
         m_cancelled = true;
-        m_process->kill();
-        m_process->waitForFinished(cancelGraceMs);
+        endNow();
     }
     m_killTimer->stop();
 
@@ -106,6 +102,20 @@ void ArchiverRun::cancel()
     m_process->terminate();
     m_killTimer->start();
 #endif
+}
+
+void ArchiverRun::endNow()
+{
+    if (!isRunning())
+        return;
+#ifndef Q_OS_WIN
+    // Asked politely, 7z removes the archive it was writing; only one that will not stop is killed.
+    m_process->terminate();
+    if (m_process->waitForFinished(cancelGraceMs))
+        return;
+#endif
+    m_process->kill();
+    m_process->waitForFinished(cancelGraceMs);
 }
 
 bool ArchiverRun::isRunning() const

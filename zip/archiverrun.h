@@ -16,7 +16,13 @@ class ArchiverRun : public QObject
 {
     Q_OBJECT
 public:
-    enum class Outcome { Finished, Crashed, Cancelled, FailedToStart };
+    enum class Outcome
+    {
+        Finished,
+        Crashed,
+        Cancelled,
+        FailedToStart
+    };
 
     explicit ArchiverRun(QObject *parent = nullptr);
     ~ArchiverRun() override;
@@ -40,6 +46,8 @@ signals:
     void progress(const brivo::zip::ArchiverProgress &progress);
 
 private:
+    // Ends the archiver before returning, when no event loop may run any more.
+    void endNow();
     void readOutput();
     void readErrors();
 

@@ -48,8 +48,8 @@ QStringList extractArguments(const QString &archive, const QString &password, co
 
 QStringList listArguments(const QString &archive, const QString &password)
 {
-    return {QStringLiteral("l"), QStringLiteral("-slt"), passwordSwitch(password), QStringLiteral("-spd"),
-            endOfSwitches, archive};
+    return {QStringLiteral("l"),    QStringLiteral("-slt"), passwordSwitch(password),
+            QStringLiteral("-spd"), endOfSwitches,          archive};
 }
 
 QString extractionFolder(const QString &archivePath)

@@ -199,8 +199,7 @@ void Widget::zip()
         return;
 
     const QString archive = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save"), QString(),
-        tr("7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar)"));
+        this, QStringLiteral("Save"), QString(), tr("7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar)"));
     if (archive.isEmpty())
         return;
 
@@ -208,7 +207,8 @@ void Widget::zip()
     for (int row = 0; row < listModel->rowCount(); ++row) {
         const QString entry = files.at(row);
         entries.append(entry);
-        output->append(QStringLiteral("Processing...<b>") + entry.toHtmlEscaped() + QStringLiteral("</b><br/>"));
+        output->append(QStringLiteral("Processing...<b>") + entry.toHtmlEscaped() +
+                       QStringLiteral("</b><br/>"));
     }
     const QString usedPassword = passwordBox->isChecked() ? password : QString();
 
@@ -277,7 +277,8 @@ void Widget::shdata(const QModelIndex &) {}
 void Widget::togg()
 {
     passwordEdit->clear();
-    if (passwordEdit->isVisible()) {
+    // The field's own state, so that the box and the field stay in step even while the window is hidden.
+    if (!passwordEdit->isHidden()) {
         passwordEdit->hide();
         password = QString();
     } else {
@@ -327,9 +328,10 @@ bool Widget::passwordIsMissing()
 void Widget::setBusy(bool busy)
 {
     m_busy = busy;
-    for (QWidget *control : {static_cast<QWidget *>(m_zipButton), static_cast<QWidget *>(m_unzipButton),
-                             static_cast<QWidget *>(m_deleteButton), static_cast<QWidget *>(m_deleteAllButton),
-                             static_cast<QWidget *>(passwordBox), static_cast<QWidget *>(passwordEdit)}) {
+    for (QWidget *control :
+         {static_cast<QWidget *>(m_zipButton), static_cast<QWidget *>(m_unzipButton),
+          static_cast<QWidget *>(m_deleteButton), static_cast<QWidget *>(m_deleteAllButton),
+          static_cast<QWidget *>(passwordBox), static_cast<QWidget *>(passwordEdit)}) {
         control->setEnabled(!busy);
     }
     m_progressBar->setRange(0, 100);
@@ -364,8 +366,8 @@ bool Widget::archiveIsSafe(const QString &archive, const QString &folder, bool *
     m_listingErrors.clear();
     m_progressBar->setRange(0, 0);
     m_progressLabel->setText(QStringLiteral("Checking ") + QFileInfo(archive).fileName());
-    const ArchiverRun::Outcome outcome =
-        m_run->run(QString::fromLatin1(brivo::zip::sevenZipProgram), brivo::zip::listArguments(archive, password));
+    const ArchiverRun::Outcome outcome = m_run->run(QString::fromLatin1(brivo::zip::sevenZipProgram),
+                                                    brivo::zip::listArguments(archive, password));
     m_sink = Sink::Pane;
     m_progressBar->setRange(0, 100);
     m_progressLabel->clear();
@@ -383,7 +385,8 @@ bool Widget::archiveIsSafe(const QString &archive, const QString &folder, bool *
         return false;
     }
 
-    const QStringList problems = brivo::zip::extractionProblems(brivo::zip::parseListing(m_listingLines), folder);
+    const QStringList problems =
+        brivo::zip::extractionProblems(brivo::zip::parseListing(m_listingLines), folder);
     m_listingLines.clear();
     if (problems.isEmpty())
         return true;

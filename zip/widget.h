@@ -60,7 +60,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    enum class Sink { Pane, Listing };
+    enum class Sink
+    {
+        Pane,
+        Listing
+    };
 
     void refreshList();
     bool passwordIsMissing();

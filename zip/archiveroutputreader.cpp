@@ -44,7 +44,22 @@ std::optional<ArchiverProgress> parseProgress(const QString &text)
 ArchiverOutputReader::Result ArchiverOutputReader::feed(const QByteArray &bytes)
 {
     Result result;
-    for (const char c : bytes) {
+    const char *const end = bytes.constEnd();
+    const char *at = bytes.constBegin();
+    while (at < end) {
+        // Plain text up to the next control character is written in one piece (listings run to megabytes).
+        const char *plainEnd = at;
+        while (plainEnd < end && *plainEnd != '\b' && *plainEnd != '\n' && *plainEnd != '\r')
+            ++plainEnd;
+        if (plainEnd > at) {
+            const qsizetype length = plainEnd - at;
+            m_line.replace(m_cursor, qMin(length, m_line.size() - m_cursor), at, length);
+            m_cursor += length;
+            m_lastWasBackspace = false;
+            at = plainEnd;
+            continue;
+        }
+        const char c = *at++;
         if (c == '\b') {
             // The first backspace of a run starts erasing what was just written: that was a progress
             // report, complete at this moment.
@@ -58,16 +73,8 @@ ArchiverOutputReader::Result ArchiverOutputReader::feed(const QByteArray &bytes)
         if (c == '\n') {
             result.lines.append(decode(withoutTrailingBlanks(m_line)));
             m_line.clear();
-            m_cursor = 0;
-        } else if (c == '\r') {
-            m_cursor = 0;
-        } else {
-            if (m_cursor < m_line.size())
-                m_line[m_cursor] = c;
-            else
-                m_line.append(c);
-            ++m_cursor;
         }
+        m_cursor = 0; // '\n' and '\r' alike go back to the start of the line
     }
     return result;
 }

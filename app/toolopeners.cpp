@@ -5,6 +5,7 @@
 #include "ide/ide.h"
 #include "viewers/gif.h"
 #include "viewers/imgv.h"
+#include "zip/widget.h"
 
 #include <QWidget>
 
@@ -52,9 +53,12 @@ QWidget *openImageViewer(const QString &path, const OpenOptions &)
     return window;
 }
 
-QWidget *openArchive(const QString &, const OpenOptions &)
+QWidget *openArchive(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new Widget;
+    if (!path.isEmpty())
+        window->setf(path);
+    return window;
 }
 
 QWidget *openGifViewer(const QString &path, const OpenOptions &)

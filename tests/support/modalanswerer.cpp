@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -37,10 +38,11 @@ void ModalAnswerer::chooseFile(const QString &path)
         }
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
         // selectFile() leaves the name field alone while it has the keyboard focus, which it gets as soon
-        // as the dialog is activated: without this the dialog would sometimes answer with its folder.
-        if (QWidget *focused = dialog->focusWidget())
-            focused->clearFocus();
+        // as the dialog is activated, and the dialog would then answer with its folder: put the name in
+        // the field as a user types it, too.
         dialog->selectFile(path);
+        if (auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            nameField->setText(path);
         // accept() and done() are public on QDialog and run the file dialog's own versions.
         QDialog *asDialog = dialog;
         asDialog->accept();

@@ -1,0 +1,56 @@
+// Reads what 7z writes to a pipe: whole lines for the output pane, and the progress line that 7z keeps
+// rewriting in place with backspaces.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace brivo::zip {
+
+// One progress report of 7z, such as " 42% 3 + docs/report.pdf".
+struct ArchiverProgress
+{
+    int percent = 0;
+    int filesDone = -1; // the count 7z shows once a file is finished; -1 before that
+    QChar action;       // '+' adding, '-' extracting, 'U' updating, ...; null when no file is named
+    QString file;       // the file being worked on; empty when none is named
+
+    bool operator==(const ArchiverProgress &other) const
+    {
+        return percent == other.percent && filesDone == other.filesDone && action == other.action &&
+               file == other.file;
+    }
+};
+
+// Reads one progress text ("  7% + a.txt", "100%"); nothing when the text is not a progress report.
+std::optional<ArchiverProgress> parseProgress(const QString &text);
+
+// Turns the bytes 7z writes into what a terminal would show: each line as it ends, with the progress
+// reports that were written and erased on it taken out and handed over separately. 7z counts its
+// backspaces in bytes, so the line is kept as bytes and decoded once it is complete.
+class ArchiverOutputReader
+{
+public:
+    struct Result
+    {
+        QStringList lines;                        // lines completed by this piece of output
+        std::optional<ArchiverProgress> progress; // the newest progress report in it
+    };
+
+    Result feed(const QByteArray &bytes);
+
+    // The unfinished last line, when the program ends without a line break; empty when there is none.
+    QString finish();
+
+private:
+    void noteProgress(Result &result) const;
+
+    QByteArray m_line;
+    qsizetype m_cursor = 0;
+    bool m_lastWasBackspace = false;
+};
+
+} // namespace brivo::zip

@@ -34,9 +34,9 @@ QWidget *openWebBrowser(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openPdfViewer(const QString &, const OpenOptions &)
+QWidget *openPdfViewer(const QString &path, const OpenOptions &options)
 {
-    return nullptr;
+    return openModuleWindow(QStringLiteral("brivo_pdf"), path, options);
 }
 
 QWidget *openMediaPlayer(const QString &path, const OpenOptions &options)

@@ -1,0 +1,92 @@
+// The PDF viewer: one page of a document at a time in a grey scroll area, with page turning, zoom by
+// rendering resolution, quarter-turn rotation and full screen.
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QTransform>
+#include <QWidget>
+
+#include <memory>
+
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace Poppler {
+class Document;
+class Page;
+} // namespace Poppler
+
+namespace brivo {
+class PagePrerenderer;
+}
+
+class pdf : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit pdf(QWidget *parent = nullptr);
+    ~pdf() override;
+
+    // The document buildUi() opens.
+    void setFile(const QString &path);
+    // Opens the document, renders its first page and builds the window. A document that cannot be shown
+    // (unreadable, locked by a password, without pages) leaves a message in the view and the page controls
+    // without effect.
+    void buildUi();
+
+public slots:
+    void rl();
+    void rr();
+    void zi();
+    void zo();
+    void fo();
+    void ba();
+    void go();
+    void full();
+    void showhome();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Opens filePath into `document`; on failure leaves `document` empty and returns what to tell the user.
+    QString openDocument();
+    // Makes the page at `index` the shown one, upright. A page that cannot be rendered changes nothing and
+    // gives false.
+    bool showPage(int index);
+    // showPage() as a turn: the page number follows and the view goes to the page's top left.
+    void turnTo(int index);
+    // One wheel step past the end of the page.
+    void wheelStep(bool forward);
+    // Renders the shown page again at a new resolution; false (and nothing changed) when that fails.
+    bool rerender(int newDpiX, int newDpiY);
+    // Shows `image` turned by `rotation`.
+    void showImage();
+    int pageCount() const;
+
+    QLineEdit *pageEdit = nullptr;
+    QLabel *imageLabel = nullptr;
+    QVBoxLayout *mainLayout = nullptr;
+    QHBoxLayout *buttonLayout = nullptr;
+    QImage image;
+    QString filePath;
+    QScrollArea *scrollArea = nullptr;
+    QPixmap pixmap;
+    std::unique_ptr<Poppler::Document> document;
+    std::unique_ptr<Poppler::Page> page;
+    int pageIndex = 0;
+    int dpiX = 100;
+    int dpiY = 100;
+    QTransform rotation;
+    bool wheelArmed = false;
+
+    // Renders the neighbours of the shown page ahead of need; exists while a document is open.
+    brivo::PagePrerenderer *prerenderer = nullptr;
+};

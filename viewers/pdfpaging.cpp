@@ -1,0 +1,70 @@
+#include "viewers/pdfpaging.h"
+
+#include <poppler-qt6.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace pdfpaging {
+
+int nextPage(int index, int count)
+{
+    return std::max(0, std::min(index + 1, count - 1));
+}
+
+int previousPage(int index)
+{
+    return std::max(index - 1, 0);
+}
+
+std::optional<int> typedPage(const QString &text, int count)
+{
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok, 10);
+    if (!ok || number < 1 || number > count)
+        return std::nullopt;
+    return number - 1;
+}
+
+int zoomedIn(int dpi)
+{
+    return dpi > INT_MAX - zoomStep ? dpi : dpi + zoomStep;
+}
+
+std::optional<int> zoomedOut(int dpi)
+{
+    if (dpi - zoomStep < minimumDpi)
+        return std::nullopt;
+    return dpi - zoomStep;
+}
+
+WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward)
+{
+    if (!armed)
+        return {true, pageIndex, false};
+    if (forward) {
+        if (pageIndex + 1 >= pageCount)
+            return {false, pageIndex, false};
+        return {false, pageIndex + 1, true};
+    }
+    return {false, previousPage(pageIndex), true};
+}
+
+bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY)
+{
+    if (rendered.isEmpty())
+        return true;
+    const double expectedWidth = pagePoints.width() * dpiX / 72.0;
+    const double expectedHeight = pagePoints.height() * dpiY / 72.0;
+    return rendered == QSize(1, 1) && (expectedWidth >= 2 || expectedHeight >= 2);
+}
+
+QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY)
+{
+    QImage image = page.renderToImage(dpiX, dpiY, -1, -1, -1, -1, Poppler::Page::Rotate0);
+    if (renderFailed(image.size(), page.pageSizeF(), dpiX, dpiY))
+        return QImage();
+    return image;
+}
+
+} // namespace pdfpaging

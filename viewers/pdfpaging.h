@@ -1,0 +1,57 @@
+// The PDF viewer's arithmetic, apart from the window: page bounds, the typed page number, zoom limits and
+// the mouse wheel's two-step page turn.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+#include <optional>
+
+namespace Poppler {
+class Page;
+}
+
+namespace pdfpaging {
+
+// Resolution change of one zoom step, in dots per inch.
+inline constexpr int zoomStep = 30;
+// The lowest resolution zoom out goes to. Below it a page is an unreadable smudge, and zero or less would
+// reach the renderer as a meaningless size.
+inline constexpr int minimumDpi = 10;
+
+// The page after `index` in a document of `count` pages, staying on the last one.
+int nextPage(int index, int count);
+// The page before `index`, staying on the first one.
+int previousPage(int index);
+
+// The zero-based page a typed one-based page number names, or nothing when the text is not a decimal
+// number or names no page of a document of `count` pages.
+std::optional<int> typedPage(const QString &text, int count);
+
+// The resolution one zoom step in from `dpi`; zooming in has no limit of its own.
+int zoomedIn(int dpi);
+// The resolution one zoom step out from `dpi`, or nothing when that would go below minimumDpi.
+std::optional<int> zoomedOut(int dpi);
+
+// What one wheel step at the end of a page does. The first step only arms; the next one, in either
+// direction, turns the page and disarms. Forward at the last page disarms and stays; backward at the first
+// page re-shows the first page.
+struct WheelTurn
+{
+    bool armed = false;
+    int pageIndex = 0;
+    // Whether the page at pageIndex is to be shown (afresh) and the view scrolled to its top.
+    bool show = false;
+};
+WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward);
+
+// Whether a picture of `rendered` pixels is a failed rendering of a page of `pagePoints` (1/72 inch) at the
+// given resolution. Poppler gives a null picture, or a single pixel when it cannot allocate the page.
+bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY);
+
+// The whole page, unrotated, at the given resolution; a null image when it cannot be rendered.
+QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY);
+
+} // namespace pdfpaging

@@ -21,6 +21,8 @@ packages=(
     p7zip-full
     # tests and screenshots: a virtual X server, window inspection, fonts
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+    # test data: password-protected PDFs
+    qpdf
 )
 
 missing=()

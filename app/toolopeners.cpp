@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "web/sharedglcontext.h"
 
 #include <QWidget>
 
@@ -22,9 +23,11 @@ QWidget *openNotepad(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openWebBrowser(const QString &, const OpenOptions &)
+QWidget *openWebBrowser(const QString &path, const OpenOptions &options)
 {
-    return nullptr;
+    // The engine looks for the shared OpenGL context as its library loads.
+    brivo::ensureSharedGlContext();
+    return brivo::openModuleWindow(QStringLiteral("brivo_web"), path, options);
 }
 
 QWidget *openPdfViewer(const QString &, const OpenOptions &)

@@ -1,6 +1,5 @@
 // The web browser window: files shown as files, the load messages, the address line, history, typed
 // addresses, new windows, downloads, find and drops.
-#include "app/showmain.h"
 #include "app/windowkeeper.h"
 #include "localhttpserver.h"
 #include "tests/support/modalanswerer.h"
@@ -151,14 +150,6 @@ private slots:
 
         QCOMPARE(window.urlEdit->text(), QUrl::fromLocalFile(path).toString());
         QCOMPARE(window.statusLabel->text(), QStringLiteral("Load Finished..."));
-    }
-
-    void openFileTakesARelativePath()
-    {
-        brivo::test::CurrentDirectory here(m_pages);
-        web window;
-        QVERIFY(loadAndWait(window, [&] { window.openFile(QStringLiteral("other.html")); }));
-        QCOMPARE(window.view->title(), QStringLiteral("Other"));
     }
 
     void loadMessagesComeInOrder_data()
@@ -412,15 +403,6 @@ private slots:
         QVERIFY(open.first() != window);
         QTRY_COMPARE_WITH_TIMEOUT(open.first()->urlEdit->text(), QUrl::fromLocalFile(dropped).toString(),
                                   loadTimeout);
-    }
-
-    void homeOpensALauncherBesideTheBrowser()
-    {
-        web window;
-        window.show();
-        button(window, "homeButton")->click();
-        QCOMPARE(brivo::test::visibleWindows<showmain>().size(), 1);
-        QVERIFY(window.isVisible());
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "ide/ide.h"
 #include "viewers/gif.h"
 #include "viewers/imgv.h"
+#include "web/sharedglcontext.h"
 #include "zip/widget.h"
 
 #include <QWidget>
@@ -29,9 +30,11 @@ QWidget *openNotepad(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openWebBrowser(const QString &, const OpenOptions &)
+QWidget *openWebBrowser(const QString &path, const OpenOptions &options)
 {
-    return nullptr;
+    // The engine looks for the shared OpenGL context as its library loads.
+    brivo::ensureSharedGlContext();
+    return brivo::openModuleWindow(QStringLiteral("brivo_web"), path, options);
 }
 
 QWidget *openPdfViewer(const QString &path, const OpenOptions &options)

@@ -1,0 +1,281 @@
+#include "web/web.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "app/windowkeeper.h"
+#include "web/enginestart.h"
+#include "web/findbar.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFindTextResult>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace {
+
+QPushButton *squareButton(const char *icon, const char *name)
+{
+    auto *button = new QPushButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(QIcon(QString::fromLatin1(icon)));
+    button->setMinimumSize(30, 30);
+    button->setMaximumSize(30, 30);
+    return button;
+}
+
+QString byteCount(qint64 bytes)
+{
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+
+} // namespace
+
+web::web(QWidget *parent) : QWidget(parent)
+{
+    // The engine reads its settings when the first page is made, so they go in before the first view.
+    brivo::prepareWebEngine();
+
+    view = new QWebEngineView(this);
+
+    QPushButton *back = squareButton(":/images/b.png", "backButton");
+    QPushButton *forward = squareButton(":/images/f.png", "forwardButton");
+    QPushButton *reload = squareButton(":/images/reload.png", "reloadButton");
+    connect(reload, &QPushButton::clicked, view, &QWebEngineView::reload);
+
+    auto *navigation = new QWidget;
+    auto *navigationLayout = new QHBoxLayout;
+    navigationLayout->addWidget(back);
+    navigationLayout->addWidget(forward);
+    navigationLayout->addWidget(reload);
+    navigation->setLayout(navigationLayout);
+    navigation->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    urlEdit = new QLineEdit;
+    urlEdit->setObjectName(QStringLiteral("urlEdit"));
+
+    QPushButton *go = squareButton(":/images/go.png", "goButton");
+    connect(go, &QPushButton::clicked, this, &web::loadurl);
+    QPushButton *home = squareButton(brivo::homeIcon, "homeButton");
+    connect(home, &QPushButton::clicked, this, &web::hom);
+    // Return in the address line loads the address as the go button does.
+    connect(urlEdit, &QLineEdit::returnPressed, this, &web::loadurl);
+
+    statusLabel = new QLabel;
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel->setAlignment(Qt::AlignRight);
+    statusLabel->setFixedHeight(20);
+
+    auto *toolRow = new QWidget;
+    auto *toolLayout = new QHBoxLayout;
+    toolLayout->addWidget(navigation);
+    toolLayout->addWidget(urlEdit);
+    toolLayout->addWidget(go);
+    toolLayout->addWidget(home);
+    toolLayout->setContentsMargins(0, 0, 0, 0);
+    toolRow->setLayout(toolLayout);
+    toolRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    connect(view, &QWebEngineView::loadStarted, this, &web::loadstarted);
+    connect(view, &QWebEngineView::loadFinished, this, &web::finished);
+    connect(view, &QWebEngineView::loadProgress, this, &web::process);
+    connect(view, &QWebEngineView::urlChanged, this, &web::urlchanged);
+    connect(back, &QPushButton::clicked, view, &QWebEngineView::back);
+    connect(forward, &QPushButton::clicked, view, &QWebEngineView::forward);
+
+    QWebEnginePage *page = view->page();
+    connect(page, &QWebEnginePage::newWindowRequested, this, &web::openInNewWindow);
+    connect(page, &QWebEnginePage::findTextFinished, this, &web::showFindResult);
+    connect(page->profile(), &QWebEngineProfile::downloadRequested, this, &web::download);
+
+    // Hidden until Ctrl+F; it sits between the page and the status label.
+    findBar = new findbar;
+    findBar->hide();
+    connect(findBar, &findbar::findRequested, this, &web::find);
+    connect(findBar, &findbar::closeRequested, this, &web::closeFindBar);
+    auto *findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, &web::showFindBar);
+
+    auto *layout = new QVBoxLayout;
+    layout->setAlignment(Qt::AlignRight);
+    layout->addWidget(toolRow);
+    layout->addWidget(view);
+    layout->addWidget(findBar);
+    layout->addWidget(statusLabel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setLayout(layout);
+
+    // The engine's view asks for no particular size, so the window would open too small to read a page
+    // in; it opens with room for an 800 x 600 page, as a page view traditionally asks for.
+    resize(sizeHint().expandedTo(QSize(800, 600 + toolRow->sizeHint().height() + statusLabel->height())));
+
+    setWindowTitle(QString::fromLatin1(brivo::title::webBrowser));
+    setAcceptDrops(true);
+    // Files dropped anywhere on the window, the page included, go to the drop action rather than being
+    // shown in place: neither the view nor the widget it draws the page in (made later, and anew when the
+    // page's renderer changes) takes drops, so they reach the window.
+    view->setAcceptDrops(false);
+    view->installEventFilter(this);
+}
+
+bool web::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == view && event->type() == QEvent::ChildPolished) {
+        QObject *child = static_cast<QChildEvent *>(event)->child();
+        if (child->isWidgetType())
+            static_cast<QWidget *>(child)->setAcceptDrops(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void web::openFile(QString path)
+{
+    view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    view->show();
+}
+
+void web::loadurl()
+{
+    const QString typed = urlEdit->text();
+    if (typed.trimmed().isEmpty())
+        return;
+    // Completed as browsers do: "example.org" becomes an http address, an existing path a file URL.
+    view->load(QUrl::fromUserInput(typed, QDir::currentPath()));
+    view->show();
+}
+
+void web::loadstarted()
+{
+    statusLabel->setText(QStringLiteral("Load Started..."));
+}
+
+void web::process(int progress)
+{
+    statusLabel->setText(QStringLiteral("Processing...") + QString::number(progress));
+}
+
+void web::finished(bool)
+{
+    // A failed load shows the engine's own error page, so the message is the same either way.
+    statusLabel->setText(QStringLiteral("Load Finished..."));
+}
+
+void web::urlchanged(QUrl url)
+{
+    urlEdit->setText(url.toString());
+}
+
+void web::hom()
+{
+    brivo::goHome();
+}
+
+void web::dragEnterEvent(QDragEnterEvent *event)
+{
+    brivo::acceptAnyDrag(event);
+}
+
+void web::dropEvent(QDropEvent *event)
+{
+    brivo::dropAction(this, event);
+}
+
+void web::openInNewWindow(QWebEngineNewWindowRequest &request)
+{
+    auto *window = new web;
+    brivo::keepUntilExit(window);
+    request.openIn(window->view->page());
+    window->show();
+}
+
+void web::download(QWebEngineDownloadRequest *request)
+{
+    // Every window hears the shared profile; the one whose page asked takes the download.
+    if (request->page() != view->page())
+        return;
+
+    const QString suggested = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
+    const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Save File"), suggested);
+    if (target.isEmpty()) {
+        request->cancel();
+        statusLabel->setText(QStringLiteral("Download Cancelled..."));
+        return;
+    }
+    const QFileInfo info(target);
+    request->setDownloadDirectory(info.absolutePath());
+    request->setDownloadFileName(info.fileName());
+
+    const QString name = info.fileName();
+    auto showProgress = [this, request, name] {
+        const qint64 received = request->receivedBytes();
+        const qint64 total = request->totalBytes();
+        statusLabel->setText(
+            total > 0 ? QStringLiteral("Downloading %1... %2%").arg(name).arg(received * 100 / total)
+                      : QStringLiteral("Downloading %1... %2").arg(name, byteCount(received)));
+    };
+    connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this, showProgress);
+    connect(
+        request, &QWebEngineDownloadRequest::stateChanged, this,
+        [this, request, name, target](QWebEngineDownloadRequest::DownloadState state) {
+            switch (state) {
+            case QWebEngineDownloadRequest::DownloadCompleted:
+                statusLabel->setText(
+                    QStringLiteral("Download Finished... %1").arg(QDir::toNativeSeparators(target)));
+                break;
+            case QWebEngineDownloadRequest::DownloadInterrupted:
+                statusLabel->setText(
+                    QStringLiteral("Download Failed... %1: %2").arg(name, request->interruptReasonString()));
+                break;
+            case QWebEngineDownloadRequest::DownloadCancelled:
+                statusLabel->setText(QStringLiteral("Download Cancelled..."));
+                break;
+            default:
+                break;
+            }
+        });
+    request->accept();
+    showProgress();
+}
+
+void web::showFindBar()
+{
+    findBar->show();
+    findBar->setFocus(Qt::ShortcutFocusReason);
+    findBar->selectAll();
+}
+
+void web::find(const QString &text, bool backward)
+{
+    view->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
+}
+
+void web::showFindResult(const QWebEngineFindTextResult &result)
+{
+    if (findBar->isHidden() || findBar->text().isEmpty())
+        return;
+    statusLabel->setText(
+        result.numberOfMatches() == 0
+            ? QStringLiteral("Not found: %1").arg(findBar->text())
+            : QStringLiteral("Match %1 of %2").arg(result.activeMatch()).arg(result.numberOfMatches()));
+}
+
+void web::closeFindBar()
+{
+    findBar->hide();
+    view->findText(QString()); // drops the highlighting
+    view->setFocus();
+}

@@ -1,0 +1,54 @@
+// The web browser window: a page view under a tool row (back, forward, reload, the address line, go,
+// home) with a one-line status label below it.
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QDragEnterEvent;
+class QDropEvent;
+class QLabel;
+class QLineEdit;
+class QWebEngineDownloadRequest;
+class QWebEngineFindTextResult;
+class QWebEngineNewWindowRequest;
+class QWebEngineView;
+class findbar;
+
+class web : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit web(QWidget *parent = nullptr);
+
+    // Shows the local file at `path` through its own file URL, so the engine decodes its character set
+    // and its relative links, pictures and style sheets resolve against its folder.
+    void openFile(QString path);
+
+    QWebEngineView *view;
+    QLineEdit *urlEdit;
+    QLabel *statusLabel;
+
+public slots:
+    void loadurl();
+    void loadstarted();
+    void process(int);
+    void finished(bool);
+    void urlchanged(QUrl);
+    void hom();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void openInNewWindow(QWebEngineNewWindowRequest &request);
+    void download(QWebEngineDownloadRequest *request);
+    void showFindBar();
+    void find(const QString &text, bool backward);
+    void showFindResult(const QWebEngineFindTextResult &result);
+    void closeFindBar();
+
+    findbar *findBar;
+};

@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "desktop/desktop.h"
 
 #include <QWidget>
 
@@ -54,7 +55,8 @@ QWidget *openGifViewer(const QString &, const OpenOptions &)
 
 QWidget *openSnapshot(const QString &, const OpenOptions &)
 {
-    return nullptr;
+    // The snapshot window takes no file.
+    return new desktop;
 }
 
 using Opener = QWidget *(*)(const QString &, const OpenOptions &);

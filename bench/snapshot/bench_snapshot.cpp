@@ -27,6 +27,22 @@ double milliseconds(const std::function<void()> &work)
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Runs `a` and `b` in turn, `rounds` times each, alternating which goes first so that the machine's
+// other load falls on both alike.
+void alternate(int rounds, const std::function<void()> &a, QList<double> *aMs, const std::function<void()> &b,
+               QList<double> *bMs)
+{
+    for (int i = 0; i < rounds; ++i) {
+        if (i % 2) {
+            aMs->append(milliseconds(a));
+            bMs->append(milliseconds(b));
+        } else {
+            bMs->append(milliseconds(b));
+            aMs->append(milliseconds(a));
+        }
+    }
+}
+
 // Something like a busy desktop: gradients, blocks of colour and fine noise, so PNG has work to do.
 QImage busyDesktop(const QSize &size)
 {
@@ -59,8 +75,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_snapshot: this platform gives no picture of the desktop\n");
         return 2;
     }
-    // The best of many alternating rounds: this work has no variance of its own, so the fastest round
-    // is the one the machine's other load disturbed least.
+    // The best of many rounds: this work has no variance of its own, so the fastest round is the one
+    // the machine's other load disturbed least.
     const auto best = [](const QList<double> &samples) {
         return *std::min_element(samples.begin(), samples.end());
     };
@@ -72,15 +88,7 @@ int main(int argc, char *argv[])
     QList<double> takeMs, grabMs;
     const auto take = [&] { window.take(); };
     const auto grab = [] { QPixmap::fromImage(brivo::captureDesktop()); };
-    for (int i = 0; i < 40; ++i) {
-        if (i % 2) {
-            takeMs.append(milliseconds(take));
-            grabMs.append(milliseconds(grab));
-        } else {
-            grabMs.append(milliseconds(grab));
-            takeMs.append(milliseconds(take));
-        }
-    }
+    alternate(40, take, &takeMs, grab, &grabMs);
     bool holds =
         brivo::bench::reportRatio(QStringLiteral("snapshot take, with preview"), best(takeMs), best(grabMs),
                                   QStringLiteral("desktop grab alone"), 1.5, QStringLiteral("ms"));
@@ -91,15 +99,7 @@ int main(int argc, char *argv[])
     QString error;
     const auto ours = [&] { brivo::writeImageFile(picture, folder.filePath("a.png"), &error); };
     const auto plain = [&] { picture.save(folder.filePath("b.png")); };
-    for (int i = 0; i < 8; ++i) {
-        if (i % 2) {
-            saveMs.append(milliseconds(ours));
-            plainMs.append(milliseconds(plain));
-        } else {
-            plainMs.append(milliseconds(plain));
-            saveMs.append(milliseconds(ours));
-        }
-    }
+    alternate(8, ours, &saveMs, plain, &plainMs);
     holds &=
         brivo::bench::reportRatio(QStringLiteral("snapshot save 2560x1440 png"), best(saveMs), best(plainMs),
                                   QStringLiteral("QImage::save"), 1.25, QStringLiteral("ms"));

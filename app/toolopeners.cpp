@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "desktop/desktop.h"
 #include "ide/ide.h"
 #include "viewers/gif.h"
 #include "viewers/imgv.h"
@@ -73,7 +74,8 @@ QWidget *openGifViewer(const QString &path, const OpenOptions &)
 
 QWidget *openSnapshot(const QString &, const OpenOptions &)
 {
-    return nullptr;
+    // The snapshot window takes no file.
+    return new desktop;
 }
 
 using Opener = QWidget *(*)(const QString &, const OpenOptions &);

@@ -6,59 +6,86 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cmath>
 
 namespace brivo {
 
 QImage captureDesktop()
 {
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
+    QScreen *primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return QImage();
+    QList<ScreenPicture> screens;
+    const QList<QScreen *> siblings = primary->virtualSiblings();
+    for (QScreen *screen : siblings)
+        screens.append({screen->geometry(), screen->grabWindow(0).toImage()});
+    return composeDesktop(screens);
+}
+
+namespace {
+
+QPoint scaled(const QPoint &point, qreal scale)
+{
+    return QPoint(qRound(point.x() * scale), qRound(point.y() * scale));
+}
+
+QSize scaled(const QSize &size, qreal scale)
+{
+    return QSize(qRound(size.width() * scale), qRound(size.height() * scale));
+}
+
+} // namespace
+
+QImage composeDesktop(const QList<ScreenPicture> &screens)
+{
+    const bool anyPicture = std::any_of(screens.begin(), screens.end(),
+                                        [](const ScreenPicture &screen) { return !screen.image.isNull(); });
+    if (!anyPicture)
         return QImage();
 
-    // The largest device pixel ratio decides the scale of the whole picture, so no screen loses pixels.
-    qreal scale = 1.0;
-    QRect virtualGeometry;
-    for (const QScreen *screen : screens) {
-        scale = std::max(scale, screen->devicePixelRatio());
-        virtualGeometry = virtualGeometry.united(screen->geometry());
-    }
-
-    struct Grab
-    {
-        QImage image;
-        QRect target;
-    };
-    QList<Grab> grabs;
-    for (QScreen *screen : screens) {
-        const QPixmap shot = screen->grabWindow(0);
-        if (shot.isNull())
-            continue;
-        const QRect g = screen->geometry().translated(-virtualGeometry.topLeft());
-        const QRect target(qRound(g.x() * scale), qRound(g.y() * scale), qRound(g.width() * scale),
-                           qRound(g.height() * scale));
-        grabs.append({shot.toImage(), target});
-    }
-    if (grabs.isEmpty())
-        return QImage();
-    if (grabs.size() == 1 && grabs.first().target.topLeft().isNull() &&
-        grabs.first().image.size() == grabs.first().target.size()) {
-        QImage only = grabs.first().image;
+    // A lone screen is its own picture. Mapping its size through the ratio and back would round a
+    // fractional ratio (1.5 on a 1024 pixel wide screen) into a picture one pixel off.
+    if (screens.size() == 1) {
+        QImage only = screens.first().image;
         only.setDevicePixelRatio(1.0);
         return only;
     }
 
-    QImage desktop(qRound(virtualGeometry.width() * scale), qRound(virtualGeometry.height() * scale),
-                   QImage::Format_RGB32);
+    qreal scale = 1.0;
+    QRect bounds;
+    for (const ScreenPicture &screen : screens) {
+        if (!screen.image.isNull())
+            scale = std::max(scale, screen.image.devicePixelRatio());
+        bounds = bounds.united(screen.geometry);
+    }
+
+    // Each screen's place in device pixels. A screen at the common scale keeps its picture's own size,
+    // for the same reason as above; the others are scaled by how much sharper the sharpest screen is.
+    struct Placed
+    {
+        QRect target;
+        const QImage *image;
+    };
+    QList<Placed> placed;
+    QRect canvas;
+    for (const ScreenPicture &screen : screens) {
+        const QPoint topLeft = scaled(screen.geometry.topLeft() - bounds.topLeft(), scale);
+        QSize size = scaled(screen.geometry.size(), scale);
+        if (!screen.image.isNull())
+            size = scaled(screen.image.size(), scale / screen.image.devicePixelRatio());
+        const QRect target(topLeft, size);
+        canvas = canvas.united(target);
+        if (!screen.image.isNull())
+            placed.append({target, &screen.image});
+    }
+
+    QImage desktop(canvas.size(), QImage::Format_RGB32);
     desktop.fill(Qt::black);
     QPainter painter(&desktop);
-    for (Grab &grab : grabs) {
-        grab.image.setDevicePixelRatio(1.0);
-        if (grab.image.size() == grab.target.size())
-            painter.drawImage(grab.target.topLeft(), grab.image);
-        else
-            painter.drawImage(grab.target, grab.image);
-    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(-canvas.topLeft());
+    // With a source rectangle the picture is addressed in its own pixels, whatever its ratio says.
+    for (const Placed &screen : placed)
+        painter.drawImage(QRectF(screen.target), *screen.image, QRectF(screen.image->rect()));
     painter.end();
     return desktop;
 }

@@ -1,0 +1,26 @@
+// Saving a picture under a name the user typed: which formats are offered, which suffix a bare name gets,
+// and the write itself.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QImage;
+
+namespace brivo {
+
+// Save-dialog filters for the picture formats this system can write, one per format ("JPEG image (*.jpg
+// *.jpeg)"), PNG first and JPEG second.
+QStringList writableImageFilters();
+
+// `name` as it will be saved: unchanged when it has a suffix, else with the first suffix of
+// `selectedFilter` added (".png" when the filter names none). A name ending in "." takes the suffix
+// without a second dot.
+QString nameWithImageSuffix(const QString &name, const QString &selectedFilter);
+
+// Writes `image` to `path` in the format its suffix names, at the format's default quality, in one piece:
+// an existing file stays intact unless the new one is complete. False, with the reason in words in
+// `error`, when the suffix names no format that can be written or the file cannot be written.
+bool writeImageFile(const QImage &image, const QString &path, QString *error);
+
+} // namespace brivo

@@ -96,25 +96,6 @@ private slots:
         QVERIFY(brivo::test::visibleWindows<showmain>().isEmpty());
     }
 
-    void droppingAnUnknownFileOnTheLauncherOpensAChooser()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("mystery.xyz"));
-        QVERIFY(brivo::test::writeFile(file, "?"));
-        auto *launcher = new showmain;
-        launcher->buildUi();
-        launcher->show();
-        ModalAnswerer answers;
-        answers.press(QMessageBox::Ok);
-        brivo::test::sendDropUrls(launcher, {QUrl::fromLocalFile(file)});
-        QVERIFY(answers.waitUntilAnswered());
-        QVERIFY(!launcher->isVisible());
-        const auto launchers = brivo::test::visibleWindows<showmain>();
-        QCOMPARE(launchers.size(), 1);
-        QCOMPARE(launchers.first()->pendingPath, file);
-        delete launcher;
-    }
-
     // A drop on the only visible window closes it for a moment; the program must not take that moment
     // as the end of its last window.
     void aDropOnTheOnlyWindowKeepsTheProgramRunning()

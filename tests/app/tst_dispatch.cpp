@@ -93,6 +93,8 @@ private slots:
         QTest::newRow("pl") << "script.pl" << "pl" << std::optional<Tool>();
         QTest::newRow("python") << "script.python" << "python" << std::optional(Tool::CodeEditor);
         QTest::newRow("py") << "script.py" << "py" << std::optional<Tool>();
+        QTest::newRow("over 99 characters") << QStringLiteral("a.") + QString(100, QLatin1Char('c'))
+                                            << QString(100, QLatin1Char('c')) << std::optional<Tool>();
         QTest::newRow("folder dots, file extension") << "/a.b/c.d/song.MP3" << "MP3" << std::optional(Tool::MediaPlayer);
     }
     void extensionRules()
@@ -103,29 +105,6 @@ private slots:
         QVERIFY(brivo::hasDot(path));
         QCOMPARE(brivo::extensionOf(path), extension);
         QCOMPARE(brivo::toolForExtension(extension), tool);
-    }
-
-    void anExtensionOverNinetyNineCharactersIsUnrecognised()
-    {
-        // 99 characters that spell a known extension followed by more would still not fit the buffer.
-        QVERIFY(!brivo::toolForExtension(QString(100, QLatin1Char('c'))));
-        QVERIFY(brivo::toolForExtension(QStringLiteral("cpp")));
-    }
-
-    void mp3SelectsAudioOnlyButMP3DoesNot()
-    {
-        doch().doallforshow(QStringLiteral("/music/song.mp3"));
-        doch().doallforshow(QStringLiteral("/music/song.MP3"));
-        QCOMPARE(m_opened.size(), 2);
-        QVERIFY(m_opened[0].audioOnly);
-        QVERIFY(!m_opened[1].audioOnly);
-    }
-
-    void aMissingFileOfAKnownTypeStillGoesToItsTool()
-    {
-        doch().doallforshow(QStringLiteral("/nowhere/notes.txt"));
-        QCOMPARE(m_opened.size(), 1);
-        QCOMPARE(m_opened.first().tool, Tool::Notepad);
     }
 
     void unrecognisedPathsOpenTheLauncher_data()

@@ -1,6 +1,8 @@
 // What every Brivo window shares: window titles, the product's addresses, the home icon.
 #pragma once
 
+class QIcon;
+
 namespace brivo {
 
 // Window titles, one per window class. The archive tool's title ends in a blank.
@@ -26,6 +28,10 @@ inline constexpr char supportMail[] = "support@brivo-tools.org";
 
 // The icon of every home button, and of the launcher window.
 inline constexpr char homeIcon[] = ":/images/main.ico";
+
+// That icon, decoded once for the whole process: it holds nine pictures, and every window that opens
+// shows it.
+QIcon homeIconImage();
 
 // The icon path the tool windows ask for. The bundle has no such picture, so these windows show the
 // application's own icon.

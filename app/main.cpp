@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Brivo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));
     // Windows that set no icon of their own show the program's icon.
-    QApplication::setWindowIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    QApplication::setWindowIcon(brivo::homeIconImage());
 
     if (qEnvironmentVariableIsSet("BRIVO_QUIT_AFTER_FIRST_PAINT"))
         app.installEventFilter(new FirstPaintQuit(&app));

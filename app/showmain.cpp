@@ -7,9 +7,9 @@
 #include <QCommandLinkButton>
 #include <QDir>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -40,12 +40,12 @@ const Tile kTiles[] = {
     {"Gif View", ":/images/gif.png", {10, 290}, {180, 120}, &showmain::gifv},
 };
 
-// A picture decoded straight to the size it is shown at, fitted keeping its aspect ratio: the launcher
-// opens on every home action, and keeping full-size pictures around would cost megabytes for nothing.
-QPixmap fittedPicture(const char *path, const QSize &box, Qt::TransformationMode mode)
+// A picture decoded straight to the size it is shown at (`ratio` device pixels per pixel), fitted keeping
+// its aspect ratio: the launcher opens on every home action, and keeping full-size pictures around would
+// cost megabytes for nothing. Safe on any thread.
+QImage fittedPicture(const char *path, const QSize &box, Qt::TransformationMode mode, qreal ratio)
 {
     QImageReader reader(QString::fromLatin1(path));
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     const QSize fitted = reader.size().scaled(box, Qt::KeepAspectRatio);
     QImage image;
     if (mode == Qt::FastTransformation) {
@@ -55,9 +55,19 @@ QPixmap fittedPicture(const char *path, const QSize &box, Qt::TransformationMode
         reader.setScaledSize(fitted * ratio);
         image = reader.read();
     }
-    QPixmap pixmap = QPixmap::fromImage(image);
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+// The eleven tile pictures and then the logo. Decoding them is the slowest part of building the
+// launcher, so it runs on a worker thread while the window's widgets are made.
+QList<QImage> launcherPictures(qreal ratio)
+{
+    QList<QImage> pictures;
+    for (const Tile &tile : kTiles)
+        pictures.append(fittedPicture(tile.icon, QSize(100, 100), Qt::SmoothTransformation, ratio));
+    pictures.append(fittedPicture(":/images/brivo.png", QSize(400, 250), Qt::FastTransformation, ratio));
+    return pictures;
 }
 
 QString bothMails()
@@ -75,14 +85,25 @@ showmain::showmain(QWidget *parent) : QMainWindow(parent)
 
 void showmain::buildUi()
 {
+    QFuture<QList<QImage>> decoding = QtConcurrent::run(launcherPictures, devicePixelRatio());
+
+    // A new command link looks up a default arrow in the desktop's icon theme, which the tile's own
+    // picture replaces at once; the first such lookup parses the theme's whole index, a good part of the
+    // launcher's start-up. The themes are out of sight while the tiles are made.
+    const QStringList themePaths = QIcon::themeSearchPaths();
+    QIcon::setThemeSearchPaths({});
     QList<QCommandLinkButton *> tiles;
     for (const Tile &tile : kTiles) {
         auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));
-        button->setIcon(QIcon(fittedPicture(tile.icon, QSize(100, 100), Qt::SmoothTransformation)));
         button->setIconSize(QSize(100, 100));
         button->setFixedSize(tile.size);
         tiles.append(button);
     }
+    QIcon::setThemeSearchPaths(themePaths);
+
+    const QList<QImage> pictures = decoding.result();
+    for (int i = 0; i < tiles.size(); ++i)
+        tiles[i]->setIcon(QIcon(QPixmap::fromImage(pictures[i])));
 
     setWindowTitle(QString::fromLatin1(brivo::title::launcher));
 
@@ -106,7 +127,7 @@ void showmain::buildUi()
     strip->setStyleSheet(QStringLiteral("background-color:black"));
     auto *stripLayout = new QHBoxLayout(strip);
     auto *logo = new QLabel;
-    logo->setPixmap(fittedPicture(":/images/brivo.png", QSize(400, 250), Qt::FastTransformation));
+    logo->setPixmap(QPixmap::fromImage(pictures.last()));
     stripLayout->addWidget(logo, 0, Qt::AlignLeft | Qt::AlignTop);
 
     for (QCommandLinkButton *tile : std::as_const(tiles))
@@ -122,7 +143,7 @@ void showmain::buildUi()
 
     resize(600, 660);
     setMaximumSize(600, 660);
-    setWindowIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    setWindowIcon(brivo::homeIconImage());
 
     QPalette white = palette();
     white.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::white));

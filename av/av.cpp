@@ -82,7 +82,7 @@ av::av(QWidget *parent) : QWidget(parent)
     QPushButton *stopButton = newControlButton("stopButton");
     QPushButton *homeButton = newControlButton("homeButton");
 
-    homeButton->setIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    homeButton->setIcon(brivo::homeIconImage());
     homeButton->setToolTip(QStringLiteral("Brivo Home"));
 
     pauseButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));

@@ -55,7 +55,7 @@ desktop::desktop(QWidget *parent) : QWidget(parent)
     autoHide->setStyleSheet(QStringLiteral("color:white"));
 
     auto *home = new QPushButton;
-    home->setIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    home->setIcon(brivo::homeIconImage());
     home->setToolTip(tr("Home"));
     connect(home, SIGNAL(clicked()), this, SLOT(showmain()));
 

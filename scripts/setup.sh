@@ -21,6 +21,8 @@ packages=(
     p7zip-full
     # tests and screenshots: a virtual X server, window inspection, fonts
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+    # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)
+    pngquant
     # test data: password-protected PDFs
     qpdf
 )

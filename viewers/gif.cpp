@@ -37,7 +37,7 @@ void gif::init(QString path)
     playButton = new QPushButton;
     playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
     auto *home = new QPushButton;
-    home->setIcon(QIcon(QLatin1String(brivo::homeIcon)));
+    home->setIcon(brivo::homeIconImage());
     connect(home, &QPushButton::clicked, this, &gif::showhome);
 
     auto *row = new QHBoxLayout;

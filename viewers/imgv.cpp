@@ -73,7 +73,7 @@ void imgv::buildUi()
         {":/images/f.png", &imgv::forward}, {":/images/fo.png", &imgv::tranr},
     };
     auto *home = new QPushButton;
-    home->setIcon(QIcon(QLatin1String(brivo::homeIcon)));
+    home->setIcon(brivo::homeIconImage());
     connect(home, &QPushButton::clicked, this, &imgv::showhome);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(home);

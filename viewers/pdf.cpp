@@ -88,7 +88,7 @@ void pdf::buildUi()
         connect(button.value(QLatin1String(control.name)), &QPushButton::clicked, this, control.slot);
     auto *homeButton = new QPushButton;
     homeButton->setObjectName(QStringLiteral("homeButton"));
-    homeButton->setIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    homeButton->setIcon(brivo::homeIconImage());
     connect(homeButton, &QPushButton::clicked, this, &pdf::showhome);
     // Return in the page field goes to the typed page, as the go button does.
     connect(pageEdit, &QLineEdit::returnPressed, this, &pdf::go);

@@ -28,11 +28,11 @@
 
 namespace {
 
-QPushButton *squareButton(const char *icon, const char *name)
+QPushButton *squareButton(const QIcon &icon, const char *name)
 {
     auto *button = new QPushButton;
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(QIcon(QString::fromLatin1(icon)));
+    button->setIcon(icon);
     button->setMinimumSize(30, 30);
     button->setMaximumSize(30, 30);
     return button;
@@ -52,9 +52,9 @@ web::web(QWidget *parent) : QWidget(parent)
 
     view = new QWebEngineView(this);
 
-    QPushButton *back = squareButton(":/images/b.png", "backButton");
-    QPushButton *forward = squareButton(":/images/f.png", "forwardButton");
-    QPushButton *reload = squareButton(":/images/reload.png", "reloadButton");
+    QPushButton *back = squareButton(QIcon(QStringLiteral(":/images/b.png")), "backButton");
+    QPushButton *forward = squareButton(QIcon(QStringLiteral(":/images/f.png")), "forwardButton");
+    QPushButton *reload = squareButton(QIcon(QStringLiteral(":/images/reload.png")), "reloadButton");
     connect(reload, &QPushButton::clicked, view, &QWebEngineView::reload);
 
     auto *navigation = new QWidget;
@@ -68,9 +68,9 @@ web::web(QWidget *parent) : QWidget(parent)
     urlEdit = new QLineEdit;
     urlEdit->setObjectName(QStringLiteral("urlEdit"));
 
-    QPushButton *go = squareButton(":/images/go.png", "goButton");
+    QPushButton *go = squareButton(QIcon(QStringLiteral(":/images/go.png")), "goButton");
     connect(go, &QPushButton::clicked, this, &web::loadurl);
-    QPushButton *home = squareButton(brivo::homeIcon, "homeButton");
+    QPushButton *home = squareButton(brivo::homeIconImage(), "homeButton");
     connect(home, &QPushButton::clicked, this, &web::hom);
     // Return in the address line loads the address as the go button does.
     connect(urlEdit, &QLineEdit::returnPressed, this, &web::loadurl);

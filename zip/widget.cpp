@@ -106,7 +106,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(m_deleteAllButton, &QPushButton::clicked, this, &Widget::dela);
 
     auto *homeButton = new QPushButton;
-    homeButton->setIcon(QIcon(QString::fromLatin1(brivo::homeIcon)));
+    homeButton->setIcon(brivo::homeIconImage());
     connect(homeButton, &QPushButton::clicked, this, &Widget::homeshow);
 
     auto *buttonLayout = new QHBoxLayout;

@@ -7,6 +7,7 @@
 #include <QCommandLinkButton>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QtConcurrent/QtConcurrentRun>
@@ -45,7 +46,11 @@ const Tile kTiles[] = {
 // cost megabytes for nothing. Safe on any thread.
 QImage fittedPicture(const char *path, const QSize &box, Qt::TransformationMode mode, qreal ratio)
 {
-    QImageReader reader(QString::fromLatin1(path));
+    // The format is named, not guessed: guessing a PNG asks every picture plugin whether it reads PNG,
+    // which loads them all.
+    const QString file = QString::fromLatin1(path);
+    QImageReader reader(file, QFileInfo(file).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
     const QSize fitted = reader.size().scaled(box, Qt::KeepAspectRatio);
     QImage image;
     if (mode == Qt::FastTransformation) {
@@ -89,9 +94,10 @@ void showmain::buildUi()
 
     // A new command link looks up a default arrow in the desktop's icon theme, which the tile's own
     // picture replaces at once; the first such lookup parses the theme's whole index, a good part of the
-    // launcher's start-up. The themes are out of sight while the tiles are made.
+    // launcher's start-up. The themes are out of sight while the tiles are made (an empty list would
+    // mean the default folders, so the list names a folder that does not exist).
     const QStringList themePaths = QIcon::themeSearchPaths();
-    QIcon::setThemeSearchPaths({});
+    QIcon::setThemeSearchPaths({QStringLiteral(":/no-icon-themes")});
     QList<QCommandLinkButton *> tiles;
     for (const Tile &tile : kTiles) {
         auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));

@@ -76,12 +76,14 @@ QByteArray dibBytes(const QImage &source)
     return out;
 }
 
-// Windows icon file: the 256-pixel image PNG-compressed, the smaller ones as 32-bit bitmaps.
-bool writeIco(const QString &path, const QList<QImage> &images)
+// Windows icon file of 32-bit bitmaps; with `pngLargest` the 256-pixel image is PNG-compressed, as Windows
+// executables carry it. The program's own icon stays all bitmaps: a PNG inside an icon makes Qt ask every
+// picture plugin whether it reads PNG, loading them all, on every start.
+bool writeIco(const QString &path, const QList<QImage> &images, bool pngLargest)
 {
     QList<QByteArray> payloads;
     for (const QImage &image : images)
-        payloads.append(image.width() >= 256 ? pngBytes(image) : dibBytes(image));
+        payloads.append(pngLargest && image.width() >= 256 ? pngBytes(image) : dibBytes(image));
     QByteArray out;
     put16(out, 0);
     put16(out, 1);
@@ -661,14 +663,14 @@ int main(int argc, char **argv)
              QList<QImage> sizes;
              for (int s : {256, 128, 96, 72, 64, 48, 32, 24, 16})
                  sizes.append(brivoMark(s));
-             return writeIco(f, sizes);
+             return writeIco(f, sizes, false);
          }},
         {root.filePath(QStringLiteral("platform/windows/brivo.ico")),
          [](const QString &f) {
              QList<QImage> sizes;
              for (int s : {256, 48, 32, 24, 16})
                  sizes.append(brivoMark(s));
-             return writeIco(f, sizes);
+             return writeIco(f, sizes, true);
          }},
         {root.filePath(QStringLiteral("packaging/brivo.png")),
          [](const QString &f) { return savePng(f, brivoMark(256)); }},

@@ -2,6 +2,7 @@
 
 #include "app/moduleloader.h"
 #include "app/windowkeeper.h"
+#include "txtedit/txtedit.h"
 
 #include <QWidget>
 
@@ -17,9 +18,12 @@ QWidget *openCodeEditor(const QString &, const OpenOptions &)
     return nullptr;
 }
 
-QWidget *openNotepad(const QString &, const OpenOptions &)
+QWidget *openNotepad(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new txtedit;
+    if (!path.isEmpty())
+        window->openFile(path);
+    return window;
 }
 
 QWidget *openWebBrowser(const QString &, const OpenOptions &)

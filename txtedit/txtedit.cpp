@@ -9,6 +9,7 @@
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
+#include "common/textscrollguard.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -36,6 +37,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui->statusbar->addWidget(statusLabel, 0);
     connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
+    m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
     setWindowTitle(QLatin1String(brivo::title::notepad));
 }
@@ -264,6 +266,7 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded)
     QTextDocument *document = loaded.document.release();
     document->setParent(ui->textEdit);
     ui->textEdit->setDocument(document);
+    m_scrollGuard->followDocument();
     if (previousIsOurs)
         delete previous;
     showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);

@@ -13,7 +13,8 @@ class QWidget;
 
 namespace brivo {
 struct LoadedDocument;
-}
+class TextScrollGuard;
+} // namespace brivo
 
 namespace Ui {
 class txtedit;
@@ -83,6 +84,7 @@ private:
     void restoreStatusBeforeLoad();
     void setLoading(bool loading);
 
+    brivo::TextScrollGuard *m_scrollGuard = nullptr;
     brivo::TextFormat m_format;
     BeforeLoad m_beforeLoad;
     bool m_loading = false;

@@ -7,8 +7,10 @@
 #include "tests/support/testhelpers.h"
 #include "txtedit/txtedit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -322,6 +324,39 @@ private slots:
         QCOMPARE(textOf(late), QString());
         QCOMPARE(late.fileName, QString());
         QCOMPARE(statusOf(late), QStringLiteral("Brivo-TextEdit : New|color:blue;"));
+    }
+
+    void tallDocumentsKeepTheirScrollRange()
+    {
+        // QTextEdit's own scroll range arithmetic overflows past about 21 million pixels; a larger font
+        // gets a short text there sooner.
+        txtedit w;
+        w.show();
+        QTextEdit *edit = editOf(w);
+        QFont font = edit->font();
+        font.setPointSize(30);
+        edit->setFont(font);
+        const int lines = int(24'000'000 / QFontMetricsF(font).lineSpacing());
+        edit->setPlainText(QStringLiteral("x\n").repeated(lines));
+        const double height = edit->document()->documentLayout()->documentSize().height();
+        QVERIFY(height > 22'000'000);
+        QTest::qWait(200);
+
+        // Without the guard the scroll bar hides and shows again, and each time the whole text is laid
+        // out anew, so the range never settles.
+        QScrollBar *bar = edit->verticalScrollBar();
+        const int width = edit->viewport()->width();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->maximum(), int(height) - edit->viewport()->height());
+        type(w, QStringLiteral("y"));
+        QTest::qWait(200);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(edit->viewport()->width(), width);
+        QVERIFY(bar->maximum() >= int(height) - edit->viewport()->height());
+
+        // Back to a short text, the scroll bar shows only when needed again.
+        edit->setPlainText(QStringLiteral("short"));
+        QCOMPARE(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     }
 
     void printAsPdf()

@@ -121,8 +121,13 @@ void txtedit::on_actionNew_triggered()
 
 void txtedit::te()
 {
-    // Only a label swap: typing in a large document must not cost a pass over its text.
-    showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
+    // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
+    // red message, further keys find it in place and leave it: a new label per key would restyle and
+    // relayout the status bar on every key.
+    const QString message = QStringLiteral("Saved : ") + fileName;
+    if (isModified() && statusLabel->text() == message)
+        return;
+    showStatus(message, brivo::statusstyle::changed);
 }
 
 void txtedit::on_actionTextEdit_triggered()

@@ -10,6 +10,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -359,6 +360,31 @@ private slots:
         QCOMPARE(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     }
 
+    void printing()
+    {
+        // The print dialog offers to print only the selection when there is one.
+        txtedit w;
+        editOf(w)->setPlainText(QStringLiteral("printed text"));
+        ModalAnswerer answers;
+        QList<bool> offered;
+        auto look = [&offered](QWidget *modal) {
+            auto *dialog = qobject_cast<QPrintDialog *>(modal);
+            offered.append(dialog && dialog->testOption(QAbstractPrintDialog::PrintSelection));
+            if (dialog)
+                dialog->reject();
+            else
+                modal->close();
+        };
+        answers.act(look);
+        actionOf(w, "actionPrint")->trigger();
+        editOf(w)->selectAll();
+        answers.act(look);
+        actionOf(w, "actionPrint")->trigger();
+        QCOMPARE(offered, QList<bool>({false, true}));
+        QCOMPARE(answers.last().title, QStringLiteral("Print Document"));
+        QCOMPARE(answers.unexpected(), 0);
+    }
+
     void printAsPdf()
     {
         txtedit w;
@@ -378,6 +404,7 @@ private slots:
         QCOMPARE(document->numPages(), 1);
         std::unique_ptr<Poppler::Page> page = document->page(0);
         QVERIFY(page->text(QRectF()).contains(QStringLiteral("printed text")));
+        QCOMPARE(answers.unexpected(), 0);
     }
 
     void menuActionsReachTheirSlots()

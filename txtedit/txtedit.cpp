@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTextDocument>
@@ -22,8 +23,8 @@
 
 namespace {
 
-// Files from this size on are read on a worker thread. Below it the whole load takes a few milliseconds,
-// and loading at once lets the window show its text the moment it appears.
+// Files from this size on are read on a worker thread (and written under a wait cursor). Below it the whole
+// load takes a few milliseconds, and loading at once lets the window show its text the moment it appears.
 constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
 
 } // namespace
@@ -214,8 +215,16 @@ bool txtedit::save()
 
 bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
 {
+    // Writing tens of megabytes takes a moment; the cursor says so.
+    const bool large = ui->textEdit->document()->characterCount() >= kBackgroundLoadBytes;
+    if (large)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
-    if (brivo::writeTextFile(path, brivo::documentText(ui->textEdit->document()), format, &error))
+    const bool written =
+        brivo::writeTextFile(path, brivo::documentText(ui->textEdit->document()), format, &error);
+    if (large)
+        QGuiApplication::restoreOverrideCursor();
+    if (written)
         return true;
     brivo::showErrorBox(this, tr("The file %1 could not be saved.\n\n%2").arg(path, error));
     return false;

@@ -10,7 +10,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
-#include <QPrintDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,15 +118,6 @@ private slots:
         QVERIFY(answers.last().text.contains(bad));
         QCOMPARE(statusOf(named), QStringLiteral("Saved : ") + bad + QStringLiteral("|color:red;"));
         QCOMPARE(named.fileName, bad);
-
-        txtedit unnamed;
-        type(unnamed, QStringLiteral("text"));
-        answers.chooseFile(bad);
-        answers.press(QMessageBox::Ok);
-        actionOf(unnamed, "actionSave")->trigger();
-        QVERIFY(answers.waitUntilAnswered());
-        QVERIFY(unnamed.fileName.isNull());
-        QCOMPARE(statusOf(unnamed), QStringLiteral("Saved : |color:red;"));
         QCOMPARE(answers.unexpected(), 0);
     }
 
@@ -276,11 +266,8 @@ private slots:
         // Something that cannot be read: reported, and the window stays as it was, edits included.
         ModalAnswerer answers;
         type(w, QStringLiteral(" edit"));
-        answers.press(QMessageBox::Discard);
-        answers.chooseFile(m_dir.path());
         answers.press(QMessageBox::Ok);
-        actionOf(w, "actionOpen")->trigger();
-        QVERIFY(answers.waitUntilAnswered());
+        w.openFile(m_dir.path());
         QCOMPARE(answers.last().title, QStringLiteral("Error"));
         QCOMPARE(w.fileName, fresh);
         QCOMPARE(textOf(w), QStringLiteral("new edit"));
@@ -358,31 +345,6 @@ private slots:
         // Back to a short text, the scroll bar shows only when needed again.
         edit->setPlainText(QStringLiteral("short"));
         QCOMPARE(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    }
-
-    void printing()
-    {
-        // The print dialog offers to print only the selection when there is one.
-        txtedit w;
-        editOf(w)->setPlainText(QStringLiteral("printed text"));
-        ModalAnswerer answers;
-        QList<bool> offered;
-        auto look = [&offered](QWidget *modal) {
-            auto *dialog = qobject_cast<QPrintDialog *>(modal);
-            offered.append(dialog && dialog->testOption(QAbstractPrintDialog::PrintSelection));
-            if (dialog)
-                dialog->reject();
-            else
-                modal->close();
-        };
-        answers.act(look);
-        actionOf(w, "actionPrint")->trigger();
-        editOf(w)->selectAll();
-        answers.act(look);
-        actionOf(w, "actionPrint")->trigger();
-        QCOMPARE(offered, QList<bool>({false, true}));
-        QCOMPARE(answers.last().title, QStringLiteral("Print Document"));
-        QCOMPARE(answers.unexpected(), 0);
     }
 
     void printAsPdf()

@@ -4,6 +4,7 @@
 #include "app/windowkeeper.h"
 #include "desktop/desktop.h"
 #include "ide/ide.h"
+#include "txtedit/txtedit.h"
 #include "viewers/gif.h"
 #include "viewers/imgv.h"
 #include "web/sharedglcontext.h"
@@ -26,9 +27,12 @@ QWidget *openCodeEditor(const QString &path, const OpenOptions &)
     return window;
 }
 
-QWidget *openNotepad(const QString &, const OpenOptions &)
+QWidget *openNotepad(const QString &path, const OpenOptions &)
 {
-    return nullptr;
+    auto *window = new txtedit;
+    if (!path.isEmpty())
+        window->openFile(path);
+    return window;
 }
 
 QWidget *openWebBrowser(const QString &path, const OpenOptions &options)

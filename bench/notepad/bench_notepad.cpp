@@ -1,0 +1,197 @@
+// Opening a 50 MB text file in the notepad, against QTextEdit::setPlainText of the same text alone (the
+// text already in memory, the same 14-point font), in time and in peak memory. And typing at the end of
+// that document against typing at the end of a 100 kB one in the same window: a key that passed over the
+// text would cost a second or more at 50 MB, hundreds of times a key at 100 kB. What the large document
+// does add (about 0.3 ms a key here) is QTextEdit's scroll-bar work for very tall text, which the notepad
+// has to put right after each change; the target leaves room for that. Each run is a child process of
+// its own, so that its peak memory is its own; the kinds alternate in the same session.
+#include "bench/common/benchreport.h"
+#include "bench/common/childprocess.h"
+#include "txtedit/txtedit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 kLargeBytes = 50 * 1000 * 1000;
+constexpr qint64 kSmallBytes = 100 * 1000;
+
+// Lines of mixed length with some accented words, as a long log or a book would have.
+QByteArray sampleText(qint64 size)
+{
+    static const char *const words[] = {"notepad",      "line", "text", "brivo", "window",  "caf\xc3\xa9",
+                                        "na\xc3\xafve", "file", "save", "a",     "document"};
+    QByteArray text;
+    text.reserve(size + 200);
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+    while (text.size() < size) {
+        const quint32 count = 2 + next() % 14;
+        for (quint32 i = 0; i < count; ++i) {
+            if (i)
+                text += ' ';
+            text += words[next() % (sizeof words / sizeof *words)];
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void settle()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// Keys typed at the end of the loaded document: the median time per key, with what it repaints. The whole
+// document is laid out first, once, as scrolling to its end would.
+double typeAtTheEnd(QTextEdit *edit)
+{
+    edit->document()->documentLayout()->documentSize();
+    QTextCursor end = edit->textCursor();
+    end.movePosition(QTextCursor::End);
+    edit->setTextCursor(end);
+    edit->setFocus();
+    settle();
+    QList<double> perKey;
+    for (int i = 0; i < 100; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(edit, &press);
+        QApplication::sendEvent(edit, &release);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        perKey.append(clock.nsecsElapsed() / 1e6);
+    }
+    return brivo::bench::median(perKey);
+}
+
+// The measured part of one child run, in milliseconds: the load, or with `typing` the time per key.
+double inNotepad(const QString &path, bool typing)
+{
+    txtedit window;
+    window.show();
+    settle();
+    auto *edit = window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
+    QElapsedTimer clock;
+    clock.start();
+    window.openFile(path);
+    while (window.isLoading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    edit->viewport()->repaint();
+    const double loadMs = clock.nsecsElapsed() / 1e6;
+    return typing ? typeAtTheEnd(edit) : loadMs;
+}
+
+double setPlainTextAlone(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    QTextEdit edit;
+    QFont font;
+    font.setPointSize(14);
+    edit.setFont(font);
+    edit.resize(950, 326); // the notepad's text area
+    edit.show();
+    settle();
+    QElapsedTimer clock;
+    clock.start();
+    edit.setPlainText(text);
+    edit.viewport()->repaint();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+int runChild(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString mode = QString::fromLocal8Bit(argv[2]);
+    const QString path = QString::fromLocal8Bit(argv[3]);
+    const double ms = mode == QLatin1String("plain")     ? setPlainTextAlone(path)
+                      : mode == QLatin1String("notepad") ? inNotepad(path, false)
+                                                         : inNotepad(path, true);
+    QFile result(QString::fromLocal8Bit(argv[4]));
+    if (ms < 0 || !result.open(QIODevice::WriteOnly))
+        return 1;
+    result.write(QByteArray::number(ms));
+    return 0;
+}
+
+bool writeSample(const QString &path, qint64 size)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(sampleText(size)) >= size;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && qstrcmp(argv[1], "--child") == 0)
+        return runChild(argc, argv);
+
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString large = dir.filePath(QStringLiteral("large.txt"));
+    const QString small = dir.filePath(QStringLiteral("small.txt"));
+    const QString resultPath = dir.filePath(QStringLiteral("result"));
+    if (!writeSample(large, kLargeBytes) || !writeSample(small, kSmallBytes)) {
+        std::fprintf(stderr, "bench_notepad: cannot write the sample files in %s\n", qPrintable(dir.path()));
+        return 2;
+    }
+
+    const QString self = QCoreApplication::applicationFilePath();
+    auto run = [&](const char *mode, const QString &path, QList<double> *ms, QList<double> *mib) {
+        QFile::remove(resultPath);
+        const auto cost =
+            brivo::bench::runChild(self, {QStringLiteral("--child"), QLatin1String(mode), path, resultPath});
+        QFile result(resultPath);
+        if (cost.exitCode != 0 || !result.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "bench_notepad: the %s run failed (exit %d)\n", mode, cost.exitCode);
+            return false;
+        }
+        ms->append(result.readAll().toDouble());
+        if (mib)
+            mib->append(cost.peakMiB);
+        return true;
+    };
+
+    const int asked = qEnvironmentVariableIntValue("BRIVO_BENCH_ROUNDS");
+    const int rounds = asked > 0 ? asked : 3;
+    QList<double> notepadMs, plainMs, notepadMiB, plainMiB, largeKeyMs, smallKeyMs;
+    for (int i = 0; i < rounds; ++i) {
+        if (!run("plain", large, &plainMs, &plainMiB) || !run("notepad", large, &notepadMs, &notepadMiB))
+            return 2;
+    }
+    // Laying out all 50 MB before the first key takes long, so typing runs once; its 100 keys give the
+    // median.
+    if (!run("typing", small, &smallKeyMs, nullptr) || !run("typing", large, &largeKeyMs, nullptr))
+        return 2;
+
+    using brivo::bench::median;
+    const QString against = QStringLiteral("QTextEdit::setPlainText");
+    bool holds = brivo::bench::reportRatio(QStringLiteral("notepad opens 50 MB (time)"), median(notepadMs),
+                                           median(plainMs), against, 1.3, QStringLiteral("ms"));
+    holds &=
+        brivo::bench::reportRatio(QStringLiteral("notepad opens 50 MB (peak memory)"), median(notepadMiB),
+                                  median(plainMiB), against, 1.3, QStringLiteral("MiB"));
+    holds &= brivo::bench::reportRatio(QStringLiteral("typing at the end of 50 MB (key)"), median(largeKeyMs),
+                                       median(smallKeyMs), QStringLiteral("typing at the end of 100 kB"), 5.0,
+                                       QStringLiteral("ms"));
+    return holds ? 0 : 1;
+}

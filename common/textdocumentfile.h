@@ -1,0 +1,43 @@
+// A text file as an editor holds it: read into a text document, and the document's text written back.
+#pragma once
+
+#include "common/textfile.h"
+
+#include <QString>
+
+#include <memory>
+
+class QFont;
+class QObject;
+class QTextDocument;
+class QThread;
+
+namespace brivo {
+
+// Frees a document through the event loop of the thread it belongs to, whichever thread drops it.
+struct DeleteLater
+{
+    void operator()(QObject *object) const;
+};
+
+// What reading a file into a document gave.
+struct LoadedDocument
+{
+    // The file's text as plain text; null when the file could not be read.
+    std::unique_ptr<QTextDocument, DeleteLater> document;
+    TextFormat format;    // how the file stores its text, for saving it back the same way
+    bool existed = false; // false when nothing was at the path: the document is then empty
+    QString error;        // why the file could not be read
+};
+
+// Reads the file at `path` into a new plain-text document set in `font`, which then belongs to
+// `documentThread`. A path with nothing at it gives an empty document. Building the document is the slow
+// part of opening a large file, and a document nobody else touches may be built on any thread, so this can
+// run on a worker thread while the window stays responsive.
+LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
+
+// The document's text exactly as it holds it. QTextDocument::toPlainText() turns no-break spaces into
+// spaces and line separators into line breaks, which would change a file that is saved unchanged.
+QString documentText(const QTextDocument *document);
+
+} // namespace brivo

@@ -1,0 +1,316 @@
+#include "txtedit/txtedit.h"
+
+#include "ui_txtedit.h"
+
+#include "app/conventions.h"
+#include "app/homeactions.h"
+#include "common/documentprint.h"
+#include "common/errorbox.h"
+#include "common/savequestion.h"
+#include "common/statusline.h"
+#include "common/textdocumentfile.h"
+#include "common/textscrollguard.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTextDocument>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+// Files from this size on are read on a worker thread (and written under a wait cursor). Below it the whole
+// load takes a few milliseconds, and loading at once lets the window show its text the moment it appears.
+constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
+
+} // namespace
+
+txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
+{
+    ui = new Ui::txtedit;
+    statusLabel = new QLabel(QStringLiteral("Brivo-TextEdit : New"));
+    statusLabel->setStyleSheet(QLatin1String(brivo::statusstyle::opened));
+    ui->setupUi(this);
+    ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
+    ui->statusbar->addWidget(statusLabel, 0);
+    connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
+    m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
+    setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
+    setWindowTitle(QLatin1String(brivo::title::notepad));
+}
+
+txtedit::~txtedit()
+{
+    delete ui;
+}
+
+void txtedit::openFile(const QString &path)
+{
+    load(path);
+}
+
+void txtedit::on_actionRedo_triggered()
+{
+    ui->textEdit->redo();
+}
+
+void txtedit::on_actionUndo_triggered()
+{
+    ui->textEdit->undo();
+}
+
+void txtedit::on_actionCut_triggered()
+{
+    ui->textEdit->cut();
+}
+
+void txtedit::on_actionPaste_triggered()
+{
+    ui->textEdit->paste();
+}
+
+void txtedit::on_actionCopy_triggered()
+{
+    ui->textEdit->copy();
+}
+
+void txtedit::on_actionExit_triggered()
+{
+    close();
+}
+
+void txtedit::on_actionSave_As_triggered()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save"));
+    if (path.isEmpty())
+        return;
+    // A copy in the current file's encoding; the document keeps its own file and marker.
+    brivo::TextFormat format = m_format;
+    writeDocument(path, &format);
+}
+
+void txtedit::on_actionSave_triggered()
+{
+    save();
+}
+
+void txtedit::on_actionOpen_triggered()
+{
+    if (!changesMayGo(this))
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open"));
+    if (path.isEmpty())
+        return;
+    load(path);
+}
+
+void txtedit::on_actionNew_triggered()
+{
+    if (!changesMayGo(this))
+        return;
+    abandonLoad();
+    fileName = QStringLiteral(""); // empty, not null: the document was started by New
+    m_format = brivo::TextFormat();
+    // Clearing an empty text area is no change, and must not mark the new document as changed.
+    if (!ui->textEdit->document()->isEmpty())
+        ui->textEdit->clear();
+}
+
+void txtedit::te()
+{
+    // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
+    // red message, further keys find it in place and leave it: a new label per key would restyle and
+    // relayout the status bar on every key.
+    const QString message = QStringLiteral("Saved : ") + fileName;
+    if (isModified() && statusLabel->text() == message)
+        return;
+    showStatus(message, brivo::statusstyle::changed);
+}
+
+void txtedit::on_actionTextEdit_triggered()
+{
+    QMessageBox::about(this, tr("About TextEdit"), tr("It is an TextEditor"));
+}
+
+void txtedit::on_actionMe_triggered()
+{
+    QMessageBox::information(this, tr("About Me"),
+                             tr("Author : K.VARDEN <br/> Email : ") +
+                                 QLatin1String(brivo::contact::authorMail) + QStringLiteral(" , ") +
+                                 QLatin1String(brivo::contact::supportMail));
+}
+
+void txtedit::on_actionPrint_triggered()
+{
+    brivo::printWithDialog(ui->textEdit, this, tr("Print Document"));
+}
+
+void txtedit::on_actionPrint_As_Pdf_triggered()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), tr("Pdfs (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!brivo::printToPdfFile(ui->textEdit, path, &error))
+        brivo::showErrorBox(this, tr("The PDF file %1 could not be written.\n\n%2").arg(path, error));
+}
+
+void txtedit::closeEvent(QCloseEvent *event)
+{
+    // The question has no parent window, so it stays on screen on its own terms while this one closes.
+    if (changesMayGo(nullptr))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void txtedit::on_actionHome_triggered()
+{
+    brivo::goHome();
+}
+
+void txtedit::showStatus(const QString &text, const char *styleSheet)
+{
+    statusLabel = brivo::replaceStatusLabel(ui->statusbar, statusLabel, text, QLatin1String(styleSheet));
+}
+
+bool txtedit::isModified() const
+{
+    return statusLabel->styleSheet() == QLatin1String(brivo::statusstyle::changed);
+}
+
+bool txtedit::changesMayGo(QWidget *questionParent)
+{
+    if (!isModified())
+        return true;
+    switch (brivo::askToSaveChanges(questionParent)) {
+    case QMessageBox::Save:
+        // A cancelled or failed save keeps the text: nothing is lost without the user saying so.
+        return save();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool txtedit::save()
+{
+    QString path = fileName;
+    if (path.isEmpty()) {
+        path = QFileDialog::getSaveFileName(this, tr("Save"));
+        if (path.isEmpty())
+            return false;
+    }
+    if (!writeDocument(path, &m_format))
+        return false;
+    fileName = path;
+    showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
+    return true;
+}
+
+bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
+{
+    // Writing tens of megabytes takes a moment; the cursor says so.
+    const bool large = ui->textEdit->document()->characterCount() >= kBackgroundLoadBytes;
+    if (large)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    const bool written =
+        brivo::writeTextFile(path, brivo::documentText(ui->textEdit->document()), format, &error);
+    if (large)
+        QGuiApplication::restoreOverrideCursor();
+    if (written)
+        return true;
+    brivo::showErrorBox(this, tr("The file %1 could not be saved.\n\n%2").arg(path, error));
+    return false;
+}
+
+void txtedit::load(const QString &path)
+{
+    // Loads that overlap put back the state from before the first of them.
+    if (!m_loading)
+        m_beforeLoad = {fileName, statusLabel->text(), statusLabel->styleSheet()};
+    fileName = path;
+    const int generation = ++m_loadGeneration;
+    const QFont font = ui->textEdit->font();
+
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() < kBackgroundLoadBytes) {
+        setLoading(false);
+        finishLoad(brivo::loadTextDocument(path, font, thread()));
+        return;
+    }
+
+    // Building the document of a large file takes seconds; the window stays responsive meanwhile, and the
+    // read-only text area keeps edits from landing in a document that is about to be replaced.
+    setLoading(true);
+    showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
+    auto *watcher = new QFutureWatcher<brivo::LoadedDocument>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        brivo::LoadedDocument loaded = watcher->future().takeResult();
+        // A later load, or New, has taken over; the document is freed with `loaded`.
+        if (generation != m_loadGeneration)
+            return;
+        setLoading(false);
+        finishLoad(std::move(loaded));
+    });
+    watcher->setFuture(QtConcurrent::run(&brivo::loadTextDocument, path, font, thread()));
+}
+
+void txtedit::finishLoad(brivo::LoadedDocument loaded)
+{
+    if (!loaded.document) {
+        const QString path = fileName;
+        fileName = m_beforeLoad.fileName;
+        restoreStatusBeforeLoad();
+        brivo::showErrorBox(this, tr("The file %1 could not be opened.\n\n%2").arg(path, loaded.error));
+        return;
+    }
+
+    m_format = loaded.format;
+    QTextDocument *previous = ui->textEdit->document();
+    // The text area frees the document it made itself; the ones handed to it are ours to free.
+    const bool previousIsOurs = previous->parent() == ui->textEdit;
+    QTextDocument *document = loaded.document.release();
+    document->setParent(ui->textEdit);
+    ui->textEdit->setDocument(document);
+    m_scrollGuard->followDocument();
+    if (previousIsOurs)
+        delete previous;
+    showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+}
+
+void txtedit::abandonLoad()
+{
+    // A file still being read would otherwise replace the current document when it arrives.
+    ++m_loadGeneration;
+    if (!m_loading)
+        return;
+    setLoading(false);
+    fileName = m_beforeLoad.fileName;
+    restoreStatusBeforeLoad();
+}
+
+void txtedit::restoreStatusBeforeLoad()
+{
+    if (statusLabel->text() != m_beforeLoad.statusText ||
+        statusLabel->styleSheet() != m_beforeLoad.statusStyle)
+        statusLabel = brivo::replaceStatusLabel(ui->statusbar, statusLabel, m_beforeLoad.statusText,
+                                                m_beforeLoad.statusStyle);
+}
+
+void txtedit::setLoading(bool loading)
+{
+    m_loading = loading;
+    ui->textEdit->setReadOnly(loading);
+    // Whatever would read or change the text waits for it; New, Open, Exit and Home stay available.
+    for (QAction *action : {ui->actionSave, ui->actionSave_As, ui->actionPrint, ui->actionPrint_As_Pdf,
+                            ui->actionCut, ui->actionPaste, ui->actionUndo, ui->actionRedo})
+        action->setEnabled(!loading);
+}

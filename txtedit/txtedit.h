@@ -1,0 +1,92 @@
+// The notepad: one text area under a File, Edit, About and Brivo menu bar, and a status line whose one
+// coloured label also marks the text as changed since it was last opened or saved (red).
+#pragma once
+
+#include "common/textfile.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QCloseEvent;
+class QLabel;
+class QWidget;
+
+namespace brivo {
+struct LoadedDocument;
+class TextScrollGuard;
+} // namespace brivo
+
+namespace Ui {
+class txtedit;
+}
+
+class txtedit : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit txtedit(QWidget *parent = nullptr);
+    ~txtedit() override;
+
+    // Loads the file at `path` and makes it the current file. A path with nothing at it gives an empty
+    // document under that name, which saving creates; a file that cannot be read is reported and leaves
+    // the window as it was. Large files are read in the background: the window shows "Opening : " and
+    // keeps the text area read-only until the text is in.
+    void openFile(const QString &path);
+
+    // True while a large file is being read in the background.
+    bool isLoading() const { return m_loading; }
+
+    // The current file: null in a new window, empty after New.
+    QString fileName;
+    // The one label in the status bar; every status message replaces it.
+    QLabel *statusLabel = nullptr;
+    Ui::txtedit *ui = nullptr;
+
+public slots:
+    void on_actionRedo_triggered();
+    void on_actionUndo_triggered();
+    void on_actionCut_triggered();
+    void on_actionPaste_triggered();
+    void on_actionCopy_triggered();
+    void on_actionExit_triggered();
+    void on_actionSave_As_triggered();
+    void on_actionSave_triggered();
+    void on_actionOpen_triggered();
+    void on_actionNew_triggered();
+    void te();
+    void on_actionTextEdit_triggered();
+    void on_actionMe_triggered();
+    void on_actionPrint_triggered();
+    void on_actionPrint_As_Pdf_triggered();
+    void closeEvent(QCloseEvent *event) override;
+    void on_actionHome_triggered();
+
+private:
+    // The window's state before a load, put back when the file cannot be read.
+    struct BeforeLoad
+    {
+        QString fileName;
+        QString statusText;
+        QString statusStyle;
+    };
+
+    void showStatus(const QString &text, const char *styleSheet);
+    bool isModified() const;
+    // Asks whether to save the changed text before it would be lost; true when it may go.
+    bool changesMayGo(QWidget *questionParent);
+    // Saves to the current file, asking for a name when there is none; true when the text was written.
+    bool save();
+    bool writeDocument(const QString &path, brivo::TextFormat *format);
+    void load(const QString &path);
+    void finishLoad(brivo::LoadedDocument loaded);
+    // Drops a background load under way and puts back the file name and status it replaced.
+    void abandonLoad();
+    void restoreStatusBeforeLoad();
+    void setLoading(bool loading);
+
+    brivo::TextScrollGuard *m_scrollGuard = nullptr;
+    brivo::TextFormat m_format;
+    BeforeLoad m_beforeLoad;
+    bool m_loading = false;
+    int m_loadGeneration = 0;
+};

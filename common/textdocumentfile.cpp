@@ -28,11 +28,24 @@ LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread 
     return loaded;
 }
 
-QString documentText(const QTextDocument *document)
+QString documentText(const QTextDocument *document, LineSeparators separators)
 {
-    // The raw text separates paragraphs with U+2029; a plain-text document has no frames or objects.
     QString text = document->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case 0xfdd0: // start of a frame (a pasted table, for instance)
+        case 0xfdd1: // end of a frame
+            c = QLatin1Char('\n');
+            break;
+        case QChar::LineSeparator:
+            if (separators == LineSeparators::AsLineBreaks)
+                c = QLatin1Char('\n');
+            break;
+        default:
+            break;
+        }
+    }
     return text;
 }
 

@@ -36,8 +36,15 @@ struct LoadedDocument
 // run on a worker thread while the window stays responsive.
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
 
-// The document's text exactly as it holds it. QTextDocument::toPlainText() turns no-break spaces into
-// spaces and line separators into line breaks, which would change a file that is saved unchanged.
-QString documentText(const QTextDocument *document);
+// What documentText() makes of line separators (U+2028).
+enum class LineSeparators {
+    Keep,         // a plain-text document holds one only where its file did
+    AsLineBreaks, // an editor that takes pasted rich text gets one for every pasted line break
+};
+
+// The document's text with its paragraphs ending in LF. Unlike QTextDocument::toPlainText(), which turns
+// no-break spaces into spaces and line separators into line breaks, it changes nothing else, so a file
+// saved unchanged stays as it was. The boundaries of pasted tables and frames become line breaks.
+QString documentText(const QTextDocument *document, LineSeparators separators = LineSeparators::Keep);
 
 } // namespace brivo

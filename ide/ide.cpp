@@ -4,7 +4,9 @@
 #include "app/conventions.h"
 #include "app/homeactions.h"
 #include "common/documentprint.h"
-#include "common/editortext.h"
+#include "common/errorbox.h"
+#include "common/textdocumentfile.h"
+#include "common/textscrollguard.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "ide/languagetable.h"
@@ -51,6 +53,8 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->setupUi(this);
     layout()->setContentsMargins(0, 0, 0, 0);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
+    // Very tall documents would otherwise lose their scroll range and be laid out again on every key.
+    new brivo::TextScrollGuard(ui->textEdit);
 
     statusLabel = brivo::replaceStatusLabel(statusBar(), nullptr, QStringLiteral("Brivo : "));
     setWindowTitle(QLatin1String(brivo::title::codeEditor));
@@ -86,14 +90,9 @@ void ide::setStatus(const QString &text, const char *styleSheet)
     statusLabel = brivo::replaceStatusLabel(statusBar(), statusLabel, text, QLatin1String(styleSheet));
 }
 
-void ide::showError(const QString &text)
-{
-    QMessageBox::information(this, QStringLiteral("Error"), text);
-}
-
 QString ide::editorText() const
 {
-    return brivo::documentPlainText(ui->textEdit->document());
+    return brivo::documentText(ui->textEdit->document(), brivo::LineSeparators::AsLineBreaks);
 }
 
 // ---- The document ---------------------------------------------------------------------------------
@@ -117,7 +116,7 @@ void ide::openFile(const QString &path)
         // A file that is not there yet starts empty under its name; a later Save creates it. A file that
         // is there but cannot be read must not become the current file, or saving would overwrite it.
         if (QFileInfo::exists(path)) {
-            showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+            brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
             return;
         }
         text.clear();
@@ -150,7 +149,7 @@ bool ide::saveDocument()
     }
     QString error;
     if (!brivo::writeTextFile(name, editorText(), &m_format, &error)) {
-        showError(QStringLiteral("Could not save %1:\n%2").arg(name, error));
+        brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(name, error));
         return false;
     }
     fileName = name;
@@ -198,7 +197,7 @@ void ide::on_actionOpen_triggered()
     QString error;
     brivo::TextFormat format;
     if (!brivo::readTextFile(path, &text, &format, &error)) {
-        showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
         return;
     }
     loadDocument(path, text, format);
@@ -218,7 +217,7 @@ void ide::on_actionSave_As_triggered()
     brivo::TextFormat format = m_format;
     QString error;
     if (!brivo::writeTextFile(name, editorText(), &format, &error))
-        showError(QStringLiteral("Could not save %1:\n%2").arg(name, error));
+        brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(name, error));
 }
 
 void ide::on_actionPrint_triggered()
@@ -233,7 +232,7 @@ void ide::on_actionPrint_Ad_Pdf_triggered()
         return;
     QString error;
     if (!brivo::printToPdfFile(ui->textEdit, name, &error))
-        showError(QStringLiteral("Could not write %1:\n%2").arg(name, error));
+        brivo::showErrorBox(this, QStringLiteral("Could not write %1:\n%2").arg(name, error));
 }
 
 void ide::on_actionExit_triggered()
@@ -286,7 +285,7 @@ bool ide::checkToolchain(Language language)
     const brivo::LanguageRun &run = brivo::languageRun(language);
     if (brivo::folderExists(QLatin1String(run.checkFolder)))
         return true;
-    showError(QLatin1String(run.missingMessage));
+    brivo::showErrorBox(this, QLatin1String(run.missingMessage));
     return false;
 }
 
@@ -298,7 +297,7 @@ bool ide::writeToolchainFile(const QString &path, const QString &text)
     if (brivo::writeTextFile(target, text, &format, &error))
         return true;
     // Running the command on whatever file is left there would run stale code.
-    showError(QStringLiteral("Could not write %1:\n%2").arg(target, error));
+    brivo::showErrorBox(this, QStringLiteral("Could not write %1:\n%2").arg(target, error));
     return false;
 }
 
@@ -308,7 +307,7 @@ void ide::runCommand(Language language)
     if (run.opensPage) {
         const QString page = brivo::mapToolRootPath(QLatin1String(run.command));
         if (!brivo::openWithAssociatedProgram(page))
-            showError(QStringLiteral("No program could open %1.").arg(page));
+            brivo::showErrorBox(this, QStringLiteral("No program could open %1.").arg(page));
         return;
     }
     const QString program = brivo::completeProgramPath(brivo::mapToolRootPath(QLatin1String(run.command)));
@@ -445,7 +444,7 @@ void ide::idejava()
     const QString name = classEdit->toPlainText();
     // The name becomes a file name in the JDK folder: it must stay a plain name in that folder.
     if (!brivo::isValidJavaFileName(name)) {
-        showError(QStringLiteral("Not a valid class name"));
+        brivo::showErrorBox(this, QStringLiteral("Not a valid class name"));
         return;
     }
     if (rememberBox && rememberBox->isChecked())
@@ -477,7 +476,7 @@ void ide::on_actionC_C_Linker_triggered()
         // No settings yet is an empty field; settings that exist but cannot be read must not be replaced
         // by an empty text on the next Save.
         if (QFileInfo::exists(path)) {
-            showError(QStringLiteral("Could not open %1:\n%2").arg(path, error));
+            brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
             return;
         }
         text.clear();
@@ -516,10 +515,10 @@ void ide::savelink()
         return;
     const QString path = brivo::mapToolRootPath(QLatin1String(kLinkFile));
     QString error;
-    if (!brivo::writeTextFile(path, brivo::documentPlainText(linkEdit->document()), &m_linkFormats[linkWin],
+    if (!brivo::writeTextFile(path, brivo::documentText(linkEdit->document(), brivo::LineSeparators::AsLineBreaks), &m_linkFormats[linkWin],
                               &error)) {
         // The window stays open with its text, so nothing typed is lost.
-        showError(QStringLiteral("Could not save %1:\n%2").arg(path, error));
+        brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(path, error));
         return;
     }
     linkWin->close();

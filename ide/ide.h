@@ -102,7 +102,6 @@ protected:
 
 private:
     void setStatus(const QString &text, const char *styleSheet = nullptr);
-    void showError(const QString &text);
     QString editorText() const;
     void loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format);
     // Asks whether modified text is to be saved; false when the user cancels or the save does not happen.

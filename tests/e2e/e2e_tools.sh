@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Started with a file of each extension group, the program shows that group's tool with its exact title
+# (and its size where the tool sets one); the notepad takes typed text and saves it with Ctrl+S.
+set -u
+. "$(dirname "$0")/e2elib.sh"
+e2e_need_display "$@"
+e2e_setup "$1"
+
+docs="$E2E_TMP/my docs"
+mkdir -p "$docs"
+
+# A PDF of one empty page with a correct cross-reference table: byte offsets counted as it is written.
+write_pdf() {
+    local out=$1 offsets=() body i
+    local objects=("<< /Type /Catalog /Pages 2 0 R >>" "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>")
+    body="%PDF-1.4"$'\n'
+    for i in "${!objects[@]}"; do
+        offsets+=("${#body}")
+        body+="$((i + 1)) 0 obj ${objects[$i]} endobj"$'\n'
+    done
+    local xref=${#body}
+    body+="xref"$'\n'"0 4"$'\n'"0000000000 65535 f "$'\n'
+    for i in "${offsets[@]}"; do
+        body+="$(printf '%010d 00000 n ' "$i")"$'\n'
+    done
+    body+="trailer << /Size 4 /Root 1 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n'"%%EOF"$'\n'
+    printf '%s' "$body" >"$out"
+}
+
+# A WAV of a quarter second of silence (8 kHz, 8 bits, mono).
+write_wav() {
+    { printf 'RIFF\x24\x07\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
+      printf 'data\x00\x07\x00\x00'
+      head -c 1792 /dev/zero | tr '\0' '\200'; } >"$1"
+}
+
+echo 'int main() { return 0; }' >"$docs/hello.cpp"
+echo 'Some notes' >"$docs/read me.txt"
+echo '<html><body><p>caf&eacute;</p></body></html>' >"$docs/page.html"
+write_pdf "$docs/paper.pdf"
+write_wav "$docs/tone.mp3"
+write_wav "$docs/tone.wav"
+mv "$docs/tone.wav" "$docs/clip.avi"
+convert -size 64x48 xc:teal "$docs/picture.png" || e2e_fail "imagemagick could not write a picture"
+printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >"$docs/dot.gif"
+(cd "$docs" && 7z a -bd -y notes.zip "read me.txt" >/dev/null) || e2e_fail "7z could not make an archive"
+
+# file, title, size ("-" where the window takes its layout's size)
+checks=(
+    "hello.cpp|Brivo : IDE - K.VARDEN|800x600"
+    "read me.txt|Brivo : TextEdit - K.VARDEN|950x367"
+    "picture.png|Brivo : Image Viewer - K.VARDEN|600x500"
+    "paper.pdf|Brivo : Pdf Viewer - K.VARDEN|-"
+    "dot.gif|Brivo : Gif Viewer - K.VARDEN|-"
+    "clip.avi|Brivo - K.VARDEN|800x600"
+    "tone.mp3|Brivo - K.VARDEN|300x70"
+    "notes.zip|Brivo : Zip - K.VARDEN |-"
+    "page.html|Brivo : Web Browser - K.VARDEN|-"
+)
+for check in "${checks[@]}"; do
+    IFS='|' read -r file title expected <<<"$check"
+    e2e_start "$docs/$file"
+    id=$(e2e_wait_window "$title" 30) || e2e_fail "$file: no window titled \"$title\""
+    if [ "$expected" != "-" ]; then
+        size=$(e2e_window_size "$id")
+        [ "$size" = "$expected" ] || e2e_fail "$file: the window is $size, not $expected"
+    fi
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "$file: the program ended"
+    e2e_stop
+    echo "$file: \"$title\" ${expected/-/(layout size)}"
+done
+
+# The notepad: a file that does not exist yet opens empty under its name; typed text is saved by Ctrl+S.
+e2e_start "$docs/new notes.txt"
+id=$(e2e_wait_window "Brivo : TextEdit - K.VARDEN") || e2e_fail "the notepad did not appear"
+xdotool windowfocus --sync "$id" 2>/dev/null || true
+sleep 0.5
+xdotool type --delay 20 "typed by hand"
+xdotool key ctrl+s
+for _ in $(seq 1 50); do
+    [ -f "$docs/new notes.txt" ] && break
+    sleep 0.1
+done
+[ "$(cat "$docs/new notes.txt" 2>/dev/null)" = "typed by hand" ] ||
+    e2e_fail "Ctrl+S saved \"$(cat "$docs/new notes.txt" 2>/dev/null)\", not the typed text"
+e2e_stop
+echo "notepad: typed text saved with Ctrl+S"

@@ -18,4 +18,9 @@ struct ChildCost
 ChildCost runChild(const QString &program, const QStringList &arguments,
                    const QMap<QString, QString> &environment = {});
 
+// Starts `program`, lets it settle for `settleMs`, reads its resident memory and ends it: what a program
+// that sits idle on the screen holds.
+double idleResidentMiB(const QString &program, const QStringList &arguments, int settleMs,
+                       const QMap<QString, QString> &environment = {});
+
 } // namespace brivo::bench

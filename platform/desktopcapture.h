@@ -11,7 +11,7 @@ namespace brivo {
 // pixel size: each screen is grabbed at its device pixel ratio and placed where it stands in the
 // desktop's layout. Screens of another virtual desktop (a second X screen) are left out: they have a
 // coordinate space of their own and would be drawn over this one. Returns a null image when the platform
-// gives no picture (a Wayland session, the offscreen platform).
+// gives no picture (a Wayland session, for one).
 QImage captureDesktop();
 
 // One screen of a desktop: where it stands, in the desktop's device-independent coordinates, and what it

@@ -28,15 +28,17 @@ void ModalAnswerer::press(QMessageBox::StandardButton button)
     });
 }
 
-void ModalAnswerer::chooseFile(const QString &path)
+void ModalAnswerer::chooseFile(const QString &path, const QString &filter)
 {
-    m_answers.append([path](QWidget *modal) {
+    m_answers.append([path, filter](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog) {
             dismiss(modal);
             return;
         }
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (!filter.isEmpty())
+            dialog->selectNameFilter(filter);
         // selectFile() leaves the name field alone while it has the keyboard focus, which it gets as soon
         // as the dialog is activated, and the dialog would then answer with its folder: put the name in
         // the field as a user types it, too.

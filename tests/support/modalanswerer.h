@@ -36,8 +36,9 @@ public:
 
     // Queued answers, used in order.
     void press(QMessageBox::StandardButton button); // a message box's standard button
-    void chooseFile(const QString &path);           // a file dialog: select `path` and accept
-    void cancel();                                  // reject a dialog, or Escape a message box
+    // A file dialog: pick the name filter `filter` when one is given, select `path` and accept.
+    void chooseFile(const QString &path, const QString &filter = {});
+    void cancel();                                   // reject a dialog, or Escape a message box
     void act(std::function<void(QWidget *)> action); // anything else; the action must close the widget
 
     const QList<Seen> &seen() const { return m_seen; }

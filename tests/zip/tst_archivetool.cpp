@@ -1,13 +1,15 @@
-// The archive tool's window, driving the real 7z in temporary folders.
+// The archive tool: its 7z argument lists, its reading of 7z's output, the check of what an archive would
+// write, and its window driving the real 7z in temporary folders.
 #include "app/toolopeners.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
-#include "tests/zip/craftedtar.h"
+#include "zip/archivelisting.h"
+#include "zip/archiveroutputreader.h"
+#include "zip/sevenzipcommand.h"
 #include "zip/widget.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,56 +23,65 @@
 #include <QTest>
 #include <QTextEdit>
 
-using brivo::test::ModalAnswerer;
-using brivo::test::readFile;
-using brivo::test::TarEntry;
-using brivo::test::writeFile;
+#include <algorithm>
 
-Q_DECLARE_METATYPE(QList<TarEntry>)
+using namespace brivo::zip;
+using brivo::test::ModalAnswerer;
+using brivo::test::writeFile;
 
 namespace {
 
-QPushButton *button(Widget &window, const QString &text)
+// An entry of a tar archive written by hand, so that tests can hold what no archiver writes: names that
+// climb out with "..", absolute names, links.
+struct TarEntry
 {
-    for (QPushButton *b : window.findChildren<QPushButton *>()) {
-        if (b->text() == text)
-            return b;
+    QByteArray name;
+    QByteArray data;
+    char type = '0'; // '0' file, '1' hard link, '2' symbolic link, '5' folder
+    QByteArray link; // a link's target
+};
+
+QByteArray tarArchive(const QList<TarEntry> &entries)
+{
+    const auto octal = [](qint64 v, int n) { return QByteArray::number(v, 8).rightJustified(n, '0'); };
+    QByteArray archive;
+    for (const TarEntry &entry : entries) {
+        QByteArray header(512, '\0');
+        const auto put = [&header](int at, const QByteArray &v) { header.replace(at, v.size(), v); };
+        const QByteArray data = entry.type == '0' ? entry.data : QByteArray();
+        put(0, entry.name.left(100));
+        put(100, entry.type == '5' ? "0000755" : "0000644");
+        put(124, octal(data.size(), 11) + '\0' + octal(1700000000, 11));
+        put(156, entry.type + entry.link.left(100));
+        put(257, "ustar");
+        put(263, "00");
+        put(148, "        "); // the checksum counts its own field as blanks
+        unsigned sum = 0;
+        for (const char c : std::as_const(header))
+            sum += static_cast<unsigned char>(c);
+        put(148, octal(sum, 6) + QByteArray("\0 ", 2));
+        archive += header + data + QByteArray((512 - data.size() % 512) % 512, '\0');
     }
-    return nullptr;
+    return archive + QByteArray(1024, '\0');
+}
+
+QByteArray erased(const QByteArray &text)
+{
+    const QByteArray back(text.size(), '\b');
+    return text + back + QByteArray(text.size(), ' ') + back;
 }
 
 QByteArray someBytes(int size, quint32 seed)
 {
     QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     return bytes;
 }
 
-bool packDirectly(const QString &archive, const QString &folder, const QString &name)
+QPushButton *button(Widget &window, const QString &text)
 {
-    QProcess sevenZip;
-    sevenZip.setWorkingDirectory(folder);
-    sevenZip.start("7z", {"a", "-y", archive, "--", name});
-    return sevenZip.waitForFinished(60000) && sevenZip.exitCode() == 0;
-}
-
-void choosePassword(Widget &window, const QString &password)
-{
-    if (!window.passwordBox->isChecked())
-        window.passwordBox->click();
-    window.passwordEdit->setText(password);
-}
-
-QStringList filesBelow(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found << it.next();
-    found.sort();
-    return found;
+    const QList<QPushButton *> all = window.findChildren<QPushButton *>();
+    return *std::find_if(all.begin(), all.end(), [&](QPushButton *b) { return b->text() == text; });
 }
 
 } // namespace
@@ -79,12 +90,129 @@ class tst_archivetool : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
+    void init()
     {
-        if (QStandardPaths::findExecutable("7z").isEmpty())
+        const QByteArrayList running7z = {"readsTheRealListing", "packAndExtract",
+                                          "archivesThatWouldWriteOutsideAreRefused", "stoppingInTheMiddle"};
+        if (running7z.contains(QTest::currentTestFunction()) &&
+            QStandardPaths::findExecutable("7z").isEmpty())
             QSKIP("7z is not installed");
     }
     void cleanup() { brivo::test::closeAllWindows(); }
+
+    void argumentLists()
+    {
+        const QStringList tail = {"-spd", "-bsp1", "--"};
+        // Blanks stay inside their argument; names like switches, list files or wildcards follow "--".
+        QCOMPARE(packArguments("/my files/o.7z", "two words", {"a b.txt", "-r", "@list", "*.txt"}),
+                 QStringList({"a", "/my files/o.7z", "-y", "-ptwo words"}) + tail +
+                     QStringList({"a b.txt", "-r", "@list", "*.txt"}));
+        QCOMPARE(packArguments("-sfx.7z", "", {"x"}),
+                 QStringList({"a", "./-sfx.7z", "-y"}) + tail + QStringList{"x"});
+        QCOMPARE(extractArguments("/d/a.7z", "", "/d"),
+                 QStringList({"x", "-y", "-p", "-o/d"}) + tail + QStringList{"/d/a.7z"});
+        QCOMPARE(extractArguments("-a b.7z", "pass word", "C:"),
+                 QStringList({"x", "-y", "-ppass word", "-oC:"}) + tail + QStringList{"-a b.7z"});
+        QCOMPARE(listArguments("/a.7z", ""), QStringList({"l", "-slt", "-p", "-spd", "--", "/a.7z"}));
+
+        QCOMPARE(folderArgument("C:/"), "C:");
+        QCOMPARE(folderArgument("d:/"), "d:");
+        QCOMPARE(folderArgument("C:/work"), "C:/work");
+        QCOMPARE(folderArgument("/ab"), "/ab"); // three characters, but no drive
+        QTemporaryDir dir;
+        QCOMPARE(extractionFolder(dir.filePath("sub dir/a.7z")), dir.filePath("sub dir"));
+        QCOMPARE(extractionFolder(dir.filePath("sub/../b.zip")), dir.path());
+    }
+
+    // A packing run as 7z writes it to a pipe: the scan counter and each progress report are written, then
+    // rubbed out with backspaces, blanks and backspaces, counted in bytes. However the pipe cuts it, the
+    // same lines and progress reports come out; the scan counter is no report.
+    void readingOutputInPieces()
+    {
+        const QByteArray run = "\n7-Zip [64] 26.02\n\nScanning the drive:\n" + erased("  0M Scan ") +
+                               "2 files, 200 bytes\n\n" + erased("  0%") + erased("  0% + big one.bin") +
+                               erased(" 57% + big one.bin") + erased("100% 2 + séc.bin") +
+                               "\nEverything is Ok\n";
+        for (const int size : {1, 3, 100000}) {
+            ArchiverOutputReader reader;
+            QStringList lines;
+            QList<ArchiverProgress> reports;
+            for (qsizetype at = 0; at < run.size(); at += size) {
+                const ArchiverOutputReader::Result result = reader.feed(run.mid(at, size));
+                lines += result.lines;
+                if (result.progress)
+                    reports.append(*result.progress);
+            }
+            QCOMPARE(lines, QStringList({"", "7-Zip [64] 26.02", "", "Scanning the drive:",
+                                         "2 files, 200 bytes", "", "", "Everything is Ok"}));
+            QCOMPARE(reader.finish(), QString());
+            QCOMPARE(reports.last(),
+                     (ArchiverProgress{100, 2, QLatin1Char('+'), QString::fromUtf8("séc.bin")}));
+            if (size == 1)
+                QCOMPARE(reports.size(), 4);
+        }
+        ArchiverOutputReader reader;
+        QCOMPARE(reader.feed(QByteArray(5, '\b') + "ERROR: x\r\nhalf-way\rHALF").lines,
+                 QStringList{"ERROR: x"});
+        QCOMPARE(reader.finish(), "HALF-way");
+    }
+
+    void readsTheRealListing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("t.tar"), tarArchive({{"docs", {}, '5', {}},
+                                                             {"docs/a b.txt", "hi", '0', {}},
+                                                             {"docs/up", {}, '2', "../../etc"},
+                                                             {"same", {}, '1', "docs/a b.txt"},
+                                                             {"Path = x", "x", '0', {}}})));
+        QProcess sevenZip;
+        sevenZip.start("7z", listArguments(dir.filePath("t.tar"), ""));
+        QVERIFY(sevenZip.waitForFinished(30000));
+        ArchiverOutputReader reader;
+        const QList<ArchiveEntry> entries = parseListing(reader.feed(sevenZip.readAllStandardOutput()).lines);
+        QCOMPARE(entries.size(), 5); // the archive's own properties are no entry
+        QVERIFY(entries[0].isFolder && entries[0].path == "docs");
+        QVERIFY(!entries[1].isFolder && !entries[1].isSymLink && entries[1].path == "docs/a b.txt");
+        QVERIFY(entries[2].isSymLink && entries[2].linkTarget == "../../etc");
+        QCOMPARE(entries[3].hardLinkTarget, "docs/a b.txt");
+        QCOMPARE(entries[4].path, "Path = x");
+        // A line without " = " continues the value above, so a name with a line break is read whole.
+        QCOMPARE(parseListing({"----------", "Path = ok", "../../x", ""}).constFirst().path, "ok\n../../x");
+    }
+
+    // The folder holds "real/deeper", and links "near" (to real), "away" (to its parent) and "dangling".
+    // 7z writes through a folder link that already stands in the folder, so such a folder is refused.
+    void whatWouldLeaveTheFolder_data()
+    {
+        QTest::addColumn<QString>("below");       // the folder extracted into, below the one set up
+        QTest::addColumn<QStringList>("entries"); // "name@" is a symbolic link, "name=target" a hard link
+        QTest::addColumn<int>("problems");
+        QTest::newRow("ordinary") << "" << QStringList{".", "a/b.txt", "./c", "a..b"} << 0;
+        QTest::newRow("climbing") << "" << QStringList{"../x", "s/../../x", "a\\..\\..\\x"} << 3;
+        QTest::newRow("absolute") << "" << QStringList{"/etc/x", "C:/x.dll"} << 2;
+        QTest::newRow("links that only point out") << "" << QStringList{"lib.so@"} << 0;
+        QTest::newRow("below a link of the archive") << "" << QStringList{"d/x", "d@"} << 1;
+        QTest::newRow("hard links") << "" << QStringList{"h=../p", "i=a"} << 1;
+        QTest::newRow("disk folders inside")
+            << "" << QStringList{"real/deeper/x", "near/x", "new/x", "away"} << 0;
+        QTest::newRow("disk folders leading out") << "" << QStringList{"away/x", "dangling/x"} << 2;
+        QTest::newRow("folder reached through a link") << "/near" << QStringList{"deeper/x"} << 0;
+    }
+    void whatWouldLeaveTheFolder()
+    {
+        QFETCH(QString, below);
+        QFETCH(QStringList, entries);
+        QList<ArchiveEntry> parsed;
+        for (const QString &spec : entries) {
+            const bool link = spec.endsWith('@');
+            parsed.append({spec.section('=', 0, 0).chopped(link), false, link, {}, spec.section('=', 1)});
+        }
+        QTemporaryDir dir;
+        const QString root = dir.filePath("root");
+        QVERIFY(QDir().mkpath(root + "/real/deeper") && QFile::link("..", root + "/away"));
+        QVERIFY(QFile::link("real", root + "/near") && QFile::link("../missing", root + "/dangling"));
+        QTEST(int(extractionProblems(parsed, root + below).size()), "problems");
+    }
 
     void packAndExtract_data()
     {
@@ -92,6 +220,9 @@ private slots:
         QTest::newRow("no password") << QString();
         QTest::newRow("password with a blank") << QStringLiteral("open sesame");
     }
+    // Relative names, as a command line hands them over: only "--" keeps "-dash.txt" a name. The archive is
+    // extracted next to itself, after a broken one whose failure the next success does not hide. A wrong
+    // password's error (7z writes it to standard error) shows, and nothing is reported as a success.
     void packAndExtract()
     {
         QFETCH(QString, password);
@@ -99,18 +230,19 @@ private slots:
         const QMap<QString, QByteArray> contents = {{"a b.txt", "first"},
                                                     {"c  d.bin", someBytes(5000, 1)},
                                                     {"-dash.txt", "switch?"},
-                                                    {"@list.txt", "list?"}};
+                                                    {"@list.txt", "?"}};
         Widget window;
         window.show();
-        // Relative names, as a command line hands them over: only "--" keeps "-dash.txt" a name.
         for (auto it = contents.cbegin(); it != contents.cend(); ++it) {
             QVERIFY(writeFile(dir.filePath(it.key()), it.value()));
             window.setf(it.key());
         }
         brivo::test::CurrentDirectory inFolder(dir.path());
         if (!password.isEmpty())
-            choosePassword(window, password);
-        const QString archive = dir.filePath("my archive.7z");
+            window.passwordBox->click();
+        window.passwordEdit->setText(password);
+        QVERIFY(QDir(dir.path()).mkdir("sub dir") && writeFile(dir.filePath("broken.7z"), "no archive"));
+        const QString archive = dir.filePath("sub dir/my archive.7z");
         ModalAnswerer answers;
         answers.chooseFile(archive);
         window.zip();
@@ -120,42 +252,23 @@ private slots:
                  qPrintable(window.output->toPlainText()));
         QCOMPARE(window.password, QString());
 
-        for (auto it = contents.cbegin(); it != contents.cend(); ++it)
-            QVERIFY(QFile::remove(dir.filePath(it.key())));
         window.dela();
+        window.setf(dir.filePath("broken.7z"));
         window.setf(archive);
         if (!password.isEmpty()) {
             window.passwordEdit->setText("wrong");
             window.unzip();
             QVERIFY(window.output->toPlainText().contains("Wrong password"));
-            QVERIFY(!window.output->toPlainText().contains("Exit Code : 0"));
+            QCOMPARE(window.output->toPlainText().count("Exit Code : 2"), 2);
             window.passwordEdit->setText(password);
         }
         window.unzip();
-        QVERIFY(window.output->toPlainText().endsWith("Exit Code : 0\nExit Status : 0"));
-        for (auto it = contents.cbegin(); it != contents.cend(); ++it)
-            QCOMPARE(readFile(dir.filePath(it.key())), it.value());
-        QCOMPARE(window.password, QString());
-    }
-
-    // Each archive goes next to itself, and a failing one is not hidden by the next one's success.
-    void extractsEveryArchiveOfTheList()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath("make/in.txt"), "in"));
-        QVERIFY(QDir().mkpath(dir.filePath("sub/deeper")));
-        QVERIFY(packDirectly(dir.filePath("top.7z"), dir.filePath("make"), "in.txt"));
-        QVERIFY(packDirectly(dir.filePath("sub/deeper/low.zip"), dir.filePath("make"), "in.txt"));
-        QVERIFY(writeFile(dir.filePath("broken.7z"), "not an archive"));
-        Widget window;
-        for (const char *name : {"top.7z", "broken.7z", "sub/deeper/low.zip"})
-            window.setf(dir.filePath(name));
-        window.unzip();
         const QString said = window.output->toPlainText();
-        QVERIFY2(said.contains("broken.7z") && said.contains("Exit Code : 2"), qPrintable(said));
-        QCOMPARE(said.count("Exit Code : 0"), 2);
-        QCOMPARE(readFile(dir.filePath("in.txt")), QByteArray("in"));
-        QCOMPARE(readFile(dir.filePath("sub/deeper/in.txt")), QByteArray("in"));
+        QVERIFY2(said.contains("broken.7z") && said.count("Exit Code : 2") == 1, qPrintable(said));
+        QVERIFY(said.endsWith("Exit Code : 0\nExit Status : 0"));
+        for (auto it = contents.cbegin(); it != contents.cend(); ++it)
+            QCOMPARE(brivo::test::readFile(dir.filePath("sub dir/" + it.key())), it.value());
+        QCOMPARE(window.password, QString());
     }
 
     void refusedBeforeAnythingRuns()
@@ -171,63 +284,55 @@ private slots:
         QCOMPARE(window.output->toPlainText(), QString());
 
         window.setf(dir.filePath("a.7z"));
-        choosePassword(window, QString());
+        window.setf(dir.filePath("b.7z"));
+        window.passwordBox->click();
         window.unzip();
         window.zip();
         QCOMPARE(answers.seen().size(), 3); // no save dialog after the boxes
         QCOMPARE(answers.last().text,
                  "Password checked.But Empty password recieved enter password in textbox or "
                  "Un check password");
-        QVERIFY(!QFile::exists(dir.filePath("a.7z")));
         window.passwordEdit->setText("typed");
         window.passwordBox->click(); // unticking forgets the field's text and the password
         QVERIFY(!window.passwordEdit->isVisible() && window.passwordEdit->text().isEmpty());
+
+        // Without the archiver, one message says so in words, however many archives are listed.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        window.unzip();
+        qputenv("PATH", path);
+        QCOMPARE(window.output->toPlainText(),
+                 "The archiver \"7z\" was not found on the search path. Install "
+                 "7-Zip (on Debian and Ubuntu the package p7zip-full) and try again.");
     }
 
     void archivesThatWouldWriteOutsideAreRefused_data()
     {
-        QTest::addColumn<QList<TarEntry>>("entries");
+        QTest::addColumn<QByteArray>("tar");
         QTest::addColumn<bool>("linkOnDisk"); // "away" already in the folder, pointing out
         const TarEntry ok{"ok.txt", "fine", '0', {}};
-        QTest::newRow("../") << QList<TarEntry>{ok, {"../escaped.txt", "x", '0', {}}} << false;
+        QTest::newRow("../") << tarArchive({ok, {"../escaped.txt", "x", '0', {}}}) << false;
         QTest::newRow("through its own link")
-            << QList<TarEntry>{ok, {"up", {}, '2', ".."}, {"up/escaped.txt", "x", '0', {}}} << false;
+            << tarArchive({ok, {"up", {}, '2', ".."}, {"up/escaped.txt", "x", '0', {}}}) << false;
         QTest::newRow("through a link already there")
-            << QList<TarEntry>{ok, {"away/escaped.txt", "x", '0', {}}} << true;
+            << tarArchive({ok, {"away/escaped.txt", "x", '0', {}}}) << true;
     }
     void archivesThatWouldWriteOutsideAreRefused()
     {
-        QFETCH(const QList<TarEntry>, entries);
+        QFETCH(QByteArray, tar);
+        QFETCH(bool, linkOnDisk);
         QTemporaryDir dir;
         const QString folder = dir.filePath("inner");
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(writeFile(folder + "/evil.tar", brivo::test::tarArchive(entries)));
-        QFETCH(bool, linkOnDisk);
-        if (linkOnDisk)
-            QVERIFY(QFile::link(dir.path(), folder + "/away"));
-        const QStringList before = filesBelow(dir.path());
+        QVERIFY(QDir().mkpath(folder) && writeFile(folder + "/evil.tar", tar));
+        QVERIFY(!linkOnDisk || QFile::link(dir.path(), folder + "/away"));
         Widget window;
         window.setf(folder + "/evil.tar");
         window.unzip();
         const QString said = window.output->toPlainText();
         QVERIFY2(said.startsWith("Not extracted: " + folder + "/evil.tar") && said.contains("escaped"),
                  qPrintable(said));
-        QCOMPARE(filesBelow(dir.path()), before);
-    }
-
-    void aMissingArchiverIsNamed()
-    {
-        QTemporaryDir dir;
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(dir.path()));
-        Widget window;
-        window.setf(dir.filePath("a.7z"));
-        window.setf(dir.filePath("b.7z"));
-        window.unzip();
-        qputenv("PATH", path);
-        QCOMPARE(window.output->toPlainText(),
-                 "The archiver \"7z\" was not found on the search path. Install "
-                 "7-Zip (on Debian and Ubuntu the package p7zip-full) and try again.");
+        // Refused whole: nothing escaped, and nothing was extracted inside either.
+        QVERIFY(!QFile::exists(dir.filePath("escaped.txt")) && !QFile::exists(folder + "/ok.txt"));
     }
 
     // The opener hands the window its file; the tree lists what is double-clicked, duplicates included;

@@ -7,7 +7,9 @@ e2e_need_display "$@"
 e2e_setup "$1"
 
 docs="$E2E_TMP/my docs"
-mkdir -p "$docs"
+# The code editor warns before its window shows when no "IDE" folder stands in the current directory.
+mkdir -p "$docs/IDE"
+cd "$docs" || exit 1
 
 # A PDF of one empty page with a correct cross-reference table: byte offsets counted as it is written.
 write_pdf() {

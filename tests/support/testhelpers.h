@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -64,5 +65,10 @@ public:
 private:
     QString m_previous;
 };
+
+// A PDF with one page for each size (in points) and colour given ("1 0 0" is red), filled with the colour
+// and with a black half-inch square in its top left corner (blank without a colour), with a correct
+// cross-reference table.
+QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages);
 
 } // namespace brivo::test

@@ -18,32 +18,7 @@
 
 namespace {
 
-// A PDF with one page for each size (in points) and colour given ("1 0 0" is red), filled with the colour
-// and with a black half-inch square in its top left corner (blank without a colour): see shownPage().
-QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages)
-{
-    QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", {}};
-    QByteArray kids;
-    for (const auto &[size, colour] : pages) {
-        const QByteArray box = QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height());
-        const QByteArray draw = colour.isEmpty() ? QByteArray()
-                                                 : colour + " rg 0 0 " + box + " re f 0 g 0 " +
-                                                       QByteArray::number(size.height() - 36) + " 36 36 re f";
-        kids += QByteArray::number(objects.size() + 1) + " 0 R ";
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + box + "] /Contents " +
-                       QByteArray::number(objects.size() + 2) + " 0 R >>";
-        objects << "<< /Length " + QByteArray::number(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
-    }
-    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
-    QByteArray pdf = "%PDF-1.4\n";
-    QByteArray xref = "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int i = 0; i < objects.size(); ++i) {
-        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    return pdf + xref + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(pdf.size()) + "\n%%EOF\n";
-}
+using brivo::test::makePdf;
 
 template <typename T> T *child(pdf *w, const char *name)
 {

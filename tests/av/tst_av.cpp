@@ -9,7 +9,6 @@
 #include "tests/support/testhelpers.h"
 
 #include <QAudioOutput>
-#include <QDataStream>
 #include <QMediaPlayer>
 #include <QMimeData>
 #include <QPushButton>
@@ -24,21 +23,7 @@
 
 namespace {
 
-// A mono 16-bit PCM WAV file holding `ms` milliseconds of silence.
-QByteArray wavBytes(int ms)
-{
-    const quint32 rate = 8000, size = rate * quint32(ms) / 1000 * 2;
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + size);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << size;
-    return bytes + QByteArray(int(size), '\0');
-}
+using brivo::test::wavBytes;
 
 // Whether the play/pause button offers to pause, that is whether it shows that playback is on.
 bool offersPause(const av &window)

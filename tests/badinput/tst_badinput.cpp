@@ -36,8 +36,11 @@ struct Case
     QString words;
 };
 
-QByteArray encoded(const QImage &image, const char *format)
+// A small picture in `format`.
+QByteArray picture(const char *format)
 {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -45,24 +48,22 @@ QByteArray encoded(const QImage &image, const char *format)
     return bytes;
 }
 
-QByteArray picture(const char *format)
-{
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return encoded(image, format);
-}
-
 // A one-pixel GIF, written by hand: Qt reads GIF but does not write it.
 const QByteArray kGif = QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b");
 
-// The file's first `keep` bytes followed by noise of the same length as the rest.
+QByteArray noise(int size)
+{
+    QByteArray out;
+    QRandomGenerator random(11);
+    while (out.size() < size)
+        out.append(char(random.bounded(256)));
+    return out;
+}
+
+// The file's first `keep` bytes followed by noise of the same length as the rest (at least 256 bytes).
 QByteArray corrupt(const QByteArray &bytes, int keep)
 {
-    QByteArray out = bytes.left(keep);
-    QRandomGenerator noise(7);
-    while (out.size() < qMax(bytes.size(), keep + 256))
-        out.append(char(noise.bounded(256)));
-    return out;
+    return bytes.left(keep) + noise(qMax(int(bytes.size()) - keep, 256));
 }
 
 QByteArray half(const QByteArray &bytes)
@@ -101,28 +102,6 @@ QByteArray pngBomb(quint32 side)
     const QByteArray pixels = qCompress(QByteArray(100000, 0)).mid(4); // zlib stream without Qt's length
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", pixels) +
            pngChunk("IEND", {});
-}
-
-QByteArray wav(int milliseconds)
-{
-    const int samples = 8000 * milliseconds / 1000;
-    QByteArray out("RIFF....WAVEfmt ");
-    const char format[] = {16, 0, 0, 0, 1, 0, 1, 0, 0x40, 0x1f, 0, 0, 0x40, 0x1f, 0, 0, 1, 0, 8, 0};
-    out.append(format, sizeof format);
-    out.append("data....");
-    out.append(QByteArray(samples, char(0x80)));
-    qToLittleEndian(quint32(out.size() - 8), out.data() + 4);
-    qToLittleEndian(quint32(samples), out.data() + 40);
-    return out;
-}
-
-QByteArray noise(int size)
-{
-    QByteArray out;
-    QRandomGenerator random(11);
-    while (out.size() < size)
-        out.append(char(random.bounded(256)));
-    return out;
 }
 
 QList<Case> corpus()
@@ -168,7 +147,7 @@ QList<Case> corpus()
         {"noise as avi", "-noise.avi", noise(65536), "av", Answer::Box, cannotPlay},
         // GStreamer shows a still picture as a video of one frame.
         {"picture as wmv", "picture.wmv", png, "av", Answer::Shows, {}},
-        {"wav named mp4", "tone.mp4", wav(300), "av", Answer::Shows, {}},
+        {"wav named mp4", "tone.mp4", brivo::test::wavBytes(300), "av", Answer::Shows, {}},
 
         // Text: every byte reaches the editor, NULs and invalid UTF-8 included.
         {"binary txt", "binary data.txt", binary, "txtedit", Answer::Shows, "after the zeros"},

@@ -3,6 +3,7 @@
 #include "app/windowkeeper.h"
 
 #include <QApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -109,5 +110,20 @@ QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages)
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(pdf.size()) + "\n%%EOF\n";
 }
 
+
+QByteArray wavBytes(int ms)
+{
+    const quint32 rate = 8000, size = rate * quint32(ms) / 1000 * 2;
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + size);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << size;
+    return bytes + QByteArray(int(size), '\0');
+}
 
 } // namespace brivo::test

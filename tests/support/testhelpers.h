@@ -71,4 +71,7 @@ private:
 // cross-reference table.
 QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages);
 
+// A mono 16-bit PCM WAV file holding `ms` milliseconds of silence.
+QByteArray wavBytes(int ms);
+
 } // namespace brivo::test

@@ -13,8 +13,13 @@ e2e_need_display() {
     export QT_QPA_PLATFORM=xcb
 }
 
+# Fails the script; what the program printed last goes with the message.
 e2e_fail() {
     echo "FAIL: $*" >&2
+    if [ -s "${E2E_TMP:-}/brivo.log" ]; then
+        echo "--- the program's output:" >&2
+        tail -n 40 "$E2E_TMP/brivo.log" >&2
+    fi
     exit 1
 }
 

@@ -8,22 +8,8 @@
 #include "zip/sevenzipcommand.h"
 #include "zip/widget.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QFileSystemModel>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QProcess>
-#include <QPushButton>
-#include <QRandomGenerator>
-#include <QStandardPaths>
-#include <QStringListModel>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextEdit>
-
-#include <algorithm>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace brivo::zip;
 using brivo::test::ModalAnswerer;
@@ -35,8 +21,7 @@ namespace {
 // climb out with "..", absolute names, links.
 struct TarEntry
 {
-    QByteArray name;
-    QByteArray data;
+    QByteArray name, data;
     char type = '0'; // '0' file, '1' hard link, '2' symbolic link, '5' folder
     QByteArray link; // a link's target
 };
@@ -53,9 +38,8 @@ QByteArray tarArchive(const QList<TarEntry> &entries)
         put(100, entry.type == '5' ? "0000755" : "0000644");
         put(124, octal(data.size(), 11) + '\0' + octal(1700000000, 11));
         put(156, entry.type + entry.link.left(100));
-        put(257, "ustar");
-        put(263, "00");
-        put(148, "        "); // the checksum counts its own field as blanks
+        put(257, QByteArray("ustar") + '\0' + "00"); // the format and its version
+        put(148, "        ");                        // the checksum counts its own field as blanks
         unsigned sum = 0;
         for (const char c : std::as_const(header))
             sum += static_cast<unsigned char>(c);
@@ -92,10 +76,8 @@ class tst_archivetool : public QObject
 private slots:
     void init()
     {
-        const QByteArrayList running7z = {"readsTheRealListing", "packAndExtract",
-                                          "archivesThatWouldWriteOutsideAreRefused", "stoppingInTheMiddle"};
-        if (running7z.contains(QTest::currentTestFunction()) &&
-            QStandardPaths::findExecutable("7z").isEmpty())
+        const bool runs7z = QByteArray(QTest::currentTestFunction()).startsWith("sevenZip");
+        if (runs7z && QStandardPaths::findExecutable("7z").isEmpty())
             QSKIP("7z is not installed");
     }
     void cleanup() { brivo::test::closeAllWindows(); }
@@ -115,10 +97,9 @@ private slots:
                  QStringList({"x", "-y", "-ppass word", "-oC:"}) + tail + QStringList{"-a b.7z"});
         QCOMPARE(listArguments("/a.7z", ""), QStringList({"l", "-slt", "-p", "-spd", "--", "/a.7z"}));
 
-        QCOMPARE(folderArgument("C:/"), "C:");
-        QCOMPARE(folderArgument("d:/"), "d:");
-        QCOMPARE(folderArgument("C:/work"), "C:/work");
-        QCOMPARE(folderArgument("/ab"), "/ab"); // three characters, but no drive
+        // A drive's root loses its slash; "/ab" has three characters, but no drive.
+        for (const char *folder : {"C:/", "d:/", "C:/work", "/ab"})
+            QCOMPARE(folderArgument(folder), QString(folder).chopped(QString(folder).endsWith(":/")));
         QTemporaryDir dir;
         QCOMPARE(extractionFolder(dir.filePath("sub dir/a.7z")), dir.filePath("sub dir"));
         QCOMPARE(extractionFolder(dir.filePath("sub/../b.zip")), dir.path());
@@ -148,73 +129,42 @@ private slots:
             QCOMPARE(reader.finish(), QString());
             QCOMPARE(reports.last(),
                      (ArchiverProgress{100, 2, QLatin1Char('+'), QString::fromUtf8("séc.bin")}));
-            if (size == 1)
-                QCOMPARE(reports.size(), 4);
+            QVERIFY(size != 1 || reports.size() == 4);
         }
         ArchiverOutputReader reader;
         QCOMPARE(reader.feed(QByteArray(5, '\b') + "ERROR: x\r\nhalf-way\rHALF").lines,
                  QStringList{"ERROR: x"});
         QCOMPARE(reader.finish(), "HALF-way");
-    }
-
-    void readsTheRealListing()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath("t.tar"), tarArchive({{"docs", {}, '5', {}},
-                                                             {"docs/a b.txt", "hi", '0', {}},
-                                                             {"docs/up", {}, '2', "../../etc"},
-                                                             {"same", {}, '1', "docs/a b.txt"},
-                                                             {"Path = x", "x", '0', {}}})));
-        QProcess sevenZip;
-        sevenZip.start("7z", listArguments(dir.filePath("t.tar"), ""));
-        QVERIFY(sevenZip.waitForFinished(30000));
-        ArchiverOutputReader reader;
-        const QList<ArchiveEntry> entries = parseListing(reader.feed(sevenZip.readAllStandardOutput()).lines);
-        QCOMPARE(entries.size(), 5); // the archive's own properties are no entry
-        QVERIFY(entries[0].isFolder && entries[0].path == "docs");
-        QVERIFY(!entries[1].isFolder && !entries[1].isSymLink && entries[1].path == "docs/a b.txt");
-        QVERIFY(entries[2].isSymLink && entries[2].linkTarget == "../../etc");
-        QCOMPARE(entries[3].hardLinkTarget, "docs/a b.txt");
-        QCOMPARE(entries[4].path, "Path = x");
-        // A line without " = " continues the value above, so a name with a line break is read whole.
+        // In a listing, a line without " = " continues the value above: a name with a line break is read
+        // whole.
         QCOMPARE(parseListing({"----------", "Path = ok", "../../x", ""}).constFirst().path, "ok\n../../x");
     }
 
     // The folder holds "real/deeper", and links "near" (to real), "away" (to its parent) and "dangling".
     // 7z writes through a folder link that already stands in the folder, so such a folder is refused.
-    void whatWouldLeaveTheFolder_data()
-    {
-        QTest::addColumn<QString>("below");       // the folder extracted into, below the one set up
-        QTest::addColumn<QStringList>("entries"); // "name@" is a symbolic link, "name=target" a hard link
-        QTest::addColumn<int>("problems");
-        QTest::newRow("ordinary") << "" << QStringList{".", "a/b.txt", "./c", "a..b"} << 0;
-        QTest::newRow("climbing") << "" << QStringList{"../x", "s/../../x", "a\\..\\..\\x"} << 3;
-        QTest::newRow("absolute") << "" << QStringList{"/etc/x", "C:/x.dll"} << 2;
-        QTest::newRow("links that only point out") << "" << QStringList{"lib.so@"} << 0;
-        QTest::newRow("below a link of the archive") << "" << QStringList{"d/x", "d@"} << 1;
-        QTest::newRow("hard links") << "" << QStringList{"h=../p", "i=a"} << 1;
-        QTest::newRow("disk folders inside")
-            << "" << QStringList{"real/deeper/x", "near/x", "new/x", "away"} << 0;
-        QTest::newRow("disk folders leading out") << "" << QStringList{"away/x", "dangling/x"} << 2;
-        QTest::newRow("folder reached through a link") << "/near" << QStringList{"deeper/x"} << 0;
-    }
     void whatWouldLeaveTheFolder()
     {
-        QFETCH(QString, below);
-        QFETCH(QStringList, entries);
-        QList<ArchiveEntry> parsed;
-        for (const QString &spec : entries) {
-            const bool link = spec.endsWith('@');
-            parsed.append({spec.section('=', 0, 0).chopped(link), false, link, {}, spec.section('=', 1)});
-        }
         QTemporaryDir dir;
         const QString root = dir.filePath("root");
         QVERIFY(QDir().mkpath(root + "/real/deeper") && QFile::link("..", root + "/away"));
         QVERIFY(QFile::link("real", root + "/near") && QFile::link("../missing", root + "/dangling"));
-        QTEST(int(extractionProblems(parsed, root + below).size()), "problems");
+        // Entries: "name@" is a symbolic link, "name=target" a hard link.
+        const auto count = [](const QString &entries, const QString &folder) {
+            QList<ArchiveEntry> parsed;
+            for (const QString &spec : entries.split(' ')) {
+                const bool link = spec.endsWith('@');
+                parsed.append({spec.section('=', 0, 0).chopped(link), false, link, {}, spec.section('=', 1)});
+            }
+            return int(extractionProblems(parsed, folder).size());
+        };
+        // Ordinary names, links that only point out, hard links and disk folders that stay inside.
+        QCOMPARE(count(". a/b.txt ./c a..b lib.so@ i=a real/deeper/x near/x new/x away", root), 0);
+        // Climbing (3), absolute (2), below a link of the archive, a hard link, disk folders leading out (2).
+        QCOMPARE(count("../x s/../../x a\\..\\..\\x /x C:/x d/x d@ h=../p away/x dangling/x", root), 9);
+        QCOMPARE(count("deeper/x", root + "/near"), 0); // a folder reached through a link
     }
 
-    void packAndExtract_data()
+    void sevenZipPackAndExtract_data()
     {
         QTest::addColumn<QString>("password");
         QTest::newRow("no password") << QString();
@@ -223,7 +173,7 @@ private slots:
     // Relative names, as a command line hands them over: only "--" keeps "-dash.txt" a name. The archive is
     // extracted next to itself, after a broken one whose failure the next success does not hide. A wrong
     // password's error (7z writes it to standard error) shows, and nothing is reported as a success.
-    void packAndExtract()
+    void sevenZipPackAndExtract()
     {
         QFETCH(QString, password);
         QTemporaryDir dir;
@@ -246,8 +196,8 @@ private slots:
         ModalAnswerer answers;
         answers.chooseFile(archive);
         window.zip();
-        QCOMPARE(answers.last().title, "Save");
-        QCOMPARE(answers.last().text, "7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar)");
+        QVERIFY(answers.last().title == "Save" &&
+                answers.last().text == "7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar)");
         QVERIFY2(window.output->toPlainText().endsWith("Everything is Ok\nExit Code : 0\nExit Status : 0"),
                  qPrintable(window.output->toPlainText()));
         QCOMPARE(window.password, QString());
@@ -258,14 +208,15 @@ private slots:
         if (!password.isEmpty()) {
             window.passwordEdit->setText("wrong");
             window.unzip();
-            QVERIFY(window.output->toPlainText().contains("Wrong password"));
-            QCOMPARE(window.output->toPlainText().count("Exit Code : 2"), 2);
+            const QString said = window.output->toPlainText();
+            QVERIFY2(said.contains("Wrong password") && said.count("Exit Code : 2") == 2, qPrintable(said));
             window.passwordEdit->setText(password);
         }
         window.unzip();
         const QString said = window.output->toPlainText();
-        QVERIFY2(said.contains("broken.7z") && said.count("Exit Code : 2") == 1, qPrintable(said));
-        QVERIFY(said.endsWith("Exit Code : 0\nExit Status : 0"));
+        QVERIFY2(said.contains("broken.7z") && said.count("Exit Code : 2") == 1 &&
+                     said.endsWith("Exit Code : 0\nExit Status : 0"),
+                 qPrintable(said));
         for (auto it = contents.cbegin(); it != contents.cend(); ++it)
             QCOMPARE(brivo::test::readFile(dir.filePath("sub dir/" + it.key())), it.value());
         QCOMPARE(window.password, QString());
@@ -279,9 +230,8 @@ private slots:
         ModalAnswerer answers;
         window.output->setText("earlier");
         window.zip();
-        QCOMPARE(answers.last().title, "Error");
+        QVERIFY(answers.last().title == "Error" && window.output->toPlainText().isEmpty());
         QCOMPARE(answers.last().text, "No file's to zip");
-        QCOMPARE(window.output->toPlainText(), QString());
 
         window.setf(dir.filePath("a.7z"));
         window.setf(dir.filePath("b.7z"));
@@ -306,25 +256,24 @@ private slots:
                  "7-Zip (on Debian and Ubuntu the package p7zip-full) and try again.");
     }
 
-    void archivesThatWouldWriteOutsideAreRefused_data()
+    // 7z's own listing is what the check reads: its links, hard links and names as 7z reports them.
+    void sevenZipRefusesWritingOutside_data()
     {
         QTest::addColumn<QByteArray>("tar");
-        QTest::addColumn<bool>("linkOnDisk"); // "away" already in the folder, pointing out
         const TarEntry ok{"ok.txt", "fine", '0', {}};
-        QTest::newRow("../") << tarArchive({ok, {"../escaped.txt", "x", '0', {}}}) << false;
+        QTest::newRow("../") << tarArchive({ok, {"../escaped.txt", "x", '0', {}}});
         QTest::newRow("through its own link")
-            << tarArchive({ok, {"up", {}, '2', ".."}, {"up/escaped.txt", "x", '0', {}}}) << false;
-        QTest::newRow("through a link already there")
-            << tarArchive({ok, {"away/escaped.txt", "x", '0', {}}}) << true;
+            << tarArchive({ok, {"up", {}, '2', ".."}, {"up/escaped.txt", "x", '0', {}}});
+        QTest::newRow("through a link already there") << tarArchive({ok, {"away/escaped.txt", "x", '0', {}}});
+        QTest::newRow("hard link") << tarArchive({ok, {"escaped", {}, '1', "../../etc/passwd"}});
     }
-    void archivesThatWouldWriteOutsideAreRefused()
+    void sevenZipRefusesWritingOutside()
     {
         QFETCH(QByteArray, tar);
-        QFETCH(bool, linkOnDisk);
         QTemporaryDir dir;
         const QString folder = dir.filePath("inner");
         QVERIFY(QDir().mkpath(folder) && writeFile(folder + "/evil.tar", tar));
-        QVERIFY(!linkOnDisk || QFile::link(dir.path(), folder + "/away"));
+        QVERIFY(QFile::link(dir.path(), folder + "/away")); // a folder link already there, pointing out
         Widget window;
         window.setf(folder + "/evil.tar");
         window.unzip();
@@ -339,11 +288,9 @@ private slots:
     // a drop adds its first local file only.
     void theSelectionList()
     {
-        QTemporaryDir dir;
         auto *window = qobject_cast<Widget *>(brivo::openTool(brivo::Tool::Archive, "/data/x.tar.gz"));
-        QVERIFY(window);
-        window->addtoleft(window->fsModel->index(dir.path()));
-        window->addtoleft(window->fsModel->index(dir.path()));
+        window->addtoleft(window->fsModel->index("/tmp"));
+        window->addtoleft(window->fsModel->index("/tmp"));
         QMimeData textOnly;
         textOnly.setText("no address");
         QVERIFY(!brivo::test::sendDrop(window, &textOnly));
@@ -351,25 +298,16 @@ private slots:
         QVERIFY(brivo::test::sendDropUrls(
             window, {QUrl::fromLocalFile("/d/a b.7z"), QUrl::fromLocalFile("/d/c.7z")}));
         QCOMPARE(window->listModel->stringList(),
-                 QStringList({"/data/x.tar.gz", dir.path(), dir.path(), "/d/a b.7z"}));
+                 QStringList({"/data/x.tar.gz", "/tmp", "/tmp", "/d/a b.7z"}));
     }
 
-    // Cancel, or closing the last window (which quits), ends 7z politely: it removes its half archive.
-    // Last of all: once the application has quit, no event loop of this program runs again.
-    void stoppingInTheMiddle_data()
+    // Cancel ends 7z politely: it removes its half archive, and the window is ready for the next run.
+    void sevenZipStoppedInTheMiddle()
     {
-        QTest::addColumn<bool>("quit");
-        QTest::newRow("Cancel") << false;
-        QTest::newRow("application quits") << true;
-    }
-    void stoppingInTheMiddle()
-    {
-        QFETCH(bool, quit);
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("big.bin"), someBytes(24 * 1024 * 1024, 7)));
         const QString archive = dir.filePath("big.7z");
         Widget window;
-        window.show();
         window.setf(dir.filePath("big.bin"));
         // The window keeps handling events while 7z works: this timer sees the progress and stops the run.
         bool controlsLocked = false;
@@ -379,25 +317,15 @@ private slots:
                 return;
             watcher.stop();
             controlsLocked = !button(window, "Zip")->isEnabled() && !button(window, "Un Zip")->isEnabled();
-            quit ? QCoreApplication::quit() : button(window, "Cancel")->click();
+            button(window, "Cancel")->click();
         });
         watcher.start(20);
         ModalAnswerer answers;
         answers.chooseFile(archive);
-        bool returned = false;
-        // Quitting ends the loops of a running application only, so the run starts inside one.
-        QTimer::singleShot(0, &window, [&] {
-            window.zip();
-            returned = true;
-            if (!quit)
-                QCoreApplication::quit();
-        });
-        QCoreApplication::exec();
-        QVERIFY(returned && controlsLocked);
-        QVERIFY2(window.output->toPlainText().contains("Cancelled."),
+        window.zip();
+        QVERIFY2(controlsLocked && window.output->toPlainText().contains("Cancelled."),
                  qPrintable(window.output->toPlainText()));
-        QVERIFY(!QFile::exists(archive));
-        QVERIFY(!window.isBusy() && button(window, "Zip")->isEnabled());
+        QVERIFY(!QFile::exists(archive) && !window.isBusy() && button(window, "Zip")->isEnabled());
     }
 };
 

@@ -1,0 +1,483 @@
+// The image viewer, the GIF viewer (its resize count, animations that cannot start again) and the PDF viewer
+// (paging, zoom and rotation, the pages it prepares ahead, documents it cannot show).
+#include "app/toolopeners.h"
+#include "tests/support/modalanswerer.h"
+#include "tests/support/testhelpers.h"
+#include "viewers/gif.h"
+#include "viewers/imagefolder.h"
+#include "viewers/imgv.h"
+#include "viewers/pageprerenderer.h"
+#include "viewers/pdf.h"
+#include "viewers/pdfpaging.h"
+#include "viewers/picturecache.h"
+#include "viewers/picturedecode.h"
+
+#include <QtTest/qtestspontaneevent.h>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+using brivo::test::makePdf;
+
+// Opens a viewer through the dispatcher's opener; a PDF viewer at `pdfSize`.
+template <typename Viewer> Viewer *open(const QString &path, QSize pdfSize = QSize(800, 600))
+{
+    const brivo::Tool tool = std::is_same_v<Viewer, gif>   ? brivo::Tool::GifViewer
+                             : std::is_same_v<Viewer, pdf> ? brivo::Tool::PdfViewer
+                                                           : brivo::Tool::ImageViewer;
+    auto *viewer = qobject_cast<Viewer *>(brivo::openTool(tool, path));
+    if constexpr (std::is_same_v<Viewer, pdf>)
+        viewer->resize(pdfSize);
+    return QTest::qWaitForWindowExposed(viewer) ? viewer : nullptr;
+}
+
+// Saves a picture of one colour, in the format its suffix names in any case.
+bool writePicture(const QString &path, const QColor &colour)
+{
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture.save(path, QFileInfo(path).suffix().toLower().toLatin1().constData());
+}
+
+// Five 300 x 200 pictures of one colour each, named in mixed case, and a hidden one, which is not listed.
+const QList<QPair<QString, QColor>> pictures = {{"a.png", Qt::red},  {"B.PNG", Qt::green},
+                                                {"c.Png", Qt::blue}, {"d.png", Qt::yellow},
+                                                {"E.png", Qt::cyan}, {".f.png", Qt::magenta}};
+
+QColor shownColour(const imgv *viewer)
+{
+    const QImage shown = viewer->imageLabel->pixmap().toImage();
+    return shown.isNull() ? QColor() : shown.pixelColor(0, 0);
+}
+
+// A wheel turn as the window system delivers it: to the widget under the pointer, from where it travels up
+// until a widget takes it.
+void turnWheel(QWidget *target, int delta)
+{
+    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent wheel(pos, target->mapToGlobal(pos), {}, {0, delta}, {}, {}, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(target, &wheel);
+}
+
+// A GIF of one-pixel frames, 20 ms each, coloured red, green, blue in turn. With `loop` it repeats for
+// ever; without, it plays once.
+QByteArray animation(int frames, bool loop)
+{
+    QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 f1 00 00  ff0000 00ff00 0000ff 000000");
+    if (loop)
+        gif += QByteArray::fromHex("21ff0b") + "NETSCAPE2.0" + QByteArray::fromHex("03 01 0000 00");
+    for (int i = 0; i < frames; ++i) {
+        gif += QByteArray::fromHex("21f904 00 0200 00 00  2c 0000 0000 0100 0100 00  02");
+        // Three-bit codes, least significant bit first: clear (4), colour i, end (5).
+        const int codes = 4 | (i % 3) << 3 | 5 << 6;
+        gif += QByteArray::fromHex("02") + char(codes & 0xff) + char(codes >> 8) + '\0';
+    }
+    return gif + ';';
+}
+
+// Does `steps` on a PDF viewer in turn, then says what it shows: the page field, the page's colour, the
+// corner that holds its black square (its rotation) and its size in pixels (its resolution), such as
+// "2 green tl 300x200". Steps: 'f' 'b' 'g' forward, back, go; 'r' 'l' turn; 'i' 'o' zoom; '>' '<' the Right
+// and Left keys; '-' '+' a wheel step on the page, towards or away from the user.
+QString after(pdf *w, const QString &steps = {})
+{
+    const QString names = QStringLiteral("fbgrlio");
+    void (pdf::*const controls[])() = {&pdf::fo, &pdf::ba, &pdf::go, &pdf::rr, &pdf::rl, &pdf::zi, &pdf::zo};
+    auto *label = w->findChild<QLabel *>("imageLabel");
+    for (QChar step : steps) {
+        if (step == '-' || step == '+')
+            turnWheel(label, step == '-' ? -120 : 120);
+        else if (step == '>' || step == '<')
+            QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"),
+                            step == '>' ? Qt::Key_Right : Qt::Key_Left);
+        else
+            (w->*controls[names.indexOf(step)])();
+    }
+    const QString field = w->findChild<QLineEdit *>("pageEdit")->text();
+    const QImage image = label->pixmap().toImage();
+    if (image.isNull())
+        return field + QStringLiteral(" nothing");
+    const QRgb c = image.pixel(image.width() / 2, image.height() / 2) & RGB_MASK;
+    const QString colour = c == 0xff0000 ? "red" : c == 0xff00 ? "green" : c == 0xff ? "blue" : "other";
+    const auto black = [&](int x, int y) { return qGray(image.pixel(x, y)) == 0; };
+    const int right = image.width() - 2, bottom = image.height() - 2;
+    const bool top = black(1, 1) || black(right, 1), left = black(1, 1) || black(1, bottom);
+    const QString corner = QString(top ? 't' : 'b') + (left ? 'l' : 'r');
+    return QStringLiteral("%1 %2 %3 %4x%5").arg(field, colour, corner).arg(image.width()).arg(image.height());
+}
+
+bool waitUntilPrepared(pdf *w, int index)
+{
+    auto *prerenderer = w->findChild<brivo::PagePrerenderer *>();
+    return prerenderer && QTest::qWaitFor([&] { return prerenderer->isKept(index); }, 10000);
+}
+
+} // namespace
+
+class tst_viewers : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_folder, m_dir; // the pictures below, a damaged one and a folder named like one; PDFs
+    const QString m_threePages = m_dir.filePath("three.pdf"); // red, green, blue; 3 x 2 inches
+    const QString m_tallPages = m_dir.filePath("tall.pdf");   // the same, 3 x 20 inches
+
+private slots:
+    void initTestCase()
+    {
+        for (const auto &[name, colour] : pictures)
+            QVERIFY(writePicture(m_folder.filePath(name), colour));
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("x.jpg"), "bad") &&
+                QDir(m_folder.path()).mkdir("y.gif"));
+        for (const QSize size : {QSize(216, 144), QSize(216, 1440)})
+            QVERIFY(brivo::test::writeFile(size.height() < 1000 ? m_threePages : m_tallPages,
+                                           makePdf({{size, "1 0 0"}, {size, "0 1 0"}, {size, "0 0 1"}})));
+    }
+    void cleanup() { brivo::test::closeAllWindows(); }
+
+    void listingBoxesDecodingAndTheCache()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"b.PNG", "a.jpg", "C.Jpeg", "d.gif", "e.JPG", "Z.GIF", "B.png", "notes.txt",
+                                 ".hidden.png", "scan.bmp", "png", "x.png.txt"})
+            QVERIFY(brivo::test::writeFile(dir.filePath(name), "?"));
+        QVERIFY(QDir(dir.path()).mkdir("album.png"));
+        QCOMPARE(brivo::listPictureNames(dir.path()),
+                 QStringList({"a.jpg", "album.png", "B.png", "b.PNG", "C.Jpeg", "d.gif", "e.JPG", "Z.GIF"}));
+
+        // Zooming out stops before either side would reach 50 pixels.
+        QCOMPARE(brivo::zoomedOut(QSize(101, 300)), QSize(51, 250));
+        QCOMPARE(brivo::zoomedOut(QSize(51, 250)), QSize(51, 250));
+        QCOMPARE(brivo::zoomedOut(QSize(300, 100)), QSize(300, 100));
+        // Fitting never loses a thin picture; a box with no room gives nothing: the view keeps what it shows.
+        QCOMPARE(brivo::fittedSize(QSize(100000, 10), QSize(585, 440)), QSize(585, 1));
+        QVERIFY(brivo::fittedSize(QSize(400, 300), QSize(-15, 40)).isEmpty());
+
+        // Phones store pictures sideways with an EXIF tag to turn them by; Qt writes none, hence the bytes.
+        const QString phone = dir.filePath("phone.jpg");
+        const QByteArray exif = QByteArray::fromHex("ffe10022 457869660000 4d4d002a00000008"
+                                                    "0001 0112 0003 00000001 00060000 00000000");
+        QVERIFY(writePicture(phone, Qt::gray));
+        QVERIFY(brivo::test::writeFile(phone, brivo::test::readFile(phone).insert(2, exif)));
+        QCOMPARE(brivo::decodePicture(phone).size(), QSize(200, 300));
+
+        // Qt refuses a few hundred megabytes by default, less than a scan takes; above the viewer's own limit
+        // a picture is refused. One bit a pixel keeps the files small: limits count four bytes a pixel.
+        QImage scan(9000, 8000, QImage::Format_Mono), huge(24000, 24000, QImage::Format_Mono);
+        scan.fill(1);
+        huge.fill(0);
+        QVERIFY(scan.save(dir.filePath("scan.png")) && huge.save(dir.filePath("huge.png")));
+        huge = QImage();
+        QCOMPARE(brivo::decodePicture(dir.filePath("scan.png")).size(), QSize(9000, 8000));
+        QVERIFY(brivo::decodePicture(dir.filePath("huge.png")).isNull());
+
+        // A neighbour asked for at once (still queued or decoding) or once ready: always the right picture.
+        brivo::PictureCache cache;
+        for (int i = 0; i + 2 < pictures.size(); ++i) {
+            const QString next = m_folder.filePath(pictures.at(i + 1).first);
+            cache.keepOnly(m_folder.filePath(pictures.at(i).first), {next});
+            if (i % 2)
+                QTRY_VERIFY(cache.isReady(next));
+            QCOMPARE(cache.picture(next).pixelColor(0, 0), pictures.at(i + 1).second);
+        }
+    }
+
+    void zoomRotationResizeKeysAndMouse()
+    {
+        imgv *viewer = open<imgv>(m_folder.filePath("a.png"));
+        const auto shown = [viewer] { return viewer->imageLabel->pixmap().size(); };
+        const auto box = [viewer] { return QSize(viewer->boxWidth, viewer->boxHeight); };
+        QSize windowBox = viewer->size() - QSize(15, 60);
+        QCOMPARE(box(), windowBox);
+        QCOMPARE(shown(), QSize(windowBox.width(), windowBox.width() * 2 / 3));
+
+        // A rotation fits the turned picture into the window box and leaves the zoom box as it stood.
+        viewer->zoomin();
+        viewer->tranr();
+        QCOMPARE(shown().height(), windowBox.height());
+        viewer->zoomin();
+        QCOMPARE(box(), windowBox + QSize(100, 100));
+        QCOMPARE(shown().height(), windowBox.height() + 100);
+
+        viewer->resize(800, 700); // a resize ends the zoom
+        windowBox = QSize(785, 640);
+        QTRY_COMPARE(box(), windowBox);
+        QCOMPARE(shown().height(), 640);
+        // The view is laid out with the window: the viewer takes keys and wheel, not the view's own events.
+        QCOMPARE(viewer->scrollArea->viewport()->width(), 800 - 2 * viewer->scrollArea->frameWidth());
+        viewer->backward(); // even a step that cannot move drops the rotation
+        QCOMPARE(shown(), QSize(785, 523));
+        for (int turn = 0; turn < 4; ++turn) // rotations add up: four give the picture as it was
+            viewer->tranl();
+        QCOMPARE(viewer->pixmap.toImage(), viewer->image);
+
+        // A clicked button (forward) leaves the keyboard with the picture, so the keys go on stepping.
+        QApplication::setActiveWindow(viewer);
+        QVERIFY(QTest::qWaitForWindowActive(viewer));
+        QTest::mouseClick(viewer->findChildren<QPushButton *>().at(5), Qt::LeftButton); // home, then the row
+        QWidget *view = QApplication::focusWidget();
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageDown})
+            QTest::keyClick(view, key);
+        QCOMPARE(shownColour(viewer), QColor(Qt::blue));
+        QCOMPARE(box(), windowBox + QSize(50, 50));
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(shownColour(viewer), QColor(Qt::green));
+        for (int delta : {120, 0, -120})
+            turnWheel(view, delta);
+        QCOMPARE(box(), windowBox);
+        for (int part = 0; part < 8; ++part) // a fine wheel or a touchpad: eight parts make one notch
+            turnWheel(view, 15);
+        QCOMPARE(box(), windowBox + QSize(50, 50));
+
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_VERIFY(viewer->isFullScreen());
+        QTest::mouseDClick(viewer->scrollArea->viewport(), Qt::LeftButton);
+        QTRY_VERIFY(!viewer->isFullScreen());
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(viewer->pictureCache().size(), 1); // a closed viewer keeps only what it shows
+    }
+
+    // The last test of the folder: it changes and deletes pictures.
+    void steppingThroughTheFolder()
+    {
+        brivo::test::ModalAnswerer answers;
+        answers.press(QMessageBox::Ok);
+        imgv *viewer = open<imgv>(m_folder.filePath("x.jpg"));
+        QVERIFY(answers.seen().size() == 1 && answers.last().icon == QMessageBox::Warning);
+        QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image"));
+        QVERIFY(viewer->imageLabel->pixmap().isNull());
+        QCOMPARE(QDir::current(), QDir(m_folder.path())); // where other tools' file dialogs start
+        viewer->backward();
+        viewer->backward();
+        QCOMPARE(shownColour(viewer), QColor(Qt::yellow));
+        // The next picture is decoded ahead, and decoded afresh when it changes on disk before it is shown.
+        QTRY_VERIFY(viewer->pictureCache().isReady(QDir::current().absoluteFilePath("E.png")));
+        QFile changed(m_folder.filePath("E.png"));
+        QVERIFY(writePicture(changed.fileName(), Qt::magenta) && changed.open(QIODevice::ReadWrite));
+        QVERIFY(changed.setFileTime(QDateTime::currentDateTime().addSecs(5), QFile::FileModificationTime));
+        // Names that do not decode keep the picture on screen while the position moves on; past the end a
+        // step re-shows the last picture. Only the shown picture and its neighbours stay decoded.
+        for (int step = 0; step < 4; ++step) {
+            viewer->forward();
+            QCOMPARE(shownColour(viewer), QColor(Qt::magenta));
+            QVERIFY(viewer->pictureCache().size() <= 3);
+        }
+        QCOMPARE(viewer->currentIndex, 6);
+
+        // Opened empty from the launcher: no warning, and the current folder is listed from its first name.
+        imgv *empty = open<imgv>(QString());
+        QVERIFY(empty->imageLabel->pixmap().isNull());
+        empty->forward();
+        QCOMPARE(shownColour(empty), QColor(Qt::green));
+        QCOMPARE(answers.seen().size(), 1);
+
+        // Files deleted while viewing: a step back from past the end goes to the last name left.
+        for (const char *name : {"c.Png", "d.png", "E.png", "x.jpg", "y.gif"})
+            QVERIFY(QDir(m_folder.path()).remove(name) || QDir(m_folder.path()).rmdir(name));
+        viewer->backward();
+        QCOMPARE(shownColour(viewer), QColor(Qt::green));
+        viewer->backward();
+        QCOMPARE(shownColour(viewer), QColor(Qt::red));
+    }
+
+    // The first three resize events of the process leave the animation at its own size; a GIF viewer opened
+    // later stretches it to its window less 150 pixels each way from its first resize on.
+    void gifViewers()
+    {
+        const auto showsIcon = [](gif *viewer, QStyle::StandardPixmap which) {
+            const QIcon expected = viewer->style()->standardIcon(which);
+            return viewer->playButton->icon().pixmap(16).toImage() == expected.pixmap(16).toImage();
+        };
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("a.gif"), animation(3, true)));
+        gif::resizeCount = 0;
+        gif *first = open<gif>(m_dir.filePath("a.gif"));
+        for (int size = 400; gif::resizeCount < 3; size += 10) {
+            QCOMPARE(first->movie->scaledSize(), QSize());
+            first->resize(size, size);
+        }
+        QCOMPARE(first->movie->scaledSize(), QSize());
+        first->resize(500, 450);
+        QCOMPARE(first->movie->scaledSize(), QSize(350, 300));
+
+        gif *second = open<gif>(m_dir.filePath("a.gif"));
+        second->resize(400, 300);
+        QCOMPARE(second->movie->scaledSize(), QSize(250, 150));
+        second->resize(140, 400); // no room: the animation keeps its size
+        QCOMPARE(second->movie->scaledSize(), QSize(250, 150));
+        QCOMPARE(gif::resizeCount, 3);
+
+        for (QMovie::MovieState state : {QMovie::Running, QMovie::Paused, QMovie::Running}) {
+            const auto icon = state == QMovie::Running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay;
+            QVERIFY(second->movie->state() == state && showsIcon(second, icon));
+            QTest::mouseClick(second->playButton, Qt::LeftButton);
+        }
+
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), animation(3, true).left(80)));
+        gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
+        QTRY_VERIFY(!cut->movie->currentPixmap().isNull());
+        // A finished animation, none and no GIF stay stopped: the button only switches to the play icon.
+        const QList<QPair<QByteArray, bool>> files = {
+            {animation(2, false), true}, {QByteArray(), false}, {"GIF? a shopping list", false}};
+        for (const auto &[contents, showsAFrame] : files) {
+            const QString path =
+                contents.isNull() ? QString() : m_dir.filePath(QString::number(contents.size()));
+            QVERIFY(contents.isNull() || brivo::test::writeFile(path, contents));
+            gif *viewer = open<gif>(path);
+            QTRY_COMPARE(viewer->movie->state(), QMovie::NotRunning);
+            QCOMPARE(!viewer->movie->currentPixmap().isNull(), showsAFrame);
+            for (int click = 0; click < 2; ++click) {
+                viewer->click();
+                QVERIFY(showsIcon(viewer, QStyle::SP_MediaPlay) &&
+                        viewer->movie->state() == QMovie::NotRunning);
+            }
+        }
+    }
+
+    void pdfPagingZoomRotationAndClosing()
+    {
+        pdf *w = open<pdf>(m_threePages);
+        QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(), QStringLiteral("/3"));
+        QCOMPARE(after(w), QStringLiteral("1 red tl 300x200")); // 100 dots per inch
+        // The page prepared ahead is the page as the viewer renders it; then the next one is prepared, and
+        // the one left stays at hand.
+        QVERIFY(waitUntilPrepared(w, 1));
+        QCOMPARE(after(w, ">"), QStringLiteral("2 green tl 300x200"));
+        QVERIFY(waitUntilPrepared(w, 2) && w->findChild<brivo::PagePrerenderer *>()->isKept(0));
+        // A file that no longer has the page count the window read (changed on disk) is not used at all.
+        brivo::PagePrerenderer mismatched(m_threePages, 4);
+        mismatched.setResolution(100, 100);
+        mismatched.prepare({0});
+        QTest::qWait(300);
+        QVERIFY(!mismatched.isKept(0));
+        QCOMPARE(after(w, ">>"), QStringLiteral("3 blue tl 300x200")); // no step past the last page
+        QCOMPARE(after(w, "<<<"), QStringLiteral("1 red tl 300x200")); // nor before the first
+
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        QTest::keyClick(area, Qt::Key_Return);
+        QVERIFY(w->isFullScreen());
+        QTest::mouseDClick(w->findChild<QLabel *>("imageLabel"), Qt::LeftButton);
+        QVERIFY(!w->isFullScreen());
+
+        after(w, "r");
+        // Out of range or not a number: ignored, the page not even shown again.
+        for (const char *ignored : {"4", "0", "-1", "two", "2x", "", "99999999999"}) {
+            w->findChild<QLineEdit *>("pageEdit")->setText(QLatin1String(ignored));
+            QCOMPARE(after(w, "g"), QStringLiteral("%1 red tr 200x300").arg(QLatin1String(ignored)));
+        }
+        w->findChild<QLineEdit *>("pageEdit")->setText(QStringLiteral("02"));
+        QTest::mouseClick(w->findChild<QPushButton *>("goButton"), Qt::LeftButton);
+        QCOMPARE(after(w), QStringLiteral("02 green tl 300x200")); // the field keeps the typed text
+        QTest::mouseClick(w->findChild<QPushButton *>("foButton"), Qt::LeftButton);
+        QCOMPARE(after(w), QStringLiteral("3 blue tl 300x200"));
+
+        // A page that fits the view: a first step arms, the next one turns and disarms; but forward at the
+        // last page changes nothing at all, and backward at the first page shows it afresh, upright.
+        QCOMPARE(after(w, "r--"), QStringLiteral("3 blue tr 200x300"));
+        QCOMPARE(after(w, "+++"), QStringLiteral("2 green tl 300x200"));
+        QCOMPARE(after(w, "r+++"), QStringLiteral("1 red tl 300x200"));
+        QCOMPARE(after(w, "---"), QStringLiteral("2 green tl 300x200"));
+
+        // Page 3 is prepared at 100 dots per inch; after the zoom a turn to it must not show that.
+        QVERIFY(waitUntilPrepared(w, 2));
+        after(w, "ri");
+        QTest::mouseClick(w->findChild<QPushButton *>("ziButton"), Qt::LeftButton);
+        QCOMPARE(after(w), QStringLiteral("2 green tr 320x480")); // 160 dots per inch, still turned
+        w->resize(840, 630);
+        QTRY_COMPARE(w->size(), QSize(840, 630));
+        QCOMPARE(after(w), QStringLiteral("2 green tr 320x480"));
+        QCOMPARE(after(w, "lll"), QStringLiteral("2 green br 480x320"));
+        QCOMPARE(after(w, "f"), QStringLiteral("3 blue tl 480x320"));
+        QCOMPARE(after(w, "ooooooo"), QStringLiteral("3 blue tl 30x20")); // 10 dots per inch, no further
+        QCOMPARE(after(w, "i"), QStringLiteral("3 blue tl 120x80"));
+        // Escape closes (hides) the window, which lets go of the pages prepared for it.
+        QVERIFY(waitUntilPrepared(w, 1));
+        QTest::keyClick(area, Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!w->findChild<brivo::PagePrerenderer *>()->isKept(1));
+    }
+
+    void pdfTallPageScrollsBeforeItTurns()
+    {
+        pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
+        after(w, "i"); // wider than the view as well
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        QScrollBar *vertical = area->verticalScrollBar(), *horizontal = area->horizontalScrollBar();
+        QTRY_VERIFY(vertical->maximum() > 0 && horizontal->maximum() > 0);
+        // Up and Down belong to the viewer; the wheel within the page scrolls and arms nothing.
+        QTest::keyClick(area, Qt::Key_Down);
+        QCOMPARE(vertical->value(), 0);
+        QVERIFY(after(w, "--").startsWith("1 red") && vertical->value() > 0);
+
+        horizontal->setValue(20);
+        QVERIFY(after(w, "f").startsWith("2 green") && vertical->value() == 0 && horizontal->value() == 0);
+        // One step at the bottom arms; back at the top, one step the other way turns at once.
+        vertical->setValue(vertical->maximum());
+        after(w, "-");
+        vertical->setValue(0);
+        QVERIFY(after(w, "+").startsWith("1 red"));
+
+        // The view follows the window's size: the viewer takes keys and wheel, not the view's own events.
+        w->resize(w->size() + QSize(200, 100));
+        QTRY_VERIFY(!horizontal->isVisible());
+        QCOMPARE(area->viewport()->height(), area->height() - 2 * area->frameWidth());
+    }
+
+    void pdfDocumentsThatCannotBeShown_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // null: not written here
+        QTest::addColumn<QString>("says");
+        const QByteArray whole = brivo::test::readFile(m_threePages);
+        QProcess::execute("qpdf", {"--encrypt", "secret", "owner", "256", "--", m_threePages,
+                                   m_dir.filePath("locked.pdf")});
+        QTest::newRow("empty.pdf") << QByteArray("") << "not a PDF document";
+        QTest::newRow("cut.pdf") << whole.left(whole.size() / 2) << "not a PDF document";
+        QTest::newRow("nopages.pdf") << makePdf({}) << "has no pages";
+        QTest::newRow("locked.pdf") << QByteArray() << "protected by a password";
+        QTest::newRow("missing.pdf") << QByteArray() << "does not exist";
+        QTest::newRow("no file given") << QByteArray() << "No document";
+    }
+    void pdfDocumentsThatCannotBeShown()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, says);
+        const QString name = QTest::currentDataTag(),
+                      path = name.endsWith(".pdf") ? m_dir.filePath(name) : "";
+        if (name == "locked.pdf" && !QFile::exists(path))
+            QSKIP("qpdf, which locks the document, is not installed");
+        QVERIFY(contents.isNull() || brivo::test::writeFile(path, contents));
+        pdf *w = open<pdf>(path);
+        QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(), QStringLiteral("/0"));
+        QVERIFY(!w->findChild<QPushButton *>("foButton")->isEnabled());
+        // Nothing reaches for a document or page that is not there, and the message stays.
+        w->findChild<QLineEdit *>("pageEdit")->setText(QStringLiteral("1"));
+        after(w, "fbgiorl--++");
+        w->resize(w->size() + QSize(10, 10));
+        QTest::qWait(20);
+        QVERIFY2(w->findChild<QLabel *>("imageLabel")->text().contains(says), qPrintable(says));
+        QCOMPARE(after(w), QStringLiteral("1 nothing"));
+    }
+
+    void pdfPageThatFailsToRenderLeavesTheLastPicture()
+    {
+        // Poppler answers a page it cannot render with no picture, or with a single pixel when it cannot
+        // allocate one; a page that small really is one pixel, though.
+        QVERIFY(pdfpaging::renderFailed(QSize(), QSizeF(216, 144), 100, 100));
+        QVERIFY(!pdfpaging::renderFailed(QSize(1, 1), QSizeF(1, 1), 100, 100));
+        // A page poppler cannot allocate at any resolution, after and before a plain one.
+        const std::pair<QSize, QByteArray> plain = {{216, 144}, {}}, huge = {{200000, 200000}, {}};
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("late.pdf"), makePdf({plain, huge})));
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("early.pdf"), makePdf({huge, plain})));
+
+        pdf *w = open<pdf>(m_dir.filePath("late.pdf"));
+        QCOMPARE(after(w, "r"), QStringLiteral("1 other br 200x300"));
+        QCOMPARE(after(w, "f--"), QStringLiteral("1 other br 200x300"));
+        pdf *v = open<pdf>(m_dir.filePath("early.pdf"));
+        QVERIFY(v->findChild<QLabel *>("imageLabel")->text().contains(QStringLiteral("cannot be shown")));
+        QCOMPARE(after(v, "f"), QStringLiteral("2 other br 300x200")); // the pages after it can be reached
+    }
+};
+
+QTEST_MAIN(tst_viewers)
+#include "tst_viewers.moc"

@@ -7,10 +7,8 @@ namespace {
 
 QWidget *openTestWindow(const QString &path, const brivo::OpenOptions &options)
 {
-    auto *label = new QLabel(QStringLiteral("test module: %1%2")
-                                 .arg(path, options.audioOnly ? QStringLiteral(" (audio only)") : QString()));
-    label->setObjectName(QStringLiteral("testModuleWindow"));
-    return label;
+    return new QLabel(QStringLiteral("test module: %1%2")
+                          .arg(path, options.audioOnly ? QStringLiteral(" (audio only)") : QString()));
 }
 
 } // namespace

@@ -1,15 +1,28 @@
-// The home launcher: its tiles and window, chooser mode, the about boxes and what each tile opens.
+// The home launcher and the ways in and out of it: its window, tiles, chooser mode and messages; the
+// dispatcher (which window a path opens in, and what it is handed); the home and drop actions every tool
+// window shares; the tools that live in modules.
+#include "app/doch.h"
+#include "app/homeactions.h"
+#include "app/moduleloader.h"
 #include "app/showmain.h"
 #include "app/toolopeners.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
 #include <QCommandLinkButton>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using brivo::Tool;
 using brivo::test::ModalAnswerer;
+using brivo::test::visibleWindows;
+using Opened = QList<std::tuple<Tool, QString, bool>>; // tool, path, audio only
+
+Q_DECLARE_METATYPE(std::optional<brivo::Tool>)
 
 namespace {
 
@@ -17,6 +30,17 @@ QList<QCommandLinkButton *> tilesOf(showmain &launcher)
 {
     return launcher.findChildren<QCommandLinkButton *>(QString(), Qt::FindDirectChildrenOnly);
 }
+
+// A window that hands drops to the shared drop action, as the viewers do.
+class DropTarget : public QWidget
+{
+public:
+    DropTarget() { setAcceptDrops(true); }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override { brivo::acceptAnyDrag(event); }
+    void dropEvent(QDropEvent *event) override { brivo::dropAction(this, event); }
+};
 
 } // namespace
 
@@ -28,11 +52,12 @@ private slots:
     {
         m_opened.clear();
         m_openerGivesWindow = true;
-        m_audioOnly = false;
         brivo::setOpenerOverrideForTesting([this](Tool tool, const QString &path, const brivo::OpenOptions &o) {
-            m_opened.append({tool, path});
-            m_audioOnly |= o.audioOnly;
-            return m_openerGivesWindow ? new QWidget : nullptr;
+            m_opened.append({tool, path, o.audioOnly});
+            QWidget *window = m_openerGivesWindow ? new QWidget : nullptr;
+            if (window)
+                window->setObjectName(QStringLiteral("opened"));
+            return window;
         });
     }
     void cleanup()
@@ -57,7 +82,6 @@ private slots:
         for (int i = 0; i < 11; ++i) {
             QCOMPARE(tiles[i]->text(), QString::fromLatin1(expected[i].first));
             QCOMPARE(tiles[i]->geometry(), expected[i].second);
-            QCOMPARE(tiles[i]->maximumSize(), tiles[i]->minimumSize());
             QCOMPARE(tiles[i]->iconSize(), QSize(100, 100));
             // Every tile has a picture, and a picture of its own.
             const QImage picture = tiles[i]->icon().pixmap(100, 100).toImage();
@@ -69,7 +93,6 @@ private slots:
         QCOMPARE(launcher.windowTitle(), QStringLiteral("Brivo - K.VARDEN"));
         QCOMPARE(launcher.size(), QSize(600, 660));
         QCOMPARE(launcher.maximumSize(), QSize(600, 660));
-        QCOMPARE(launcher.minimumSize(), QSize(0, 0));
         QVERIFY(launcher.windowIcon().availableSizes().contains(QSize(256, 256)));
         const Qt::WindowFlags flags = launcher.windowFlags();
         QVERIFY((flags & Qt::WindowMinimizeButtonHint) && (flags & Qt::WindowCloseButtonHint));
@@ -101,41 +124,28 @@ private slots:
             QTest::addRow("tile %d, chooser", t.first) << t.first << t.second << true;
         }
         QTest::addRow("PDF, chooser") << 3 << Tool::PdfViewer << true;
+        QTest::addRow("Snap Shot") << 9 << Tool::Snapshot << false;
     }
     void tilesOpenTheirTools()
     {
         QFETCH(int, tile);
         QFETCH(Tool, tool);
         QFETCH(bool, chooser);
-        const QString pending = QStringLiteral("/some/where/file.unknown");
+        const QString pending = chooser ? QStringLiteral("/some/where/file.unknown") : QString();
         showmain launcher;
-        launcher.pendingPath = chooser ? pending : QString();
+        launcher.pendingPath = pending;
         launcher.chooserMode = chooser ? 1 : 0;
         ModalAnswerer answers; // the chooser message
         launcher.buildUi();
         launcher.show();
+        m_openerGivesWindow = false; // a tool that fails to open leaves the launcher as it was
         tilesOf(launcher)[tile]->click();
-        tilesOf(launcher)[tile]->click();
-        // Every press opens one more window; the launcher stays.
-        const QList<QPair<Tool, QString>> twice = {{tool, chooser ? pending : QString()},
-                                                   {tool, chooser ? pending : QString()}};
-        QCOMPARE(m_opened, twice);
-        QVERIFY(!m_audioOnly); // never the audio-only player from a tile
-        QVERIFY(launcher.isVisible());
-    }
-
-    void snapShotHidesTheLauncherOnlyWhenItsWindowOpened()
-    {
-        showmain launcher;
-        launcher.buildUi();
-        launcher.show();
-        m_openerGivesWindow = false;
-        tilesOf(launcher)[9]->click();
         QVERIFY(launcher.isVisible());
         m_openerGivesWindow = true;
-        tilesOf(launcher)[9]->click();
-        QCOMPARE(m_opened.last().first, Tool::Snapshot);
-        QVERIFY(!launcher.isVisible());
+        tilesOf(launcher)[tile]->click();
+        // Every press opens one more window, never the audio-only player; only Snap Shot hides the launcher.
+        QCOMPARE(m_opened, Opened({{tool, pending, false}, {tool, pending, false}}));
+        QCOMPARE(launcher.isVisible(), tool != Tool::Snapshot);
     }
 
     void pdfTileAsksForADocumentFirst()
@@ -158,8 +168,8 @@ private slots:
         QCOMPARE(answers.last().text, QStringLiteral("Document files (*.pdf *.PDF);;"));
         QCOMPARE(QDir(answers.last().informativeText).canonicalPath(), QDir(dir.path()).canonicalPath());
         QCOMPARE(m_opened.size(), 1);
-        QCOMPARE(m_opened.first().first, Tool::PdfViewer);
-        QCOMPARE(QFileInfo(m_opened.first().second).canonicalFilePath(), QFileInfo(document).canonicalFilePath());
+        QCOMPARE(std::get<0>(m_opened.first()), Tool::PdfViewer);
+        QCOMPARE(QFileInfo(std::get<1>(m_opened.first())).canonicalFilePath(), QFileInfo(document).canonicalFilePath());
     }
 
     void messages()
@@ -192,10 +202,171 @@ private slots:
         QCOMPARE(seen[3].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
+    void dispatch_data()
+    {
+        QTest::addColumn<QString>("name"); // below a temporary folder, "/" ends a folder; "" is the empty path
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<std::optional<Tool>>("tool"); // none: the launcher, a chooser when the path exists
+        const QList<QPair<Tool, const char *>> groups = {
+            {Tool::CodeEditor, "cpp c go python perl asm h hpp bat java JAVA"},
+            {Tool::Notepad, "txt"},
+            {Tool::WebBrowser, "html"},
+            {Tool::PdfViewer, "pdf"},
+            {Tool::MediaPlayer, "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4"},
+            {Tool::ImageViewer, "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM"},
+            {Tool::Archive, "7z rar zip tar gz"},
+            {Tool::GifViewer, "gif GIF"},
+        };
+        for (const auto &[tool, extensions] : groups) {
+            for (const QString &extension : QString::fromLatin1(extensions).split(QLatin1Char(' ')))
+                QTest::newRow(qPrintable(extension)) << "file." + extension << false << std::optional(tool);
+        }
+        const std::optional<Tool> none;
+        QTest::newRow("tar.gz") << "archive.tar.gz" << false << std::optional(Tool::Archive);
+        QTest::newRow("folder dots, file extension") << "a.b/c.d/song.MP3" << false << std::optional(Tool::MediaPlayer);
+        QTest::newRow("mixed case") << "Photo.Jpg" << true << none;
+        QTest::newRow("a dot in a folder name") << "my.dir/README" << true << none;
+        QTest::newRow("dot file") << ".profile" << true << none;
+        QTest::newRow("trailing dot") << "name." << true << none;
+        QTest::newRow("pl") << "script.pl" << false << none;
+        QTest::newRow("py") << "script.py" << false << none;
+        QTest::newRow("over 99 characters") << "a." + QString(100, QLatin1Char('c')) << true << none;
+        QTest::newRow("existing, unknown extension") << "notes.xyz" << true << none;
+        QTest::newRow("existing folder") << "Windows/" << true << none;
+        QTest::newRow("existing folder with a dot") << "my.dir/" << true << none;
+        QTest::newRow("missing, unknown extension") << "ghost.xyz" << false << none;
+        QTest::newRow("missing, no dot") << "ghost" << false << none;
+        QTest::newRow("empty path, the argumentless slot") << QString() << false << none;
+    }
+    void dispatch()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, exists);
+        QFETCH(std::optional<Tool>, tool);
+        QTemporaryDir dir;
+        QString path = name.isEmpty() ? QString() : dir.filePath(name);
+        if (exists)
+            QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir().mkpath(path) : brivo::test::writeFile(path, "data"));
+        if (path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+
+        ModalAnswerer answers;
+        if (exists)
+            answers.press(QMessageBox::Ok);
+        doch dispatcher;
+        if (path.isEmpty()) // the slot dispatches its stored path, which is empty
+            QVERIFY(QMetaObject::invokeMethod(&dispatcher, "doallforshow"));
+        else
+            dispatcher.doallforshow(path);
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.seen().size(), exists ? 1 : 0); // the chooser message
+        QVERIFY(!dispatcher.isVisible());
+
+        const QList<showmain *> launchers = visibleWindows<showmain>();
+        if (tool) {
+            // Audio only for ".mp3" alone, not ".MP3".
+            QCOMPARE(m_opened, Opened({{*tool, path, name.endsWith(QLatin1String(".mp3"))}}));
+            QVERIFY(launchers.isEmpty());
+            return;
+        }
+        QVERIFY(m_opened.isEmpty());
+        QCOMPARE(launchers.size(), 1);
+        QCOMPARE(launchers.first()->chooserMode, exists ? 1 : 0);
+        QCOMPARE(launchers.first()->pendingPath, exists ? path : QString());
+    }
+
+    void homeOpensOneMoreLauncherEachTime()
+    {
+        DropTarget tool;
+        tool.show();
+        brivo::goHome();
+        brivo::goHome();
+        const auto launchers = visibleWindows<showmain>();
+        QCOMPARE(launchers.size(), 2);
+        QCOMPARE(launchers[0]->chooserMode, 0);
+        QVERIFY(launchers[0] != launchers[1]);
+        QVERIFY(tool.isVisible());
+    }
+
+    void dropAction_data()
+    {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<Opened>("opened");
+        QTest::addColumn<int>("launchers");
+        const QString notes = QStringLiteral("/data/notes.txt");
+        QTest::newRow("files: the first one opens")
+            << QList<QUrl>{QUrl::fromLocalFile(notes), QUrl::fromLocalFile(QStringLiteral("/data/other.pdf"))}
+            << Opened({{Tool::Notepad, notes, false}}) << 0;
+        QTest::newRow("web link: a plain launcher")
+            << QList<QUrl>{QUrl(QStringLiteral("https://example.org/page.html"))} << Opened() << 1;
+        QTest::newRow("no URL: ignored") << QList<QUrl>() << Opened() << 0;
+    }
+    void dropAction()
+    {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(Opened, opened);
+        QFETCH(int, launchers);
+        DropTarget target;
+        target.show();
+        QMimeData data;
+        data.setText(QStringLiteral("/data/notes.txt"));
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        QCOMPARE(brivo::test::sendDrop(&target, &data), !urls.isEmpty());
+        QCOMPARE(target.isVisible(), urls.isEmpty()); // the window closes on every drop it takes
+        QCOMPARE(m_opened, opened);
+        QCOMPARE(visibleWindows<showmain>().size(), launchers);
+        if (launchers)
+            QCOMPARE(visibleWindows<showmain>().first()->chooserMode, 0);
+    }
+
+    // A drop on the only visible window closes it for a moment; the program must not take that moment
+    // as the end of its last window.
+    void aDropOnTheOnlyWindowKeepsTheProgramRunning()
+    {
+        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+        auto *target = new DropTarget;
+        target->show();
+        QVERIFY(QTest::qWaitForWindowExposed(target));
+        bool openedShown = false;
+        QTimer::singleShot(0, target, [target] {
+            brivo::test::sendDropUrls(target, {QUrl::fromLocalFile(QStringLiteral("/data/notes.txt"))});
+        });
+        QTimer::singleShot(500, qApp, [&openedShown] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                openedShown |= w->objectName() == QLatin1String("opened") && w->isVisible();
+            QCoreApplication::exit(42);
+        });
+        QCOMPARE(QCoreApplication::exec(), 42);
+        QVERIFY(openedShown);
+        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+        delete target;
+    }
+
+    void modulesLoadOnceAndAMissingOneIsReportedByItsFileName()
+    {
+        const brivo::ModuleEntry first = brivo::loadModule(QStringLiteral("brivo_testmodule"));
+        QVERIFY(first);
+        QVERIFY(brivo::loadModule(QStringLiteral("brivo_testmodule")) == first);
+        brivo::OpenOptions options;
+        options.audioOnly = true;
+        std::unique_ptr<QWidget> window(
+            brivo::openModuleWindow(QStringLiteral("brivo_testmodule"), QStringLiteral("/a/b.mp3"), options));
+        QCOMPARE(qobject_cast<QLabel *>(window.get())->text(), QStringLiteral("test module: /a/b.mp3 (audio only)"));
+        QVERIFY(!window->isVisible()); // the caller shows it
+
+        ModalAnswerer answers;
+        answers.press(QMessageBox::Ok);
+        QVERIFY(!brivo::openModuleWindow(QStringLiteral("brivo_nosuchmodule"), QString(), {}));
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.seen().size(), 1);
+        QCOMPARE(answers.last().title, QStringLiteral("Error"));
+        QVERIFY2(answers.last().text.contains(QStringLiteral("libbrivo_nosuchmodule.so")), qPrintable(answers.last().text));
+    }
+
 private:
-    QList<QPair<Tool, QString>> m_opened;
+    Opened m_opened;
     bool m_openerGivesWindow = true;
-    bool m_audioOnly = false;
 };
 
 QTEST_MAIN(tst_launcher)

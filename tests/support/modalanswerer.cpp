@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -12,17 +11,21 @@ namespace brivo::test {
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(10);
-    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != m_handled && modal->isVisible()) {
+            m_handled = modal;
+            answer(modal);
+        }
+    });
     m_timer.start();
 }
 
 void ModalAnswerer::press(QMessageBox::StandardButton button)
 {
     m_answers.append([button](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QAbstractButton *target = box ? box->button(button) : nullptr;
-        if (target)
-            target->click();
+        if (auto *box = qobject_cast<QMessageBox *>(modal); box && box->button(button))
+            box->button(button)->click();
         else
             dismiss(modal);
     });
@@ -32,10 +35,8 @@ void ModalAnswerer::chooseFile(const QString &path, const QString &filter)
 {
     m_answers.append([path, filter](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog) {
-            dismiss(modal);
-            return;
-        }
+        if (!dialog)
+            return dismiss(modal);
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
         if (!filter.isEmpty())
             dialog->selectNameFilter(filter);
@@ -46,36 +47,16 @@ void ModalAnswerer::chooseFile(const QString &path, const QString &filter)
         if (auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
             nameField->setText(path);
         // accept() and done() are public on QDialog and run the file dialog's own versions.
-        QDialog *asDialog = dialog;
-        asDialog->accept();
+        static_cast<QDialog *>(dialog)->accept();
         // A name the dialog's own checks refuse is handed back all the same.
-        if (asDialog->isVisible())
-            asDialog->done(QDialog::Accepted);
+        if (dialog->isVisible())
+            static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
     });
-}
-
-void ModalAnswerer::cancel()
-{
-    m_answers.append(&ModalAnswerer::dismiss);
-}
-
-void ModalAnswerer::act(std::function<void(QWidget *)> action)
-{
-    m_answers.append(std::move(action));
 }
 
 bool ModalAnswerer::waitUntilAnswered(int ms)
 {
     return QTest::qWaitFor([this] { return m_answers.isEmpty() && !QApplication::activeModalWidget(); }, ms);
-}
-
-void ModalAnswerer::poll()
-{
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || modal == m_handled || !modal->isVisible())
-        return;
-    m_handled = modal;
-    answer(modal);
 }
 
 void ModalAnswerer::answer(QWidget *modal)
@@ -90,7 +71,6 @@ void ModalAnswerer::answer(QWidget *modal)
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         seen.defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
-        seen.escapeButton = box->escapeButton() ? box->standardButton(box->escapeButton()) : QMessageBox::NoButton;
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
         seen.text = dialog->nameFilters().join(QStringLiteral(";;"));
         seen.informativeText = dialog->directory().absolutePath();
@@ -107,22 +87,14 @@ void ModalAnswerer::answer(QWidget *modal)
 
 void ModalAnswerer::dismiss(QWidget *modal)
 {
-    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        if (QAbstractButton *escape = box->escapeButton()) {
-            escape->click();
-            return;
-        }
-        if (QAbstractButton *fallback = box->defaultButton()) {
-            fallback->click();
-            return;
-        }
-        const QList<QAbstractButton *> buttons = box->buttons();
-        if (!buttons.isEmpty()) {
-            buttons.first()->click();
-            return;
-        }
-    }
-    if (auto *dialog = qobject_cast<QDialog *>(modal))
+    // A message box's Escape button, else its default one, else its first.
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QAbstractButton *button = box ? box->escapeButton() : nullptr;
+    if (box && !button)
+        button = box->defaultButton() ? box->defaultButton() : box->buttons().value(0);
+    if (button)
+        button->click();
+    else if (auto *dialog = qobject_cast<QDialog *>(modal))
         dialog->reject();
     else
         modal->close();

@@ -2,9 +2,7 @@
 #pragma once
 
 #include <QFileDialog>
-#include <QList>
 #include <QMessageBox>
-#include <QObject>
 #include <QPointer>
 #include <QTimer>
 
@@ -28,7 +26,6 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-        QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
         bool hasParent = false;
     };
 
@@ -38,19 +35,18 @@ public:
     void press(QMessageBox::StandardButton button); // a message box's standard button
     // A file dialog: pick the name filter `filter` when one is given, select `path` and accept.
     void chooseFile(const QString &path, const QString &filter = {});
-    void cancel();                                   // reject a dialog, or Escape a message box
-    void act(std::function<void(QWidget *)> action); // anything else; the action must close the widget
+    void cancel() { m_answers.append(&ModalAnswerer::dismiss); } // reject a dialog, or Escape a message box
+    // Anything else; the action must close the widget.
+    void act(std::function<void(QWidget *)> action) { m_answers.append(std::move(action)); }
 
     const QList<Seen> &seen() const { return m_seen; }
     Seen last() const { return m_seen.isEmpty() ? Seen() : m_seen.last(); }
     int unexpected() const { return m_unexpected; }
-    int pending() const { return m_answers.size(); }
 
     // Waits until every queued answer has been used (or `ms` passed). True when all were used.
     bool waitUntilAnswered(int ms = 5000);
 
 private:
-    void poll();
     void answer(QWidget *modal);
     static void dismiss(QWidget *modal);
 

@@ -2,12 +2,9 @@
 
 #include "app/windowkeeper.h"
 
-#include <QApplication>
 #include <QDataStream>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 
@@ -33,11 +30,9 @@ bool sendDropUrls(QWidget *target, const QList<QUrl> &urls)
 void closeAllWindows()
 {
     brivo::deleteKeptWindows();
-    const QWidgetList all = QApplication::topLevelWidgets();
-    for (QWidget *w : all) {
+    for (QWidget *w : QApplication::topLevelWidgets())
         if (w->isVisible())
             w->hide();
-    }
     QApplication::processEvents();
 }
 
@@ -52,37 +47,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-TemporaryToolRoot::TemporaryToolRoot()
-    : m_previous(qgetenv("BRIVO_ROOT")), m_hadPrevious(qEnvironmentVariableIsSet("BRIVO_ROOT"))
-{
-    qputenv("BRIVO_ROOT", QFile::encodeName(m_dir.path()));
-}
-
-TemporaryToolRoot::~TemporaryToolRoot()
-{
-    if (m_hadPrevious)
-        qputenv("BRIVO_ROOT", m_previous);
-    else
-        qunsetenv("BRIVO_ROOT");
-}
-
-QString TemporaryToolRoot::makeFolder(const QString &relative) const
-{
-    const QString full = m_dir.filePath(relative);
-    QDir().mkpath(full);
-    return full;
-}
-
-CurrentDirectory::CurrentDirectory(const QString &path) : m_previous(QDir::currentPath())
-{
-    QDir::setCurrent(path);
-}
-
-CurrentDirectory::~CurrentDirectory()
-{
-    QDir::setCurrent(m_previous);
 }
 
 QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages)
@@ -109,7 +73,6 @@ QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages)
     return pdf + xref + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(pdf.size()) + "\n%%EOF\n";
 }
-
 
 QByteArray wavBytes(int ms)
 {

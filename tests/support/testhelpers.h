@@ -1,13 +1,11 @@
 // Small helpers the tests share: drops, temporary tool roots, finding windows.
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QSize>
-#include <QString>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <QApplication>
 #include <QWidget>
 
 class QMimeData;
@@ -24,18 +22,16 @@ template <typename T>
 QList<T *> visibleWindows()
 {
     QList<T *> found;
-    const QWidgetList all = QApplication::topLevelWidgets();
-    for (QWidget *w : all) {
+    for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *t = qobject_cast<T *>(w); t && t->isVisible())
             found.append(t);
-    }
     return found;
 }
 
-// Hides and deletes every kept window and every other top-level widget, so that tests start clean.
+// Deletes every kept window and hides every other top-level widget, so that tests start clean.
 void closeAllWindows();
 
-// Writes `bytes` to `path`, creating folders; fails the calling test when it cannot.
+// Writes `bytes` to `path`, creating folders; false when it cannot.
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
@@ -43,24 +39,28 @@ QByteArray readFile(const QString &path);
 class TemporaryToolRoot
 {
 public:
-    TemporaryToolRoot();
-    ~TemporaryToolRoot();
+    TemporaryToolRoot() { qputenv("BRIVO_ROOT", QFile::encodeName(m_dir.path())); }
+    ~TemporaryToolRoot() { m_hadPrevious ? qputenv("BRIVO_ROOT", m_previous) : qunsetenv("BRIVO_ROOT"); }
     QString path() const { return m_dir.path(); }
     // Creates a folder (and its parents) below the root.
-    QString makeFolder(const QString &relative) const;
+    QString makeFolder(const QString &relative) const
+    {
+        QDir().mkpath(m_dir.filePath(relative));
+        return m_dir.filePath(relative);
+    }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previous;
-    bool m_hadPrevious;
+    QByteArray m_previous = qgetenv("BRIVO_ROOT");
+    bool m_hadPrevious = qEnvironmentVariableIsSet("BRIVO_ROOT");
 };
 
 // Changes the process's current directory while it exists.
 class CurrentDirectory
 {
 public:
-    explicit CurrentDirectory(const QString &path);
-    ~CurrentDirectory();
+    explicit CurrentDirectory(const QString &path) : m_previous(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~CurrentDirectory() { QDir::setCurrent(m_previous); }
 
 private:
     QString m_previous;

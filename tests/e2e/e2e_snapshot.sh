@@ -12,7 +12,7 @@ if [ -z "${BRIVO_E2E_XVFB:-}" ]; then
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
     export BRIVO_E2E_XVFB=1
-    exec xvfb-run -a -s "-wr -screen 0 1024x768x24 -screen 1 640x480x24" bash "$0" "$@"
+    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-wr -screen 0 1024x768x24 -screen 1 640x480x24" bash "$0" "$@"
 fi
 e2e_need_display "$@"
 e2e_setup "$1"

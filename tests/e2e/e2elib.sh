@@ -7,7 +7,8 @@ e2e_need_display() {
             command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
         done
         export BRIVO_E2E_XVFB=1
-        exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+        # A random first display number keeps runs that start together (two builds' suites) apart.
+        exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" bash "$0" "$@"
     fi
     unset QT_QPA_PLATFORM
     export QT_QPA_PLATFORM=xcb

@@ -151,9 +151,9 @@ private slots:
         // Entries: "name@" is a symbolic link, "name=target" a hard link.
         const auto count = [](const QString &entries, const QString &folder) {
             QList<ArchiveEntry> parsed;
-            for (const QString &spec : entries.split(' ')) {
-                const bool link = spec.endsWith('@');
-                parsed.append({spec.section('=', 0, 0).chopped(link), false, link, {}, spec.section('=', 1)});
+            for (const QString &item : entries.split(' ')) {
+                const bool link = item.endsWith('@');
+                parsed.append({item.section('=', 0, 0).chopped(link), false, link, {}, item.section('=', 1)});
             }
             return int(extractionProblems(parsed, folder).size());
         };

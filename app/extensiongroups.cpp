@@ -24,8 +24,8 @@ const std::vector<Group> &groups()
         {Tool::PdfViewer, {"pdf"}},
         {Tool::MediaPlayer,
          {"mp3", "avi", "wmv", "3gp", "mpeg", "mp4", "MP3", "AVI", "WMV", "3GP", "MPEG", "MP4"}},
-        {Tool::ImageViewer, {"jpg",  "jpeg", "png",  "JPG", "bmp", "ico", "pbm",  "JPEG", "PNG",  "pgm",
-                             "BMP",  "ICO",  "PGM",  "PBM", "tiff", "TIFF", "xbm", "XBM", "xpm", "XPM"}},
+        {Tool::ImageViewer, {"jpg", "jpeg", "png", "JPG", "bmp",  "ico",  "pbm", "JPEG", "PNG", "pgm",
+                             "BMP", "ICO",  "PGM", "PBM", "tiff", "TIFF", "xbm", "XBM",  "xpm", "XPM"}},
         {Tool::Archive, {"7z", "rar", "zip", "tar", "gz"}},
         {Tool::GifViewer, {"gif", "GIF"}},
     };

@@ -56,10 +56,11 @@ ModuleEntry loadModule(const QString &name)
         break;
     }
 
-    QMessageBox::information(nullptr, QStringLiteral("Error"),
-                             QStringLiteral("This tool cannot start: its module %1 could not be loaded.\n\n%2")
-                                 .arg(fileName, reason),
-                             QMessageBox::Ok);
+    QMessageBox::information(
+        nullptr, QStringLiteral("Error"),
+        QStringLiteral("This tool cannot start: its module %1 could not be loaded.\n\n%2")
+            .arg(fileName, reason),
+        QMessageBox::Ok);
     return nullptr;
 }
 

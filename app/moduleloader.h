@@ -28,9 +28,9 @@ QWidget *openModuleWindow(const QString &name, const QString &path, const OpenOp
 } // namespace brivo
 
 // Defines the entry point of a module; `factory` has the ModuleEntry signature.
-#define BRIVO_DEFINE_MODULE_ENTRY(factory)                                                                 \
-    extern "C" Q_DECL_EXPORT QWidget *brivo_module_open_window(const QString &path,                       \
-                                                               const brivo::OpenOptions &options)          \
-    {                                                                                                      \
-        return factory(path, options);                                                                     \
+#define BRIVO_DEFINE_MODULE_ENTRY(factory)                                                                   \
+    extern "C" Q_DECL_EXPORT QWidget *brivo_module_open_window(const QString &path,                          \
+                                                               const brivo::OpenOptions &options)            \
+    {                                                                                                        \
+        return factory(path, options);                                                                       \
     }

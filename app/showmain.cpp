@@ -10,10 +10,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -117,10 +117,11 @@ void showmain::buildUi()
         QMessageBox::about(
             this, QStringLiteral("Unrecognised file type "),
             QStringLiteral("The file <br/><br/>") + pendingPath.toHtmlEscaped() +
-                QStringLiteral("<br/><br/>you tried to open with Brivo is unrecognizable by the engine.<br/><br/>"
-                               "You can open forcibly open by one of the application listed.<br/><br/>"
-                               "If you wish that the type of file wanted to add in next version of Brivo "
-                               "<br/>Please Write to me at ") +
+                QStringLiteral(
+                    "<br/><br/>you tried to open with Brivo is unrecognizable by the engine.<br/><br/>"
+                    "You can open forcibly open by one of the application listed.<br/><br/>"
+                    "If you wish that the type of file wanted to add in next version of Brivo "
+                    "<br/>Please Write to me at ") +
                 QLatin1String(brivo::contact::authorMail) + QLatin1Char(' '));
     }
 
@@ -202,20 +203,23 @@ void showmain::avf()
 
 void showmain::abtme()
 {
-    QMessageBox::about(this, QStringLiteral("Brivo : By K.VARDEN"),
-                       QStringLiteral("Author : K.VARDEN.<br/><br/>Email: ") + bothMails() +
-                           QStringLiteral(" .<br/><br/><b>Please send feedback to my email.</b><br/><br/>Thank you."));
+    QMessageBox::about(
+        this, QStringLiteral("Brivo : By K.VARDEN"),
+        QStringLiteral("Author : K.VARDEN.<br/><br/>Email: ") + bothMails() +
+            QStringLiteral(" .<br/><br/><b>Please send feedback to my email.</b><br/><br/>Thank you."));
 }
 
 void showmain::abtafa()
 {
     QMessageBox::about(
         this, QStringLiteral("About Brivo"),
-        QStringLiteral("Brivo aims to be the only software that can do different tasks where other softwares do "
-                       "independently.<br><br/>For more information on Versions , Bugs , etc.. Visit our web "
-                       "site<br/><br/><b> ") +
+        QStringLiteral(
+            "Brivo aims to be the only software that can do different tasks where other softwares do "
+            "independently.<br><br/>For more information on Versions , Bugs , etc.. Visit our web "
+            "site<br/><br/><b> ") +
             QLatin1String(brivo::contact::webSite) +
-            QStringLiteral("</b><br/><br/>Or Write to me at <br/><br/><b>") + bothMails() + QStringLiteral("</b>"));
+            QStringLiteral("</b><br/><br/>Or Write to me at <br/><br/><b>") + bothMails() +
+            QStringLiteral("</b>"));
 }
 
 void showmain::dropEvent(QDropEvent *event)

@@ -3,7 +3,8 @@
 
 namespace brivo {
 
-enum class Tool {
+enum class Tool
+{
     CodeEditor,
     Notepad,
     WebBrowser,

@@ -124,7 +124,8 @@ void setOpenerOverrideForTesting(OpenerOverride replacement)
 
 QWidget *openTool(Tool tool, const QString &path, const OpenOptions &options)
 {
-    QWidget *window = openerOverride() ? openerOverride()(tool, path, options) : openerFor(tool)(path, options);
+    QWidget *window =
+        openerOverride() ? openerOverride()(tool, path, options) : openerFor(tool)(path, options);
     if (!window)
         return nullptr;
     keepUntilExit(window);

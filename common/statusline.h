@@ -9,9 +9,9 @@ class QStatusBar;
 namespace brivo {
 
 namespace statusstyle {
-inline constexpr char opened[] = "color:blue;";   // a new document, or a file just opened
-inline constexpr char saved[] = "color:green;";   // the file was saved
-inline constexpr char changed[] = "color:red;";   // the text changed since
+inline constexpr char opened[] = "color:blue;"; // a new document, or a file just opened
+inline constexpr char saved[] = "color:green;"; // the file was saved
+inline constexpr char changed[] = "color:red;"; // the text changed since
 } // namespace statusstyle
 
 // Takes `current` out of `bar` (and frees it), adds a new label with `text` and `styleSheet` (no style when

@@ -37,7 +37,8 @@ struct LoadedDocument
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
 
 // What documentText() makes of line separators (U+2028).
-enum class LineSeparators {
+enum class LineSeparators
+{
     Keep,         // a plain-text document holds one only where its file did
     AsLineBreaks, // an editor that takes pasted rich text gets one for every pasted line break
 };

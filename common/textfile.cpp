@@ -60,14 +60,15 @@ QString decodeText(const QByteArray &bytes, TextFormat *format)
 
 QByteArray encodeText(const QString &text, TextFormat *format)
 {
-    const QString onDisk = format->crlf ? QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) : text;
+    const QString onDisk =
+        format->crlf ? QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) : text;
 
     if (format->encoding == TextEncoding::EightBit) {
         QStringEncoder eightBit(eightBitEncoding(), QStringConverter::Flag::Stateless);
         QByteArray bytes = eightBit.encode(onDisk);
-        if (!eightBit.hasError() && (eightBitEncoding() != QStringConverter::Latin1 ||
-                                     std::all_of(onDisk.cbegin(), onDisk.cend(),
-                                                 [](QChar c) { return c.unicode() <= 0xff; })))
+        if (!eightBit.hasError() &&
+            (eightBitEncoding() != QStringConverter::Latin1 ||
+             std::all_of(onDisk.cbegin(), onDisk.cend(), [](QChar c) { return c.unicode() <= 0xff; })))
             return bytes;
         format->encoding = TextEncoding::Utf8;
     }

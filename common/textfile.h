@@ -6,7 +6,8 @@
 
 namespace brivo {
 
-enum class TextEncoding {
+enum class TextEncoding
+{
     Utf8,        // valid UTF-8 without a byte-order mark
     Utf8WithBom, // valid UTF-8 that starts with a byte-order mark
     EightBit,    // anything else: the system's 8-bit code page, Latin-1 where there is none (every Unix)

@@ -5,10 +5,10 @@
 #include "app/homeactions.h"
 #include "common/documentprint.h"
 #include "common/errorbox.h"
-#include "common/textdocumentfile.h"
-#include "common/textscrollguard.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
+#include "common/textdocumentfile.h"
+#include "common/textscrollguard.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
 #include "platform/associatedprogram.h"
@@ -515,8 +515,9 @@ void ide::savelink()
         return;
     const QString path = brivo::mapToolRootPath(QLatin1String(kLinkFile));
     QString error;
-    if (!brivo::writeTextFile(path, brivo::documentText(linkEdit->document(), brivo::LineSeparators::AsLineBreaks), &m_linkFormats[linkWin],
-                              &error)) {
+    if (!brivo::writeTextFile(path,
+                              brivo::documentText(linkEdit->document(), brivo::LineSeparators::AsLineBreaks),
+                              &m_linkFormats[linkWin], &error)) {
         // The window stays open with its text, so nothing typed is lost.
         brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(path, error));
         return;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # toolchain
-    build-essential cmake ninja-build pkg-config ccache
+    build-essential cmake ninja-build pkg-config ccache clang-format
     # Qt 6: widgets, designer forms, printing, pictures
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6

@@ -54,7 +54,8 @@ double residentMiB(pid_t pid)
 
 } // namespace
 
-ChildCost runChild(const QString &program, const QStringList &arguments, const QMap<QString, QString> &environment)
+ChildCost runChild(const QString &program, const QStringList &arguments,
+                   const QMap<QString, QString> &environment)
 {
     ChildCost cost;
     QElapsedTimer clock;

@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
     const QString bin = QCoreApplication::applicationDirPath();
     const QString brivo = bin + QStringLiteral("/brivo");
     const QString bare = bin + QStringLiteral("/bench_bare_window");
-    const QMap<QString, QString> env = {{QStringLiteral("BRIVO_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1")}};
+    const QMap<QString, QString> env = {
+        {QStringLiteral("BRIVO_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1")}};
     const int rounds = 15;
 
     // Warm the file cache and the font cache before measuring.
@@ -36,10 +37,12 @@ int main(int argc, char *argv[])
         bareMiB.append(q.peakMiB);
     }
     using brivo::bench::median;
-    bool holds = brivo::bench::reportRatio(QStringLiteral("launcher start (time)"), median(brivoMs), median(bareMs),
-                                           QStringLiteral("bare Qt window"), 1.2, QStringLiteral("ms"));
+    bool holds =
+        brivo::bench::reportRatio(QStringLiteral("launcher start (time)"), median(brivoMs), median(bareMs),
+                                  QStringLiteral("bare Qt window"), 1.2, QStringLiteral("ms"));
     holds &= brivo::bench::reportRatio(QStringLiteral("launcher start (peak memory)"), median(brivoMiB),
-                                       median(bareMiB), QStringLiteral("bare Qt window"), 1.2, QStringLiteral("MiB"));
+                                       median(bareMiB), QStringLiteral("bare Qt window"), 1.2,
+                                       QStringLiteral("MiB"));
 
     // Idle: the launcher's tiles are decoded off the GUI thread after the first paint; two seconds leave
     // time for all of that to settle.
@@ -48,7 +51,8 @@ int main(int argc, char *argv[])
         brivoIdle.append(brivo::bench::idleResidentMiB(brivo, {}, 2000));
         bareIdle.append(brivo::bench::idleResidentMiB(bare, {}, 2000));
     }
-    holds &= brivo::bench::reportRatio(QStringLiteral("idle launcher (memory)"), median(brivoIdle), median(bareIdle),
-                                       QStringLiteral("bare Qt window"), 1.2, QStringLiteral("MiB"));
+    holds &= brivo::bench::reportRatio(QStringLiteral("idle launcher (memory)"), median(brivoIdle),
+                                       median(bareIdle), QStringLiteral("bare Qt window"), 1.2,
+                                       QStringLiteral("MiB"));
     return holds ? 0 : 1;
 }

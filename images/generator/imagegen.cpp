@@ -399,21 +399,20 @@ int main(int argc, char **argv)
          }},
         {images + "/ide.png",
          [](const QString &f) {
-             return savePng(f, render(128, 128, [](QPainter &p, qreal) {
-                                p.setPen(QPen(QColor(40, 40, 40), 6));
-                                p.setBrush(QColor(30, 34, 44));
-                                p.drawRoundedRect(QRectF(8, 24, 240, 208), 24, 24);
-                                p.setPen(Qt::NoPen);
-                                p.setBrush(QColor(80, 90, 110));
-                                p.drawRoundedRect(QRectF(8, 24, 240, 40), 20, 20);
-                                p.setPen(QPen(QColor(80, 220, 120), 20, Qt::SolidLine, Qt::RoundCap,
-                                              Qt::RoundJoin));
-                                p.drawPolyline(QPolygonF({QPointF(88, 104), QPointF(44, 148), QPointF(88, 192)}));
-                                p.drawPolyline(
-                                    QPolygonF({QPointF(168, 104), QPointF(212, 148), QPointF(168, 192)}));
-                                p.setPen(QPen(QColor(90, 190, 255), 18, Qt::SolidLine, Qt::RoundCap));
-                                p.drawLine(QPointF(144, 96), QPointF(112, 200));
-                            }));
+             return savePng(
+                 f, render(128, 128, [](QPainter &p, qreal) {
+                     p.setPen(QPen(QColor(40, 40, 40), 6));
+                     p.setBrush(QColor(30, 34, 44));
+                     p.drawRoundedRect(QRectF(8, 24, 240, 208), 24, 24);
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(QColor(80, 90, 110));
+                     p.drawRoundedRect(QRectF(8, 24, 240, 40), 20, 20);
+                     p.setPen(QPen(QColor(80, 220, 120), 20, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                     p.drawPolyline(QPolygonF({QPointF(88, 104), QPointF(44, 148), QPointF(88, 192)}));
+                     p.drawPolyline(QPolygonF({QPointF(168, 104), QPointF(212, 148), QPointF(168, 192)}));
+                     p.setPen(QPen(QColor(90, 190, 255), 18, Qt::SolidLine, Qt::RoundCap));
+                     p.drawLine(QPointF(144, 96), QPointF(112, 200));
+                 }));
          }},
         {images + "/av.png",
          [](const QString &f) {
@@ -536,28 +535,26 @@ int main(int argc, char **argv)
          }},
         {images + "/desktop.png",
          [](const QString &f) {
-             return savePng(f, render(256, 256, [](QPainter &p, qreal) {
-                                p.setPen(QPen(QColor(50, 50, 60), 10));
-                                p.setBrush(vertical(QColor(60, 170, 230), QColor(30, 90, 170), 24, 184));
-                                p.drawRoundedRect(QRectF(16, 24, 224, 160), 12, 12);
-                                p.setPen(Qt::NoPen);
-                                p.setBrush(QColor(50, 50, 60));
-                                p.drawRect(QRectF(108, 184, 40, 32));
-                                p.drawRoundedRect(QRectF(64, 212, 128, 20), 8, 8);
-                                // Crop corners of a capture.
-                                p.setPen(QPen(Qt::white, 12, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-                                p.setBrush(Qt::NoBrush);
-                                p.drawPolyline(QPolygonF({QPointF(56, 84), QPointF(56, 60), QPointF(84, 60)}));
-                                p.drawPolyline(
-                                    QPolygonF({QPointF(172, 60), QPointF(200, 60), QPointF(200, 84)}));
-                                p.drawPolyline(
-                                    QPolygonF({QPointF(56, 124), QPointF(56, 148), QPointF(84, 148)}));
-                                p.drawPolyline(
-                                    QPolygonF({QPointF(172, 148), QPointF(200, 148), QPointF(200, 124)}));
-                                p.setPen(Qt::NoPen);
-                                p.setBrush(QColor(255, 80, 80));
-                                p.drawEllipse(QPointF(128, 104), 18, 18);
-                            }));
+             return savePng(
+                 f, render(256, 256, [](QPainter &p, qreal) {
+                     p.setPen(QPen(QColor(50, 50, 60), 10));
+                     p.setBrush(vertical(QColor(60, 170, 230), QColor(30, 90, 170), 24, 184));
+                     p.drawRoundedRect(QRectF(16, 24, 224, 160), 12, 12);
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(QColor(50, 50, 60));
+                     p.drawRect(QRectF(108, 184, 40, 32));
+                     p.drawRoundedRect(QRectF(64, 212, 128, 20), 8, 8);
+                     // Crop corners of a capture.
+                     p.setPen(QPen(Qt::white, 12, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+                     p.setBrush(Qt::NoBrush);
+                     p.drawPolyline(QPolygonF({QPointF(56, 84), QPointF(56, 60), QPointF(84, 60)}));
+                     p.drawPolyline(QPolygonF({QPointF(172, 60), QPointF(200, 60), QPointF(200, 84)}));
+                     p.drawPolyline(QPolygonF({QPointF(56, 124), QPointF(56, 148), QPointF(84, 148)}));
+                     p.drawPolyline(QPolygonF({QPointF(172, 148), QPointF(200, 148), QPointF(200, 124)}));
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(QColor(255, 80, 80));
+                     p.drawEllipse(QPointF(128, 104), 18, 18);
+                 }));
          }},
         {images + "/gif.png",
          [](const QString &f) {
@@ -578,23 +575,32 @@ int main(int argc, char **argv)
          }},
         {images + "/b.png",
          [](const QString &f) {
-             return savePng(f, render(256, 256, [](QPainter &p, qreal) { arrowBadge(p, QColor(40, 120, 220), 180); }));
+             return savePng(
+                 f, render(256, 256, [](QPainter &p, qreal) { arrowBadge(p, QColor(40, 120, 220), 180); }));
          }},
         {images + "/f.png",
          [](const QString &f) {
-             return savePng(f, render(256, 256, [](QPainter &p, qreal) { arrowBadge(p, QColor(40, 120, 220), 0); }));
+             return savePng(
+                 f, render(256, 256, [](QPainter &p, qreal) { arrowBadge(p, QColor(40, 120, 220), 0); }));
          }},
         {images + "/in.png",
-         [](const QString &f) { return savePng(f, render(128, 128, [](QPainter &p, qreal) { magnifier(p, true); })); }},
+         [](const QString &f) {
+             return savePng(f, render(128, 128, [](QPainter &p, qreal) { magnifier(p, true); }));
+         }},
         {images + "/out.png",
-         [](const QString &f) { return savePng(f, render(128, 128, [](QPainter &p, qreal) { magnifier(p, false); })); }},
+         [](const QString &f) {
+             return savePng(f, render(128, 128, [](QPainter &p, qreal) { magnifier(p, false); }));
+         }},
         {images + "/re.png",
          [](const QString &f) {
-             return savePng(f, render(128, 128, [](QPainter &p, qreal) { rotateArrow(p, false, QColor(230, 120, 20)); }));
+             return savePng(f, render(128, 128, [](QPainter &p, qreal) {
+                                rotateArrow(p, false, QColor(230, 120, 20));
+                            }));
          }},
         {images + "/fo.png",
          [](const QString &f) {
-             return savePng(f, render(128, 128, [](QPainter &p, qreal) { rotateArrow(p, true, QColor(230, 120, 20)); }));
+             return savePng(
+                 f, render(128, 128, [](QPainter &p, qreal) { rotateArrow(p, true, QColor(230, 120, 20)); }));
          }},
         {images + "/go.png",
          [](const QString &f) {
@@ -634,7 +640,8 @@ int main(int argc, char **argv)
          }},
         {images + "/reload.png",
          [](const QString &f) {
-             return savePng(f, render(256, 256, [](QPainter &p, qreal) { rotateArrow(p, true, QColor(40, 150, 80)); }));
+             return savePng(
+                 f, render(256, 256, [](QPainter &p, qreal) { rotateArrow(p, true, QColor(40, 150, 80)); }));
          }},
         {images + "/brivo.png",
          [](const QString &f) {

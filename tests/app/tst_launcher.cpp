@@ -52,13 +52,14 @@ private slots:
     {
         m_opened.clear();
         m_openerGivesWindow = true;
-        brivo::setOpenerOverrideForTesting([this](Tool tool, const QString &path, const brivo::OpenOptions &o) {
-            m_opened.append({tool, path, o.audioOnly});
-            QWidget *window = m_openerGivesWindow ? new QWidget : nullptr;
-            if (window)
-                window->setObjectName(QStringLiteral("opened"));
-            return window;
-        });
+        brivo::setOpenerOverrideForTesting(
+            [this](Tool tool, const QString &path, const brivo::OpenOptions &o) {
+                m_opened.append({tool, path, o.audioOnly});
+                QWidget *window = m_openerGivesWindow ? new QWidget : nullptr;
+                if (window)
+                    window->setObjectName(QStringLiteral("opened"));
+                return window;
+            });
     }
     void cleanup()
     {
@@ -71,7 +72,7 @@ private slots:
         showmain launcher;
         launcher.buildUi();
         const QList<QPair<const char *, QRect>> expected = {
-            {"Notepad", {10, 10, 180, 120}},       {"IDE", {210, 10, 180, 120}},
+            {"Notepad", {10, 10, 180, 120}},        {"IDE", {210, 10, 180, 120}},
             {"Media\nPlayer", {10, 150, 180, 120}}, {"PDF", {210, 150, 180, 120}},
             {"Image\nViewer", {410, 10, 180, 120}}, {"Web", {410, 150, 180, 120}},
             {"About Brivo", {100, 430, 210, 120}},  {"About Me", {320, 430, 200, 120}},
@@ -116,9 +117,9 @@ private slots:
         QTest::addColumn<int>("tile");
         QTest::addColumn<Tool>("tool");
         QTest::addColumn<bool>("chooser");
-        const QList<QPair<int, Tool>> tools = {{0, Tool::Notepad},     {1, Tool::CodeEditor}, {2, Tool::MediaPlayer},
-                                               {4, Tool::ImageViewer}, {5, Tool::WebBrowser}, {8, Tool::Archive},
-                                               {10, Tool::GifViewer}};
+        const QList<QPair<int, Tool>> tools = {
+            {0, Tool::Notepad},    {1, Tool::CodeEditor}, {2, Tool::MediaPlayer}, {4, Tool::ImageViewer},
+            {5, Tool::WebBrowser}, {8, Tool::Archive},    {10, Tool::GifViewer}};
         for (const auto &t : tools) {
             QTest::addRow("tile %d", t.first) << t.first << t.second << false;
             QTest::addRow("tile %d, chooser", t.first) << t.first << t.second << true;
@@ -169,7 +170,8 @@ private slots:
         QCOMPARE(QDir(answers.last().informativeText).canonicalPath(), QDir(dir.path()).canonicalPath());
         QCOMPARE(m_opened.size(), 1);
         QCOMPARE(std::get<0>(m_opened.first()), Tool::PdfViewer);
-        QCOMPARE(QFileInfo(std::get<1>(m_opened.first())).canonicalFilePath(), QFileInfo(document).canonicalFilePath());
+        QCOMPARE(QFileInfo(std::get<1>(m_opened.first())).canonicalFilePath(),
+                 QFileInfo(document).canonicalFilePath());
     }
 
     void messages()
@@ -188,14 +190,17 @@ private slots:
         QCOMPARE(seen.size(), 4);
 
         QCOMPARE(seen[0].title, QStringLiteral("Unrecognised file type "));
-        QVERIFY(seen[0].text.startsWith(QStringLiteral("The file <br/><br/>/tmp/a&lt;b&gt;c.weird<br/><br/>you tried "
-                                                       "to open with Brivo is unrecognizable by the engine.")));
+        QVERIFY(seen[0].text.startsWith(
+            QStringLiteral("The file <br/><br/>/tmp/a&lt;b&gt;c.weird<br/><br/>you tried "
+                           "to open with Brivo is unrecognizable by the engine.")));
         QCOMPARE(seen[1].title, QStringLiteral("About Brivo"));
         QVERIFY(seen[1].text.startsWith(QStringLiteral("Brivo aims to be the only software")));
         QCOMPARE(seen[2].title, QStringLiteral("Brivo : By K.VARDEN"));
-        QVERIFY(seen[2].text.endsWith(QStringLiteral("<b>Please send feedback to my email.</b><br/><br/>Thank you.")));
+        QVERIFY(seen[2].text.endsWith(
+            QStringLiteral("<b>Please send feedback to my email.</b><br/><br/>Thank you.")));
         // The same two addresses in both about boxes.
-        const QString mails = seen[2].text.section(QStringLiteral("Email: "), 1).section(QStringLiteral(" ."), 0, 0);
+        const QString mails =
+            seen[2].text.section(QStringLiteral("Email: "), 1).section(QStringLiteral(" ."), 0, 0);
         QVERIFY(mails.contains(QStringLiteral(" , ")) && seen[1].text.contains(mails));
         QCOMPARE(seen[3].title, QStringLiteral("Link ok"));
         QCOMPARE(seen[3].text, QStringLiteral("Link ok"));
@@ -204,7 +209,8 @@ private slots:
 
     void dispatch_data()
     {
-        QTest::addColumn<QString>("name"); // below a temporary folder, "/" ends a folder; "" is the empty path
+        QTest::addColumn<QString>(
+            "name"); // below a temporary folder, "/" ends a folder; "" is the empty path
         QTest::addColumn<bool>("exists");
         QTest::addColumn<std::optional<Tool>>("tool"); // none: the launcher, a chooser when the path exists
         const QList<QPair<Tool, const char *>> groups = {
@@ -213,7 +219,8 @@ private slots:
             {Tool::WebBrowser, "html"},
             {Tool::PdfViewer, "pdf"},
             {Tool::MediaPlayer, "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4"},
-            {Tool::ImageViewer, "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM"},
+            {Tool::ImageViewer,
+             "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM"},
             {Tool::Archive, "7z rar zip tar gz"},
             {Tool::GifViewer, "gif GIF"},
         };
@@ -223,7 +230,8 @@ private slots:
         }
         const std::optional<Tool> none;
         QTest::newRow("tar.gz") << "archive.tar.gz" << false << std::optional(Tool::Archive);
-        QTest::newRow("folder dots, file extension") << "a.b/c.d/song.MP3" << false << std::optional(Tool::MediaPlayer);
+        QTest::newRow("folder dots, file extension")
+            << "a.b/c.d/song.MP3" << false << std::optional(Tool::MediaPlayer);
         QTest::newRow("mixed case") << "Photo.Jpg" << true << none;
         QTest::newRow("a dot in a folder name") << "my.dir/README" << true << none;
         QTest::newRow("dot file") << ".profile" << true << none;
@@ -246,7 +254,8 @@ private slots:
         QTemporaryDir dir;
         QString path = name.isEmpty() ? QString() : dir.filePath(name);
         if (exists)
-            QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir().mkpath(path) : brivo::test::writeFile(path, "data"));
+            QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir().mkpath(path)
+                                                    : brivo::test::writeFile(path, "data"));
         if (path.endsWith(QLatin1Char('/')))
             path.chop(1);
 
@@ -352,7 +361,8 @@ private slots:
         options.audioOnly = true;
         std::unique_ptr<QWidget> window(
             brivo::openModuleWindow(QStringLiteral("brivo_testmodule"), QStringLiteral("/a/b.mp3"), options));
-        QCOMPARE(qobject_cast<QLabel *>(window.get())->text(), QStringLiteral("test module: /a/b.mp3 (audio only)"));
+        QCOMPARE(qobject_cast<QLabel *>(window.get())->text(),
+                 QStringLiteral("test module: /a/b.mp3 (audio only)"));
         QVERIFY(!window->isVisible()); // the caller shows it
 
         ModalAnswerer answers;
@@ -361,7 +371,8 @@ private slots:
         QVERIFY(answers.waitUntilAnswered());
         QCOMPARE(answers.seen().size(), 1);
         QCOMPARE(answers.last().title, QStringLiteral("Error"));
-        QVERIFY2(answers.last().text.contains(QStringLiteral("libbrivo_nosuchmodule.so")), qPrintable(answers.last().text));
+        QVERIFY2(answers.last().text.contains(QStringLiteral("libbrivo_nosuchmodule.so")),
+                 qPrintable(answers.last().text));
     }
 
 private:

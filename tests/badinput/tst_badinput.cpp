@@ -20,7 +20,8 @@
 namespace {
 
 // How the tool must answer the file.
-enum class Answer {
+enum class Answer
+{
     Box,   // a message box whose text holds `words`
     View,  // a label in the window that reads `words`
     Shows, // no message: the file is shown (an editor's text holds `words`; a viewer has a picture)
@@ -49,7 +50,8 @@ QByteArray picture(const char *format)
 }
 
 // A one-pixel GIF, written by hand: Qt reads GIF but does not write it.
-const QByteArray kGif = QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b");
+const QByteArray kGif =
+    QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b");
 
 QByteArray noise(int size)
 {
@@ -97,8 +99,8 @@ QByteArray pngBomb(quint32 side)
     QByteArray header(13, 0);
     qToBigEndian(side, header.data());
     qToBigEndian(side, header.data() + 4);
-    header[8] = 8; // bits per channel
-    header[9] = 6; // RGBA
+    header[8] = 8;                                                     // bits per channel
+    header[9] = 6;                                                     // RGBA
     const QByteArray pixels = qCompress(QByteArray(100000, 0)).mid(4); // zlib stream without Qt's length
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", pixels) +
            pngChunk("IEND", {});
@@ -109,7 +111,8 @@ QList<Case> corpus()
     const QString cannotLoad = QStringLiteral("Cannot Load Image");
     const QString damagedPdf = QStringLiteral("not a PDF document, or it is damaged");
     const QString cannotPlay = QStringLiteral("Error File cannot be played");
-    const QByteArray png = picture("PNG"), jpeg = picture("JPEG"), pdf = brivo::test::makePdf({{QSize(200, 200), "1 0 0"}});
+    const QByteArray png = picture("PNG"), jpeg = picture("JPEG"),
+                     pdf = brivo::test::makePdf({{QSize(200, 200), "1 0 0"}});
     const QByteArray binary = noise(4096) + QByteArray(16, '\0') + "after the zeros";
     return {
         // Pictures: nothing that fails to decode is shown as a picture, and the viewer says so.
@@ -172,7 +175,8 @@ QList<Case> corpus()
 QMap<QString, QByteArray> checksums(const QString &folder)
 {
     QMap<QString, QByteArray> sums;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         sums.insert(path, QCryptographicHash::hash(brivo::test::readFile(path), QCryptographicHash::Sha1));
@@ -222,9 +226,10 @@ private slots:
         // qpdf locks a copy of a good document with a user password.
         const QString source = m_dir.filePath(QStringLiteral("source.pdf"));
         QVERIFY(brivo::test::writeFile(source, brivo::test::makePdf({{QSize(200, 200), "0 0 1"}})));
-        QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), QStringLiteral("secret"),
-                                                   QStringLiteral("owner"), QStringLiteral("256"), QStringLiteral("--"),
-                                                   source, corpusPath(QStringLiteral("locked.pdf"))});
+        QProcess::execute(QStringLiteral("qpdf"),
+                          {QStringLiteral("--encrypt"), QStringLiteral("secret"), QStringLiteral("owner"),
+                           QStringLiteral("256"), QStringLiteral("--"), source,
+                           corpusPath(QStringLiteral("locked.pdf"))});
     }
 
     void cleanup() { brivo::test::closeAllWindows(); }
@@ -259,7 +264,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((shown = shownWindow(window.constData())), 10000);
         const auto boxSays = [&] {
             const auto &seen = answerer.seen();
-            return std::any_of(seen.begin(), seen.end(), [&](const auto &s) { return s.text.contains(words); });
+            return std::any_of(seen.begin(), seen.end(),
+                               [&](const auto &s) { return s.text.contains(words); });
         };
         switch (answer) {
         case Answer::Box:

@@ -35,8 +35,10 @@ private slots:
                                            << TextEncoding::Utf8WithBom << true;
         QTest::newRow("Latin-1, CR LF") << QByteArray("\xE9t\xE9\r\nhiver\r\n")
                                         << QString::fromLatin1("\xE9t\xE9\nhiver\n") << eightBit << true;
-        QTest::newRow("truncated UTF-8") << QByteArray("ab\xC3") << QString::fromLatin1("ab\xC3") << eightBit << false;
-        QTest::newRow("NUL bytes") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b\n", 4) << utf8 << false;
+        QTest::newRow("truncated UTF-8")
+            << QByteArray("ab\xC3") << QString::fromLatin1("ab\xC3") << eightBit << false;
+        QTest::newRow("NUL bytes") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b\n", 4) << utf8
+                                   << false;
         QTest::newRow("UTF-8, mostly LF, a stray CR kept")
             << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\nb\r\nc\nd\n") << QString::fromUtf8("café €\nb\r\nc\nd\n")
             << utf8 << false;
@@ -71,7 +73,8 @@ private slots:
         TextFormat format;
         for (const char *bad : {"no/such/dir/x.txt", "adir"}) {
             QString text, writeError, readError;
-            QVERIFY(!brivo::writeTextFile(dir.filePath(QLatin1String(bad)), QStringLiteral("x"), &format, &writeError));
+            QVERIFY(!brivo::writeTextFile(dir.filePath(QLatin1String(bad)), QStringLiteral("x"), &format,
+                                          &writeError));
             QVERIFY(!brivo::readTextFile(dir.filePath(QLatin1String(bad)), &text, &format, &readError));
             QVERIFY(!writeError.isEmpty() && !readError.isEmpty());
         }
@@ -89,7 +92,8 @@ private slots:
         QMainWindow window;
         window.statusBar();
         window.show();
-        QPointer<QLabel> first = brivo::replaceStatusLabel(window.statusBar(), nullptr, QStringLiteral("Brivo : "));
+        QPointer<QLabel> first =
+            brivo::replaceStatusLabel(window.statusBar(), nullptr, QStringLiteral("Brivo : "));
         QLabel *label = brivo::replaceStatusLabel(window.statusBar(), first, QStringLiteral("Saved : /a"),
                                                   QLatin1String(brivo::statusstyle::changed));
         QCOMPARE(label->styleSheet(), QStringLiteral("color:red;"));
@@ -119,7 +123,8 @@ private slots:
         QVERIFY(brivo::printToPdfFile(&edit, pdf, &error));
         const QByteArray bytes = readFile(pdf);
         QVERIFY(bytes.startsWith("%PDF-") && bytes.contains("%%EOF"));
-        QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page>") + bytes.count("/Type /Page ") >= 2);
+        QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page>") + bytes.count("/Type /Page ") >=
+                2);
         QVERIFY(!brivo::printToPdfFile(&edit, dir.filePath(QStringLiteral("missing/out.pdf")), &error));
         QVERIFY(!error.isEmpty());
     }

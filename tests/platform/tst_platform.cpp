@@ -22,13 +22,18 @@ private slots:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("found");
         QTest::addColumn<bool>("folder"); // what folderExists() says of the asked path
-        QTest::newRow("exact") << "Ide/Perl/bin/perl.txt" << "Ide/Perl/bin/perl.txt" << false;
-        QTest::newRow("every component in other case") << "IDE/PERL/BIN/PERL.TXT" << "Ide/Perl/bin/perl.txt" << false;
-        QTest::newRow("a folder in other case") << "IDE/PERL/BIN" << "Ide/Perl/bin" << true;
-        QTest::newRow("missing file in existing folders keeps its name")
-            << "ide/perl/BIN/New.txt" << "Ide/Perl/bin/New.txt" << false;
-        QTest::newRow("missing folder stops the search") << "ide/Ruby/bin/x.txt" << "Ide/Ruby/bin/x.txt" << false;
-        QTest::newRow("dot components pass through") << "./ide/../IDE/perl" << "./Ide/../Ide/Perl" << true;
+        QTest::newRow("exact") << "Ide/Perl/bin/perl.txt"
+                               << "Ide/Perl/bin/perl.txt" << false;
+        QTest::newRow("every component in other case") << "IDE/PERL/BIN/PERL.TXT"
+                                                       << "Ide/Perl/bin/perl.txt" << false;
+        QTest::newRow("a folder in other case") << "IDE/PERL/BIN"
+                                                << "Ide/Perl/bin" << true;
+        QTest::newRow("missing file in existing folders keeps its name") << "ide/perl/BIN/New.txt"
+                                                                         << "Ide/Perl/bin/New.txt" << false;
+        QTest::newRow("missing folder stops the search") << "ide/Ruby/bin/x.txt"
+                                                         << "Ide/Ruby/bin/x.txt" << false;
+        QTest::newRow("dot components pass through") << "./ide/../IDE/perl"
+                                                     << "./Ide/../Ide/Perl" << true;
     }
     void caseInsensitiveResolution()
     {
@@ -52,12 +57,15 @@ private slots:
         TemporaryToolRoot root;
         root.makeFolder(QStringLiteral("Ide/CCPP/bin"));
         QCOMPARE(brivo::toolRoot(), root.path());
-        const auto mapped = [](const char *path) { return brivo::mapToolRootPath(QString::fromLatin1(path)); };
+        const auto mapped = [](const char *path) {
+            return brivo::mapToolRootPath(QString::fromLatin1(path));
+        };
         QCOMPARE(mapped("c:/Brivo/Ide/CCPP/bin/a.cpp"), root.path() + QStringLiteral("/Ide/CCPP/bin/a.cpp"));
         QCOMPARE(mapped("C:/BRIVO/ide/ccpp/BIN/gcbat"), root.path() + QStringLiteral("/Ide/CCPP/bin/gcbat"));
         QCOMPARE(mapped("C:\\Brivo\\Ide"), root.path() + QStringLiteral("/Ide"));
         QCOMPARE(mapped("C:/Brivo"), root.path());
-        QCOMPARE(mapped("C:/BrivoX/a"), QStringLiteral("C:/BrivoX/a")); // only the root itself, not its look-alikes
+        QCOMPARE(mapped("C:/BrivoX/a"),
+                 QStringLiteral("C:/BrivoX/a")); // only the root itself, not its look-alikes
         QCOMPARE(mapped("/home/x/C:/Brivo"), QStringLiteral("/home/x/C:/Brivo"));
     }
 
@@ -65,15 +73,19 @@ private slots:
     void programsAreCompletedAndRun()
     {
         QTemporaryDir dir;
-        const QString base = dir.filePath(QStringLiteral("it's a bin/run me")), bat = base + QStringLiteral(".bat");
-        const auto completed = [&dir](const char *path) { return brivo::completeProgramPath(dir.filePath(path)); };
+        const QString base = dir.filePath(QStringLiteral("it's a bin/run me")),
+                      bat = base + QStringLiteral(".bat");
+        const auto completed = [&dir](const char *path) {
+            return brivo::completeProgramPath(dir.filePath(path));
+        };
         QCOMPARE(completed("it's a bin/run me"), base); // no candidate: the path comes back as asked
         QVERIFY(writeFile(base + QStringLiteral(".cmd"), "exit 1"));
         QCOMPARE(completed("it's a bin/run me"), base + QStringLiteral(".cmd"));
         QVERIFY(writeFile(bat, "exit 7\n"));
         QCOMPARE(completed("it's a bin/run me"), bat);
         brivo::CommandProcess process;
-        QCOMPARE(process.run(brivo::commandLineForProgram(dir.filePath(QStringLiteral("IT'S A BIN/RUN ME")))), 7);
+        QCOMPARE(process.run(brivo::commandLineForProgram(dir.filePath(QStringLiteral("IT'S A BIN/RUN ME")))),
+                 7);
         QVERIFY(QFile::setPermissions(bat, QFile::permissions(bat) | QFileDevice::ExeOwner));
         QCOMPARE(process.run(brivo::commandLineForProgram(base)), 7); // executable now
         QVERIFY(writeFile(base + QStringLiteral(".SH"), "exit 2"));
@@ -95,12 +107,14 @@ private slots:
         QTimer timer;
         connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
         timer.start(20);
-        QVERIFY(process.start(QStringLiteral("read name; pwd; echo \"hi $name\" >&2; sleep 0.5; exit 3"), dir.path()));
+        QVERIFY(process.start(QStringLiteral("read name; pwd; echo \"hi $name\" >&2; sleep 0.5; exit 3"),
+                              dir.path()));
         process.writeInput("you\n");
         process.waitForFinished();
         QCOMPARE(process.exitCode(), 3);
         QVERIFY(!process.crashed() && !process.isRunning());
-        QCOMPARE(QDir(QString::fromLocal8Bit(out.trimmed())).canonicalPath(), QDir(dir.path()).canonicalPath());
+        QCOMPARE(QDir(QString::fromLocal8Bit(out.trimmed())).canonicalPath(),
+                 QDir(dir.path()).canonicalPath());
         QCOMPARE(err, QByteArray("hi you\n"));
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }

@@ -70,7 +70,8 @@ void ModalAnswerer::answer(QWidget *modal)
         seen.informativeText = box->informativeText();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
-        seen.defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
+        seen.defaultButton =
+            box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
         seen.text = dialog->nameFilters().join(QStringLiteral(";;"));
         seen.informativeText = dialog->directory().absolutePath();

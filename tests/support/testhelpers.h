@@ -18,8 +18,7 @@ bool sendDrop(QWidget *target, QMimeData *data);
 bool sendDropUrls(QWidget *target, const QList<QUrl> &urls);
 
 // Visible top-level windows of type T (by qobject_cast), oldest first.
-template <typename T>
-QList<T *> visibleWindows()
+template <typename T> QList<T *> visibleWindows()
 {
     QList<T *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -59,7 +58,10 @@ private:
 class CurrentDirectory
 {
 public:
-    explicit CurrentDirectory(const QString &path) : m_previous(QDir::currentPath()) { QDir::setCurrent(path); }
+    explicit CurrentDirectory(const QString &path) : m_previous(QDir::currentPath())
+    {
+        QDir::setCurrent(path);
+    }
     ~CurrentDirectory() { QDir::setCurrent(m_previous); }
 
 private:

@@ -2,6 +2,7 @@
 // file's type; started bare, it shows the launcher.
 #include "app/conventions.h"
 #include "app/doch.h"
+#include "app/recoveryoffer.h"
 #include "app/windowkeeper.h"
 
 #include <QApplication>
@@ -39,6 +40,9 @@ int main(int argc, char *argv[])
 
     if (qEnvironmentVariableIsSet("BRIVO_QUIT_AFTER_FIRST_PAINT"))
         app.installEventFilter(new FirstPaintQuit(&app));
+
+    // Text that an earlier Brivo process could not save comes first, whatever this one was started with.
+    brivo::offerRecoveredDocuments();
 
     {
         // The command-line path arrives in the system's local encoding; arguments() decodes it so.

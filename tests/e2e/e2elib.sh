@@ -64,6 +64,8 @@ e2e_setup() {
     [ -x "$E2E_BRIVO" ] || e2e_fail "no program at $1"
     E2E_TMP=$(mktemp -d)
     export BRIVO_ROOT="$E2E_TMP/root"
+    # Recovery copies and other remembered state stay in the script's own folder, never the user's.
+    export XDG_STATE_HOME="$E2E_TMP/state"
     export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
     mkdir -p "$BRIVO_ROOT" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"

@@ -68,6 +68,50 @@ private:
     QString m_previous;
 };
 
+// Points the state folder ($BRIVO_STATE_DIR) at a temporary folder while it exists.
+class TemporaryStateFolder
+{
+public:
+    TemporaryStateFolder() { qputenv("BRIVO_STATE_DIR", QFile::encodeName(m_dir.path())); }
+    ~TemporaryStateFolder()
+    {
+        m_hadPrevious ? qputenv("BRIVO_STATE_DIR", m_previous) : qunsetenv("BRIVO_STATE_DIR");
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous = qgetenv("BRIVO_STATE_DIR");
+    bool m_hadPrevious = qEnvironmentVariableIsSet("BRIVO_STATE_DIR");
+};
+
+// Folder permissions do not stop root. While this exists, a process that runs as root acts as the user
+// "nobody" (its effective user and group), so that a read-only folder is read-only to it; folders it
+// must write to need write permission for others. Other processes are left as they are.
+class ActAsNobody
+{
+public:
+    ActAsNobody();
+    ~ActAsNobody();
+
+private:
+    bool m_switched = false;
+};
+
+// Makes `folder` and everything in it open to every user, as files that ActAsNobody must reach need.
+void openToEveryone(const QString &folder);
+
+// Writes to files fail beyond `bytes` while it exists (the process's file size limit), as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+
+private:
+    qint64 m_previous = -1;
+};
+
 // A PDF with one page for each size (in points) and colour given ("1 0 0" is red), filled with the colour
 // and with a black half-inch square in its top left corner (blank without a colour), with a correct
 // cross-reference table.

@@ -9,8 +9,13 @@ namespace brivo {
 
 namespace {
 
-// Time a slice may take before the event loop gets its turn.
-constexpr qint64 kSliceNs = 6'000'000;
+// Time a slice may take before the event loop gets its turn; it copies steps of m_step characters (about
+// half a millisecond each) until that time is up.
+constexpr qint64 kSliceNs = 4'000'000;
+
+// A changed stretch up to this long is copied at once (a few milliseconds); a longer one means copying the
+// whole document again, in slices.
+constexpr qsizetype kCopyAtOnce = 256 * 1024;
 
 // A copy that came out the wrong length is started again; after this many, the rest is taken at once.
 constexpr int kMaxRestarts = 3;
@@ -29,25 +34,68 @@ DocumentCapture::DocumentCapture(QObject *parent) : QObject(parent)
     connect(&m_next, &QTimer::timeout, this, &DocumentCapture::slice);
 }
 
-void DocumentCapture::start(QTextDocument *document)
+void DocumentCapture::follow(QTextDocument *document)
 {
-    cancel();
+    forget();
     m_document = document;
-    m_text = {};
-    m_restarts = 0;
-    m_running = true;
     // A document reports its changes only once it has a layout, which a text area's always has.
     document->documentLayout();
     m_changes = connect(document, &QTextDocument::contentsChange, this, &DocumentCapture::contentsChange);
+}
+
+void DocumentCapture::start(QTextDocument *document)
+{
+    if (document != m_document)
+        follow(document);
+    cancel();
+    m_running = true;
+    if (!m_copyValid) {
+        startFull();
+        return;
+    }
+    if (m_dirtyFrom >= 0) {
+        bool ok = m_dirtyTo - m_dirtyFrom <= kCopyAtOnce;
+        const QString changed = ok ? rawRange(m_dirtyFrom, m_dirtyTo, &ok) : QString();
+        if (!ok) {
+            startFull();
+            return;
+        }
+        m_copy.replace(m_dirtyFrom, m_cacheDirtyTo - m_dirtyFrom, changed);
+        m_dirtyFrom = -1;
+        if (m_copy.size() != rawLength(m_document)) {
+            startFull(); // the edits were reported in a way the copy could not follow
+            return;
+        }
+    }
+    m_text.raw = m_copy;
+    finish();
+}
+
+void DocumentCapture::startFull()
+{
+    m_copyValid = false;
+    m_copy.clear();
+    m_dirtyFrom = -1;
+    m_restarts = 0;
+    m_text = {};
     slice();
 }
 
 void DocumentCapture::cancel()
 {
     m_next.stop();
-    disconnect(m_changes);
     m_running = false;
     m_text = {};
+}
+
+void DocumentCapture::forget()
+{
+    cancel();
+    disconnect(m_changes);
+    m_document = nullptr;
+    m_copy.clear();
+    m_copyValid = false;
+    m_dirtyFrom = -1;
 }
 
 CapturedText DocumentCapture::take()
@@ -68,11 +116,13 @@ QString DocumentCapture::rawRange(qsizetype from, qsizetype to, bool *ok) const
 void DocumentCapture::slice()
 {
     if (!m_document) {
-        cancel();
+        forget();
         return;
     }
     const qsizetype total = rawLength(m_document);
     QString &raw = m_text.raw;
+    if (raw.isEmpty())
+        raw.reserve(total); // growing a string of tens of megabytes would copy it in one go
     QElapsedTimer clock;
     clock.start();
     while (raw.size() < total && clock.nsecsElapsed() < kSliceNs) {
@@ -96,27 +146,46 @@ void DocumentCapture::slice()
         slice();
         return;
     }
+    m_copy = raw;
+    m_copyValid = true;
     finish();
 }
 
 void DocumentCapture::contentsChange(int position, int removed, int added)
 {
-    QString &raw = m_text.raw;
-    if (!m_running || position >= raw.size())
-        return; // the slices still to come copy it as it is now
-    const qsizetype end = qsizetype(position) + added;
-    bool ok = qsizetype(position) + removed <= raw.size() && end <= rawLength(m_document);
-    const QString replacement = ok ? rawRange(position, end, &ok) : QString();
-    if (ok)
-        raw.replace(position, removed, replacement);
-    else
-        raw.truncate(position); // copied again from there
+    if (m_running && !m_copyValid) {
+        // A copy made in slices: the part copied so far takes the edit.
+        QString &raw = m_text.raw;
+        if (position >= raw.size())
+            return; // the slices still to come copy it as it is now
+        const qsizetype end = qsizetype(position) + added;
+        bool ok = qsizetype(position) + removed <= raw.size() && end <= rawLength(m_document);
+        const QString replacement = ok ? rawRange(position, end, &ok) : QString();
+        if (ok)
+            raw.replace(position, removed, replacement);
+        else
+            raw.truncate(position); // copied again from there
+        return;
+    }
+    if (!m_copyValid)
+        return;
+    // Since the last copy: widen the changed stretch to take this edit in. Before the edit, the document
+    // matches the copy outside [m_dirtyFrom, m_dirtyTo), shifted by the edits within it.
+    if (m_dirtyFrom < 0) {
+        m_dirtyFrom = position;
+        m_dirtyTo = qsizetype(position) + added;
+        m_cacheDirtyTo = qsizetype(position) + removed;
+        return;
+    }
+    const qsizetype editEnd = qsizetype(position) + removed;
+    m_cacheDirtyTo += qMax<qsizetype>(0, editEnd - m_dirtyTo);
+    m_dirtyTo = qMax(m_dirtyTo, editEnd) + added - removed;
+    m_dirtyFrom = qMin<qsizetype>(m_dirtyFrom, position);
 }
 
 void DocumentCapture::finish()
 {
     m_next.stop();
-    disconnect(m_changes);
     // Lines whose line end differs from the rest are rare and marked on their blocks; the walk that finds
     // them runs only on documents that have any (documentLineEnds()).
     m_text.lineEnds = documentLineEnds(m_document);

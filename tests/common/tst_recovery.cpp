@@ -175,34 +175,52 @@ private slots:
         QVERIFY(settled(code.recovery()) && store()->copies().isEmpty());
     }
 
-    // Edits made while a capture runs, before and after the part already copied, all reach the copy.
-    void capturesFollowEditsMadeWhileTheyRun()
+    // Edits made while a capture runs, before and after the part already copied, all reach the copy; later
+    // captures, built on the one before, take in every edit made since, wherever it was.
+    void capturesFollowEveryEdit()
     {
         QRandomGenerator random(20261207);
-        for (int round = 0; round < 6; ++round) {
-            QTextDocument document;
+        QTextDocument document;
+        auto edit = [&] {
+            QTextCursor cursor(&document);
+            const int length = document.characterCount() - 1;
+            cursor.setPosition(random.bounded(length + 1));
+            if (random.bounded(3) == 0) {
+                cursor.setPosition(qMin(length, cursor.position() + random.bounded(40)),
+                                   QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+            } else if (random.bounded(8) == 0) {
+                document.undo();
+            } else {
+                cursor.insertText(random.bounded(2) ? QStringLiteral("\u20ac\n") : QStringLiteral("ab"));
+            }
+        };
+        for (int round = 0; round < 4; ++round) {
             document.setPlainText(QStringLiteral("line of text, caf\u00e9\n").repeated(300));
             DocumentCapture capture;
             capture.setSliceSizeForTesting(101);
             capture.start(&document);
             int edits = 0;
-            while (capture.isRunning()) {
-                QTextCursor cursor(&document);
-                const int length = document.characterCount() - 1;
-                cursor.setPosition(random.bounded(length + 1));
-                if (random.bounded(3) == 0) {
-                    cursor.setPosition(qMin(length, cursor.position() + random.bounded(40)),
-                                       QTextCursor::KeepAnchor);
-                    cursor.removeSelectedText();
-                } else if (random.bounded(8) == 0) {
-                    document.undo();
-                } else {
-                    cursor.insertText(random.bounded(2) ? QStringLiteral("\u20ac\n") : QStringLiteral("ab"));
-                }
-                ++edits;
+            for (; capture.isRunning(); ++edits) {
+                edit();
                 QCoreApplication::processEvents();
             }
             QVERIFY(edits > 20);
+            QCOMPARE(capture.take().raw, document.toRawText());
+            for (int again = 0; again < 10; ++again) {
+                for (int i = random.bounded(4); i >= 0; --i)
+                    edit();
+                capture.start(&document);
+                QVERIFY(!capture.isRunning()); // a small change is copied at once
+                QCOMPARE(capture.take().raw, document.toRawText());
+            }
+            // A large change is copied again in slices.
+            QTextCursor(&document).insertText(QStringLiteral("large ").repeated(60000));
+            edit();
+            capture.start(&document);
+            QVERIFY(capture.isRunning());
+            while (capture.isRunning())
+                QCoreApplication::processEvents();
             QCOMPARE(capture.take().raw, document.toRawText());
         }
     }

@@ -40,7 +40,9 @@ RecoveryDialog::RecoveryDialog(const QList<RecoveryCopy> &copies, const QHash<QS
             new QTreeWidgetItem(m_list, {name, toolNames.value(copy.tool, copy.tool),
                                          locale.toString(copy.time.toLocalTime(), QLocale::ShortFormat),
                                          locale.formattedDataSize(copy.size)});
-        item->setToolTip(0, copy.path.isEmpty() ? QStringLiteral("A new document, never saved") : copy.path);
+        // A tool tip reads markup; the path is shown as it is.
+        item->setToolTip(0, copy.path.isEmpty() ? QStringLiteral("A new document, never saved")
+                                                : QStringLiteral("<p>%1</p>").arg(copy.path.toHtmlEscaped()));
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
     }
     m_list->header()->setStretchLastSection(false);

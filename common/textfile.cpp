@@ -6,9 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
+#ifndef Q_OS_WIN
 #include <unistd.h>
 #endif
 
@@ -317,14 +315,12 @@ SaveOutcome writeFileKeepingOldContent(const QString &path, const QByteArray &by
 
     bool written = target.seek(0) && target.write(bytes) == bytes.size() && target.resize(bytes.size()) &&
                    target.flush();
-    if (written) {
-        // Only content that reached the disk makes the kept copy unnecessary.
-#ifdef Q_OS_WIN
-        written = ::_commit(target.handle()) == 0;
-#else
+#ifndef Q_OS_WIN
+    // Only content that reached the disk makes the kept copy unnecessary. (Qt opens files on Windows with
+    // the native API and offers no way to sync them; there QFile::flush() is as far as it goes.)
+    if (written)
         written = ::fsync(target.handle()) == 0;
 #endif
-    }
     if (!written) {
         outcome.error = target.error() != QFileDevice::NoError
                             ? target.errorString()

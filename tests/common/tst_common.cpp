@@ -211,9 +211,11 @@ private slots:
         window.show();
         QPointer<QLabel> first =
             brivo::replaceStatusLabel(window.statusBar(), nullptr, QStringLiteral("Brivo : "));
-        QLabel *label = brivo::replaceStatusLabel(window.statusBar(), first, QStringLiteral("Saved : /a"),
-                                                  QLatin1String(brivo::statusstyle::changed));
+        QLabel *label =
+            brivo::replaceStatusLabel(window.statusBar(), first, QStringLiteral("Saved : /<b>a</b>"),
+                                      QLatin1String(brivo::statusstyle::changed));
         QCOMPARE(label->styleSheet(), QStringLiteral("color:red;"));
+        QCOMPARE(label->textFormat(), Qt::PlainText); // a file name is shown as it is, never as markup
         QVERIFY(label->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!first); // one label at a time

@@ -40,11 +40,12 @@ snap() {
     xdotool key Tab
     [ "$hide" = on ] || xdotool key space
     xdotool key Tab space
-    # Ctrl+S once the window is back; a busy machine may still have had it hidden, so it is sent again.
+    # Ctrl+Shift+S (Save, with its dialog) once the window is back; a busy machine may still have had it
+    # hidden, so it is sent again.
     for _ in 1 2 3; do
         sleep 1
         e2e_wait_window "Brivo : Snap Shot - K.VARDEN" >/dev/null || e2e_fail "the window did not come back"
-        xdotool windowfocus --sync "$win" key ctrl+s 2>/dev/null
+        xdotool windowfocus --sync "$win" key ctrl+shift+s 2>/dev/null
         dialog=$(e2e_wait_window "Try to give a name:" 5) && break
     done
     [ -n "$dialog" ] || e2e_fail "Save showed no dialog"

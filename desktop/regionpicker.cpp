@@ -122,7 +122,8 @@ void RegionPicker::pointerMoved(const QPoint &pixel)
     }
     if (m_drag == Drag::Draw) {
         const QPoint topLeft(std::min(pixel.x(), m_anchor.x()), std::min(pixel.y(), m_anchor.y()));
-        setSelection(QRect(topLeft, QSize(std::abs(pixel.x() - m_anchor.x()), std::abs(pixel.y() - m_anchor.y()))));
+        setSelection(
+            QRect(topLeft, QSize(std::abs(pixel.x() - m_anchor.x()), std::abs(pixel.y() - m_anchor.y()))));
     } else if (m_drag == Drag::Move) {
         QRect moved = m_selection;
         const QSize room = m_picture.image.size() - m_selection.size();

@@ -78,8 +78,8 @@ std::optional<QList<QRect>> desktopWindowFrames()
             attribute->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT)
             continue;
         const int border = geometry->border_width;
-        frames.append(QRect(geometry->x, geometry->y, geometry->width + 2 * border,
-                            geometry->height + 2 * border));
+        frames.append(
+            QRect(geometry->x, geometry->y, geometry->width + 2 * border, geometry->height + 2 * border));
     }
     return frames;
 }

@@ -37,6 +37,7 @@ RegionPicker::RegionPicker(const brivo::DesktopPicture &picture, Mode mode, cons
         underPointer->activateWindow();
         underPointer->setFocus();
     }
+    m_keyboardOverlay = underPointer;
     if (m_mode == Mode::Window)
         pointerMoved(m_picture.pixelAt(pointer));
 }
@@ -59,6 +60,14 @@ bool RegionPicker::eventFilter(QObject *watched, QEvent *event)
     if (m_finished || !m_overlays.contains(watched))
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::Paint:
+        // Once it is on the screen, the overlay takes the keyboard, so that Escape and Return reach it
+        // even where the window manager did not give it the focus.
+        if (watched == m_keyboardOverlay && !m_keyboardGrabbed) {
+            m_keyboardOverlay->grabKeyboard();
+            m_keyboardGrabbed = true;
+        }
+        return false;
     case QEvent::MouseMove:
         pointerMoved(m_picture.pixelAt(static_cast<QMouseEvent *>(event)->globalPosition()));
         return true;
@@ -152,6 +161,8 @@ void RegionPicker::take()
 void RegionPicker::finish()
 {
     m_finished = true;
+    if (m_keyboardGrabbed)
+        m_keyboardOverlay->releaseKeyboard();
     for (RegionOverlay *overlay : std::as_const(m_overlays))
         overlay->hide();
 }

@@ -63,5 +63,8 @@ private:
         Draw,
         Move,
     } m_drag = Drag::None;
+    // The overlay that takes the keyboard, on the screen under the pointer.
+    RegionOverlay *m_keyboardOverlay = nullptr;
+    bool m_keyboardGrabbed = false;
     bool m_finished = false;
 };

@@ -58,10 +58,10 @@ sample_gif() {
     convert -delay 8 -loop 0 "${frames[@]}" "$out"
 }
 
-# A video of GStreamer's test picture, the given number of seconds long (MPEG-4 in AVI).
+# A video that shows picture $2 (made by sample_picture) for $3 seconds (default 5), MPEG-4 in AVI.
 sample_video() {
-    local out=$1 seconds=${2:-5}
-    gst-launch-1.0 -q videotestsrc num-buffers=$((seconds * 25)) pattern=smpte \
-        ! video/x-raw,width=640,height=360,framerate=25/1 ! avenc_mpeg4 bitrate=800000 ! avimux \
-        ! filesink location="$out" >/dev/null
+    local out=$1 picture=$2 seconds=${3:-5}
+    gst-launch-1.0 -q filesrc location="$picture" ! decodebin ! videoconvert ! videoscale \
+        ! video/x-raw,width=640,height=360 ! imagefreeze num-buffers=$((seconds * 25)) \
+        ! video/x-raw,framerate=25/1 ! avenc_mpeg4 bitrate=800000 ! avimux ! filesink location="$out" >/dev/null
 }

@@ -30,16 +30,16 @@ echo "a file named --help opens the chooser"
 # The notepad opens a new file under the decoded name; Ctrl+S writes it there.
 e2e_start "file://$(printf '%s' "$docs" | sed 's/ /%20/g')/caf%C3%A9%20notes.txt"
 id=$(e2e_wait_window "Brivo : TextEdit - K.VARDEN" 30) || e2e_fail "the file URL did not open the notepad"
-for _ in $(seq 1 50); do
-    [ -f "$docs/café notes.txt" ] && break
-    xdotool windowfocus "$id" key ctrl+s 2>/dev/null
-    sleep 0.2
-done
-[ -f "$docs/café notes.txt" ] || e2e_fail "the notepad did not save to \"café notes.txt\": $(ls "$docs")"
+saved() {
+    xdotool key --clearmodifiers ctrl+s
+    e2e_poll 0.5 test -e "$docs/café notes.txt"
+}
+e2e_focus "$id"
+e2e_poll 10 saved || e2e_fail "the notepad did not save to \"café notes.txt\": $(ls "$docs")"
 e2e_stop
 echo "a file:// URL opens the file it names"
 
-message=$(timeout 20 "$E2E_BRIVO" "file://elsewhere/notes.txt" 2>&1)
+message=$(timeout "$(e2e_secs 20)" "$E2E_BRIVO" "file://elsewhere/notes.txt" 2>&1)
 status=$?
 [ $status -eq 2 ] && [[ $message == *"another computer"* ]] ||
     e2e_fail "a URL naming another computer ended with status $status: $message"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop and its tools read there: the
 # manual page, the desktop entry, the AppStream metadata (and that it finds its desktop entry) and the
-# file types Brivo adds to the shared MIME database.
+# file types Brivo adds to the shared MIME database; and that all of them name the program's version.
 set -u
 build=$1
 for tool in mandoc desktop-file-validate appstreamcli update-mime-database; do
@@ -34,4 +34,13 @@ PKGSYSTEM_ENABLE_FSYNC=0 update-mime-database "$mime" >"$tmp/mime.log" 2>&1 ||
 for glob in python:text/x-python asm:text/x-asm bat:application/x-bat; do
     grep -q ":${glob#*:}:\*\.${glob%%:*}$" "$mime/globs2" || fail "*.${glob%%:*} is not ${glob#*:} in the database"
 done
+# Every file that names the version names the program's.
+version=$("$build/bin/brivo" --version | sed -n 's/^brivo //p')
+[ -n "$version" ] || fail "brivo --version printed no version"
+zcat "$man" | grep -q "^\.TH BRIVO 1 [^ ]* \"Brivo $version\"" || fail "the manual page is not of version $version"
+grep -q "<release version=\"$version\"" "$usr/share/metainfo/org.brivo_tools.Brivo.metainfo.xml" ||
+    fail "the AppStream metadata has no release $version"
+zcat "$usr/share/doc/brivo/changelog.gz" | head -n 1 | grep -q "^brivo ($version) " ||
+    fail "the change log does not begin with version $version"
+
 echo "manual page, desktop entry, AppStream metadata and file types are valid"

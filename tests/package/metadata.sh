@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop and its tools read there: the
-# manual page, the desktop entry, the AppStream metadata (and that it finds its desktop entry) and the
-# file types Brivo adds to the shared MIME database; and that the files naming a version name the program's.
+# manual page, the desktop entry, the AppStream metadata (and that it finds its desktop entry), the file
+# types Brivo adds to the shared MIME database, and that the files naming a version name the program's.
 set -u
 build=$1
 for tool in mandoc desktop-file-validate appstreamcli update-mime-database; do

@@ -91,36 +91,34 @@ QString usageText()
     for (const ExtensionGroup &group : groups)
         nameWidth = qMax(nameWidth, int(toolName(group.tool).size()));
 
-    QString text = QStringLiteral(
-        "Usage: brivo [FILE]\n"
-        "       brivo --help | --version\n"
-        "\n"
-        "Brivo gathers nine everyday tools behind one home launcher. Started without a\n"
-        "file it shows the launcher. Started with a FILE (a path or a file:// URL) it\n"
-        "opens the tool for the file's extension; a file of a type no tool claims\n"
-        "opens the launcher, where any tool can open it. Only the first argument is\n"
-        "read.\n"
-        "\n"
-        "Tools and the extensions that open them (matched exactly, case included):\n");
+    QString text =
+        QStringLiteral("Usage: brivo [FILE]\n"
+                       "       brivo --help | --version\n"
+                       "\n"
+                       "Brivo gathers nine everyday tools behind one home launcher. Started without a\n"
+                       "file it shows the launcher. Started with a FILE (a path or a file:// URL) it\n"
+                       "opens the tool for the file's extension; a file of a type no tool claims\n"
+                       "opens the launcher, where any tool can open it. Only the first argument is\n"
+                       "read.\n"
+                       "\n"
+                       "Tools and the extensions that open them (matched exactly, case included):\n");
     for (const ExtensionGroup &group : groups)
         text += tableRow(toolName(group.tool), group.extensions, nameWidth);
     text += tableRow(toolName(Tool::Snapshot), {QStringLiteral("(from the launcher)")}, nameWidth);
-    text += QStringLiteral(
-        "\n"
-        "Options, read only when no file of that name exists in the current folder:\n"
-        "  -h, --help     print this help and exit\n"
-        "  -v, --version  print the version and exit\n"
-        "\n"
-        "Environment:\n"
+    text += QStringLiteral("\n"
+                           "Options, read only when no file of that name exists in the current folder:\n"
+                           "  -h, --help     print this help and exit\n"
+                           "  -v, --version  print the version and exit\n"
+                           "\n"
+                           "Environment:\n");
 #if defined(Q_OS_WIN)
-        "  The IDE's toolchains live under the tool root C:/Brivo.\n"
+    text += QStringLiteral("  The IDE's toolchains live under the tool root C:/Brivo.\n");
 #else
-        "  BRIVO_ROOT      the tool root, which stands for C:/Brivo: the IDE's\n"
-        "                  toolchains live there (default: ~/Brivo)\n"
-        "  XDG_STATE_HOME  Brivo keeps what it remembers between runs in the folder\n"
-        "                  brivo below it (default: ~/.local/state)\n"
+    text += QStringLiteral("  BRIVO_ROOT      the tool root, which stands for C:/Brivo: the IDE's\n"
+                           "                  toolchains live there (default: ~/Brivo)\n"
+                           "  XDG_STATE_HOME  Brivo keeps what it remembers between runs in the folder\n"
+                           "                  brivo below it (default: ~/.local/state)\n");
 #endif
-    );
     return text;
 }
 
@@ -149,7 +147,8 @@ ArgumentFile fileOfArgument(const QString &argument)
 #else
     // Here //server/x would be read as the local /server/x.
     if (!isLocalHost(url.host()))
-        return {QString(), refused + QStringLiteral("it names a file on another computer (%1)").arg(url.host())};
+        return {QString(),
+                refused + QStringLiteral("it names a file on another computer (%1)").arg(url.host())};
     QUrl local = url;
     local.setHost(QString());
     const QString path = local.toLocalFile();
@@ -164,7 +163,8 @@ ArgumentFile fileOfArgument(const QString &argument)
 bool printText(const QString &text, std::FILE *stream)
 {
     const QByteArray bytes = text.toLocal8Bit();
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
     return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 

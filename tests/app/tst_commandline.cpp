@@ -36,7 +36,8 @@ QList<QStringList> usageRows(const QString &usage)
     for (const QString &line : table.split(QLatin1Char('\n')).mid(1)) {
         const bool continued = line.startsWith(QStringLiteral("   "));
         // Two blanks or more part a tool's name from its extensions.
-        const QString words = continued ? line : line.trimmed().section(QRegularExpression(QStringLiteral("\\s{2,}")), 1);
+        const QString words =
+            continued ? line : line.trimmed().section(QRegularExpression(QStringLiteral("\\s{2,}")), 1);
         if (!continued)
             rows.append(QStringList());
         rows.last() += words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -55,17 +56,39 @@ private slots:
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("existing"); // "file" or "folder" of that name in the current folder
         QTest::addColumn<QString>("answer");   // "usage", "version" or "" for none
-        QTest::newRow("--help") << "--help" << "" << "usage";
-        QTest::newRow("-h") << "-h" << "" << "usage";
-        QTest::newRow("--version") << "--version" << "" << "version";
-        QTest::newRow("-v") << "-v" << "" << "version";
-        QTest::newRow("a file named --help") << "--help" << "file" << "";
-        QTest::newRow("a folder named --version") << "--version" << "folder" << "";
-        QTest::newRow("a file named -v") << "-v" << "file" << "";
-        QTest::newRow("another case") << "--HELP" << "" << "";
-        QTest::newRow("with a value") << "--help=all" << "" << "";
-        QTest::newRow("no dashes") << "help" << "" << "";
-        QTest::newRow("no argument") << "" << "" << "";
+        QTest::newRow("--help") << "--help"
+                                << ""
+                                << "usage";
+        QTest::newRow("-h") << "-h"
+                            << ""
+                            << "usage";
+        QTest::newRow("--version") << "--version"
+                                   << ""
+                                   << "version";
+        QTest::newRow("-v") << "-v"
+                            << ""
+                            << "version";
+        QTest::newRow("a file named --help") << "--help"
+                                             << "file"
+                                             << "";
+        QTest::newRow("a folder named --version") << "--version"
+                                                  << "folder"
+                                                  << "";
+        QTest::newRow("a file named -v") << "-v"
+                                         << "file"
+                                         << "";
+        QTest::newRow("another case") << "--HELP"
+                                      << ""
+                                      << "";
+        QTest::newRow("with a value") << "--help=all"
+                                      << ""
+                                      << "";
+        QTest::newRow("no dashes") << "help"
+                                   << ""
+                                   << "";
+        QTest::newRow("no argument") << ""
+                                     << ""
+                                     << "";
     }
     void answers()
     {
@@ -88,7 +111,9 @@ private slots:
             QVERIFY(text && text->startsWith(QStringLiteral("Usage: brivo [FILE]\n")));
         } else {
             QVERIFY(text);
-            QVERIFY2(QRegularExpression(QStringLiteral("^brivo \\d+\\.\\d+(\\.\\d+)?\\n$")).match(*text).hasMatch(),
+            QVERIFY2(QRegularExpression(QStringLiteral("^brivo \\d+\\.\\d+(\\.\\d+)?\\n$"))
+                         .match(*text)
+                         .hasMatch(),
                      qPrintable(*text));
         }
     }
@@ -98,8 +123,8 @@ private slots:
         const QString usage = brivo::usageText();
         QList<QStringList> rows = usageRows(usage);
         QCOMPARE(rows.size(), groupExtensions().size() + 1);
-        QCOMPARE(rows.takeLast(), QStringList({QStringLiteral("(from"), QStringLiteral("the"),
-                                                QStringLiteral("launcher)")}));
+        QCOMPARE(rows.takeLast(),
+                 QStringList({QStringLiteral("(from"), QStringLiteral("the"), QStringLiteral("launcher)")}));
         QCOMPARE(rows, groupExtensions());
         for (const QString &line : usage.split(QLatin1Char('\n')))
             QVERIFY2(line.size() <= 79, qPrintable(line));
@@ -166,9 +191,10 @@ private slots:
             }
             QStringList spellings = database.mimeTypeForName(mime).aliases();
             spellings.append(mime);
-            const bool listed =
-                std::any_of(spellings.cbegin(), spellings.cend(), [&](const QString &s) { return offered.contains(s); });
-            QVERIFY2(listed, qPrintable(name + QStringLiteral(" is ") + mime + QStringLiteral(", not offered")));
+            const bool listed = std::any_of(spellings.cbegin(), spellings.cend(),
+                                            [&](const QString &s) { return offered.contains(s); });
+            QVERIFY2(listed,
+                     qPrintable(name + QStringLiteral(" is ") + mime + QStringLiteral(", not offered")));
         }
     }
 
@@ -178,24 +204,38 @@ private slots:
         QTest::addColumn<bool>("exists"); // a file of exactly that name in the current folder
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("error"); // a part of the message, or "" when the file opens
-        QTest::newRow("a path") << "/tmp/notes.txt" << false << "/tmp/notes.txt" << "";
-        QTest::newRow("a relative path") << "notes.txt" << false << "notes.txt" << "";
-        QTest::newRow("a blank") << "file:///tmp/my%20notes.txt" << false << "/tmp/my notes.txt" << "";
-        QTest::newRow("localhost") << "file://localhost/tmp/a.pdf" << false << "/tmp/a.pdf" << "";
-        QTest::newRow("upper-case scheme") << "FILE:///tmp/a.pdf" << false << "/tmp/a.pdf" << "";
-        QTest::newRow("UTF-8") << "file:///tmp/caf%C3%A9.txt" << false << "/tmp/caf\u00e9.txt" << "";
-        QTest::newRow("a percent sign") << "file:///tmp/100%25.txt" << false << "/tmp/100%.txt" << "";
-        QTest::newRow("a hash in the name") << "file:///tmp/a%23b.pdf" << false << "/tmp/a#b.pdf" << "";
-        QTest::newRow("a fragment") << "file:///tmp/a.pdf#page=2" << false << "/tmp/a.pdf" << "";
+        QTest::newRow("a path") << "/tmp/notes.txt" << false << "/tmp/notes.txt"
+                                << "";
+        QTest::newRow("a relative path") << "notes.txt" << false << "notes.txt"
+                                         << "";
+        QTest::newRow("a blank") << "file:///tmp/my%20notes.txt" << false << "/tmp/my notes.txt"
+                                 << "";
+        QTest::newRow("localhost") << "file://localhost/tmp/a.pdf" << false << "/tmp/a.pdf"
+                                   << "";
+        QTest::newRow("upper-case scheme") << "FILE:///tmp/a.pdf" << false << "/tmp/a.pdf"
+                                           << "";
+        QTest::newRow("UTF-8") << "file:///tmp/caf%C3%A9.txt" << false << "/tmp/caf\u00e9.txt"
+                               << "";
+        QTest::newRow("a percent sign") << "file:///tmp/100%25.txt" << false << "/tmp/100%.txt"
+                                        << "";
+        QTest::newRow("a hash in the name") << "file:///tmp/a%23b.pdf" << false << "/tmp/a#b.pdf"
+                                            << "";
+        QTest::newRow("a fragment") << "file:///tmp/a.pdf#page=2" << false << "/tmp/a.pdf"
+                                    << "";
         QTest::newRow("a web address") << "http://example.org/a.html" << false << "http://example.org/a.html"
                                        << "";
-        QTest::newRow("a file named like a URL") << "file:notes.txt" << true << "file:notes.txt" << "";
-        QTest::newRow("a NUL") << "file:///tmp/a%00.txt" << false << "" << "NUL";
-        QTest::newRow("no path") << "file://" << false << "" << "names a file";
+        QTest::newRow("a file named like a URL") << "file:notes.txt" << true << "file:notes.txt"
+                                                 << "";
+        QTest::newRow("a NUL") << "file:///tmp/a%00.txt" << false << ""
+                               << "NUL";
+        QTest::newRow("no path") << "file://" << false << ""
+                                 << "names a file";
 #if !defined(Q_OS_WIN)
         QTest::newRow("this computer's name")
-            << "file://" + QSysInfo::machineHostName() + "/tmp/a.txt" << false << "/tmp/a.txt" << "";
-        QTest::newRow("another computer") << "file://server/etc/passwd.txt" << false << "" << "another computer";
+            << "file://" + QSysInfo::machineHostName() + "/tmp/a.txt" << false << "/tmp/a.txt"
+            << "";
+        QTest::newRow("another computer") << "file://server/etc/passwd.txt" << false << ""
+                                          << "another computer";
 #endif
     }
     void fileOfArgument()

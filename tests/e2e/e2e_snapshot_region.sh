@@ -7,10 +7,7 @@
 set -u
 . "$(dirname "$0")/e2elib.sh"
 
-for tool in display convert identify; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-e2e_need_display "$@"
+E2E_TOOLS="display convert identify" e2e_need_display "$@"
 e2e_setup "$1"
 unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/config"
@@ -39,33 +36,35 @@ colour() {
         sed 's/^1$/red/; s/^2$/blue/; s/^0$/other/'
 }
 
+# Succeeds when a visible window's title starts with $1.
+titled() {
+    xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1
+}
+
 # Presses $1 in the snapshot window and waits for the full-screen chooser whose title starts with $2.
 choose() {
-    local keys=$1 hint=$2 overlay=
-    xdotool windowfocus --sync "$WIN" key "$keys"
-    for _ in $(seq 1 100); do
-        overlay=$(xdotool search --onlyvisible --name "^$hint" 2>/dev/null | head -n 1)
-        [ -n "$overlay" ] && return 0
-        sleep 0.1
-    done
-    e2e_fail "$keys showed no chooser"
+    e2e_focus "$WIN"
+    xdotool key "$1"
+    e2e_poll 10 titled "$2" || e2e_fail "$1 showed no chooser"
+}
+
+# Succeeds when the Pictures folder holds more than $1 files and the newest is written (it is reserved
+# empty and replaced whole).
+saved_after() {
+    local newest
+    newest=$(ls -t "$PICTURES"/*.png 2>/dev/null | head -n 1)
+    [ "$(ls "$PICTURES" 2>/dev/null | wc -l)" -gt "$1" ] && [ -s "$newest" ]
 }
 
 # Saves with Ctrl+S once the snapshot window is back, and prints the new file's path once it is written.
 quick_save() {
-    local before file
+    local before
     WIN=$(e2e_wait_window "$SNAP") || e2e_fail "the snapshot window did not come back"
     before=$(ls "$PICTURES" 2>/dev/null | wc -l)
-    xdotool windowfocus --sync "$WIN" key ctrl+s
-    for _ in $(seq 1 100); do
-        file=$(ls -t "$PICTURES"/*.png 2>/dev/null | head -n 1)
-        if [ "$(ls "$PICTURES" 2>/dev/null | wc -l)" -gt "$before" ] && [ -s "$file" ]; then
-            echo "$file"
-            return 0
-        fi
-        sleep 0.1
-    done
-    e2e_fail "Ctrl+S wrote nothing into $PICTURES"
+    e2e_focus "$WIN"
+    xdotool key ctrl+s
+    e2e_poll 20 saved_after "$before" || e2e_fail "Ctrl+S wrote nothing into $PICTURES"
+    ls -t "$PICTURES"/*.png | head -n 1
 }
 
 # expect FILE SIZE X1 Y1 COLOUR1 X2 Y2 COLOUR2: the picture's size and two of its pixels.

@@ -210,6 +210,8 @@ void desktop::startCapture(Kind kind)
         return;
     m_kind = kind;
     setCapturing(true);
+    // What the window said about the previous picture ("Saved as ...") is not said of the next one.
+    setStatus(QString());
     m_secondsLeft = m_delay->value();
     if (m_secondsLeft > 0) {
         m_cancelButton->show();
@@ -226,8 +228,7 @@ void desktop::countDown()
         setStatus(tr("Capturing in %n s.", nullptr, m_secondsLeft));
         return;
     }
-    m_countdown->stop();
-    m_cancelButton->hide();
+    stopWaiting();
     setStatus(QString());
     stepAside();
 }
@@ -293,9 +294,7 @@ void desktop::cancelCapture()
 {
     if (!m_capturing)
         return;
-    m_countdown->stop();
-    m_hideWait->stop();
-    m_cancelButton->hide();
+    stopWaiting();
     setStatus(tr("Capture cancelled."));
     if (m_picker)
         m_picker->cancel(); // ends the capture through its signal
@@ -303,13 +302,18 @@ void desktop::cancelCapture()
         endCapture();
 }
 
+void desktop::stopWaiting()
+{
+    m_countdown->stop();
+    m_hideWait->stop();
+    m_cancelButton->hide();
+}
+
 void desktop::closeEvent(QCloseEvent *event)
 {
     // A capture that would bring the window back after the user closed it is stopped instead.
     if (m_capturing) {
-        m_countdown->stop();
-        m_hideWait->stop();
-        m_cancelButton->hide();
+        stopWaiting();
         setStatus(QString());
         delete m_picker;
         m_picker = nullptr;

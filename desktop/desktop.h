@@ -68,6 +68,7 @@ private:
     void capture();
     void regionChosen(const QRect &pixels);
     void endCapture();
+    void stopWaiting();
     void setCapturing(bool capturing);
     void setStatus(const QString &text);
     void showStatus();

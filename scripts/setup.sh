@@ -25,6 +25,10 @@ packages=(
     pngquant
     # test data: password-protected PDFs
     qpdf
+    # the Debian package (cmake --build build --target package) and its checks: shlibdeps reads the
+    # built files with `file`; the manual page, desktop entry, AppStream metadata and file types are
+    # validated, and lintian checks the package
+    file dpkg-dev mandoc desktop-file-utils appstream shared-mime-info lintian
 )
 
 missing=()

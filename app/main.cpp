@@ -1,5 +1,6 @@
 // Brivo: nine everyday tools behind one home launcher. Started with a file, it opens the tool for the
 // file's type; started bare, it shows the launcher.
+#include "app/commandline.h"
 #include "app/conventions.h"
 #include "app/doch.h"
 #include "app/recoveryoffer.h"
@@ -32,6 +33,10 @@ public:
 
 int main(int argc, char *argv[])
 {
+    // Answered before the application object exists: printing the usage needs no display.
+    if (const auto answer = brivo::commandLineAnswer(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString()))
+        return brivo::printText(*answer, stdout) ? 0 : 1;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));
@@ -41,13 +46,17 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("BRIVO_QUIT_AFTER_FIRST_PAINT"))
         app.installEventFilter(new FirstPaintQuit(&app));
 
-    // Text that an earlier Brivo process could not save comes first, whatever this one was started with.
-    brivo::offerRecoveredDocuments();
-
     {
         // The command-line path arrives in the system's local encoding; arguments() decodes it so.
+        const brivo::ArgumentFile file = brivo::fileOfArgument(QCoreApplication::arguments().value(1));
+        if (!file.error.isEmpty()) {
+            brivo::printText(file.error + QLatin1Char('\n'), stderr);
+            return 2;
+        }
+        // Text that an earlier Brivo process could not save comes first, whatever this one opens.
+        brivo::offerRecoveredDocuments();
         doch dispatcher;
-        dispatcher.doallforshow(QCoreApplication::arguments().value(1));
+        dispatcher.doallforshow(file.path);
     }
 
     // A dispatch that could show nothing (a tool that failed to load) leaves nothing to wait for.

@@ -166,10 +166,7 @@ LoadedDocument loadRecoveredDocument(const RecoveryCopy &copy, const QFont &font
     if (!readRecoveredText(copy, &text, &loaded.format, &exceptions, &loaded.error))
         return loaded;
     loaded.existed = true;
-    loaded.document.reset(new QTextDocument);
-    loaded.document->setDefaultFont(font);
-    setDocumentText(loaded.document.get(), text, exceptions);
-    loaded.document->moveToThread(documentThread);
+    loaded.document = newTextDocument(text, exceptions, font, documentThread);
     return loaded;
 }
 

@@ -48,11 +48,19 @@ LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread 
             return loaded;
         loaded.existed = true;
     }
-    loaded.document.reset(new QTextDocument);
-    loaded.document->setDefaultFont(font);
-    setDocumentText(loaded.document.get(), text, exceptions);
-    loaded.document->moveToThread(documentThread);
+    loaded.document = newTextDocument(text, exceptions, font, documentThread);
     return loaded;
+}
+
+std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
+                                                            const LineEndExceptions &exceptions,
+                                                            const QFont &font, QThread *documentThread)
+{
+    std::unique_ptr<QTextDocument, DeleteLater> document(new QTextDocument);
+    document->setDefaultFont(font);
+    setDocumentText(document.get(), text, exceptions);
+    document->moveToThread(documentThread);
+    return document;
 }
 
 LineEndExceptions documentLineEnds(const QTextDocument *document)

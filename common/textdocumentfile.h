@@ -37,6 +37,11 @@ struct LoadedDocument
 // run on a worker thread while the window stays responsive.
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
 
+// A new plain-text document in `font` holding `text` (see setDocumentText()), handed to `documentThread`.
+std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
+                                                            const LineEndExceptions &exceptions,
+                                                            const QFont &font, QThread *documentThread);
+
 // Puts `text` (LF line ends) into `document` as plain text, with the line ends `exceptions` names kept on
 // the lines they end.
 void setDocumentText(QTextDocument *document, const QString &text, const LineEndExceptions &exceptions);

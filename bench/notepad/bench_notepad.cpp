@@ -65,9 +65,8 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-// Keys typed at the end of the loaded document: the median time per key, with what it repaints. The whole
-// document is laid out first, once, as scrolling to its end would.
-double typeAtTheEnd(QTextEdit *edit)
+// Lays the whole document out, once, as scrolling to its end would, and puts the cursor there.
+void goToTheEnd(QTextEdit *edit)
 {
     edit->document()->documentLayout()->documentSize();
     QTextCursor end = edit->textCursor();
@@ -75,14 +74,25 @@ double typeAtTheEnd(QTextEdit *edit)
     edit->setTextCursor(end);
     edit->setFocus();
     settle();
+}
+
+void typeX(QTextEdit *edit)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(edit, &press);
+    QApplication::sendEvent(edit, &release);
+}
+
+// Keys typed at the end of the loaded document: the median time per key, with what it repaints.
+double typeAtTheEnd(QTextEdit *edit)
+{
+    goToTheEnd(edit);
     QList<double> perKey;
     for (int i = 0; i < 100; ++i) {
         QElapsedTimer clock;
         clock.start();
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        QApplication::sendEvent(edit, &press);
-        QApplication::sendEvent(edit, &release);
+        typeX(edit);
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         perKey.append(clock.nsecsElapsed() / 1e6);
@@ -121,12 +131,7 @@ double stallWhileTyping(const QString &path, bool copies, int *written)
     window.openFile(path);
     while (window.isLoading())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    edit->document()->documentLayout()->documentSize();
-    QTextCursor end = edit->textCursor();
-    end.movePosition(QTextCursor::End);
-    edit->setTextCursor(end);
-    edit->setFocus();
-    settle();
+    goToTheEnd(edit);
 
     QElapsedTimer clock;
     clock.start();
@@ -142,12 +147,7 @@ double stallWhileTyping(const QString &path, bool copies, int *written)
     });
     QTimer keys;
     keys.setInterval(30);
-    QObject::connect(&keys, &QTimer::timeout, [edit] {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        QApplication::sendEvent(edit, &press);
-        QApplication::sendEvent(edit, &release);
-    });
+    QObject::connect(&keys, &QTimer::timeout, [edit] { typeX(edit); });
     // Each copy written replaces the text file: its modification times count the copies.
     std::set<qint64> versions;
     QTimer watch;

@@ -24,7 +24,6 @@
 
 using namespace brivo;
 using namespace brivo::test;
-using brivo::test::openToEveryone;
 
 Q_DECLARE_METATYPE(brivo::TextEncoding)
 Q_DECLARE_METATYPE(brivo::LineEnd)
@@ -177,14 +176,12 @@ private slots:
     {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
         {
-            const QByteArray previous = qgetenv("BRIVO_STATE_DIR");
+            ScopedEnvironmentVariable noOverride("BRIVO_STATE_DIR", {});
             qunsetenv("BRIVO_STATE_DIR");
-            qputenv("XDG_STATE_HOME", "/somewhere/state");
+            ScopedEnvironmentVariable xdg("XDG_STATE_HOME", "/somewhere/state");
             QCOMPARE(brivo::stateFolder(), QStringLiteral("/somewhere/state/brivo"));
             qputenv("XDG_STATE_HOME", "relative/state"); // not absolute: ignored, as the rules say
             QCOMPARE(brivo::stateFolder(), QDir::homePath() + QStringLiteral("/.local/state/brivo"));
-            qunsetenv("XDG_STATE_HOME");
-            qputenv("BRIVO_STATE_DIR", previous);
         }
 #endif
         brivo::test::TemporaryStateFolder state;

@@ -34,12 +34,28 @@ void closeAllWindows();
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// Sets the environment variable `name` while it exists, and puts back what it was before.
+class ScopedEnvironmentVariable
+{
+public:
+    ScopedEnvironmentVariable(const char *name, const QByteArray &value) : m_name(name)
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironmentVariable() { m_hadPrevious ? qputenv(m_name, m_previous) : qunsetenv(m_name); }
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable &) = delete;
+    ScopedEnvironmentVariable &operator=(const ScopedEnvironmentVariable &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_previous = qgetenv(m_name);
+    bool m_hadPrevious = qEnvironmentVariableIsSet(m_name);
+};
+
 // A temporary folder that stands as the tool root ($BRIVO_ROOT) while it exists.
 class TemporaryToolRoot
 {
 public:
-    TemporaryToolRoot() { qputenv("BRIVO_ROOT", QFile::encodeName(m_dir.path())); }
-    ~TemporaryToolRoot() { m_hadPrevious ? qputenv("BRIVO_ROOT", m_previous) : qunsetenv("BRIVO_ROOT"); }
     QString path() const { return m_dir.path(); }
     // Creates a folder (and its parents) below the root.
     QString makeFolder(const QString &relative) const
@@ -50,8 +66,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previous = qgetenv("BRIVO_ROOT");
-    bool m_hadPrevious = qEnvironmentVariableIsSet("BRIVO_ROOT");
+    ScopedEnvironmentVariable m_root{"BRIVO_ROOT", QFile::encodeName(m_dir.path())};
 };
 
 // Changes the process's current directory while it exists.
@@ -72,17 +87,11 @@ private:
 class TemporaryStateFolder
 {
 public:
-    TemporaryStateFolder() { qputenv("BRIVO_STATE_DIR", QFile::encodeName(m_dir.path())); }
-    ~TemporaryStateFolder()
-    {
-        m_hadPrevious ? qputenv("BRIVO_STATE_DIR", m_previous) : qunsetenv("BRIVO_STATE_DIR");
-    }
     QString path() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previous = qgetenv("BRIVO_STATE_DIR");
-    bool m_hadPrevious = qEnvironmentVariableIsSet("BRIVO_STATE_DIR");
+    ScopedEnvironmentVariable m_state{"BRIVO_STATE_DIR", QFile::encodeName(m_dir.path())};
 };
 
 // Folder permissions do not stop root. While this exists, a process that runs as root acts as the user

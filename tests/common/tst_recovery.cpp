@@ -175,6 +175,25 @@ private slots:
         QVERIFY(settled(code.recovery()) && store()->copies().isEmpty());
     }
 
+    // While typing goes on, a copy follows every interval, not only once the keys stop.
+    void copiesAreTakenWhileTypingGoesOn()
+    {
+        DocumentRecovery::setDelayForTesting(100);
+        txtedit w;
+        QElapsedTimer typing;
+        typing.start();
+        while (typing.elapsed() < 600) {
+            editOf(&w)->insertPlainText(QStringLiteral("k"));
+            QTest::qWait(20);
+        }
+        store()->waitForWrites();
+        const QByteArray copied = textOfOnlyCopy();
+        DocumentRecovery::setDelayForTesting(50);
+        QVERIFY2(copied.size() > 0 && copied == QByteArray(copied.size(), 'k'), copied.constData());
+        QVERIFY(settled(w.recovery()));
+        QCOMPARE(textOfOnlyCopy(), editOf(&w)->toPlainText().toUtf8());
+    }
+
     // Edits made while a capture runs, before and after the part already copied, all reach the copy; later
     // captures, built on the one before, take in every edit made since, wherever it was.
     void capturesFollowEveryEdit()

@@ -20,7 +20,7 @@ packages=(
     # archive tool
     p7zip-full
     # tests and screenshots: a virtual X server, window inspection, fonts
-    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+    xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)
     pngquant
     # test data: password-protected PDFs

@@ -79,7 +79,7 @@ ToolchainSetupDialog::ToolchainSetupDialog(QWidget *parent)
     layout->addWidget(m_list, 1);
     layout->addWidget(m_summary);
     layout->addWidget(buttons);
-    resize(720, 440);
+    resize(680, 380);
     refresh();
 }
 
@@ -127,13 +127,15 @@ void ToolchainSetupDialog::setUp()
         if (state == brivo::CommandState::SetUp)
             continue;
         if (state == brivo::CommandState::Changed) {
-            const auto answer = QMessageBox::question(
-                this, QStringLiteral("Brivo : Set up toolchains"),
+            QMessageBox question(
+                QMessageBox::Question, QStringLiteral("Brivo : Replace a changed command"),
                 QStringLiteral("The %1 command %2 is not the one Set up writes: you may have changed it.\n\n"
                                "Replace it with Set up's script?")
                     .arg(language, QDir::toNativeSeparators(files.commandPath)),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-            if (answer != QMessageBox::Yes) {
+                QMessageBox::Yes | QMessageBox::No, this);
+            question.setTextFormat(Qt::PlainText); // a path may hold "<"
+            question.setDefaultButton(QMessageBox::No);
+            if (question.exec() != QMessageBox::Yes) {
                 kept.append(language);
                 continue;
             }

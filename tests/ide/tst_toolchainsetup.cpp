@@ -230,7 +230,8 @@ private slots:
         tickOnly({"Python", "Perl"});
         modal.press(QMessageBox::No);
         setUp->click();
-        QVERIFY(modal.last().text.contains(python) && modal.last().defaultButton == QMessageBox::No);
+        QVERIFY(modal.last().title == "Brivo : Replace a changed command" && modal.last().text.contains(python) &&
+                modal.last().defaultButton == QMessageBox::No);
         QVERIFY(readFile(python) == mine && summary->text() == "Kept your own: Python.");
         modal.cancel(); // Escape keeps it too
         setUp->click();

@@ -87,16 +87,14 @@ ToolchainSetupDialog::~ToolchainSetupDialog() = default;
 
 void ToolchainSetupDialog::refresh()
 {
-    m_list->clear();
-    m_toolchains.clear();
     int count = 0;
     const brivo::LanguageRun *runs = brivo::languageRuns(&count);
-    for (int i = 0; i < count; ++i) {
-        const brivo::Toolchain toolchain = brivo::findToolchain(runs[i].language);
-        const brivo::ToolchainFiles files = brivo::toolchainFiles(toolchain);
-        const brivo::CommandState state = brivo::commandState(files);
-        auto *item = new QTreeWidgetItem(m_list);
-        item->setText(LanguageColumn, QLatin1String(runs[i].statusName));
+    m_toolchains.clear();
+    for (int row = 0; row < count; ++row) {
+        const brivo::Toolchain toolchain = brivo::findToolchain(runs[row].language);
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        if (!item)
+            item = new QTreeWidgetItem(m_list, {QLatin1String(runs[row].statusName)});
         item->setCheckState(LanguageColumn, toolchain.found ? Qt::Checked : Qt::Unchecked);
         if (toolchain.found) {
             item->setText(ToolchainColumn, toolchain.programs.join(QStringLiteral(" and ")));
@@ -107,10 +105,19 @@ void ToolchainSetupDialog::refresh()
             item->setToolTip(ToolchainColumn, QStringLiteral("Not found on the search path: ") +
                                                   toolchain.programs.join(QStringLiteral(", ")));
         }
-        item->setText(CommandColumn, stateText(state, files));
+        m_toolchains.append(toolchain);
+    }
+    showCommands();
+}
+
+void ToolchainSetupDialog::showCommands()
+{
+    for (int row = 0; row < m_toolchains.size(); ++row) {
+        const brivo::ToolchainFiles files = brivo::toolchainFiles(m_toolchains.at(row));
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        item->setText(CommandColumn, stateText(brivo::commandState(files), files));
         item->setToolTip(CommandColumn, QDir::toNativeSeparators(
                                             files.commandPath.isEmpty() ? files.folder : files.commandPath));
-        m_toolchains.append(toolchain);
     }
 }
 
@@ -160,11 +167,6 @@ void ToolchainSetupDialog::setUp()
         summary << QStringLiteral("Nothing to do: the ticked languages are set up.");
     m_summary->setText(summary.join(QLatin1Char(' ')));
 
-    // The ticks stay as the user left them; the states show what is on disk now.
-    QList<Qt::CheckState> ticks;
-    for (int row = 0; row < m_list->topLevelItemCount(); ++row)
-        ticks.append(m_list->topLevelItem(row)->checkState(LanguageColumn));
-    refresh();
-    for (int row = 0; row < ticks.size() && row < m_list->topLevelItemCount(); ++row)
-        m_list->topLevelItem(row)->setCheckState(LanguageColumn, ticks.at(row));
+    // The ticks stay as the user left them; the commands show what is on disk now.
+    showCommands();
 }

@@ -30,6 +30,9 @@ public:
     void setUp();
 
 private:
+    // Shows whether each language's command is set up, as it stands on disk now.
+    void showCommands();
+
     QTreeWidget *m_list;
     QLabel *m_summary;
     QPushButton *m_setUp;

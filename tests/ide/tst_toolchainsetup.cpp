@@ -211,7 +211,10 @@ private slots:
                     0, languages.contains(list->topLevelItem(row)->text(0)) ? Qt::Checked : Qt::Unchecked);
         };
         tickOnly({"Python", "Perl", "Batch"});
-        setUp->click();
+        // Return in the list presses the default button, "Set up", which updates the list under the key.
+        dialog.show();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
         const QString python = root.path() + QStringLiteral("/Ide/Python/pythone"),
                       perl = root.path() + QStringLiteral("/Ide/Perl/bin/perlb.bat");
         QVERIFY(QFileInfo(python).isExecutable() && QFileInfo(perl).isExecutable() &&
@@ -230,8 +233,8 @@ private slots:
         tickOnly({"Python", "Perl"});
         modal.press(QMessageBox::No);
         setUp->click();
-        QVERIFY(modal.last().title == "Brivo : Replace a changed command" && modal.last().text.contains(python) &&
-                modal.last().defaultButton == QMessageBox::No);
+        QVERIFY(modal.last().title == "Brivo : Replace a changed command" &&
+                modal.last().text.contains(python) && modal.last().defaultButton == QMessageBox::No);
         QVERIFY(readFile(python) == mine && summary->text() == "Kept your own: Python.");
         modal.cancel(); // Escape keeps it too
         setUp->click();

@@ -202,18 +202,18 @@ private slots:
         QTemporaryDir dir;
         const QString pids = dir.filePath(QStringLiteral("pids"));
         const QString line = QStringLiteral("(trap '' TERM; sleep 60) & echo $! >'%1'; sleep 60").arg(pids);
-        const auto grandchildOf = [&pids]() -> pid_t {
+        const auto grandchildOf = [&pids]() -> qint64 {
             QFile file(pids);
             for (QDeadlineTimer deadline(5000); file.size() == 0 && !deadline.hasExpired();)
                 QTest::qWait(20);
-            return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toLongLong()) : 0;
+            return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
         };
-        const auto gone = [](pid_t pid) { return waitForProcessEnd(pid, 5000); };
+        const auto gone = [](qint64 pid) { return waitForProcessEnd(pid, 5000); };
 
         brivo::CommandProcess process;
         QSignalSpy finished(&process, &brivo::CommandProcess::finished);
         QVERIFY(process.start(line));
-        const pid_t stopped = grandchildOf();
+        const qint64 stopped = grandchildOf();
         QVERIFY(stopped > 0);
         process.stop();
         QVERIFY(finished.wait(5000) && !process.isRunning());
@@ -222,7 +222,7 @@ private slots:
         QFile::remove(pids);
         auto *owned = new brivo::CommandProcess;
         QVERIFY(owned->start(line));
-        const pid_t orphaned = grandchildOf();
+        const qint64 orphaned = grandchildOf();
         QVERIFY(orphaned > 0);
         delete owned;
         QVERIFY2(gone(orphaned), "the grandchild outlived its owner");

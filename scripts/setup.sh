@@ -20,11 +20,15 @@ packages=(
     # archive tool
     p7zip-full
     # tests and screenshots: a virtual X server, window inspection, fonts
-    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+    xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)
     pngquant
     # test data: password-protected PDFs
     qpdf
+    # the Debian package (cmake --build build --target package) and its checks: shlibdeps reads the
+    # built files with `file`; the manual page, desktop entry, AppStream metadata and file types are
+    # validated, and lintian checks the package
+    file dpkg-dev mandoc desktop-file-utils appstream shared-mime-info lintian
 )
 
 missing=()

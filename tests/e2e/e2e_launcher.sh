@@ -15,8 +15,9 @@ echo "launcher: 600x660"
 mkdir -p "$E2E_TMP/docs"
 echo "notes" >"$E2E_TMP/docs/notes.unknown"
 e2e_start "$E2E_TMP/docs/notes.unknown"
-e2e_wait_window "Unrecognised file type " >/dev/null || e2e_fail "the chooser message did not appear"
+box=$(e2e_wait_window "Unrecognised file type ") || e2e_fail "the chooser message did not appear"
 # The launcher waits behind the message until it is answered.
+e2e_focus "$box"
 xdotool key --clearmodifiers Return
 e2e_wait_window "Brivo - K.VARDEN" >/dev/null || e2e_fail "the launcher did not follow the chooser message"
 e2e_stop

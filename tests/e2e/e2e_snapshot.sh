@@ -6,15 +6,7 @@
 # the snapshot window black, so a saved picture shows whether the window was there.
 set -u
 . "$(dirname "$0")/e2elib.sh"
-
-if [ -z "${BRIVO_E2E_XVFB:-}" ]; then
-    for tool in xvfb-run xdotool xwininfo identify convert; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-    done
-    export BRIVO_E2E_XVFB=1
-    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-wr -screen 0 1024x768x24 -screen 1 640x480x24" bash "$0" "$@"
-fi
-e2e_need_display "$@"
+E2E_TOOLS="identify convert xev xprop" E2E_SCREENS="-wr -screen 0 1024x768x24 -screen 1 640x480x24" e2e_need_display "$@"
 e2e_setup "$1"
 # Qt's own file dialog, and its remembered folder kept out of the user's settings.
 unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
@@ -28,7 +20,7 @@ px() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%d", n * s }'; }
 # the launcher, takes a snapshot with "Auto Hide." ticked (on) or not (off), types TYPED into the save
 # dialog and waits for the file SAVED. Sets WIN_X and WIN_Y to the window's place on the screen.
 snap() {
-    local scale=$1 hide=$2 typed=$3 saved=$4 launcher win dialog=
+    local scale=$1 hide=$2 typed=$3 saved=$4 launcher win dialog events="$E2E_TMP/events.log"
     QT_SCALE_FACTOR=$scale e2e_start
     launcher=$(e2e_wait_window "Brivo - K.VARDEN") || e2e_fail "the launcher did not appear"
     xdotool mousemove --window "$launcher" "$(px 300 "$scale")" "$(px 350 "$scale")" click 1
@@ -36,26 +28,26 @@ snap() {
     WIN_X=$(xwininfo -id "$win" | awk '/Absolute upper-left X:/ {print $4}')
     WIN_Y=$(xwininfo -id "$win" | awk '/Absolute upper-left Y:/ {print $4}')
     # Focus starts on the home button; Tab moves on to "Auto Hide.", then to "Take Snap Shot".
-    xdotool windowfocus --sync "$win"
+    e2e_focus "$win"
     xdotool key Tab
     [ "$hide" = on ] || xdotool key space
-    xdotool key Tab space
-    # Ctrl+S once the window is back; a busy machine may still have had it hidden, so it is sent again.
-    for _ in 1 2 3; do
-        sleep 1
-        e2e_wait_window "Brivo : Snap Shot - K.VARDEN" >/dev/null || e2e_fail "the window did not come back"
-        xdotool windowfocus --sync "$win" key ctrl+s 2>/dev/null
-        dialog=$(e2e_wait_window "Try to give a name:" 5) && break
-    done
-    [ -n "$dialog" ] || e2e_fail "Save showed no dialog"
-    xdotool windowfocus --sync "$dialog" type "$E2E_TMP/shots/$typed"
-    xdotool key Return
+    xdotool key Tab
+    # With "Auto Hide." the window leaves the screen for the capture and comes back: the X server's own
+    # unmap and map notices say when, so no key is sent while the window is away.
+    e2e_watch_window "$win" "$events"
+    xdotool key space
+    if [ "$hide" = on ]; then
+        e2e_poll 15 grep -q UnmapNotify "$events" || e2e_fail "Take Snap Shot did not hide the window"
+        e2e_poll 15 grep -q '^MapNotify' "$events" || e2e_fail "the window did not come back after the capture"
+    fi
+    e2e_unwatch
+    e2e_focus "$win"
+    xdotool key ctrl+s
+    dialog=$(e2e_wait_window "Try to give a name:" 15) || e2e_fail "Save showed no dialog"
+    e2e_type_verified "$dialog" "$E2E_TMP/shots/$typed"
+    e2e_accept_dialog "$dialog"
     # The file appears whole: it is written under another name and renamed when complete.
-    for _ in $(seq 1 100); do
-        [ -e "$E2E_TMP/shots/$saved" ] && break
-        sleep 0.1
-    done
-    [ -e "$E2E_TMP/shots/$saved" ] || e2e_fail "\"$typed\" was not saved as $saved"
+    e2e_wait_file "$E2E_TMP/shots/$saved" 20 || e2e_fail "\"$typed\" was not saved as $saved"
     e2e_stop
 }
 

@@ -76,15 +76,9 @@ done
 # The notepad: a file that does not exist yet opens empty under its name; typed text is saved by Ctrl+S.
 e2e_start "$docs/new notes.txt"
 id=$(e2e_wait_window "Brivo : TextEdit - K.VARDEN") || e2e_fail "the notepad did not appear"
-xdotool windowfocus --sync "$id" 2>/dev/null || true
-sleep 0.5
-xdotool type --delay 20 "typed by hand"
+e2e_type_verified "$id" "typed by hand"
 xdotool key ctrl+s
-for _ in $(seq 1 50); do
-    [ -f "$docs/new notes.txt" ] && break
-    sleep 0.1
-done
-[ "$(cat "$docs/new notes.txt" 2>/dev/null)" = "typed by hand" ] ||
-    e2e_fail "Ctrl+S saved \"$(cat "$docs/new notes.txt" 2>/dev/null)\", not the typed text"
+saved_text() { [ "$(cat "$docs/new notes.txt" 2>/dev/null)" = "typed by hand" ]; }
+e2e_poll 10 saved_text || e2e_fail "Ctrl+S saved \"$(cat "$docs/new notes.txt" 2>/dev/null)\", not the typed text"
 e2e_stop
 echo "notepad: typed text saved with Ctrl+S"

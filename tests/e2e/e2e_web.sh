@@ -19,7 +19,7 @@ run_to_first_paint() {
     local platform=$1
     shift
     log="$E2E_TMP/run.log"
-    QT_QPA_PLATFORM=$platform BRIVO_QUIT_AFTER_FIRST_PAINT=1 timeout 60 "$E2E_BRIVO" "$@" >"$log" 2>&1
+    QT_QPA_PLATFORM=$platform BRIVO_QUIT_AFTER_FIRST_PAINT=1 timeout "$(e2e_secs 60)" "$E2E_BRIVO" "$@" >"$log" 2>&1
     local rc=$?
     [ "$rc" = 0 ] || { cat "$log"; e2e_fail "ended with $rc on $platform ($*)"; }
     ! grep -q "initialized from a plugin" "$log" || { cat "$log"; e2e_fail "plugin warning on $platform"; }

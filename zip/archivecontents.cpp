@@ -120,10 +120,9 @@ void ArchiveContents::read(const QString &archive, const QString &password)
     m_passwordGiven = !password.isEmpty();
     m_stop = std::make_shared<std::atomic_bool>(false);
     m_reading = true;
-    m_watcher.setFuture(QtConcurrent::run(
-        [program = sevenZipExecutable(), archive, input = passwordInput(password), stop = m_stop] {
-            return readArchiveContents(program, archive, input, *stop);
-        }));
+    m_watcher.setFuture(
+        QtConcurrent::run([program = sevenZipExecutable(), archive, input = passwordInput(password),
+                           stop = m_stop] { return readArchiveContents(program, archive, input, *stop); }));
 }
 
 void ArchiveContents::clear()

@@ -40,7 +40,8 @@ void ArchiveJob::endNow()
     m_run->endNow();
 }
 
-void ArchiveJob::runArchiver(const QStringList &arguments, const QByteArray &input, std::function<void()> then)
+void ArchiveJob::runArchiver(const QStringList &arguments, const QByteArray &input,
+                             std::function<void()> then)
 {
     if (m_cancelled) {
         emit message(QStringLiteral("Cancelled."), true);

@@ -9,7 +9,7 @@ namespace brivo::zip {
 enum class Verdict
 {
     Ok,
-    NeedsPassword,   // encrypted, and no password was given
+    NeedsPassword, // encrypted, and no password was given
     WrongPassword,
     Missing,         // the archive is not there
     Truncated,       // it ends too early

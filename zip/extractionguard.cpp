@@ -70,8 +70,9 @@ Step stepFor(bool sourceIsFolder, Standing target, QString *reason)
     if (sourceIsFolder && target == Standing::Folder)
         return Step::Merge;
     if (target == Standing::Link)
-        *reason = QStringLiteral("would be written through a link of that name that is already in the folder, "
-                                 "which may lead elsewhere");
+        *reason =
+            QStringLiteral("would be written through a link of that name that is already in the folder, "
+                           "which may lead elsewhere");
     else if (sourceIsFolder)
         *reason = QStringLiteral("is a folder, and a file of that name is already there");
     else
@@ -93,7 +94,8 @@ struct MoveState
     {
         const QString entry = relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
         if (relative.isEmpty() && name == privateName) {
-            conflicts << ExtractionProblem{entry, QStringLiteral("has the name of the folder it is unpacked in")};
+            conflicts << ExtractionProblem{entry,
+                                           QStringLiteral("has the name of the folder it is unpacked in")};
             return std::nullopt;
         }
         return entry;
@@ -166,7 +168,7 @@ public:
             }
             Standing standing = Standing::Nothing;
             if (::fstatat(to, name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0)
-                standing = S_ISDIR(target.st_mode) ? Standing::Folder
+                standing = S_ISDIR(target.st_mode)   ? Standing::Folder
                            : S_ISLNK(target.st_mode) ? Standing::Link
                                                      : Standing::File;
             const Step next = step(*entry, S_ISDIR(source.st_mode), standing);
@@ -175,7 +177,8 @@ public:
             } else if (next == Step::Move && execute) {
                 // A file or link of the destination is replaced itself; renameat never follows a link.
                 if (::renameat(from, name.constData(), to, name.constData()) != 0) {
-                    error = QStringLiteral("%1 could not be moved into place: %2").arg(*entry, systemError(errno));
+                    error = QStringLiteral("%1 could not be moved into place: %2")
+                                .arg(*entry, systemError(errno));
                     return;
                 }
                 ++moved;
@@ -223,10 +226,12 @@ private:
 
 int runMover(Mover &mover, const QString &privateFolder, const QString &destination)
 {
-    const int from = ::open(encoded(privateFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int from =
+        ::open(encoded(privateFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     const int to = ::open(encoded(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (from < 0 || to < 0)
-        mover.error = QStringLiteral("%1: %2").arg(from < 0 ? privateFolder : destination, systemError(errno));
+        mover.error =
+            QStringLiteral("%1: %2").arg(from < 0 ? privateFolder : destination, systemError(errno));
     else
         mover.moveFolder(from, to, QString());
     if (from >= 0)
@@ -258,8 +263,8 @@ class Mover : public MoveState
 public:
     void moveFolder(const QString &from, const QString &to, const QString &relative)
     {
-        const QFileInfoList found = QDir(from).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                             QDir::NoDotAndDotDot);
+        const QFileInfoList found =
+            QDir(from).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &source : found) {
             if (!error.isEmpty())
                 return;
@@ -313,8 +318,9 @@ QString problemForType(const QString &path)
     return QStringLiteral("is not a file, folder or link");
 #else
     const QFileInfo info(path);
-    return info.isFile() || info.isDir() || info.isSymLink() ? QString()
-                                                             : QStringLiteral("is not a file, folder or link");
+    return info.isFile() || info.isDir() || info.isSymLink()
+               ? QString()
+               : QStringLiteral("is not a file, folder or link");
 #endif
 }
 
@@ -383,8 +389,9 @@ QList<ExtractionProblem> inspectExtracted(const QString &privateFolder, const QS
         const QString relative = path.mid(privateFolder.size() + 1);
         if (const std::optional<QString> target = symLinkTarget(path)) {
             if (!linkStaysInside(relative, *target, readLink)) {
-                problems << ExtractionProblem{relative, QStringLiteral("is a link to %1, which leads out of the folder")
-                                                            .arg(quoted(*target))};
+                problems << ExtractionProblem{
+                    relative,
+                    QStringLiteral("is a link to %1, which leads out of the folder").arg(quoted(*target))};
             }
             continue;
         }
@@ -398,8 +405,9 @@ QList<ExtractionProblem> inspectExtracted(const QString &privateFolder, const QS
             continue;
         // A folder that cannot be listed hides what is in it, and would be moved with it unchecked.
         if (S_ISDIR(info.st_mode) && ::access(encoded(path).constData(), R_OK | X_OK) != 0) {
-            problems << ExtractionProblem{relative, QStringLiteral("is a folder that cannot be read, so what it "
-                                                                   "holds cannot be checked")};
+            problems << ExtractionProblem{relative,
+                                          QStringLiteral("is a folder that cannot be read, so what it "
+                                                         "holds cannot be checked")};
         }
         if (S_ISREG(info.st_mode) && info.st_nlink > 1) {
             Shared &shared = sharedFiles[{quint64(info.st_dev), quint64(info.st_ino)}];

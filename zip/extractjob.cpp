@@ -40,7 +40,8 @@ ExtractJob::Placing checkAndPlace(const QString &privateFolder, const QString &d
 
 } // namespace
 
-ExtractJob::ExtractJob(const QString &archive, const QString &password, const QStringList &entries, QObject *parent)
+ExtractJob::ExtractJob(const QString &archive, const QString &password, const QStringList &entries,
+                       QObject *parent)
     : ArchiveJob(parent), m_archive(archive), m_password(password), m_entries(entries)
 {
     connect(&m_placing, &QFutureWatcher<Placing>::finished, this, &ExtractJob::placed);
@@ -128,7 +129,8 @@ void ExtractJob::placed()
     }
     removePrivateFolder();
     if (!placing.error.isEmpty()) {
-        emit message(QStringLiteral("Extracting %1 stopped half-way: %2").arg(shown(m_archive), placing.error), true);
+        emit message(
+            QStringLiteral("Extracting %1 stopped half-way: %2").arg(shown(m_archive), placing.error), true);
         finish(Result::Failed);
         return;
     }

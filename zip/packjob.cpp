@@ -47,7 +47,8 @@ void PackJob::start()
     const QFileInfo target(m_archive);
     m_folder = std::make_unique<QTemporaryDir>(target.absolutePath() + QStringLiteral("/.brivo-pack-XXXXXX"));
     if (!m_folder->isValid()) {
-        emit message(QStringLiteral("Cannot write in %1: %2").arg(shown(target.absolutePath()), m_folder->errorString()),
+        emit message(QStringLiteral("Cannot write in %1: %2")
+                         .arg(shown(target.absolutePath()), m_folder->errorString()),
                      true);
         finish(Result::Failed);
         return;
@@ -56,17 +57,18 @@ void PackJob::start()
     // The private folder may lie inside a folder being packed; it is no part of what was chosen.
     const QString privateName = QFileInfo(m_folder->path()).fileName();
     if (!m_format.twoSteps()) {
-        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName), passwordInput(m_password),
-                    [this] { packed(); });
+        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName),
+                    passwordInput(m_password), [this] { packed(); });
         return;
     }
     // A compressed tar: the tar first, then that tar compressed on its own.
     const QString tar = m_folder->filePath(m_format.tarName);
-    runArchiver(packArguments(tar, QStringLiteral("tar"), m_entries, false, privateName), {}, [this, made, tar] {
-        if (failed())
-            return;
-        runArchiver(packArguments(made, m_format.type, {tar}, false), {}, [this] { packed(); });
-    });
+    runArchiver(packArguments(tar, QStringLiteral("tar"), m_entries, false, privateName), {},
+                [this, made, tar] {
+                    if (failed())
+                        return;
+                    runArchiver(packArguments(made, m_format.type, {tar}, false), {}, [this] { packed(); });
+                });
 }
 
 void PackJob::endNow()
@@ -79,9 +81,11 @@ bool PackJob::failed()
 {
     if (exitCode() == 0 && !crashed())
         return false;
-    const QString kept = QFileInfo::exists(m_archive) ? QStringLiteral("%1 was left as it was.").arg(shown(m_archive))
-                                                      : QStringLiteral("Nothing was written.");
-    emit message(QStringLiteral("7z could not pack everything (exit code %1). %2").arg(exitCode()).arg(kept), true);
+    const QString kept = QFileInfo::exists(m_archive)
+                             ? QStringLiteral("%1 was left as it was.").arg(shown(m_archive))
+                             : QStringLiteral("Nothing was written.");
+    emit message(QStringLiteral("7z could not pack everything (exit code %1). %2").arg(exitCode()).arg(kept),
+                 true);
     m_folder.reset();
     finish(Result::Failed);
     return true;
@@ -93,7 +97,8 @@ void PackJob::packed()
         return;
     QString error;
     if (!replaceFile(m_folder->filePath(QFileInfo(m_archive).fileName()), m_archive, &error)) {
-        emit message(QStringLiteral("The new archive could not be put in place of %1: %2").arg(shown(m_archive), error),
+        emit message(QStringLiteral("The new archive could not be put in place of %1: %2")
+                         .arg(shown(m_archive), error),
                      true);
         m_folder.reset();
         finish(Result::Failed);

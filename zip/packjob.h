@@ -16,8 +16,8 @@ class PackJob : public ArchiveJob
 {
     Q_OBJECT
 public:
-    PackJob(const QString &archive, const PackFormat &format, const QStringList &entries, const QString &password,
-            QObject *parent = nullptr);
+    PackJob(const QString &archive, const PackFormat &format, const QStringList &entries,
+            const QString &password, QObject *parent = nullptr);
     ~PackJob() override;
 
     void start() override;

@@ -55,8 +55,8 @@ QString sevenZipExecutable()
     // The installer records its folder for both views of the registry; a 32-bit 7-Zip on a 64-bit system
     // writes "Path" only, a 64-bit one may write "Path64" too.
     const QSettings registry(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\7-Zip"), QSettings::NativeFormat);
-    places.registryPath = registry.value(QStringLiteral("Path64"), registry.value(QStringLiteral("Path")))
-                              .toString();
+    places.registryPath =
+        registry.value(QStringLiteral("Path64"), registry.value(QStringLiteral("Path"))).toString();
     places.programFiles = qEnvironmentVariable("ProgramFiles");
     places.programW6432 = qEnvironmentVariable("ProgramW6432");
     places.programFilesX86 = qEnvironmentVariable("ProgramFiles(x86)");

@@ -12,12 +12,12 @@ namespace brivo::zip {
 struct SevenZipPlaces
 {
     bool windows = false;
-    QString registryPath;     // the installer's "Path" value under HKLM\SOFTWARE\7-Zip (a folder)
-    QString programFiles;     // %ProgramFiles%
-    QString programW6432;     // %ProgramW6432%: the 64-bit Program Files, as a 32-bit process sees it
-    QString programFilesX86;  // %ProgramFiles(x86)%
-    std::function<bool(const QString &)> isExecutable;          // a file that exists and can be run
-    std::function<QString(const QString &)> findOnSearchPath;   // a program name on PATH, or ""
+    QString registryPath;    // the installer's "Path" value under HKLM\SOFTWARE\7-Zip (a folder)
+    QString programFiles;    // %ProgramFiles%
+    QString programW6432;    // %ProgramW6432%: the 64-bit Program Files, as a 32-bit process sees it
+    QString programFilesX86; // %ProgramFiles(x86)%
+    std::function<bool(const QString &)> isExecutable;        // a file that exists and can be run
+    std::function<QString(const QString &)> findOnSearchPath; // a program name on PATH, or ""
 };
 
 // The 7z to run. On Windows: 7z.exe in the folder the registry names, then in the 7-Zip folder of each

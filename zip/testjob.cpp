@@ -8,8 +8,7 @@ namespace brivo::zip {
 
 TestJob::TestJob(const QString &archive, const QString &password, QObject *parent)
     : ArchiveJob(parent), m_archive(archive), m_password(password)
-{
-}
+{}
 
 void TestJob::start()
 {
@@ -17,8 +16,9 @@ void TestJob::start()
         const int code = crashed() ? -1 : exitCode();
         const Verdict verdict = verdictOf(runLines(), code, !m_password.isEmpty());
         const QString name = QLatin1Char('"') + escapedForDisplay(m_archive) + QLatin1Char('"');
-        emit message(verdictText(verdict, name, QStringLiteral("Tested %1: no errors found.").arg(name), code),
-                     verdict != Verdict::Ok);
+        emit message(
+            verdictText(verdict, name, QStringLiteral("Tested %1: no errors found.").arg(name), code),
+            verdict != Verdict::Ok);
         finish(verdict == Verdict::Ok ? Result::Done : Result::Failed);
     });
 }

@@ -172,10 +172,12 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
 
     auto *rightColumn = new QVBoxLayout;
     rightColumn->addWidget(fixedHeightRow(buttonLayout));
-    rightColumn->addWidget(listView);
+    // The list and the contents table share the column's height, the table taking the larger part: an
+    // archive holds more entries than a list holds archives.
+    rightColumn->addWidget(listView, 1);
     rightColumn->addWidget(fixedHeightRow(passwordLayout));
     rightColumn->addWidget(m_contentsStatus);
-    rightColumn->addWidget(m_contentsView);
+    rightColumn->addWidget(m_contentsView, 2);
     rightColumn->addWidget(fixedHeightRow(actionLayout));
 
     auto *upperPart = new QHBoxLayout;

@@ -31,7 +31,8 @@ bool makeArchive(const QString &archive)
     std::fflush(stdout);
     QTemporaryDir files;
     for (int i = 0; i < entryCount; ++i) {
-        const QString folder = files.filePath(QStringLiteral("data/folder %1").arg(i / 1000, 3, 10, QLatin1Char('0')));
+        const QString folder =
+            files.filePath(QStringLiteral("data/folder %1").arg(i / 1000, 3, 10, QLatin1Char('0')));
         if (i % 1000 == 0 && !QDir().mkpath(folder))
             return false;
         QFile file(folder + QStringLiteral("/file %1.txt").arg(i, 6, 10, QLatin1Char('0')));
@@ -40,7 +41,8 @@ bool makeArchive(const QString &archive)
     }
     QProcess sevenZip;
     sevenZip.setWorkingDirectory(files.path());
-    sevenZip.start(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-bd"), archive, QStringLiteral("data")});
+    sevenZip.start(QStringLiteral("7z"),
+                   {QStringLiteral("a"), QStringLiteral("-bd"), archive, QStringLiteral("data")});
     return sevenZip.waitForFinished(-1) && sevenZip.exitCode() == 0;
 }
 
@@ -74,7 +76,8 @@ double windowListing(Widget &window, const QString &archive)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     table->viewport()->repaint();
     const double ms = timer.nsecsElapsed() / 1e6;
-    const bool complete = table->model()->rowCount() >= entryCount && status->text().contains(QLatin1String("entries"));
+    const bool complete =
+        table->model()->rowCount() >= entryCount && status->text().contains(QLatin1String("entries"));
     window.dela();
     QCoreApplication::processEvents();
     return complete ? ms : 0;
@@ -93,8 +96,9 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
 
     bool holds = true;
-    const QStringList detailed = {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-spd"),
-                                  QStringLiteral("-bsp2"), QStringLiteral("-bse1"), QStringLiteral("-sccUTF-8")};
+    const QStringList detailed = {QStringLiteral("l"),     QStringLiteral("-slt"),
+                                  QStringLiteral("-spd"),  QStringLiteral("-bsp2"),
+                                  QStringLiteral("-bse1"), QStringLiteral("-sccUTF-8")};
     const QStringList plain = {QStringLiteral("l"), QStringLiteral("-spd"), QStringLiteral("-sccUTF-8")};
     for (const char *format : {"7z", "zip"}) {
         const QString archive = data + QStringLiteral("/contents-100k.") + QLatin1String(format);

@@ -37,7 +37,8 @@ QList<std::pair<QString, QString>> recordings(const QString &scenario)
 
 struct Recording
 {
-    QStringList lines; // standard output and the non-progress part of standard error, as the window reads them
+    QStringList
+        lines; // standard output and the non-progress part of standard error, as the window reads them
     int exitCode = -1;
     QList<ArchiverProgress> progress;
 };
@@ -126,17 +127,50 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("tarName");
         QTest::addColumn<bool>("password");
-        QTest::newRow("7z") << "/d/a.7z" << "/d/a.7z" << "7z" << "" << true;
-        QTest::newRow("zip, any case") << "/d/A.ZIP" << "/d/A.ZIP" << "zip" << "" << true;
-        QTest::newRow("tar") << "/d/a.tar" << "/d/a.tar" << "tar" << "" << false;
-        QTest::newRow("tar.gz") << "/d/a.b.tar.gz" << "/d/a.b.tar.gz" << "gzip" << "a.b.tar" << false;
-        QTest::newRow("tgz") << "/d/a.tgz" << "/d/a.tgz" << "gzip" << "a.tar" << false;
-        QTest::newRow("tar.xz") << "/d/a.tar.xz" << "/d/a.tar.xz" << "xz" << "a.tar" << false;
-        QTest::newRow("no suffix") << "/d/backup" << "/d/backup.7z" << "7z" << "" << true;
-        QTest::newRow("unknown suffix") << "/d/a.rar" << "/d/a.rar.7z" << "7z" << "" << true;
-        QTest::newRow("gz alone") << "/d/a.gz" << "/d/a.gz.7z" << "7z" << "" << true;
-        QTest::newRow("only a suffix") << "/d/.zip" << "/d/.zip.7z" << "7z" << "" << true;
-        QTest::newRow("suffix in a folder") << "/d.zip/a" << "/d.zip/a.7z" << "7z" << "" << true;
+        QTest::newRow("7z") << "/d/a.7z"
+                            << "/d/a.7z"
+                            << "7z"
+                            << "" << true;
+        QTest::newRow("zip, any case") << "/d/A.ZIP"
+                                       << "/d/A.ZIP"
+                                       << "zip"
+                                       << "" << true;
+        QTest::newRow("tar") << "/d/a.tar"
+                             << "/d/a.tar"
+                             << "tar"
+                             << "" << false;
+        QTest::newRow("tar.gz") << "/d/a.b.tar.gz"
+                                << "/d/a.b.tar.gz"
+                                << "gzip"
+                                << "a.b.tar" << false;
+        QTest::newRow("tgz") << "/d/a.tgz"
+                             << "/d/a.tgz"
+                             << "gzip"
+                             << "a.tar" << false;
+        QTest::newRow("tar.xz") << "/d/a.tar.xz"
+                                << "/d/a.tar.xz"
+                                << "xz"
+                                << "a.tar" << false;
+        QTest::newRow("no suffix") << "/d/backup"
+                                   << "/d/backup.7z"
+                                   << "7z"
+                                   << "" << true;
+        QTest::newRow("unknown suffix") << "/d/a.rar"
+                                        << "/d/a.rar.7z"
+                                        << "7z"
+                                        << "" << true;
+        QTest::newRow("gz alone") << "/d/a.gz"
+                                  << "/d/a.gz.7z"
+                                  << "7z"
+                                  << "" << true;
+        QTest::newRow("only a suffix") << "/d/.zip"
+                                       << "/d/.zip.7z"
+                                       << "7z"
+                                       << "" << true;
+        QTest::newRow("suffix in a folder") << "/d.zip/a"
+                                            << "/d.zip/a.7z"
+                                            << "7z"
+                                            << "" << true;
     }
     void formatFromTheName()
     {
@@ -156,22 +190,26 @@ private slots:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QString>("expected");
         const QString onPath = "C:/Tools/7z.exe";
-        QTest::newRow("registry first") << true << "D:\\Apps\\7-Zip\\" << "C:\\Program Files"
-                                        << QStringList{"D:/Apps/7-Zip/7z.exe", "C:/Program Files/7-Zip/7z.exe"}
-                                        << "D:/Apps/7-Zip/7z.exe";
-        QTest::newRow("registry stale") << true << "D:\\Gone" << "C:\\Program Files"
-                                        << QStringList{"C:/Program Files/7-Zip/7z.exe"}
+        QTest::newRow("registry first")
+            << true << "D:\\Apps\\7-Zip\\"
+            << "C:\\Program Files" << QStringList{"D:/Apps/7-Zip/7z.exe", "C:/Program Files/7-Zip/7z.exe"}
+            << "D:/Apps/7-Zip/7z.exe";
+        QTest::newRow("registry stale") << true << "D:\\Gone"
+                                        << "C:\\Program Files" << QStringList{"C:/Program Files/7-Zip/7z.exe"}
                                         << "C:/Program Files/7-Zip/7z.exe";
-        QTest::newRow("32-bit Program Files") << true << "" << "C:\\Program Files"
-                                              << QStringList{"C:/Program Files (x86)/7-Zip/7z.exe"}
-                                              << "C:/Program Files (x86)/7-Zip/7z.exe";
-        QTest::newRow("only on the path") << true << "" << "" << QStringList{onPath} << onPath;
-        QTest::newRow("nowhere") << true << "" << "C:\\Program Files" << QStringList{} << "7z";
+        QTest::newRow("32-bit Program Files")
+            << true << ""
+            << "C:\\Program Files" << QStringList{"C:/Program Files (x86)/7-Zip/7z.exe"}
+            << "C:/Program Files (x86)/7-Zip/7z.exe";
+        QTest::newRow("only on the path") << true << ""
+                                          << "" << QStringList{onPath} << onPath;
+        QTest::newRow("nowhere") << true << ""
+                                 << "C:\\Program Files" << QStringList{} << "7z";
         QTest::newRow("Linux ignores Windows places")
-            << false << "D:\\Apps\\7-Zip" << "C:\\Program Files" << QStringList{"D:/Apps/7-Zip/7z.exe", "/usr/bin/7zz"}
-            << "/usr/bin/7zz";
-        QTest::newRow("Linux 7z first") << false << "" << "" << QStringList{"/usr/bin/7z", "/usr/bin/7zz"}
-                                        << "/usr/bin/7z";
+            << false << "D:\\Apps\\7-Zip"
+            << "C:\\Program Files" << QStringList{"D:/Apps/7-Zip/7z.exe", "/usr/bin/7zz"} << "/usr/bin/7zz";
+        QTest::newRow("Linux 7z first") << false << ""
+                                        << "" << QStringList{"/usr/bin/7z", "/usr/bin/7zz"} << "/usr/bin/7z";
     }
     void whereSevenZipIs()
     {
@@ -228,7 +266,8 @@ private slots:
                     reports.append(*result.progress);
             }
             QCOMPARE(lines, QStringList{"ERROR: late"});
-            QCOMPARE(reports.last(), (ArchiverProgress{100, 2, QLatin1Char('+'), QString::fromUtf8("séc.bin")}));
+            QCOMPARE(reports.last(),
+                     (ArchiverProgress{100, 2, QLatin1Char('+'), QString::fromUtf8("séc.bin")}));
             QVERIFY(size != 1 || reports.size() == 3);
         }
     }
@@ -312,7 +351,8 @@ private slots:
         // 7z's question nobody answers is not shown; its errors are told apart from its talk.
         const bool asked = std::any_of(recording.lines.begin(), recording.lines.end(), isPasswordQuestion);
         QCOMPARE(asked, readFile(base + ".out").contains("Enter password"));
-        QCOMPARE(std::any_of(recording.lines.begin(), recording.lines.end(), isProblemLine), recording.exitCode != 0);
+        QCOMPARE(std::any_of(recording.lines.begin(), recording.lines.end(), isProblemLine),
+                 recording.exitCode != 0);
     }
 
     void recordedProgress_data()
@@ -346,21 +386,31 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("inside");
-        QTest::newRow("sibling") << "a/l" << "b" << true;
-        QTest::newRow("up to the top") << "a/l" << "../x" << true;
-        QTest::newRow("above the top") << "a/l" << "../../x" << false;
-        QTest::newRow("absolute") << "l" << "/etc/passwd" << false;
-        QTest::newRow("drive") << "l" << "C:/x" << false;
-        QTest::newRow("through a link that climbs") << "l" << "up/x" << false;
-        QTest::newRow("'..' after a link to the top") << "a/l" << "top/../x" << false;
-        QTest::newRow("'..' after a link going deeper") << "l" << "deep/../x" << true;
-        QTest::newRow("circle") << "l" << "loop1" << false;
-        QTest::newRow("dot parts") << "l" << "./a/./b" << true;
+        QTest::newRow("sibling") << "a/l"
+                                 << "b" << true;
+        QTest::newRow("up to the top") << "a/l"
+                                       << "../x" << true;
+        QTest::newRow("above the top") << "a/l"
+                                       << "../../x" << false;
+        QTest::newRow("absolute") << "l"
+                                  << "/etc/passwd" << false;
+        QTest::newRow("drive") << "l"
+                               << "C:/x" << false;
+        QTest::newRow("through a link that climbs") << "l"
+                                                    << "up/x" << false;
+        QTest::newRow("'..' after a link to the top") << "a/l"
+                                                      << "top/../x" << false;
+        QTest::newRow("'..' after a link going deeper") << "l"
+                                                        << "deep/../x" << true;
+        QTest::newRow("circle") << "l"
+                                << "loop1" << false;
+        QTest::newRow("dot parts") << "l"
+                                   << "./a/./b" << true;
     }
     void whereLinksLead()
     {
-        const QHash<QString, QString> links = {{"up", ".."},      {"a/top", ".."},  {"deep", "a/b"},
-                                               {"loop1", "loop2"}, {"loop2", "loop1"}};
+        const QHash<QString, QString> links = {
+            {"up", ".."}, {"a/top", ".."}, {"deep", "a/b"}, {"loop1", "loop2"}, {"loop2", "loop1"}};
         const auto readLink = [&](const QString &path) -> std::optional<QString> {
             if (links.contains(path))
                 return links.value(path);
@@ -378,8 +428,10 @@ private slots:
         QTemporaryDir dir;
         const QString done = dir.filePath("dest/.private");
         const QString dest = dir.filePath("dest");
-        QVERIFY(QDir().mkpath(done + "/sub") && writeFile(done + "/sub/file", "x") && writeFile(dir.filePath("outside"), "o"));
-        QVERIFY(QFile::link("file", done + "/sub/near") && QFile::link("../sub/file", done + "/sub/up-and-in"));
+        QVERIFY(QDir().mkpath(done + "/sub") && writeFile(done + "/sub/file", "x") &&
+                writeFile(dir.filePath("outside"), "o"));
+        QVERIFY(QFile::link("file", done + "/sub/near") &&
+                QFile::link("../sub/file", done + "/sub/up-and-in"));
         QVERIFY(QFile::link("../..", done + "/sub/out") && QFile::link("/etc/passwd", done + "/abs"));
         QVERIFY(QFile::link("there/secret", done + "/via-destination") && QFile::link("..", dest + "/there"));
         QVERIFY(makeFifo(done + "/fifo") && makeSocket(done + "/sock"));
@@ -391,7 +443,8 @@ private slots:
         std::atomic_bool stop = true;
         QVERIFY(inspectExtracted(done, dest, &stop).isEmpty());
         if (::geteuid() != 0) { // root reads every folder
-            QVERIFY(QDir().mkpath(dir.filePath("closed/locked")) && ::chmod(QFile::encodeName(dir.filePath("closed/locked")), 0) == 0);
+            QVERIFY(QDir().mkpath(dir.filePath("closed/locked")) &&
+                    ::chmod(QFile::encodeName(dir.filePath("closed/locked")), 0) == 0);
             QCOMPARE(entriesOf(inspectExtracted(dir.filePath("closed"), dest)), QStringList{"locked"});
             QVERIFY(removeTree(dir.filePath("closed")));
         }

@@ -1,19 +1,8 @@
 #!/usr/bin/env bash
-# The code editor's runs: the toolchain set-up dialog over a fresh editor (ide-runs-setup.png), then a C++
-# program's output and exit code in the Output pane (ide-runs.png).
-# Usage: ide-runs.sh BRIVO_PROGRAM OUTDIR, with DISPLAY set to a 1280x1024 X server.
-set -u
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../tests/e2e/e2elib.sh"
-program=$(readlink -f "$1")
-out=$2
-work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-export BRIVO_ROOT="$work/root" XDG_RUNTIME_DIR="$work/runtime" XDG_STATE_HOME="$work/state"
-mkdir -p "$BRIVO_ROOT" "$XDG_RUNTIME_DIR" "$XDG_STATE_HOME" "$work/project"
-chmod 700 "$XDG_RUNTIME_DIR"
-cd "$work/project" || exit 1
-cat >hello.cpp <<'CPP'
+# The code editor's runs: the toolchain set-up dialog that the start-up warning offers on a fresh tool
+# root (ide-runs-setup.png), then a C++ program's output and exit code in the Output pane (ide-runs.png).
+. "$(dirname "$0")/../screenshotlib.sh"
+cat >"$shot_files/hello.cpp" <<'TEXT'
 #include <cstdio>
 
 int main()
@@ -22,52 +11,47 @@ int main()
         std::printf("Hello from C++, line %d\n", i);
     return 3;
 }
-CPP
-
-"$program" hello.cpp >"$work/log" 2>&1 &
-pid=$!
-box=$(e2e_wait_window "No Compilers Found " 30) || { echo "no start-up warning" >&2; exit 1; }
+TEXT
+e2e_start hello.cpp
+box=$(e2e_wait_window "No Compilers Found " 30) || e2e_fail "no start-up warning"
 e2e_focus "$box"
+# OK has the focus; Tab moves it to "Set up".
 xdotool key --clearmodifiers Tab Return
-dialog=$(e2e_wait_window "Brivo : Set up toolchains") || { echo "no set-up dialog" >&2; exit 1; }
+dialog=$(e2e_wait_window "Brivo : Set up toolchains") || e2e_fail "no set-up dialog"
 e2e_focus "$dialog"
 xdotool key --clearmodifiers Return
-e2e_wait_file "$BRIVO_ROOT/Ide/CCPP/bin/gcbat" || { echo "Set up wrote nothing" >&2; exit 1; }
-editor=$(e2e_find_window "Brivo : IDE - K.VARDEN")
-
-# Takes the editor's area of the screen into $1 once two pictures in a row agree, so that nothing is
-# caught half painted. Without a window manager every window stands at the screen's corner.
-shoot() {
-    local area
-    area="$(e2e_window_size "$editor")+0+0"
-    import -window root -crop "$area" "$work/a.png"
-    for _ in $(seq 20); do
-        import -window root -crop "$area" "$work/b.png"
-        cmp -s "$work/a.png" "$work/b.png" && break
-        mv "$work/b.png" "$work/a.png"
-    done
-    cp "$work/a.png" "$1"
-}
-shoot "$out/ide-runs-setup.png"
+e2e_wait_file "$BRIVO_ROOT/Ide/CCPP/bin/gcbat" || e2e_fail "Set up wrote nothing"
+shot_settle "$dialog"
+shot_take "$dialog" ide-runs-setup
 xdotool key --clearmodifiers Escape
-e2e_poll 5 e2e_window_unmapped "$dialog"
+e2e_poll 5 e2e_window_unmapped "$dialog" || e2e_fail "the set-up dialog stayed"
 
-# Build > C/C++: the menu bar's first title, two menus right, the first entry.
+# Build > C/C++: the menu bar's first title, two menus to the right, its first entry.
+editor=$(e2e_find_window "Brivo : IDE - K.VARDEN") || e2e_fail "no code editor"
 e2e_focus "$editor"
-xdotool mousemove --window "$editor" 12 9 click 1
-e2e_poll 5 e2e_find_window "Brivo" >/dev/null
+shot_click "$editor" 12 9
+menu_open() { # a popup titled with the program's name; a search by name alone does not find popups
+    local window
+    for window in $(xdotool search --onlyvisible --class brivo 2>/dev/null); do
+        [ "$(xdotool getwindowname "$window" 2>/dev/null)" = Brivo ] && return 0
+    done
+    return 1
+}
+e2e_poll 5 menu_open || e2e_fail "the menu bar did not open"
 xdotool key --delay 50 Right Right Return
-# The program has run once its exit code stands in the pane, where the clipboard can read it.
+# The program has run once its exit code stands in the Output pane, which the clipboard reads.
 ended() {
     printf '' | xclip -selection clipboard -i >/dev/null 2>&1
-    xdotool mousemove --window "$editor" 400 480 click 1
+    shot_click "$editor" 400 480
     xdotool key --clearmodifiers ctrl+a ctrl+c
     e2e_clipboard | grep -q "exit code 3"
 }
-e2e_poll 30 ended || { echo "the run did not end" >&2; exit 1; }
+e2e_poll 30 ended || e2e_fail "the run did not end"
 # Clicks away from the last one (so that none makes a double click) take the selections away again, in
 # the pane and in the editor, which a copy made before the pane showed may have selected; the pointer
 # then leaves the window.
-xdotool mousemove --window "$editor" 300 500 click 1 mousemove --window "$editor" 700 300 click 1
-xdotool mousemove 1000 900
-shoot "$out/ide-runs.png"
+shot_click "$editor" 300 500
+shot_click "$editor" 700 300
+xdotool mousemove 1200 1000
+shot_settle "$editor"
+shot_take "$editor"

@@ -38,21 +38,26 @@ open_ide() {
     IDE=$(e2e_wait_window "$IDE_TITLE" 30) || e2e_fail "$1: no code editor"
 }
 
-program_windows() {
-    xdotool search --onlyvisible --class brivo 2>/dev/null | wc -l
+# Succeeds while one of the program's menus is open: a popup window titled with the program's name (a
+# search by name alone does not find popups).
+menu_open() {
+    local window
+    for window in $(xdotool search --onlyvisible --class brivo 2>/dev/null); do
+        [ "$(xdotool getwindowname "$window" 2>/dev/null)" = Brivo ] && return 0
+    done
+    return 1
 }
-more_windows_than() {
-    [ "$(program_windows)" -gt "$1" ]
+no_menu_open() {
+    ! menu_open
 }
 
 # Chooses an entry of the editor's menu bar with the keyboard: the menu $1 places right of File, its
 # entry $2 (counted from 0, separators left out).
 ide_menu() {
-    local right=$1 entry=$2 before keys=()
-    before=$(program_windows)
+    local right=$1 entry=$2 keys=()
     e2e_focus "$IDE"
     xdotool mousemove --window "$IDE" 12 9 click 1
-    e2e_poll 5 more_windows_than "$before" || e2e_fail "the menu bar did not open"
+    e2e_poll 5 menu_open || e2e_fail "the menu bar did not open"
     # Moving to the next menu selects its first entry; in the menu opened by the click, Down does.
     if [ "$right" -eq 0 ]; then
         keys+=(Down)
@@ -61,11 +66,8 @@ ide_menu() {
     fi
     for _ in $(seq "$entry"); do keys+=(Down); done
     xdotool key --delay 50 "${keys[@]}" Return
-    # The menus close before anything else is clicked (a popup menu's title is the program's name).
+    # The menus close before anything else is clicked.
     e2e_poll 5 no_menu_open || e2e_fail "the menu did not close"
-}
-no_menu_open() {
-    ! e2e_find_window "Brivo" >/dev/null
 }
 
 # Prints what the Output pane shows, copied through the clipboard.

@@ -19,6 +19,29 @@ namespace {
 
 // A runaway program must not fill the memory: only the newest lines are kept.
 constexpr int kMaxLines = 20000;
+// ...and no line grows past this: output without line breaks would otherwise grow one line for ever.
+constexpr int kMaxLineLength = 4096;
+
+// `text` with line breaks added wherever a line would grow past kMaxLineLength, the pane's last line
+// already holding `column` characters.
+QString withLongLinesBroken(const QString &text, int column)
+{
+    QString broken;
+    broken.reserve(text.size() + text.size() / kMaxLineLength + 1);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            column = 0;
+        } else {
+            if (column >= kMaxLineLength) {
+                broken += QLatin1Char('\n');
+                column = 0;
+            }
+            ++column;
+        }
+        broken += c;
+    }
+    return broken;
+}
 
 QTextCharFormat formatIn(const QColor &colour, bool italic = false)
 {
@@ -184,7 +207,7 @@ void RunOutputPane::append(const QString &text, const QTextCharFormat &format)
     const bool following = scroll->value() == scroll->maximum();
     QTextCursor cursor(m_output->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(shown, format);
+    cursor.insertText(withLongLinesBroken(shown, m_output->document()->lastBlock().length() - 1), format);
     if (following)
         scroll->setValue(scroll->maximum());
 }

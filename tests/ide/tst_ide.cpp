@@ -280,6 +280,28 @@ private slots:
         QVERIFY2(output.count("started") == 1 && output.contains("Stopped after"), qPrintable(output));
     }
 
+    // A program that prints without end and without line breaks fills neither the memory nor one line:
+    // long lines are broken, and every character arrives.
+    void outputPaneBreaksRunawayLines()
+    {
+        RunOutputPane pane;
+        QSignalSpy finished(&pane, &RunOutputPane::finished);
+        QVERIFY(pane.start(QStringLiteral("flood"),
+                           QStringLiteral("head -c 300000 /dev/zero | tr '\\0' x; echo; echo end; exit 5")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().first().toInt(), 5);
+        const QStringList lines = pane.text().split('\n');
+        qsizetype longest = 0, printed = 0;
+        for (const QString &line : lines) {
+            longest = std::max(longest, line.size());
+            if (!line.isEmpty() && line.count('x') == line.size())
+                printed += line.size();
+        }
+        QVERIFY2(longest <= 4096, qPrintable(QString::number(longest)));
+        QCOMPARE(printed, 300000);
+        QVERIFY(lines.contains("end"));
+    }
+
     // Each window's run is its own: two run at once, one is stopped while the other goes on and ends.
     void twoEditorsRunAtOnce()
     {

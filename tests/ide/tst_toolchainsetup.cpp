@@ -126,64 +126,6 @@ private slots:
         }
     }
 
-    // The C/C++ and Java scripts around their compilers: link.txt's options reach the compiler, a failed
-    // compile ends the run with its code and runs nothing stale, the program's exit code comes back, and
-    // the Java name from this.txt is compiled and run, with ".java" added when it has none.
-    void compilingScriptsPassOptionsAndCodes()
-    {
-        brivo::test::TemporaryToolRoot root;
-        QTemporaryDir tools;
-        const QString log = tools.filePath(QStringLiteral("log"));
-        // Stand-ins that log how they were called; the "compiled program" exits with the code it was given.
-        writeFile(tools.filePath(QStringLiteral("g++")),
-                  QStringLiteral("#!/bin/sh\necho \"g++ $*\" >>'%1'\ngrep -q FAIL a.cpp && exit 9\n"
-                                 "printf '#!/bin/sh\\necho ran\\nexit 3\\n' >a.out && chmod +x a.out\n")
-                      .arg(log)
-                      .toUtf8());
-        writeFile(tools.filePath(QStringLiteral("javac")),
-                  QStringLiteral("#!/bin/sh\necho \"javac $*\" >>'%1'\n").arg(log).toUtf8());
-        writeFile(tools.filePath(QStringLiteral("java")),
-                  QStringLiteral("#!/bin/sh\necho \"java $*\" >>'%1'\nexit 4\n").arg(log).toUtf8());
-        for (const char *tool : {"g++", "javac", "java"})
-            QFile::setPermissions(tools.filePath(QLatin1String(tool)),
-                                  QFile::permissions(tools.filePath(QLatin1String(tool))) |
-                                      QFileDevice::ExeOwner);
-        const auto installed = findOnly({"g++", "javac", "java"});
-        QString error;
-        for (Language language : {Language::CCpp, Language::Java})
-            QVERIFY(brivo::writeToolchainFiles(
-                brivo::toolchainFiles(brivo::findToolchain(language, installed)), &error));
-        const QString bin = root.path() + QStringLiteral("/Ide/CCPP/bin/");
-        const auto run = [&tools](const char *command) {
-            QProcess process;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("PATH"), tools.path() + QStringLiteral(":/usr/bin:/bin"));
-            process.setProcessEnvironment(environment);
-            process.start(QStringLiteral("/bin/sh"),
-                          {QStringLiteral("-c"),
-                           brivo::commandLineForProgram(brivo::mapToolRootPath(QLatin1String(command)))});
-            process.waitForFinished(10000);
-            return std::make_pair(process.exitCode(), process.readAllStandardOutput());
-        };
-
-        writeFile(bin + QStringLiteral("a.cpp"), "int main() { return 3; }\n");
-        writeFile(bin + QStringLiteral("link.txt"), "-lm\n-L/opt/x\n");
-        QCOMPARE(run("c:/Brivo/ide/CCPP/bin/gcbat"), std::make_pair(3, QByteArray("ran\n")));
-        QCOMPARE(readFile(log), QByteArray("g++ a.cpp -o a.out -lm -L/opt/x\n"));
-        writeFile(bin + QStringLiteral("a.cpp"), "FAIL\n");
-        QCOMPARE(run("c:/Brivo/ide/CCPP/bin/gcbat"), std::make_pair(9, QByteArray()));
-
-        const QString jdk = root.path() + QStringLiteral("/Ide/jdk/bin/");
-        QFile::remove(log);
-        writeFile(jdk + QStringLiteral("this.txt"), "Hello");
-        writeFile(jdk + QStringLiteral("Hello"), "class Hello {}\n");
-        QCOMPARE(run("c:/Brivo/IDE/jdk/bin/comj.bat").first, 4);
-        QCOMPARE(readFile(jdk + QStringLiteral("Hello.java")), QByteArray("class Hello {}\n"));
-        QCOMPARE(
-            readFile(log),
-            QStringLiteral("javac -d %1 %1/Hello.java\njava -cp %1 Hello\n").arg(jdk.chopped(1)).toUtf8());
-    }
-
     // The dialog: one row per language, ticked where a toolchain is found; Set up writes the ticked ones
     // and asks before it replaces a command that is not its own, or a link (which it never writes through).
     void dialogAsksBeforeReplacing()

@@ -25,6 +25,7 @@ PictureCache::PictureCache(qint64 aheadBudget) : m_aheadBudget(aheadBudget)
     // Two neighbours at most are decoded ahead; one thread each, but never every core, so that the window
     // stays responsive on a small machine.
     m_threads.setMaxThreadCount(qBound(1, QThread::idealThreadCount() - 1, 2));
+    m_letGo.setMaxThreadCount(1);
 }
 
 PictureCache::~PictureCache()
@@ -56,6 +57,7 @@ QFuture<QImage> PictureCache::request(const QString &path)
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it.key() != path && !it->future.isFinished()) {
             it->state->store(Dropped);
+            letGo(std::move(it->future));
             it = m_entries.erase(it);
         } else {
             ++it;
@@ -122,7 +124,15 @@ void PictureCache::forget(const QString &path)
         return;
     // A decode already running stops early; what it made is freed with the last reference.
     found->state->store(Dropped);
+    letGo(std::move(found->future));
     m_entries.erase(found);
+}
+
+void PictureCache::letGo(QFuture<QImage> &&picture)
+{
+    // Giving back the memory of a large picture takes the system several milliseconds (tens for a
+    // 100-megapixel one), which the window would spend not reacting if the last reference went here.
+    m_letGo.start([picture = std::move(picture)]() mutable { picture = QFuture<QImage>(); });
 }
 
 } // namespace brivo

@@ -71,8 +71,11 @@ private:
 
     void decodeAhead(const QString &path, qint64 cost, int priority = 0);
     void forget(const QString &path);
+    // Drops the cache's reference to a picture on a thread of its own.
+    void letGo(QFuture<QImage> &&picture);
 
     QThreadPool m_threads;
+    QThreadPool m_letGo;
     qint64 m_aheadBudget;
     QHash<QString, Entry> m_entries;
 };

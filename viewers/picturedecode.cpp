@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -31,6 +32,9 @@ void allowLargePictures()
     }();
     Q_UNUSED(raised);
 }
+
+// The largest JPEG file read into memory to be decoded; far beyond what any camera writes.
+constexpr qint64 kJpegReadLimit = qint64(512) * 1024 * 1024;
 
 bool tooLarge(qint64 width, qint64 height)
 {
@@ -181,12 +185,18 @@ QImage decodePicture(const QString &path, const std::function<bool()> &stopped)
 {
     if (path.isEmpty())
         return {};
+    // Only files: opening a named pipe waits for a writer that may never come, and a device (a link to
+    // /dev/zero named like a picture) never ends.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
     allowLargePictures();
     StoppableFile file(path, stopped);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    // Told apart by content, not by name: a JPEG saved as ".png" is still a JPEG.
-    if (file.peek(3) != QByteArrayLiteral("\xFF\xD8\xFF"))
+    // Told apart by content, not by name: a JPEG saved as ".png" is still a JPEG. One too large to be read
+    // into memory at once is left to the toolkit's reader, which reads only what it needs.
+    if (file.peek(3) != QByteArrayLiteral("\xFF\xD8\xFF") || file.size() > kJpegReadLimit)
         return readWithToolkit(&file);
 
     QByteArray bytes = file.readAll();

@@ -13,8 +13,10 @@
 #include "viewers/picturedecode.h"
 
 #include <QtTest/qtestspontaneevent.h>
+
 #include <QtTest>
 #include <QtWidgets>
+#include <sys/stat.h>
 
 namespace {
 
@@ -195,6 +197,11 @@ private slots:
             int asked = 0;
             QVERIFY(brivo::decodePicture(dir.filePath(name), [&] { return ++asked > 10; }).isNull());
         }
+        // A named pipe or a device under a picture's name is no picture, and is not waited on or read.
+        QVERIFY(mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600) == 0 &&
+                QFile::link("/dev/zero", dir.filePath("zero.jpg")));
+        QVERIFY(brivo::decodePicture(dir.filePath("pipe.png")).isNull());
+        QVERIFY(brivo::decodePicture(dir.filePath("zero.jpg")).isNull());
 
         // A neighbour asked for at once (still queued or decoding) or once ready: always the right picture.
         brivo::PictureCache cache;

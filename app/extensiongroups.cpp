@@ -1,7 +1,5 @@
 #include "app/extensiongroups.h"
 
-#include <QStringList>
-
 #include <vector>
 
 namespace brivo {
@@ -36,6 +34,18 @@ const std::vector<Group> &groups()
 constexpr int kLongestExtension = 99;
 
 } // namespace
+
+QList<ExtensionGroup> extensionGroups()
+{
+    QList<ExtensionGroup> list;
+    for (const Group &group : groups()) {
+        QStringList extensions;
+        for (const char *entry : group.entries)
+            extensions.append(QLatin1String(entry));
+        list.append({group.tool, extensions});
+    }
+    return list;
+}
 
 bool hasDot(const QString &path)
 {

@@ -4,6 +4,7 @@
 #include "app/tool.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,6 +14,16 @@ namespace brivo {
 // Empty when the path ends in "." and also when it holds no "." at all: check hasDot() for that case.
 QString extensionOf(const QString &path);
 bool hasDot(const QString &path);
+
+// One extension group: the tool it opens and its entries, in the order they are compared.
+struct ExtensionGroup
+{
+    Tool tool;
+    QStringList extensions;
+};
+
+// Every group, in the order the groups are compared.
+QList<ExtensionGroup> extensionGroups();
 
 // The tool whose extension group lists `extension` exactly (case-sensitive), groups compared in their
 // fixed order. An extension longer than 99 characters is never recognised.

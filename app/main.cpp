@@ -1,5 +1,6 @@
 // Brivo: nine everyday tools behind one home launcher. Started with a file, it opens the tool for the
 // file's type; started bare, it shows the launcher.
+#include "app/commandline.h"
 #include "app/conventions.h"
 #include "app/doch.h"
 #include "app/windowkeeper.h"
@@ -31,6 +32,10 @@ public:
 
 int main(int argc, char *argv[])
 {
+    // Answered before the application object exists: printing the usage needs no display.
+    if (const auto answer = brivo::commandLineAnswer(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString()))
+        return brivo::printText(*answer, stdout) ? 0 : 1;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));
@@ -42,8 +47,13 @@ int main(int argc, char *argv[])
 
     {
         // The command-line path arrives in the system's local encoding; arguments() decodes it so.
+        const brivo::ArgumentFile file = brivo::fileOfArgument(QCoreApplication::arguments().value(1));
+        if (!file.error.isEmpty()) {
+            brivo::printText(file.error + QLatin1Char('\n'), stderr);
+            return 2;
+        }
         doch dispatcher;
-        dispatcher.doallforshow(QCoreApplication::arguments().value(1));
+        dispatcher.doallforshow(file.path);
     }
 
     // A dispatch that could show nothing (a tool that failed to load) leaves nothing to wait for.

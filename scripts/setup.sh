@@ -12,6 +12,8 @@ packages=(
     # the image viewer decodes JPEG with libjpeg-turbo itself
     libjpeg62-turbo-dev
     libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
+    # the snapshot's Window choice: the X11 window list
+    libxcb1-dev
     # media player: QtMultimedia on GStreamer
     qt6-multimedia-dev libqt6multimedia6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-tools
@@ -27,6 +29,10 @@ packages=(
     pngquant
     # test data: password-protected PDFs
     qpdf
+    # the Debian package (cmake --build build --target package) and its checks: shlibdeps reads the
+    # built files with `file`; the manual page, desktop entry, AppStream metadata and file types are
+    # validated, and lintian checks the package
+    file dpkg-dev mandoc desktop-file-utils appstream shared-mime-info lintian
 )
 
 missing=()

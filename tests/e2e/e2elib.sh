@@ -130,6 +130,19 @@ e2e_clipboard_is() {
     [ "$(e2e_clipboard)" = "$1" ]
 }
 
+# Presses Return in dialog window $1 until the dialog goes away. A file dialog may be showing its name
+# completion list when the key arrives: the first Return then only closes the list.
+e2e_accept_dialog() {
+    local id=$1
+    for _ in 1 2 3; do
+        e2e_window_unmapped "$id" && return 0
+        e2e_poll 5 e2e_try_focus "$id" || continue
+        xdotool key --clearmodifiers Return
+        e2e_poll 3 e2e_window_unmapped "$id" && return 0
+    done
+    e2e_window_unmapped "$id" || e2e_fail "the dialog $id did not take Return"
+}
+
 # Waits up to $2 seconds (default 15, scaled) for the file $1 to exist.
 e2e_wait_file() {
     e2e_poll "${2:-15}" test -e "$1"

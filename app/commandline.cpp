@@ -1,0 +1,171 @@
+#include "app/commandline.h"
+
+#include "app/extensiongroups.h"
+
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QUrl>
+
+namespace brivo {
+
+namespace {
+
+// The names the launcher's tiles give the tools.
+QString toolName(Tool tool)
+{
+    switch (tool) {
+    case Tool::CodeEditor:
+        return QStringLiteral("IDE");
+    case Tool::Notepad:
+        return QStringLiteral("Notepad");
+    case Tool::WebBrowser:
+        return QStringLiteral("Web");
+    case Tool::PdfViewer:
+        return QStringLiteral("PDF");
+    case Tool::MediaPlayer:
+        return QStringLiteral("Media Player");
+    case Tool::ImageViewer:
+        return QStringLiteral("Image Viewer");
+    case Tool::Archive:
+        return QStringLiteral("Zip");
+    case Tool::GifViewer:
+        return QStringLiteral("Gif View");
+    case Tool::Snapshot:
+        return QStringLiteral("Snap Shot");
+    }
+    return QString();
+}
+
+constexpr int kLineWidth = 79;
+
+// "  name   word word word", the words wrapped at the line width and continued under the first word.
+QString tableRow(const QString &name, const QStringList &words, int nameWidth)
+{
+    const QString indent(2 + nameWidth + 2, QLatin1Char(' '));
+    QString text = QStringLiteral("  ") + name.leftJustified(nameWidth + 2);
+    int column = indent.size();
+    for (int i = 0; i < words.size(); ++i) {
+        if (i > 0 && column + 1 + words[i].size() > kLineWidth) {
+            text += QLatin1Char('\n') + indent;
+            column = indent.size();
+        } else if (i > 0) {
+            text += QLatin1Char(' ');
+            ++column;
+        }
+        text += words[i];
+        column += words[i].size();
+    }
+    return text + QLatin1Char('\n');
+}
+
+bool isHelp(const QString &argument)
+{
+    return argument == QLatin1String("--help") || argument == QLatin1String("-h");
+}
+
+bool isVersion(const QString &argument)
+{
+    return argument == QLatin1String("--version") || argument == QLatin1String("-v");
+}
+
+#if !defined(Q_OS_WIN)
+// A file: URL names a file on this computer when it names no host, "localhost" or this computer's name.
+bool isLocalHost(const QString &host)
+{
+    return host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0;
+}
+#endif
+
+} // namespace
+
+QString versionText()
+{
+    return QStringLiteral("brivo " BRIVO_VERSION "\n");
+}
+
+QString usageText()
+{
+    const QList<ExtensionGroup> groups = extensionGroups();
+    int nameWidth = toolName(Tool::Snapshot).size();
+    for (const ExtensionGroup &group : groups)
+        nameWidth = qMax(nameWidth, int(toolName(group.tool).size()));
+
+    QString text =
+        QStringLiteral("Usage: brivo [FILE]\n"
+                       "       brivo --help | --version\n"
+                       "\n"
+                       "Brivo gathers nine everyday tools behind one home launcher. Started without a\n"
+                       "file it shows the launcher. Started with a FILE (a path or a file:// URL) it\n"
+                       "opens the tool for the file's extension; a file of a type no tool claims\n"
+                       "opens the launcher, where any tool can open it. Only the first argument is\n"
+                       "read.\n"
+                       "\n"
+                       "Tools and the extensions that open them (matched exactly, case included):\n");
+    for (const ExtensionGroup &group : groups)
+        text += tableRow(toolName(group.tool), group.extensions, nameWidth);
+    text += tableRow(toolName(Tool::Snapshot), {QStringLiteral("(from the launcher)")}, nameWidth);
+    text += QStringLiteral("\n"
+                           "Options, read only when no file of that name exists in the current folder:\n"
+                           "  -h, --help     print this help and exit\n"
+                           "  -v, --version  print the version and exit\n"
+                           "\n"
+                           "Environment:\n");
+#if defined(Q_OS_WIN)
+    text += QStringLiteral("  The IDE's toolchains live under the tool root C:/Brivo.\n");
+#else
+    text += QStringLiteral("  BRIVO_ROOT      the tool root, which stands for C:/Brivo: the IDE's\n"
+                           "                  toolchains live there (default: ~/Brivo)\n"
+                           "  XDG_STATE_HOME  Brivo keeps what it remembers between runs in the folder\n"
+                           "                  brivo below it (default: ~/.local/state)\n");
+#endif
+    return text;
+}
+
+std::optional<QString> commandLineAnswer(const QString &argument)
+{
+    if (!isHelp(argument) && !isVersion(argument))
+        return std::nullopt;
+    if (QFileInfo::exists(argument))
+        return std::nullopt;
+    return isHelp(argument) ? usageText() : versionText();
+}
+
+ArgumentFile fileOfArgument(const QString &argument)
+{
+    // A file whose name merely looks like a URL is still that file.
+    if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) || QFileInfo::exists(argument))
+        return {argument, QString()};
+
+    const QUrl url(argument);
+    const QString refused = QStringLiteral("brivo: cannot open %1: ").arg(argument);
+    if (!url.isValid() || url.path().isEmpty())
+        return {QString(), refused + QStringLiteral("it is not a file URL that names a file")};
+#if defined(Q_OS_WIN)
+    // A host names a share: file://server/x is //server/x.
+    const QString path = url.toLocalFile();
+#else
+    // Here //server/x would be read as the local /server/x.
+    if (!isLocalHost(url.host()))
+        return {QString(),
+                refused + QStringLiteral("it names a file on another computer (%1)").arg(url.host())};
+    QUrl local = url;
+    local.setHost(QString());
+    const QString path = local.toLocalFile();
+#endif
+    // A decoded NUL would cut the name short where the file is opened: the program would open a file
+    // other than the one whose extension chose the tool.
+    if (path.contains(QChar(0)))
+        return {QString(), refused + QStringLiteral("its name holds a NUL character")};
+    return {path, QString()};
+}
+
+bool printText(const QString &text, std::FILE *stream)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
+}
+
+} // namespace brivo

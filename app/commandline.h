@@ -1,0 +1,35 @@
+// The program's command line: one optional file, given as a path or a file: URL, and the two questions
+// every program answers (--help and --version).
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <optional>
+
+namespace brivo {
+
+// The text that `argument` (the first command-line argument) asks to be printed instead of opening a
+// window: the usage for "--help" or "-h", the version for "--version" or "-v". Nothing when the argument
+// is anything else, and nothing when a file or folder of that name exists in the current folder: such a
+// file opens like any other.
+std::optional<QString> commandLineAnswer(const QString &argument);
+
+// The usage, with the tools and the extensions that open them as the dispatcher knows them.
+QString usageText();
+QString versionText();
+
+// What the first command-line argument names: the argument itself, or the local file a file: URL names
+// (percent-encoding decoded). A URL that names no local file gives an error message instead.
+struct ArgumentFile
+{
+    QString path;
+    QString error;
+};
+ArgumentFile fileOfArgument(const QString &argument);
+
+// Writes `text` to `stream` in the system's encoding; false when not all of it could be written (a full
+// disk, a closed pipe), so that the program does not report success for output that was lost.
+bool printText(const QString &text, std::FILE *stream);
+
+} // namespace brivo

@@ -1,0 +1,262 @@
+// The command line (--help, --version, a file given as a path or a file: URL), and what the installed
+// files tell the desktop and the reader about file types: the desktop entry must offer Brivo for every
+// type the dispatcher claims, and the usage and the manual page must list every extension under its tool.
+#include "app/commandline.h"
+#include "app/extensiongroups.h"
+#include "tests/support/testhelpers.h"
+
+#include <QMimeDatabase>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+
+QString packagingFile(const char *name)
+{
+    return QStringLiteral(BRIVO_PACKAGING_DIR "/") + QLatin1String(name);
+}
+
+// The extension lists of the groups, in the order the dispatcher compares them.
+QList<QStringList> groupExtensions()
+{
+    QList<QStringList> lists;
+    for (const brivo::ExtensionGroup &group : brivo::extensionGroups())
+        lists.append(group.extensions);
+    return lists;
+}
+
+// The usage's table of tools: one word list per row, continuation lines joined to their row.
+QList<QStringList> usageRows(const QString &usage)
+{
+    QList<QStringList> rows;
+    const QString table = usage.section(QStringLiteral("open them"), 1).section(QStringLiteral("\n\n"), 0, 0);
+    for (const QString &line : table.split(QLatin1Char('\n')).mid(1)) {
+        const bool continued = line.startsWith(QStringLiteral("   "));
+        // Two blanks or more part a tool's name from its extensions.
+        const QString words =
+            continued ? line : line.trimmed().section(QRegularExpression(QStringLiteral("\\s{2,}")), 1);
+        if (!continued)
+            rows.append(QStringList());
+        rows.last() += words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    }
+    return rows;
+}
+
+} // namespace
+
+class tst_commandline : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answers_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("existing"); // "file" or "folder" of that name in the current folder
+        QTest::addColumn<QString>("answer");   // "usage", "version" or "" for none
+        QTest::newRow("--help") << "--help"
+                                << ""
+                                << "usage";
+        QTest::newRow("-h") << "-h"
+                            << ""
+                            << "usage";
+        QTest::newRow("--version") << "--version"
+                                   << ""
+                                   << "version";
+        QTest::newRow("-v") << "-v"
+                            << ""
+                            << "version";
+        QTest::newRow("a file named --help") << "--help"
+                                             << "file"
+                                             << "";
+        QTest::newRow("a folder named --version") << "--version"
+                                                  << "folder"
+                                                  << "";
+        QTest::newRow("a file named -v") << "-v"
+                                         << "file"
+                                         << "";
+        QTest::newRow("another case") << "--HELP"
+                                      << ""
+                                      << "";
+        QTest::newRow("with a value") << "--help=all"
+                                      << ""
+                                      << "";
+        QTest::newRow("no dashes") << "help"
+                                   << ""
+                                   << "";
+        QTest::newRow("no argument") << ""
+                                     << ""
+                                     << "";
+    }
+    void answers()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, existing);
+        QFETCH(QString, answer);
+        QTemporaryDir dir;
+        brivo::test::CurrentDirectory here(dir.path());
+        if (existing == QLatin1String("file"))
+            QVERIFY(brivo::test::writeFile(argument, "text"));
+        else if (existing == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(argument));
+
+        const std::optional<QString> text = brivo::commandLineAnswer(argument);
+        if (answer.isEmpty()) {
+            QVERIFY2(!text, qPrintable(text.value_or(QString())));
+            // Such a file is what opens.
+            QCOMPARE(brivo::fileOfArgument(argument).path, argument);
+        } else if (answer == QLatin1String("usage")) {
+            QVERIFY(text && text->startsWith(QStringLiteral("Usage: brivo [FILE]\n")));
+        } else {
+            QVERIFY(text);
+            QVERIFY2(QRegularExpression(QStringLiteral("^brivo \\d+\\.\\d+(\\.\\d+)?\\n$"))
+                         .match(*text)
+                         .hasMatch(),
+                     qPrintable(*text));
+        }
+    }
+
+    void usageListsEveryExtensionUnderItsToolAndFitsATerminal()
+    {
+        const QString usage = brivo::usageText();
+        QList<QStringList> rows = usageRows(usage);
+        QCOMPARE(rows.size(), groupExtensions().size() + 1);
+        QCOMPARE(rows.takeLast(),
+                 QStringList({QStringLiteral("(from"), QStringLiteral("the"), QStringLiteral("launcher)")}));
+        QCOMPARE(rows, groupExtensions());
+        for (const QString &line : usage.split(QLatin1Char('\n')))
+            QVERIFY2(line.size() <= 79, qPrintable(line));
+#if !defined(Q_OS_WIN)
+        QVERIFY(usage.contains(QStringLiteral("\n  BRIVO_ROOT ")));
+        QVERIFY(usage.contains(QStringLiteral("\n  XDG_STATE_HOME ")));
+#endif
+    }
+
+    void manualPageListsEveryExtensionUnderItsTool()
+    {
+        // In the TOOLS section each tool is a tagged paragraph: ".TP", the name, then its extensions.
+        const QStringList lines = QString::fromUtf8(brivo::test::readFile(packagingFile("brivo.1")))
+                                      .section(QStringLiteral("\n.SH TOOLS\n"), 1)
+                                      .section(QStringLiteral("\n.SH "), 0, 0)
+                                      .split(QLatin1Char('\n'));
+        QList<QStringList> listed;
+        for (int i = 0; i + 2 < lines.size(); ++i) {
+            if (lines[i] == QLatin1String(".TP") && !lines[i + 2].startsWith(QLatin1Char('(')))
+                listed.append(lines[i + 2].split(QLatin1Char(' ')));
+        }
+        QCOMPARE(listed, groupExtensions());
+    }
+
+    void desktopEntryOffersEveryClaimedType()
+    {
+        QStringList offered;
+        const QStringList entry = QString::fromUtf8(brivo::test::readFile(packagingFile("brivo.desktop.in")))
+                                      .split(QLatin1Char('\n'));
+        for (const QString &line : entry) {
+            if (line.startsWith(QStringLiteral("MimeType=")))
+                offered = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        }
+        QVERIFY(!offered.isEmpty());
+
+        // The types Brivo's own file adds to the shared database, by glob.
+        QHash<QString, QString> ownGlobs;
+        QXmlStreamReader xml(brivo::test::readFile(packagingFile("brivo-mime.xml")));
+        QString type;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("mime-type"))
+                type = xml.attributes().value(QLatin1String("type")).toString();
+            else if (xml.name() == QLatin1String("glob"))
+                ownGlobs.insert(xml.attributes().value(QLatin1String("pattern")).toString(), type);
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(!ownGlobs.isEmpty());
+
+        QStringList names = {QStringLiteral("archive.tar.gz")};
+        for (const QStringList &extensions : groupExtensions()) {
+            for (const QString &extension : extensions)
+                names.append(QStringLiteral("file.") + extension);
+        }
+        const QMimeDatabase database;
+        for (const QString &name : names) {
+            const QString suffix = name.section(QLatin1Char('.'), -1);
+            QString mime = ownGlobs.value(QStringLiteral("*.") + suffix.toLower());
+            if (mime.isEmpty()) {
+                const QMimeType found = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+                QVERIFY2(!found.isDefault(), qPrintable(name + QStringLiteral(" has no MIME type")));
+                mime = found.name();
+            }
+            QStringList spellings = database.mimeTypeForName(mime).aliases();
+            spellings.append(mime);
+            const bool listed = std::any_of(spellings.cbegin(), spellings.cend(),
+                                            [&](const QString &s) { return offered.contains(s); });
+            QVERIFY2(listed,
+                     qPrintable(name + QStringLiteral(" is ") + mime + QStringLiteral(", not offered")));
+        }
+    }
+
+    void fileOfArgument_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<bool>("exists"); // a file of exactly that name in the current folder
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("error"); // a part of the message, or "" when the file opens
+        QTest::newRow("a path") << "/tmp/notes.txt" << false << "/tmp/notes.txt"
+                                << "";
+        QTest::newRow("a relative path") << "notes.txt" << false << "notes.txt"
+                                         << "";
+        QTest::newRow("a blank") << "file:///tmp/my%20notes.txt" << false << "/tmp/my notes.txt"
+                                 << "";
+        QTest::newRow("localhost") << "file://localhost/tmp/a.pdf" << false << "/tmp/a.pdf"
+                                   << "";
+        QTest::newRow("upper-case scheme") << "FILE:///tmp/a.pdf" << false << "/tmp/a.pdf"
+                                           << "";
+        QTest::newRow("UTF-8") << "file:///tmp/caf%C3%A9.txt" << false << "/tmp/caf\u00e9.txt"
+                               << "";
+        QTest::newRow("a percent sign") << "file:///tmp/100%25.txt" << false << "/tmp/100%.txt"
+                                        << "";
+        QTest::newRow("a hash in the name") << "file:///tmp/a%23b.pdf" << false << "/tmp/a#b.pdf"
+                                            << "";
+        QTest::newRow("a fragment") << "file:///tmp/a.pdf#page=2" << false << "/tmp/a.pdf"
+                                    << "";
+        QTest::newRow("a web address") << "http://example.org/a.html" << false << "http://example.org/a.html"
+                                       << "";
+        QTest::newRow("a file named like a URL") << "file:notes.txt" << true << "file:notes.txt"
+                                                 << "";
+        QTest::newRow("a NUL") << "file:///tmp/a%00.txt" << false << ""
+                               << "NUL";
+        QTest::newRow("no path") << "file://" << false << ""
+                                 << "names a file";
+#if !defined(Q_OS_WIN)
+        QTest::newRow("this computer's name")
+            << "file://" + QSysInfo::machineHostName() + "/tmp/a.txt" << false << "/tmp/a.txt"
+            << "";
+        QTest::newRow("another computer") << "file://server/etc/passwd.txt" << false << ""
+                                          << "another computer";
+#endif
+    }
+    void fileOfArgument()
+    {
+        QFETCH(QString, argument);
+        QFETCH(bool, exists);
+        QFETCH(QString, path);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        brivo::test::CurrentDirectory here(dir.path());
+        if (exists)
+            QVERIFY(brivo::test::writeFile(argument, "text"));
+
+        const brivo::ArgumentFile file = brivo::fileOfArgument(argument);
+        QCOMPARE(file.path, path);
+        if (error.isEmpty())
+            QCOMPARE(file.error, QString());
+        else
+            QVERIFY2(file.error.contains(error) && file.error.contains(argument), qPrintable(file.error));
+    }
+};
+
+QTEST_MAIN(tst_commandline)
+#include "tst_commandline.moc"

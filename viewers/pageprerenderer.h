@@ -13,6 +13,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 #include <QWaitCondition>
 
 #include <functional>
@@ -79,10 +80,6 @@ signals:
     // A requested page is rendered and kept.
     void pagePrepared(int index);
 
-protected:
-    // Starts the worker on the requests (posted by prepare()).
-    void customEvent(QEvent *event) override;
-
 private:
     struct Kept
     {
@@ -91,6 +88,8 @@ private:
         quint64 lastUse = 0;
     };
 
+    // Starts the worker on the requests (a moment after prepare()).
+    void startWorker();
     // The worker's loop: renders the wanted pages one after another until none is left.
     void work();
     // Whether the worker's own document is open and is the caller's file; opens it on first use.
@@ -113,6 +112,7 @@ private:
     qint64 m_budget = qint64(keptKiB) * 1024;
 
     // GUI thread only.
+    QTimer m_start;
     QHash<int, Kept> m_kept;
     int m_shown = -1;
     quint64 m_uses = 0;
@@ -130,7 +130,6 @@ private:
     int m_rendering = -1;
     quint64 m_renderingGeneration = 0;
     bool m_working = false;
-    bool m_startPosted = false;
     int m_renderedCount = 0;
     QList<QPair<int, QImage>> m_finished;
 

@@ -48,23 +48,29 @@ choose() {
     e2e_poll 10 titled "$2" || e2e_fail "$1 showed no chooser"
 }
 
-# Succeeds when the Pictures folder holds more than $1 files and the newest is written (it is reserved
-# empty and replaced whole).
-saved_after() {
-    local newest
-    newest=$(ls -t "$PICTURES"/*.png 2>/dev/null | head -n 1)
-    [ "$(ls "$PICTURES" 2>/dev/null | wc -l)" -gt "$1" ] && [ -s "$newest" ]
+# Prints the picture that Ctrl+S added to the Pictures folder (not among the names in $1) once it reads
+# as a whole picture: the name is held by an empty file first, and the picture replaces it when written.
+new_picture() {
+    local file
+    for file in "$PICTURES"/*.png; do
+        [ -e "$file" ] || continue
+        grep -qxF "$(basename "$file")" <<<"$1" && continue
+        identify "$file" >/dev/null 2>&1 || continue
+        echo "$file"
+        return 0
+    done
+    return 1
 }
 
 # Saves with Ctrl+S once the snapshot window is back, and prints the new file's path once it is written.
 quick_save() {
-    local before
+    local before file
     WIN=$(e2e_wait_window "$SNAP") || e2e_fail "the snapshot window did not come back"
-    before=$(ls "$PICTURES" 2>/dev/null | wc -l)
+    before=$(ls "$PICTURES" 2>/dev/null)
     e2e_focus "$WIN"
     xdotool key ctrl+s
-    e2e_poll 20 saved_after "$before" || e2e_fail "Ctrl+S wrote nothing into $PICTURES"
-    ls -t "$PICTURES"/*.png | head -n 1
+    file=$(e2e_poll 20 new_picture "$before") || e2e_fail "Ctrl+S wrote nothing into $PICTURES"
+    echo "$file"
 }
 
 # expect FILE SIZE X1 Y1 COLOUR1 X2 Y2 COLOUR2: the picture's size and two of its pixels.
@@ -88,13 +94,15 @@ for scale in 1 2; do
     choose alt+r "Drag a rectangle"
     xdotool mousemove $((KX + 50)) $((KY + 50)) mousedown 1 mousemove $((KX + 120)) $((KY + 100)) \
         mousemove $((KX + 200)) $((KY + 150)) mouseup 1 key Return
-    expect "$(quick_save)" 150x100 99 50 red 100 50 blue
+    saved=$(quick_save) || exit 1
+    expect "$saved" 150x100 99 50 red 100 50 blue
 
     # The window under the pointer, its border included.
     CASE="Window at scale $scale"
     choose alt+w "Click a window"
     xdotool mousemove $((KX + 20)) $((KY + 20)) click 1
-    expect "$(quick_save)" "$((300 + 2 * KB))x$((200 + 2 * KB))" \
+    saved=$(quick_save) || exit 1
+    expect "$saved" "$((300 + 2 * KB))x$((200 + 2 * KB))" \
         $((KB + 149)) $((KB + 10)) red $((KB + 150)) $((KB + 190)) blue
     e2e_stop
 done

@@ -51,6 +51,8 @@ private:
     QByteArray m_previous = qgetenv(m_name);
     bool m_hadPrevious = qEnvironmentVariableIsSet(m_name);
 };
+// Waits up to `ms` for the process `pid` to be gone; true when it is.
+bool waitForProcessEnd(qint64 pid, int ms);
 
 // A temporary folder that stands as the tool root ($BRIVO_ROOT) while it exists.
 class TemporaryToolRoot

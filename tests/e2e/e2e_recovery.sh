@@ -33,6 +33,18 @@ new_notepad() {
     notepads | grep -vxF -- "$before" | head -n 1
 }
 
+# Window $1's text, read through the clipboard (select all, copy), is $2 (line ends as LF, the last one
+# dropped). Reading it also shows that the window takes keys: the first keys after a dialog closes may
+# still go to the dialog in a slow (sanitized) build.
+text_of_window_is() {
+    e2e_focus "$1"
+    printf '' | xclip -selection clipboard -i 2>/dev/null
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    e2e_poll 3 e2e_clipboard_is "$2"
+}
+original_text=$(printf 'first line\nsecond line\nthird line')
+new_text=$(printf 'a new note\nits second line')
+
 # The copy whose text file ends in $1 holds exactly the file $2.
 copy_is() { cmp -s "$recovery"/*/*-"$1" "$2" 2>/dev/null; }
 copies_hold_the_typed_text() {
@@ -52,11 +64,12 @@ xdotool key --clearmodifiers ctrl+o
 open=$(e2e_wait_window "Open" 15) || e2e_fail "Ctrl+O showed no open dialog"
 e2e_type_verified "$open" "$docs/notes.txt"
 e2e_accept_dialog "$open"
-e2e_focus "$opened"
+e2e_poll 10 text_of_window_is "$opened" "$original_text" || e2e_fail "the notepad did not open notes.txt"
+xdotool key --clearmodifiers ctrl+Home
 xdotool type --clearmodifiers --delay 20 "typed first"
 xdotool key --clearmodifiers Return
 
-e2e_focus "$untitled"
+e2e_poll 10 text_of_window_is "$untitled" "" || e2e_fail "the new notepad does not take keys"
 xdotool type --clearmodifiers --delay 20 "a new note"
 xdotool key --clearmodifiers Return
 xdotool type --clearmodifiers --delay 20 "its second line"
@@ -74,8 +87,9 @@ e2e_start
 id=$(e2e_wait_window "$dialog" 30) || e2e_fail "the next start showed no \"$dialog\""
 e2e_accept_dialog "$id" # Return: Restore, the default
 e2e_poll 30 count_notepads 2 || e2e_fail "Restore did not open two notepads"
+restored() { text_of_window_is "$1" "$(printf 'typed first\n%s' "$original_text")" || text_of_window_is "$1" "$new_text"; }
 for window in $(notepads); do
-    e2e_focus "$window"
+    e2e_poll 10 restored "$window" || e2e_fail "a restored notepad holds neither text"
     xdotool key --clearmodifiers ctrl+s
     # The new document asks for a name; the opened file is saved where it was.
     if save=$(e2e_wait_window "Save" 3); then

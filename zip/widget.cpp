@@ -1,7 +1,8 @@
 #include "zip/widget.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "zip/archivelisting.h"
 #include "zip/sevenzipcommand.h"
 
@@ -159,7 +160,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
 
     setMinimumSize(10, 10);
     setAcceptDrops(true);
-    setWindowTitle(QString::fromLatin1(brivo::title::archive));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::Archive));
 
     m_run = new ArchiverRun(this);
     connect(m_cancelButton, &QPushButton::clicked, m_run, &ArchiverRun::cancel);

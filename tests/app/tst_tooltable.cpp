@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using brivo::Tool;

@@ -6,6 +6,7 @@
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
+#include "common/viewkeys.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
@@ -30,8 +31,6 @@ QPushButton *newControlButton(const char *objectName)
 {
     auto *button = new QPushButton;
     button->setObjectName(QLatin1String(objectName));
-    // The window's keys (Return, arrows) must reach the window whichever button was clicked last.
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -121,6 +120,9 @@ av::av(QWidget *parent) : QWidget(parent)
     windowLayout->addWidget(controlBar);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     setLayout(windowLayout);
+
+    // The window's keys (Return, arrows) reach the window whichever control was clicked last.
+    brivo::keepKeysOnView(this, {controlBar});
 
     setAcceptDrops(true);
     setAttribute(Qt::WA_MouseTracking);

@@ -9,6 +9,8 @@ packages=(
     # Qt 6: widgets, designer forms, printing, pictures
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
+    # the image viewer decodes JPEG with libjpeg-turbo itself
+    libjpeg62-turbo-dev
     libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
     # the snapshot's Window choice: the X11 window list
     libxcb1-dev
@@ -21,6 +23,8 @@ packages=(
     libpoppler-qt6-dev
     # archive tool
     p7zip-full
+    # code editor runs: the toolchains its end-to-end test sets up and runs
+    g++ python3 perl
     # tests and screenshots: a virtual X server, window inspection, fonts
     xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)

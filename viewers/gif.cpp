@@ -3,6 +3,7 @@
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
+#include "common/viewkeys.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -55,6 +56,8 @@ void gif::init(QString path)
     setWindowTitle(brivo::toolTitle(brivo::Tool::GifViewer));
     movie->start();
     column->setContentsMargins(0, 0, 0, 0);
+    // The window's keys stay with the window whichever button was clicked.
+    brivo::keepKeysOnView(this, {bar});
 }
 
 void gif::click()

@@ -76,6 +76,8 @@ bool writeTextDocument(const QString &path, int pages)
 
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(argc, argv, {"PDF page turn, prepared (time)"}))
+        return 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,14 +1,19 @@
-// The snapshot window: captures the whole desktop, previews it scaled to the window, saves or copies it.
+// The snapshot window: captures the whole desktop, a part of it or one window, previews the picture
+// scaled to the window, saves or copies it.
 #pragma once
 
 #include <QPixmap>
 #include <QWidget>
 
 class QCheckBox;
+class QCloseEvent;
 class QLabel;
 class QPushButton;
 class QResizeEvent;
+class QSpinBox;
 class QThread;
+class QTimer;
+class RegionPicker;
 
 class desktop : public QWidget
 {
@@ -26,19 +31,66 @@ public:
     // The last capture at the desktop's full resolution; null when the platform gave no picture.
     QPixmap snapshot;
 
+    // What the window last said below its buttons: a countdown, the name a picture was saved under.
+    QString statusText() const { return m_statusText; }
+
 public slots:
     void showmain();
+    // Captures the whole desktop, after the delay and with the window out of the way if so chosen.
     void take();
     void resizeEvent(QResizeEvent *event) override;
     void save();
     void copy();
+    // Captures the desktop, then lets the user drag out the part to keep.
+    void takeRegion();
+    // Captures the desktop, then lets the user click the window to keep.
+    void takeWindow();
+    // Saves into the user's Pictures folder under a name made from the time, without asking.
+    void quickSave();
+    // Stops a capture that is counting down or waiting for the window system.
+    void cancelCapture();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showPreview();
-    void saveInBackground(const QString &path);
+    enum class Kind
+    {
+        Whole,
+        Region,
+        Window,
+    };
 
-    bool m_taking = false;
-    QPushButton *m_saveButton = nullptr;
+    void startCapture(Kind kind);
+    void countDown();
+    void stepAside();
+    void capture();
+    void regionChosen(const QRect &pixels);
+    void endCapture();
+    void stopWaiting();
+    void setCapturing(bool capturing);
+    void setStatus(const QString &text);
+    void showStatus();
+    void showPreview();
+    // False, after saying why where there is something to say, while a save is being written or when
+    // there is no picture.
+    bool readyToSave();
+    void saveInBackground(const QString &path, bool nameReserved);
+
+    bool m_capturing = false;
+    Kind m_kind = Kind::Whole;
+    int m_secondsLeft = 0;
+    QTimer *m_countdown = nullptr;
+    QTimer *m_hideWait = nullptr;
+    RegionPicker *m_picker = nullptr;
+    QString m_statusText;
+
+    QSpinBox *m_delay = nullptr;
+    QLabel *m_status = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QList<QWidget *> m_captureControls;
+    QList<QPushButton *> m_saveButtons;
     // The write of a save under way, or null.
     QThread *m_saving = nullptr;
 };

@@ -4,6 +4,9 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -106,6 +109,34 @@ bool writeImageFile(const QImage &image, const QString &path, QString *error)
     }
     buffer.close();
     return writeFileAtomically(path, bytes, error);
+}
+
+QString reserveQuickSaveName(const QString &folder, const QDateTime &time, QString *error)
+{
+    const QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        *error = QCoreApplication::translate("desktop", "The folder %1 cannot be created.")
+                     .arg(QDir::toNativeSeparators(folder));
+        return QString();
+    }
+    // No colons, which some file systems refuse; the name sorts by time.
+    const QString stem = QStringLiteral("Snapshot_") + time.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    for (int n = 1; n <= 1000; ++n) {
+        const QString name = n == 1 ? stem : stem + QLatin1Char('_') + QString::number(n);
+        const QString path = dir.filePath(name + QStringLiteral(".png"));
+        // Created only when no file, folder or link of that name exists, in one step: nothing that
+        // appears under the name meanwhile can be overwritten or followed.
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink()) {
+            *error = file.errorString();
+            return QString();
+        }
+    }
+    *error = QCoreApplication::translate("desktop", "Every name for this second is taken in %1.")
+                 .arg(QDir::toNativeSeparators(folder));
+    return QString();
 }
 
 } // namespace brivo

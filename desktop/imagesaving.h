@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDateTime;
 class QImage;
 
 namespace brivo {
@@ -22,5 +23,11 @@ QString nameWithImageSuffix(const QString &name, const QString &selectedFilter);
 // an existing file stays intact unless the new one is complete. False, with the reason in words in
 // `error`, when the suffix names no format that can be written or the file cannot be written.
 bool writeImageFile(const QImage &image, const QString &path, QString *error);
+
+// Creates an empty file named after `time` in `folder` ("Snapshot_2026-12-07_14-03-22.png", with "_2",
+// "_3", ... added when that name is taken) and returns its path, so that a quick save never replaces a
+// file and two saves never share a name. The folder is created when missing. Empty, with the reason in
+// words in `error`, when no file can be created there.
+QString reserveQuickSaveName(const QString &folder, const QDateTime &time, QString *error);
 
 } // namespace brivo

@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
     libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
+    # the snapshot's Window choice: the X11 window list
+    libxcb1-dev
     # media player: QtMultimedia on GStreamer
     qt6-multimedia-dev libqt6multimedia6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-tools

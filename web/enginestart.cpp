@@ -1,9 +1,11 @@
 #include "web/enginestart.h"
 
+#include "web/localfileguard.h"
 #include "web/sharedglcontext.h"
 
 #include <QByteArray>
 #include <QLoggingCategory>
+#include <QWebEngineProfile>
 
 #include <cstdio>
 #include <cstring>
@@ -16,14 +18,9 @@ namespace brivo {
 
 namespace {
 
-bool runningAsRoot()
-{
-#if defined(Q_OS_UNIX)
-    return geteuid() == 0;
-#else
-    return false;
-#endif
-}
+// The engine's own switch for running without its sandbox. It reads it from the environment, once, while
+// it starts.
+constexpr char sandboxSwitch[] = "QTWEBENGINE_DISABLE_SANDBOX";
 
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
 
@@ -39,6 +36,15 @@ void quietEngineReport(QLoggingCategory *category)
 
 } // namespace
 
+bool runningAsRoot()
+{
+#if defined(Q_OS_UNIX)
+    return geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
 void prepareWebEngine()
 {
     static bool prepared = false;
@@ -49,10 +55,20 @@ void prepareWebEngine()
     ensureSharedGlContext();
     previousFilter = QLoggingCategory::installFilter(quietEngineReport);
 
-    if (runningAsRoot() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", QByteArrayLiteral("1"));
+    // A switch the user set is theirs to pass on; the one set here is meant for the engine alone.
+    const bool sandboxOff = runningAsRoot() && !qEnvironmentVariableIsSet(sandboxSwitch);
+    if (sandboxOff) {
+        qputenv(sandboxSwitch, QByteArrayLiteral("1"));
         std::fputs("brivo: running as root, so the web browser's sandbox is turned off.\n", stderr);
     }
+    // Starting the engine now, rather than with the first page, lets the switch leave the environment
+    // as soon as the engine has read it: programs the other tools start (7z, the language commands, the
+    // desktop's opener) inherit the environment, and a browser among them would run unsandboxed too.
+    QWebEngineProfile *profile = QWebEngineProfile::defaultProfile();
+    if (sandboxOff)
+        qunsetenv(sandboxSwitch);
+
+    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
 }
 
 } // namespace brivo

@@ -6,6 +6,7 @@
 #include "web/enginestart.h"
 #include "web/findbar.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -24,6 +25,7 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -98,6 +100,9 @@ web::web(QWidget *parent) : QWidget(parent)
     connect(forward, &QPushButton::clicked, view, &QWebEngineView::forward);
 
     QWebEnginePage *page = view->page();
+    // Scripts open windows only from the user's click, so a page cannot bury the desktop in them. (What a
+    // page may load from the disk is the engine's request filter's to say, for every window at once.)
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     connect(page, &QWebEnginePage::newWindowRequested, this, &web::openInNewWindow);
     connect(page, &QWebEnginePage::findTextFinished, this, &web::showFindResult);
     connect(page->profile(), &QWebEngineProfile::downloadRequested, this, &web::download);
@@ -194,11 +199,26 @@ void web::dropEvent(QDropEvent *event)
     brivo::dropAction(this, event);
 }
 
+void web::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    // The window is only hidden and lives on, but its page ends: no script, timer or sound of it runs
+    // in a window nobody can see. The page keeps its address and history; shown again, it reloads.
+    QWebEnginePage *page = view->page();
+    page->setVisible(false);
+    page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+}
+
 void web::openInNewWindow(QWebEngineNewWindowRequest &request)
 {
     auto *window = new web;
     brivo::keepUntilExit(window);
-    request.openIn(window->view->page());
+    // A window that a local page opens starts on its own, with no hold of the opener on it: the two would
+    // share an origin, and the opener could read whatever local file the new window shows.
+    if (view->url().isLocalFile())
+        window->view->load(request.requestedUrl());
+    else
+        request.openIn(window->view->page());
     window->show();
 }
 

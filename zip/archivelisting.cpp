@@ -1,216 +1,148 @@
 #include "zip/archivelisting.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSet>
-
 namespace brivo::zip {
 
 namespace {
 
-// Paths inside an archive, taken apart the way an extractor on either system could read them.
-struct EntryPath
+qint64 sizeValue(QByteArrayView value)
 {
-    QStringList parts;     // without empty and "." parts
-    bool absolute = false; // "/x", "\x" or "C:..."
-    bool climbs = false;   // has a ".." part
-
-    bool isSafe() const { return !absolute && !climbs; }
-};
-
-EntryPath splitEntryPath(const QString &path)
-{
-    static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
-    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
-    EntryPath split;
-    split.absolute = path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1Char('\\')) ||
-                     drive.match(path).hasMatch();
-    const QStringList parts = path.split(separators, Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String(".."))
-            split.climbs = true;
-        split.parts.append(part);
-    }
-    return split;
-}
-
-// The key under which a path inside the folder is compared: names differ only by case on a file
-// system that ignores case.
-QString pathKey(const QStringList &parts, qsizetype count)
-{
-    const QString joined = parts.mid(0, count).join(QLatin1Char('/'));
-#ifdef Q_OS_WIN
-    return joined.toLower();
-#else
-    return joined;
-#endif
-}
-
-bool isInside(const QString &path, const QString &root)
-{
-#ifdef Q_OS_WIN
-    const Qt::CaseSensitivity cs = Qt::CaseInsensitive;
-#else
-    const Qt::CaseSensitivity cs = Qt::CaseSensitive;
-#endif
-    if (path.compare(root, cs) == 0)
-        return true;
-    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    return path.startsWith(prefix, cs);
-}
-
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    bool ok = false;
+    const qint64 size = value.toLongLong(&ok);
+    return ok ? size : -1;
 }
 
 // A unix mode as 7z shows it ("lrwxrwxrwx"), alone in "Mode" or last in "Attributes" ("A lrwxrwxrwx").
-QChar fileTypeLetter(const QString &modeOrAttributes)
+char fileTypeLetter(QByteArrayView modeOrAttributes)
 {
-    const QString last = modeOrAttributes.section(QLatin1Char(' '), -1);
-    static const QRegularExpression unixMode(QStringLiteral("^[-dlcbps][-rwxsStT]{9}$"));
-    return unixMode.match(last).hasMatch() ? last.at(0) : QChar();
-}
-
-void applyProperty(ArchiveEntry &entry, const QString &key, const QString &value)
-{
-    if (key == QLatin1String("Path")) {
-        entry.path = value;
-    } else if (key == QLatin1String("Folder")) {
-        entry.isFolder = entry.isFolder || value == QLatin1String("+");
-    } else if (key == QLatin1String("Mode") || key == QLatin1String("Attributes")) {
-        const QChar type = fileTypeLetter(value);
-        entry.isFolder = entry.isFolder || type == QLatin1Char('d');
-        entry.isSymLink = entry.isSymLink || type == QLatin1Char('l');
-    } else if (key == QLatin1String("Symbolic Link")) {
-        entry.linkTarget = value;
-        entry.isSymLink = entry.isSymLink || !value.isEmpty();
-    } else if (key == QLatin1String("Hard Link")) {
-        entry.hardLinkTarget = value;
-    }
+    const QByteArrayView last = modeOrAttributes.sliced(modeOrAttributes.lastIndexOf(' ') + 1);
+    if (last.size() != 10 || !QByteArrayView("-dlcbps").contains(last.at(0)))
+        return 0;
+    return last.at(0);
 }
 
 } // namespace
 
-QList<ArchiveEntry> parseListing(const QStringList &lines)
+void ListingParser::addLine(QByteArrayView line)
 {
-    QList<ArchiveEntry> entries;
-    bool inEntries = false;
-    bool inEntry = false;
-    ArchiveEntry entry;
-    QString lastKey;
-    QString lastValue;
-
-    const auto finishEntry = [&] {
-        if (inEntry)
-            entries.append(entry);
-        entry = ArchiveEntry();
-        inEntry = false;
-        lastKey.clear();
-    };
-
-    for (const QString &line : lines) {
-        if (!inEntries) {
-            // The archive's own properties come first; the entries start after a line of dashes.
-            inEntries = line.startsWith(QLatin1String("----------"));
-            continue;
-        }
-        if (line.isEmpty()) {
-            finishEntry();
-            continue;
-        }
-        const qsizetype equals = line.indexOf(QLatin1String(" = "));
-        if (equals >= 0) {
-            lastKey = line.left(equals);
-            lastValue = line.mid(equals + 3);
-        } else if (line.endsWith(QLatin1String(" ="))) {
-            // An empty value, once trailing blanks are gone.
-            lastKey = line.chopped(2);
-            lastValue.clear();
-        } else {
-            if (inEntry && !lastKey.isEmpty()) {
-                lastValue += QLatin1Char('\n') + line;
-                applyProperty(entry, lastKey, lastValue);
-            }
-            continue;
-        }
-        inEntry = true;
-        applyProperty(entry, lastKey, lastValue);
+    if (!m_inEntries) {
+        // The archive's own properties come first; the entries start after a line of dashes.
+        m_inEntries = line.startsWith("----------");
+        return;
     }
-    finishEntry();
-    return entries;
+    if (line.isEmpty()) {
+        finishEntry();
+        return;
+    }
+    QByteArrayView keyText;
+    QByteArrayView value;
+    const qsizetype equals = line.indexOf(" = ");
+    if (equals >= 0) {
+        keyText = line.first(equals);
+        value = line.sliced(equals + 3);
+    } else if (line.endsWith(" =")) {
+        // An empty value, once trailing blanks are gone.
+        keyText = line.chopped(2);
+    } else {
+        // A line break inside a value: the line goes on with the value above.
+        if (m_inEntry && (m_lastKey == Key::Path || m_lastKey == Key::SymbolicLink)) {
+            m_lastValue += '\n';
+            m_lastValue += line;
+            apply(m_lastKey, m_lastValue);
+        }
+        return;
+    }
+    static const QList<std::pair<QByteArrayView, Key>> keys = {{"Path", Key::Path},
+                                                               {"Size", Key::Size},
+                                                               {"Packed Size", Key::PackedSize},
+                                                               {"Modified", Key::Modified},
+                                                               {"Folder", Key::Folder},
+                                                               {"Encrypted", Key::Encrypted},
+                                                               {"Mode", Key::Mode},
+                                                               {"Attributes", Key::Attributes},
+                                                               {"Symbolic Link", Key::SymbolicLink}};
+    m_lastKey = Key::Other;
+    for (const auto &[text, key] : keys) {
+        if (keyText == text) {
+            m_lastKey = key;
+            break;
+        }
+    }
+    if (m_lastKey == Key::Path || m_lastKey == Key::SymbolicLink)
+        m_lastValue = value.toByteArray();
+    m_inEntry = true;
+    apply(m_lastKey, value);
 }
 
-QStringList extractionProblems(const QList<ArchiveEntry> &entries, const QString &folder)
+void ListingParser::apply(Key key, QByteArrayView value)
 {
-    QStringList problems;
-    QList<EntryPath> paths;
-    paths.reserve(entries.size());
-    QSet<QString> links;
-
-    for (const ArchiveEntry &entry : entries) {
-        const EntryPath split = splitEntryPath(entry.path);
-        paths.append(split);
-        if (split.absolute)
-            problems << quoted(entry.path) + QStringLiteral(" has an absolute path");
-        else if (split.climbs)
-            problems << quoted(entry.path) + QStringLiteral(" climbs out of the folder with \"..\"");
-        else if (entry.isSymLink)
-            links.insert(pathKey(split.parts, split.parts.size()));
-
-        if (!entry.hardLinkTarget.isEmpty() && !splitEntryPath(entry.hardLinkTarget).isSafe()) {
-            problems << QStringLiteral("the hard link ") + quoted(entry.path) +
-                            QStringLiteral(" points to ") + quoted(entry.hardLinkTarget) +
-                            QStringLiteral(" outside the folder");
-        }
+    switch (key) {
+    case Key::Path:
+        m_entry.path = QString::fromUtf8(value);
+        break;
+    case Key::Size:
+        m_entry.size = sizeValue(value);
+        break;
+    case Key::PackedSize:
+        m_entry.packedSize = sizeValue(value);
+        break;
+    case Key::Modified:
+        // Seconds are enough to tell versions of a file apart; 7z adds up to seven more digits.
+        m_entry.modified = QString::fromLatin1(value.first(qMin<qsizetype>(19, value.size())));
+        break;
+    case Key::Folder:
+        m_entry.isFolder = m_entry.isFolder || value == "+";
+        break;
+    case Key::Encrypted:
+        m_entry.encrypted = value == "+";
+        break;
+    case Key::Mode:
+    case Key::Attributes: {
+        const char type = fileTypeLetter(value);
+        // Windows attribute letters come first ("D", "RD", "D drwxr-xr-x"); "D" marks a folder.
+        const qsizetype blank = value.indexOf(' ');
+        const QByteArrayView letters = blank < 0 ? value : value.first(blank);
+        const bool windowsFolder =
+            key == Key::Attributes && fileTypeLetter(letters) == 0 && letters.contains('D');
+        m_entry.isFolder = m_entry.isFolder || type == 'd' || windowsFolder;
+        m_entry.isSymLink = m_entry.isSymLink || type == 'l';
+        break;
     }
-
-    // Folders that 7z would create or go through on the way to each entry.
-    // Each folder once, with the first entry that needs it, to name in a problem.
-    QStringList folders;
-    QStringList firstEntries;
-    QSet<QString> seenFolders;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const EntryPath &split = paths.at(i);
-        if (!split.isSafe())
-            continue;
-        const qsizetype depth = entries.at(i).isFolder ? split.parts.size() : split.parts.size() - 1;
-        for (qsizetype n = 1; n <= depth; ++n) {
-            const QString key = pathKey(split.parts, n);
-            if (n < split.parts.size() && links.contains(key)) {
-                problems << quoted(entries.at(i).path) + QStringLiteral(" lies below the link ") +
-                                quoted(split.parts.mid(0, n).join(QLatin1Char('/'))) +
-                                QStringLiteral(" of the same archive");
-                break;
-            }
-            if (!seenFolders.contains(key)) {
-                seenFolders.insert(key);
-                folders.append(split.parts.mid(0, n).join(QLatin1Char('/')));
-                firstEntries.append(entries.at(i).path);
-            }
-        }
+    case Key::SymbolicLink:
+        m_entry.linkTarget = QString::fromUtf8(value);
+        m_entry.isSymLink = m_entry.isSymLink || !value.isEmpty();
+        break;
+    case Key::None:
+    case Key::Other:
+        break;
     }
+}
 
-    // A folder that already exists must really be inside: a link left there (by the user or by an earlier
-    // archive) would take everything written below it elsewhere.
-    const QString root = QFileInfo(folder).canonicalFilePath();
-    if (root.isEmpty())
-        return problems;
-    for (qsizetype i = 0; i < folders.size(); ++i) {
-        const QString &relative = folders.at(i);
-        const QFileInfo info(root + QLatin1Char('/') + relative);
-        if (!info.exists() && !info.isSymLink())
-            continue;
-        const QString real = info.canonicalFilePath();
-        if (real.isEmpty() || !isInside(real, root)) {
-            problems << quoted(firstEntries.at(i)) + QStringLiteral(" would go through ") + quoted(relative) +
-                            QStringLiteral(", which is already in the folder and leads to ") +
-                            (real.isEmpty() ? QStringLiteral("a missing place") : quoted(real));
-        }
-    }
-    return problems;
+void ListingParser::finishEntry()
+{
+    if (m_inEntry)
+        m_entries.append(std::move(m_entry));
+    m_entry = ArchiveEntry();
+    m_inEntry = false;
+    m_lastKey = Key::None;
+}
+
+void ListingParser::finish()
+{
+    finishEntry();
+}
+
+QList<ArchiveEntry> ListingParser::takeEntries()
+{
+    return std::exchange(m_entries, {});
+}
+
+QList<ArchiveEntry> parseListing(const QStringList &lines)
+{
+    ListingParser parser;
+    for (const QString &line : lines)
+        parser.addLine(line.toUtf8());
+    parser.finish();
+    return parser.takeEntries();
 }
 
 } // namespace brivo::zip

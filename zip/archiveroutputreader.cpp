@@ -8,8 +8,24 @@ namespace {
 
 QString decode(const QByteArray &bytes)
 {
-    // The archiver writes file names in the system's encoding (UTF-8 here).
-    return QString::fromLocal8Bit(bytes);
+    // 7z is told to write UTF-8 (-sccUTF-8) on every system.
+    return QString::fromUtf8(bytes);
+}
+
+QString decodeLine(QByteArray line)
+{
+#ifdef Q_OS_WIN
+    // A console program's text-mode output ends its lines with CR LF there; no Windows name holds a CR.
+    if (line.endsWith('\r'))
+        line.chop(1);
+#endif
+    return decode(line);
+}
+
+bool needsEscape(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029 || c == 0x200e || c == 0x200f ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
 }
 
 // What is left of a line once the blanks that erased longer progress reports are gone.
@@ -21,6 +37,68 @@ QByteArray withoutTrailingBlanks(QByteArray line)
 }
 
 } // namespace
+
+QStringList LineReader::feed(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype from = 0;
+    for (qsizetype end = bytes.indexOf('\n'); end >= 0; end = bytes.indexOf('\n', from)) {
+        m_line.append(bytes.constData() + from, end - from);
+        lines.append(decodeLine(m_line));
+        m_line.clear();
+        from = end + 1;
+    }
+    m_line.append(bytes.constData() + from, bytes.size() - from);
+    return lines;
+}
+
+QString LineReader::finish()
+{
+    const QString rest = m_line.isEmpty() ? QString() : decodeLine(m_line);
+    m_line.clear();
+    return rest;
+}
+
+QString escapedForDisplay(const QString &text)
+{
+    const QList<uint> codes = text.toUcs4();
+    if (std::none_of(codes.begin(), codes.end(), [](uint c) { return needsEscape(c); }))
+        return text;
+    QString shown;
+    for (const uint c : codes) {
+        if (!needsEscape(c)) {
+            shown += QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
+            continue;
+        }
+        switch (c) {
+        case '\a':
+            shown += QStringLiteral("\\a");
+            break;
+        case '\b':
+            shown += QStringLiteral("\\b");
+            break;
+        case '\t':
+            shown += QStringLiteral("\\t");
+            break;
+        case '\n':
+            shown += QStringLiteral("\\n");
+            break;
+        case '\v':
+            shown += QStringLiteral("\\v");
+            break;
+        case '\f':
+            shown += QStringLiteral("\\f");
+            break;
+        case '\r':
+            shown += QStringLiteral("\\r");
+            break;
+        default:
+            shown += c <= 0xff ? QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'))
+                               : QStringLiteral("\\u{%1}").arg(c, 4, 16, QLatin1Char('0'));
+        }
+    }
+    return shown;
+}
 
 std::optional<ArchiverProgress> parseProgress(const QString &text)
 {

@@ -1,5 +1,5 @@
-// Reads what 7z writes to a pipe: whole lines for the output pane, and the progress line that 7z keeps
-// rewriting in place with backspaces.
+// Reads what 7z writes to its pipes: plain lines of messages, the progress line that 7z keeps rewriting in
+// place with backspaces, and names made safe to show.
 #pragma once
 
 #include <QByteArray>
@@ -28,8 +28,26 @@ struct ArchiverProgress
 // Reads one progress text ("  7% + a.txt", "100%"); nothing when the text is not a progress report.
 std::optional<ArchiverProgress> parseProgress(const QString &text);
 
-// Turns the bytes 7z writes into what a terminal would show: each line as it ends, with the progress
-// reports that were written and erased on it taken out and handed over separately. 7z counts its
+// Splits 7z's messages into lines at line breaks only: a carriage return, backspace or escape inside a
+// line is part of a name and stays in it (escapedForDisplay() shows it).
+class LineReader
+{
+public:
+    QStringList feed(const QByteArray &bytes);
+    // The unfinished last line, when the program ends without a line break; empty when there is none.
+    QString finish();
+
+private:
+    QByteArray m_line;
+};
+
+// Shows a name as text that cannot rewrite the screen: control characters (C0, DEL and C1), line and
+// paragraph separators and the marks that reverse the direction of text are written as escapes ("\r",
+// "\b", "\x1b", "\u{202e}"); everything else stays as it is.
+QString escapedForDisplay(const QString &text);
+
+// Turns the bytes of 7z's progress stream into what a terminal would show: each line as it ends, with the
+// progress reports that were written and erased on it taken out and handed over separately. 7z counts its
 // backspaces in bytes, so the line is kept as bytes and decoded once it is complete.
 class ArchiverOutputReader
 {

@@ -1,7 +1,10 @@
 #include "zip/archiverrun.h"
 
-#include <QEventLoop>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace brivo::zip {
 
@@ -28,14 +31,16 @@ ArchiverRun::~ArchiverRun()
     endNow();
 }
 
-ArchiverRun::Outcome ArchiverRun::run(const QString &program, const QStringList &arguments)
+void ArchiverRun::start(const QString &program, const QStringList &arguments, const QByteArray &input)
 {
     if (isRunning())
-        return Outcome::FailedToStart;
-
-    delete m_process;
+        return;
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process->deleteLater();
+    }
     m_process = new QProcess(this);
-    m_outputReader = ArchiverOutputReader();
+    m_outputReader = LineReader();
     m_errorReader = ArchiverOutputReader();
     m_cancelled = false;
     m_exitCode = -1;
@@ -44,50 +49,25 @@ ArchiverRun::Outcome ArchiverRun::run(const QString &program, const QStringList 
 
     connect(m_process, &QProcess::readyReadStandardOutput, this, &ArchiverRun::readOutput);
     connect(m_process, &QProcess::readyReadStandardError, this, &ArchiverRun::readErrors);
-
-    QEventLoop loop;
-    bool startFailed = false;
-    connect(m_process, &QProcess::finished, &loop, &QEventLoop::quit);
-    connect(m_process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            startFailed = true;
-            loop.quit();
-        }
+    connect(m_process, &QProcess::finished, this, &ArchiverRun::processEnded);
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            startFailed();
     });
 
+#ifdef Q_OS_UNIX
+    // A session of its own: 7z has no terminal to ask on, so a question reaches its standard input
+    // (which this run answers or closes) and never the terminal Brivo was started from.
+    m_process->setChildProcessModifier([] { ::setsid(); });
+#endif
     m_process->setProgram(program);
     m_process->setArguments(arguments);
     m_process->start(QIODevice::ReadWrite);
-    // Nothing is ever typed into the archiver: should it ask a question anyway, it reads the end of its
-    // input and goes on instead of waiting for ever.
+    if (m_process->state() == QProcess::NotRunning)
+        return; // errorOccurred() has been or will be delivered
+    if (!input.isEmpty())
+        m_process->write(input);
     m_process->closeWriteChannel();
-
-    if (!startFailed && m_process->state() != QProcess::NotRunning)
-        loop.exec();
-
-    if (startFailed || m_process->error() == QProcess::FailedToStart) {
-        m_errorString = m_process->errorString();
-        return Outcome::FailedToStart;
-    }
-    if (isRunning()) {
-        // The application is quitting and ended every event loop: the archiver does not outlive it.
-        m_cancelled = true;
-        endNow();
-    }
-    m_killTimer->stop();
-
-    readOutput();
-    readErrors();
-    if (const QString rest = m_outputReader.finish(); !rest.isEmpty())
-        emit outputLines({rest});
-    if (const QString rest = m_errorReader.finish(); !rest.isEmpty())
-        emit errorLines({rest});
-
-    m_exitCode = m_process->exitCode();
-    m_exitStatus = m_process->exitStatus();
-    if (m_cancelled)
-        return Outcome::Cancelled;
-    return m_exitStatus == QProcess::CrashExit ? Outcome::Crashed : Outcome::Finished;
 }
 
 void ArchiverRun::cancel()
@@ -108,6 +88,8 @@ void ArchiverRun::endNow()
 {
     if (!isRunning())
         return;
+    m_cancelled = true;
+    m_process->disconnect(this);
 #ifndef Q_OS_WIN
     // Asked politely, 7z removes the archive it was writing; only one that will not stop is killed.
     m_process->terminate();
@@ -123,20 +105,53 @@ bool ArchiverRun::isRunning() const
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
+qint64 ArchiverRun::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
 void ArchiverRun::readOutput()
 {
-    const ArchiverOutputReader::Result result = m_outputReader.feed(m_process->readAllStandardOutput());
-    if (result.progress)
-        emit progress(*result.progress);
-    if (!result.lines.isEmpty())
-        emit outputLines(result.lines);
+    const QStringList lines = m_outputReader.feed(m_process->readAllStandardOutput());
+    if (!lines.isEmpty())
+        emit outputLines(lines);
 }
 
 void ArchiverRun::readErrors()
 {
     const ArchiverOutputReader::Result result = m_errorReader.feed(m_process->readAllStandardError());
-    if (!result.lines.isEmpty())
-        emit errorLines(result.lines);
+    if (result.progress)
+        emit progress(*result.progress);
+    QStringList lines = result.lines;
+    // Progress reports leave blank lines behind once rubbed out.
+    lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
+    if (!lines.isEmpty())
+        emit errorLines(lines);
+}
+
+void ArchiverRun::processEnded()
+{
+    m_killTimer->stop();
+    readOutput();
+    readErrors();
+    if (const QString rest = m_outputReader.finish(); !rest.isEmpty())
+        emit outputLines({rest});
+    if (const QString rest = m_errorReader.finish(); !rest.isEmpty())
+        emit errorLines({rest});
+    m_exitCode = m_process->exitCode();
+    m_exitStatus = m_process->exitStatus();
+    if (m_cancelled)
+        emit finished(Outcome::Cancelled);
+    else
+        emit finished(m_exitStatus == QProcess::CrashExit ? Outcome::Crashed : Outcome::Finished);
+}
+
+void ArchiverRun::startFailed()
+{
+    m_errorString = m_process->errorString();
+    // Reported from the event loop, never from inside start(): the caller is not in the middle of it then.
+    QMetaObject::invokeMethod(
+        this, [this] { emit finished(Outcome::FailedToStart); }, Qt::QueuedConnection);
 }
 
 } // namespace brivo::zip

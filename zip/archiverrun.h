@@ -1,5 +1,6 @@
-// One run of the 7z archiver: started with a program name and an argument list, its output read as it
-// arrives, cancellable, and awaited without freezing the window.
+// One run of the 7z archiver: started with a program name, an argument list and what to write to its
+// input, its output read as it arrives, cancellable, and reported by a signal when it ends: the window
+// goes on handling events meanwhile, and two runs never wait for each other.
 #pragma once
 
 #include "zip/archiveroutputreader.h"
@@ -27,33 +28,42 @@ public:
     explicit ArchiverRun(QObject *parent = nullptr);
     ~ArchiverRun() override;
 
-    // Starts `program` with `arguments` and returns when it has ended, keeping the event loop going in
-    // the meantime; output, progress and errors arrive through the signals on the way.
-    Outcome run(const QString &program, const QStringList &arguments);
+    // Starts `program` with `arguments`, writes `input` to its standard input and closes it (7z then
+    // never waits for an answer nobody gives). Returns at once; finished() follows, also when the
+    // program cannot be started.
+    void start(const QString &program, const QStringList &arguments, const QByteArray &input = {});
 
     // Ends the running archiver: politely first (7z then removes the archive it was writing), for good a
-    // moment later. run() then returns Cancelled.
+    // moment later. finished() then reports Cancelled.
     void cancel();
 
+    // Ends the running archiver before returning, for when no event loop will run any more (quitting):
+    // finished() is not emitted.
+    void endNow();
+
     bool isRunning() const;
+    qint64 processId() const;
     int exitCode() const { return m_exitCode; }
     QProcess::ExitStatus exitStatus() const { return m_exitStatus; }
     QString errorString() const { return m_errorString; }
 
 signals:
+    // Standard output, line by line, as 7z wrote it (names may hold control characters).
     void outputLines(const QStringList &lines);
+    // Standard error once the progress reports are taken out of it.
     void errorLines(const QStringList &lines);
     void progress(const brivo::zip::ArchiverProgress &progress);
+    void finished(brivo::zip::ArchiverRun::Outcome outcome);
 
 private:
-    // Ends the archiver before returning, when no event loop may run any more.
-    void endNow();
     void readOutput();
     void readErrors();
+    void processEnded();
+    void startFailed();
 
     QProcess *m_process = nullptr;
     QTimer *m_killTimer = nullptr;
-    ArchiverOutputReader m_outputReader;
+    LineReader m_outputReader;
     ArchiverOutputReader m_errorReader;
     bool m_cancelled = false;
     int m_exitCode = -1;

@@ -1,26 +1,38 @@
 // The 7z command lines of the archive tool, built as argument lists: every path stays one argument
-// whatever it holds, and no name is ever read as a switch.
+// whatever it holds, no name is ever read as a switch, and no password ever appears among them (7z reads
+// it from its standard input, which other users of the machine cannot see).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 namespace brivo::zip {
 
-// The archiver the tool runs, found on the search path.
+// The archiver the tool runs when nothing better is found (see sevenziplocator.h).
 inline constexpr char sevenZipProgram[] = "7z";
 
-// Packs `entries` into `archive`: "a", the archive, "-y", "-p" + password when one is given, then the
+// Packs `entries` into `archive` as an archive of 7z's type `type` ("7z", "zip", "tar", "gzip", "xz"):
+// "a", the archive, "-t" + type, "-y", a lone "-p" when a password follows on standard input, then the
 // entries. The archive comes first as 7z expects; a relative archive name that would read as a switch
-// or a list file is written as "./name".
-QStringList packArguments(const QString &archive, const QString &password, const QStringList &entries);
+// or a list file is written as "./name". Items named `excluded` (a plain name) are left out at any depth.
+QStringList packArguments(const QString &archive, const QString &type, const QStringList &entries,
+                          bool withPassword, const QString &excluded = {});
 
-// Extracts `archive` into `folder`: "x", "-y", "-p" + password (a lone "-p" without one, so that 7z never
-// stops to ask), "-o" + folder, then the archive.
-QStringList extractArguments(const QString &archive, const QString &password, const QString &folder);
+// Extracts `archive` into `folder`: "x", "-y", "-o" + folder, then the archive and, when some are given,
+// the entries to extract (all of them when none are). 7z asks for a password on standard input only when
+// the archive needs one.
+QStringList extractArguments(const QString &archive, const QString &folder, const QStringList &entries = {});
 
-// Lists `archive` in the detailed, one-property-a-line form that the extraction check reads.
-QStringList listArguments(const QString &archive, const QString &password);
+// Tests every entry of `archive` ("t").
+QStringList testArguments(const QString &archive);
+
+// Lists `archive` in the detailed, one-property-a-line form ("l -slt").
+QStringList listArguments(const QString &archive);
+
+// What goes to 7z's standard input: the password and a line break, or nothing (7z then reads the end of
+// its input if it asks, and gives up instead of waiting).
+QByteArray passwordInput(const QString &password);
 
 // The folder an archive is extracted into: the absolute folder that holds it, as folderArgument() writes it.
 QString extractionFolder(const QString &archivePath);
@@ -28,5 +40,21 @@ QString extractionFolder(const QString &archivePath);
 // An absolute folder as the extraction gives it to 7z: a drive root ("C:/") loses its slash ("C:"); every
 // other folder stays as it is.
 QString folderArgument(const QString &absoluteFolder);
+
+// How an archive of a given name is made. A compressed tar is made in two steps: the tar (named
+// `tarName`), then that tar compressed on its own into the archive.
+struct PackFormat
+{
+    QString archive; // the name to write: the given one, with ".7z" added when its suffix is not known
+    QString type;    // 7z's "-t" type of the archive itself
+    QString tarName; // the intermediate tar's file name for a compressed tar; empty otherwise
+    bool canHoldPassword = false;
+
+    bool twoSteps() const { return !tarName.isEmpty(); }
+};
+
+// The format a typed name asks for, by its suffix (ignoring case): .7z, .zip, .tar, .tar.gz, .tgz, .tar.xz.
+// A name with any other suffix, or none, gets ".7z" added.
+PackFormat packFormat(const QString &typedName);
 
 } // namespace brivo::zip

@@ -2,10 +2,17 @@
 
 #include "app/conventions.h"
 #include "app/homeactions.h"
-#include "zip/archivelisting.h"
+#include "zip/archiveroutputreader.h"
+#include "zip/archiververdict.h"
+#include "zip/extractjob.h"
+#include "zip/packjob.h"
 #include "zip/sevenzipcommand.h"
+#include "zip/sevenziplocator.h"
+#include "zip/testjob.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,31 +20,31 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QStringListModel>
+#include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+using brivo::zip::ArchiveJob;
 using brivo::zip::ArchiverProgress;
-using brivo::zip::ArchiverRun;
+using brivo::zip::escapedForDisplay;
 
 namespace {
 
 const QString errorTitle = QStringLiteral("Error");
 const QString emptyPasswordText = QStringLiteral(
     "Password checked.But Empty password recieved enter password in textbox or Un check password");
-
-// Problems named one by one in the pane before the rest are only counted.
-constexpr int problemsShown = 20;
 
 QTextCharFormat errorFormat()
 {
@@ -46,15 +53,9 @@ QTextCharFormat errorFormat()
     return format;
 }
 
-QString missingArchiverText(const QString &reason)
+QString shown(const QString &path)
 {
-    const QString program = QString::fromLatin1(brivo::zip::sevenZipProgram);
-    if (QStandardPaths::findExecutable(program).isEmpty()) {
-        return QStringLiteral("The archiver \"%1\" was not found on the search path. Install 7-Zip "
-                              "(on Debian and Ubuntu the package p7zip-full) and try again.")
-            .arg(program);
-    }
-    return QStringLiteral("The archiver \"%1\" could not be started: %2").arg(program, reason);
+    return QLatin1Char('"') + escapedForDisplay(path) + QLatin1Char('"');
 }
 
 QPushButton *makeButton(const QString &text)
@@ -123,10 +124,61 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     passwordLayout->addWidget(passwordEdit);
     passwordLayout->addStretch();
 
+    // What the archive selected in the list holds, and what can be done with it.
+    m_contents = new brivo::zip::ArchiveContents(this);
+    m_contentsStatus = new QLabel;
+    m_contentsStatus->setObjectName(QStringLiteral("contentsStatus"));
+    m_contentsStatus->setTextFormat(Qt::PlainText);
+    m_contentsStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_contentsView = new QTableView;
+    m_contentsView->setObjectName(QStringLiteral("contents"));
+    m_contentsView->setModel(m_contents);
+    m_contentsView->setToolTip(QStringLiteral("The entries of the archive selected in the list"));
+    m_contentsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_contentsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_contentsView->setWordWrap(false);
+    // Long paths keep both their folder and their file name in sight.
+    m_contentsView->setTextElideMode(Qt::ElideMiddle);
+    m_contentsView->setShowGrid(false);
+    m_contentsView->verticalHeader()->hide();
+    // Rows of one height and columns of set widths: a table of a hundred thousand entries lays out
+    // without measuring each of them.
+    const QFontMetrics metrics(m_contentsView->font());
+    m_contentsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_contentsView->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    QHeaderView *columns = m_contentsView->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setSectionResizeMode(brivo::zip::ArchiveContents::Name, QHeaderView::Stretch);
+    columns->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("Packed")) + 16);
+    columns->resizeSection(brivo::zip::ArchiveContents::Size,
+                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
+    columns->resizeSection(brivo::zip::ArchiveContents::PackedSize,
+                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
+    columns->resizeSection(brivo::zip::ArchiveContents::Modified,
+                           metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12);
+    columns->resizeSection(brivo::zip::ArchiveContents::Encrypted,
+                           metrics.horizontalAdvance(QStringLiteral("Encrypted")) + 16);
+    m_extractSelectedButton = makeButton(QStringLiteral("Extract Selected"));
+    m_extractSelectedButton->setToolTip(
+        QStringLiteral("Extract the entries selected in the table into the archive's folder"));
+    m_testButton = makeButton(QStringLiteral("Test"));
+    m_testButton->setToolTip(QStringLiteral("Check every listed archive for errors, without extracting"));
+    connect(m_extractSelectedButton, &QPushButton::clicked, this, &Widget::extractSelected);
+    connect(m_testButton, &QPushButton::clicked, this, &Widget::test);
+    auto *actionLayout = new QHBoxLayout;
+    actionLayout->addWidget(m_extractSelectedButton);
+    actionLayout->addWidget(m_testButton);
+    actionLayout->addStretch();
+
     auto *rightColumn = new QVBoxLayout;
     rightColumn->addWidget(fixedHeightRow(buttonLayout));
-    rightColumn->addWidget(listView);
+    // The list and the contents table share the column's height, the table taking the larger part: an
+    // archive holds more entries than a list holds archives.
+    rightColumn->addWidget(listView, 1);
     rightColumn->addWidget(fixedHeightRow(passwordLayout));
+    rightColumn->addWidget(m_contentsStatus);
+    rightColumn->addWidget(m_contentsView, 2);
+    rightColumn->addWidget(fixedHeightRow(actionLayout));
 
     auto *upperPart = new QHBoxLayout;
     upperPart->addWidget(fileTree);
@@ -143,6 +195,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_progressLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_progressLabel->setTextFormat(Qt::PlainText);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"));
+    m_cancelButton->setToolTip(QStringLiteral("Stop the archiver; nothing half-done is kept"));
     auto *progressLayout = new QHBoxLayout;
     progressLayout->setContentsMargins(0, 0, 0, 0);
     progressLayout->addWidget(m_progressBar, 1);
@@ -161,24 +214,31 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     setAcceptDrops(true);
     setWindowTitle(QString::fromLatin1(brivo::title::archive));
 
-    m_run = new ArchiverRun(this);
-    connect(m_cancelButton, &QPushButton::clicked, m_run, &ArchiverRun::cancel);
-    connect(m_run, &ArchiverRun::progress, this, &Widget::showProgress);
-    connect(m_run, &ArchiverRun::outputLines, this, [this](const QStringList &lines) {
-        if (m_sink == Sink::Listing)
-            m_listingLines += lines;
-        else
-            appendOutput(lines);
+    connect(m_cancelButton, &QPushButton::clicked, this, &Widget::cancelJobs);
+    connect(listView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { showContentsOf(files.value(current.row())); });
+    connect(m_contents, &brivo::zip::ArchiveContents::ready, this, &Widget::contentsReady);
+    connect(m_contentsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &Widget::updateActions);
+    // A password typed for an archive whose list of contents is encrypted: read it again with it.
+    connect(passwordEdit, &QLineEdit::returnPressed, this, [this] {
+        if (!m_contents->archive().isEmpty() && m_contents->rowCount() == 0)
+            showContentsOf(m_contents->archive());
     });
-    connect(m_run, &ArchiverRun::errorLines, this, [this](const QStringList &lines) {
-        if (m_sink == Sink::Listing)
-            m_listingErrors += lines;
-        else
-            appendErrors(lines);
-    });
+    // Quitting while 7z runs ends it, and what it left half-done is removed.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Widget::endJobsNow);
+    updateActions();
 }
 
-Widget::~Widget() = default;
+Widget::~Widget()
+{
+    endJobsNow();
+}
+
+qint64 Widget::archiverProcessId() const
+{
+    return m_job ? m_job->processId() : 0;
+}
 
 void Widget::addtoleft(const QModelIndex &index)
 {
@@ -198,26 +258,44 @@ void Widget::zip()
     if (passwordIsMissing())
         return;
 
-    const QString archive = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save"), QString(), tr("7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar)"));
-    if (archive.isEmpty())
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QString(),
+                                     tr("7z files (*.7z);;Zip files (*.zip);;Rar files (*.rar);;"
+                                        "Tar files (*.tar *.tar.gz *.tgz *.tar.xz)"));
+    if (chosen.isEmpty())
         return;
+
+    const brivo::zip::PackFormat format = brivo::zip::packFormat(chosen);
+    // The dialog asked before replacing the name it was given, not the one with ".7z" added.
+    if (format.archive != chosen && QFileInfo::exists(format.archive) &&
+        QMessageBox::question(this, QStringLiteral("Save"),
+                              QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QFileInfo(format.archive).fileName()),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+    const QString usedPassword = passwordBox->isChecked() ? password : QString();
+    password = QString();
+    // 7z packs a tar without complaint when given a password, and encrypts nothing.
+    if (!usedPassword.isEmpty() && !format.canHoldPassword) {
+        QMessageBox::warning(
+            this, errorTitle,
+            QStringLiteral("A tar archive cannot hold a password. Name the archive .7z or .zip "
+                           "to encrypt it, or untick Password."),
+            QMessageBox::Ok);
+        return;
+    }
 
     QStringList entries;
     for (int row = 0; row < listModel->rowCount(); ++row) {
         const QString entry = files.at(row);
         entries.append(entry);
-        output->append(QStringLiteral("Processing...<b>") + entry.toHtmlEscaped() +
+        output->append(QStringLiteral("Processing...<b>") + escapedForDisplay(entry).toHtmlEscaped() +
                        QStringLiteral("</b><br/>"));
     }
-    const QString usedPassword = passwordBox->isChecked() ? password : QString();
-
-    setBusy(true);
     // The list of what is being packed stays until the archiver has something to say.
     m_clearBeforeOutput = true;
-    runIntoPane(brivo::zip::packArguments(archive, usedPassword, entries));
-    setBusy(false);
-    password = QString();
+    startJobs({new brivo::zip::PackJob(format.archive, format, entries, usedPassword)});
 }
 
 void Widget::dele()
@@ -235,35 +313,54 @@ void Widget::unzip()
     if (passwordIsMissing())
         return;
 
-    // The list may grow while the archiver runs (drops and the tree stay open); this run extracts what
+    startForEachArchive([](const QString &archive, const QString &password) -> ArchiveJob * {
+        return new brivo::zip::ExtractJob(archive, password);
+    });
+}
+
+void Widget::test()
+{
+    if (m_busy || passwordIsMissing())
+        return;
+    startForEachArchive([](const QString &archive, const QString &password) -> ArchiveJob * {
+        return new brivo::zip::TestJob(archive, password);
+    });
+}
+
+void Widget::startForEachArchive(const std::function<ArchiveJob *(const QString &, const QString &)> &makeJob)
+{
+    // The list may change while the archiver runs (drops and the tree stay open); this run takes what
     // was listed when it started.
-    const QStringList archives = files.mid(0, listModel->rowCount());
-    if (!archives.isEmpty()) {
-        output->setText(QString());
-        setBusy(true);
-    }
-    for (const QString &archive : archives) {
-        const QString folder = brivo::zip::extractionFolder(archive);
-        bool stop = false;
-        if (!archiveIsSafe(archive, folder, &stop)) {
-            if (stop)
-                break;
-            continue;
-        }
-        const ArchiverRun::Outcome outcome =
-            runIntoPane(brivo::zip::extractArguments(archive, password, folder));
-        if (outcome == ArchiverRun::Outcome::FailedToStart || outcome == ArchiverRun::Outcome::Cancelled)
-            break;
-    }
-    if (!archives.isEmpty())
-        setBusy(false);
+    QList<ArchiveJob *> jobs;
+    for (const QString &archive : files.mid(0, listModel->rowCount()))
+        jobs.append(makeJob(archive, password));
     password = QString();
+    if (jobs.isEmpty())
+        return;
+    output->setText(QString());
+    startJobs(jobs);
+}
+
+void Widget::extractSelected()
+{
+    const QModelIndexList rows = m_contentsView->selectionModel()->selectedRows();
+    if (m_busy || rows.isEmpty() || passwordIsMissing())
+        return;
+    QStringList entries;
+    for (const QModelIndex &row : rows)
+        entries.append(m_contents->entry(row.row()).path);
+    const QString usedPassword = std::exchange(password, QString());
+    output->setText(QString());
+    startJobs({new brivo::zip::ExtractJob(m_contents->archive(), usedPassword, entries)});
 }
 
 void Widget::setf(const QString &path)
 {
     files.append(path);
     refreshList();
+    // An archive opened with Brivo shows what it holds straight away.
+    if (!listView->currentIndex().isValid())
+        listView->setCurrentIndex(listModel->index(int(files.size()) - 1));
 }
 
 void Widget::dela()
@@ -309,9 +406,26 @@ void Widget::dropEvent(QDropEvent *event)
     refreshList();
 }
 
+void Widget::closeEvent(QCloseEvent *event)
+{
+    // A closed window is never seen again: its run would go on unseen, so it stops.
+    cancelJobs();
+    QWidget::closeEvent(event);
+}
+
 void Widget::refreshList()
 {
     listModel->setStringList(files);
+    // The list's selection goes with the reset; the archive whose contents are shown stays selected.
+    const QString shownArchive = m_contents->archive();
+    const qsizetype row = shownArchive.isEmpty() ? -1 : files.indexOf(shownArchive);
+    if (row >= 0) {
+        listView->setCurrentIndex(listModel->index(int(row)));
+    } else if (!shownArchive.isEmpty()) {
+        m_contents->clear();
+        m_contentsStatus->clear();
+        updateActions();
+    }
 }
 
 bool Widget::passwordIsMissing()
@@ -338,6 +452,13 @@ void Widget::setBusy(bool busy)
     m_progressBar->setValue(0);
     m_progressLabel->clear();
     m_progressRow->setVisible(busy);
+    updateActions();
+}
+
+void Widget::updateActions()
+{
+    m_testButton->setEnabled(!m_busy);
+    m_extractSelectedButton->setEnabled(!m_busy && m_contentsView->selectionModel()->hasSelection());
 }
 
 void Widget::showProgress(const ArchiverProgress &progress)
@@ -345,77 +466,112 @@ void Widget::showProgress(const ArchiverProgress &progress)
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(progress.percent);
     if (!progress.file.isEmpty())
-        m_progressLabel->setText(progress.file);
+        m_progressLabel->setText(escapedForDisplay(progress.file));
 }
 
-ArchiverRun::Outcome Widget::runIntoPane(const QStringList &arguments)
+void Widget::startJobs(const QList<ArchiveJob *> &jobs)
 {
-    m_sink = Sink::Pane;
-    const ArchiverRun::Outcome outcome =
-        m_run->run(QString::fromLatin1(brivo::zip::sevenZipProgram), arguments);
-    reportOutcome(outcome);
-    m_clearBeforeOutput = false;
-    return outcome;
+    m_pendingJobs = jobs;
+    setBusy(true);
+    startNextJob();
 }
 
-bool Widget::archiveIsSafe(const QString &archive, const QString &folder, bool *stop)
+void Widget::startNextJob()
 {
-    // 7z's own listing says what the archive would create, before anything is written.
-    m_sink = Sink::Listing;
-    m_listingLines.clear();
-    m_listingErrors.clear();
-    m_progressBar->setRange(0, 0);
-    m_progressLabel->setText(QStringLiteral("Checking ") + QFileInfo(archive).fileName());
-    const ArchiverRun::Outcome outcome = m_run->run(QString::fromLatin1(brivo::zip::sevenZipProgram),
-                                                    brivo::zip::listArguments(archive, password));
-    m_sink = Sink::Pane;
-    m_progressBar->setRange(0, 100);
-    m_progressLabel->clear();
-
-    if (outcome == ArchiverRun::Outcome::FailedToStart || outcome == ArchiverRun::Outcome::Cancelled) {
-        reportOutcome(outcome);
-        *stop = true;
-        return false;
-    }
-    if (outcome == ArchiverRun::Outcome::Crashed || m_run->exitCode() != 0) {
-        // An archive that cannot be listed cannot be extracted either; say why, in 7z's words.
-        appendOutput(m_listingLines);
-        appendErrors(m_listingErrors);
-        reportOutcome(outcome);
-        return false;
-    }
-
-    const QStringList problems =
-        brivo::zip::extractionProblems(brivo::zip::parseListing(m_listingLines), folder);
-    m_listingLines.clear();
-    if (problems.isEmpty())
-        return true;
-
-    QStringList text = {QStringLiteral("Not extracted: %1 would write outside %2").arg(archive, folder)};
-    for (qsizetype i = 0; i < problems.size() && i < problemsShown; ++i)
-        text << QStringLiteral("  ") + problems.at(i);
-    if (problems.size() > problemsShown)
-        text << QStringLiteral("  ... and %1 more").arg(problems.size() - problemsShown);
-    appendErrors(text);
-    return false;
-}
-
-void Widget::reportOutcome(ArchiverRun::Outcome outcome)
-{
-    switch (outcome) {
-    case ArchiverRun::Outcome::FailedToStart:
-        appendErrors({missingArchiverText(m_run->errorString())});
+    if (m_job)
         return;
-    case ArchiverRun::Outcome::Cancelled:
-        appendErrors({QStringLiteral("Cancelled.")});
-        break;
-    case ArchiverRun::Outcome::Crashed:
-    case ArchiverRun::Outcome::Finished:
-        break;
+    if (m_pendingJobs.isEmpty()) {
+        setBusy(false);
+        return;
     }
-    appendHtml(QStringLiteral("Exit Code : %1<br/>Exit Status : %2")
-                   .arg(m_run->exitCode())
-                   .arg(static_cast<int>(m_run->exitStatus())));
+    ArchiveJob *job = m_pendingJobs.takeFirst();
+    m_job = job;
+    job->setParent(this);
+    connect(job, &ArchiveJob::outputLines, this, &Widget::appendOutput);
+    connect(job, &ArchiveJob::errorLines, this, &Widget::appendErrors);
+    connect(job, &ArchiveJob::progress, this, &Widget::showProgress);
+    connect(job, &ArchiveJob::runEnded, this, [this](int exitCode, int exitStatus) {
+        appendHtml(QStringLiteral("Exit Code : %1<br/>Exit Status : %2").arg(exitCode).arg(exitStatus));
+    });
+    connect(job, &ArchiveJob::message, this, [this](const QString &text, bool problem) {
+        appendLines(text.split(QLatin1Char('\n')), problem ? errorFormat() : QTextCharFormat());
+    });
+    connect(job, &ArchiveJob::finished, this,
+            [this, job](ArchiveJob::Result result) { jobFinished(job, result); });
+    m_progressBar->setValue(0);
+    m_progressLabel->clear();
+    job->start();
+}
+
+void Widget::jobFinished(ArchiveJob *job, ArchiveJob::Result result)
+{
+    job->deleteLater();
+    if (job != m_job)
+        return;
+    m_job = nullptr;
+    m_clearBeforeOutput = false;
+    if (result == ArchiveJob::Result::Stop) {
+        qDeleteAll(m_pendingJobs);
+        m_pendingJobs.clear();
+    }
+    // The next job starts from the event loop, so that a long list never nests one start in another.
+    QMetaObject::invokeMethod(this, &Widget::startNextJob, Qt::QueuedConnection);
+}
+
+void Widget::cancelJobs()
+{
+    qDeleteAll(m_pendingJobs);
+    m_pendingJobs.clear();
+    if (m_job)
+        m_job->cancel();
+}
+
+void Widget::endJobsNow()
+{
+    qDeleteAll(m_pendingJobs);
+    m_pendingJobs.clear();
+    if (m_job) {
+        ArchiveJob *job = m_job;
+        m_job = nullptr;
+        job->endNow();
+        delete job;
+    }
+    if (m_busy)
+        setBusy(false);
+}
+
+void Widget::showContentsOf(const QString &archive)
+{
+    if (archive.isEmpty()) {
+        m_contents->clear();
+        m_contentsStatus->clear();
+    } else {
+        m_contentsStatus->setText(QStringLiteral("Reading %1 ...").arg(escapedForDisplay(archive)));
+        m_contents->read(archive, passwordBox->isChecked() ? passwordEdit->text() : QString());
+    }
+    updateActions();
+}
+
+void Widget::contentsReady(const brivo::zip::ContentsResult &result, bool passwordGiven)
+{
+    using namespace brivo::zip;
+    const QString name = shown(m_contents->archive());
+    if (result.failedToStart) {
+        m_contentsStatus->setText(missingArchiverText(sevenZipExecutable(), result.errorString));
+        return;
+    }
+    const int code = result.crashed ? -1 : result.exitCode;
+    const Verdict verdict = verdictOf(result.messages, code, passwordGiven);
+    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->rowCount() > 0)) {
+        const qsizetype count = m_contents->rowCount();
+        m_contentsStatus->setText(QStringLiteral("%1: %2 %3, %4")
+                                      .arg(name, QLocale().toString(count),
+                                           count == 1 ? QStringLiteral("entry") : QStringLiteral("entries"),
+                                           QLocale().formattedDataSize(m_contents->totalSize())));
+    } else {
+        m_contentsStatus->setText(verdictText(verdict, name, QString(), code));
+    }
+    updateActions();
 }
 
 QTextCursor Widget::startPaneBlock(const QTextCharFormat &format)
@@ -441,12 +597,21 @@ void Widget::appendLines(const QStringList &lines, const QTextCharFormat &format
 
 void Widget::appendOutput(const QStringList &lines)
 {
-    appendLines(lines, QTextCharFormat());
+    // 7z's lines as they stand, names with control characters escaped; its errors in the error colour.
+    for (const QString &line : lines) {
+        if (brivo::zip::isPasswordQuestion(line))
+            continue;
+        appendLines({escapedForDisplay(line)},
+                    brivo::zip::isProblemLine(line) ? errorFormat() : QTextCharFormat());
+    }
 }
 
 void Widget::appendErrors(const QStringList &lines)
 {
-    appendLines(lines, errorFormat());
+    QStringList shownLines;
+    for (const QString &line : lines)
+        shownLines << escapedForDisplay(line);
+    appendLines(shownLines, errorFormat());
 }
 
 void Widget::appendHtml(const QString &html)

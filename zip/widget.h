@@ -1,14 +1,19 @@
-// The archive tool: packs the files chosen in a file-system tree into an archive, and extracts archives
-// next to themselves, by running the 7z archiver.
+// The archive tool: packs the files chosen in a file-system tree into an archive, extracts archives next
+// to themselves, shows and tests what an archive holds, by running the 7z archiver.
 #pragma once
 
-#include "zip/archiverrun.h"
+#include "zip/archivecontents.h"
+#include "zip/archivejob.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QFileSystemModel;
@@ -19,6 +24,7 @@ class QModelIndex;
 class QProgressBar;
 class QPushButton;
 class QStringListModel;
+class QTableView;
 class QTextCharFormat;
 class QTextCursor;
 class QTextEdit;
@@ -41,8 +47,10 @@ public:
     QLineEdit *passwordEdit = nullptr;
     QString password; // the password of the current run; empty between runs
 
-    // True while the archiver runs.
+    // True while the archiver runs for packing, extracting or testing.
     bool isBusy() const { return m_busy; }
+    // The 7z of the running job; 0 when none runs.
+    qint64 archiverProcessId() const;
 
 public slots:
     void addtoleft(const QModelIndex &index);
@@ -55,28 +63,36 @@ public slots:
     void togg();
     void homeshow();
 
+    // Tests every listed archive.
+    void test();
+    // Extracts the entries selected in the contents table.
+    void extractSelected();
+
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class Sink
-    {
-        Pane,
-        Listing
-    };
-
     void refreshList();
     bool passwordIsMissing();
     void setBusy(bool busy);
     void showProgress(const brivo::zip::ArchiverProgress &progress);
 
-    // Runs 7z with its output shown in the pane, followed by its exit code and status.
-    brivo::zip::ArchiverRun::Outcome runIntoPane(const QStringList &arguments);
-    // Lists `archive` and checks that extracting it stays inside `folder`; false (said in the pane) when
-    // it cannot be extracted, and `stop` set when no further archive should be tried either.
-    bool archiveIsSafe(const QString &archive, const QString &folder, bool *stop);
-    void reportOutcome(brivo::zip::ArchiverRun::Outcome outcome);
+    // One job for each listed archive, made by `makeJob` from the archive and the password.
+    void startForEachArchive(
+        const std::function<brivo::zip::ArchiveJob *(const QString &, const QString &)> &makeJob);
+    // Runs `jobs` one after another; the window is busy until the last one ends.
+    void startJobs(const QList<brivo::zip::ArchiveJob *> &jobs);
+    void startNextJob();
+    void jobFinished(brivo::zip::ArchiveJob *job, brivo::zip::ArchiveJob::Result result);
+    void cancelJobs();
+    // Ends every job before returning (the application is quitting).
+    void endJobsNow();
+
+    void showContentsOf(const QString &archive);
+    void contentsReady(const brivo::zip::ContentsResult &result, bool passwordGiven);
+    void updateActions();
 
     // A cursor on a new last paragraph of the pane (the first one when the pane is empty).
     QTextCursor startPaneBlock(const QTextCharFormat &format);
@@ -85,10 +101,8 @@ private:
     void appendErrors(const QStringList &lines);
     void appendHtml(const QString &html);
 
-    brivo::zip::ArchiverRun *m_run = nullptr;
-    Sink m_sink = Sink::Pane;
-    QStringList m_listingLines;
-    QStringList m_listingErrors;
+    QPointer<brivo::zip::ArchiveJob> m_job;
+    QList<brivo::zip::ArchiveJob *> m_pendingJobs;
     bool m_clearBeforeOutput = false;
     bool m_busy = false;
 
@@ -100,4 +114,10 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_progressLabel = nullptr;
     QPushButton *m_cancelButton = nullptr;
+
+    brivo::zip::ArchiveContents *m_contents = nullptr;
+    QLabel *m_contentsStatus = nullptr;
+    QTableView *m_contentsView = nullptr;
+    QPushButton *m_extractSelectedButton = nullptr;
+    QPushButton *m_testButton = nullptr;
 };

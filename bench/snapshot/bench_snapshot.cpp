@@ -1,16 +1,23 @@
 // The snapshot window's own cost. Taking a picture (without hiding) against grabbing the desktop alone:
-// what the window adds is the preview. Saving against QImage::save of the same picture: what the window
-// adds is the encoding in memory and the write in one piece. Needs a desktop: bench/run starts Xvfb.
+// what the window adds is the preview. Region, from the request to the frozen picture painted full
+// screen (what the user waits for before dragging), against a grab shown full screen in a plain label:
+// what the chooser adds is its own drawing. Saving against QImage::save of
+// the same picture: what the window adds is the encoding in memory and the write in one piece. Needs a
+// desktop: bench/run starts Xvfb.
 #include "bench/common/benchreport.h"
 #include "desktop/desktop.h"
 #include "desktop/imagesaving.h"
+#include "desktop/regionoverlay.h"
 #include "platform/desktopcapture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -66,6 +73,41 @@ QImage busyDesktop(const QSize &size)
     return image;
 }
 
+// Tells when a top-level window has painted once since the last reset.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch() { qApp->installEventFilter(this); }
+    void reset() { m_painted.clear(); }
+    // Every visible window that `counts` picks has painted, and there is one at least.
+    bool allPainted(const std::function<bool(QWidget *)> &counts) const
+    {
+        int windows = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && counts(widget)) {
+                ++windows;
+                if (!m_painted.contains(widget))
+                    return false;
+            }
+        }
+        return windows > 0;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Marked once the paint is over and its picture on its way to the screen.
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->isWindow())
+            QMetaObject::invokeMethod(
+                this, [this, watched] { m_painted.insert(watched); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QSet<QObject *> m_painted;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -94,6 +136,37 @@ int main(int argc, char *argv[])
     bool holds =
         brivo::bench::reportRatio(QStringLiteral("snapshot take, with preview"), best(takeMs), best(grabMs),
                                   QStringLiteral("desktop grab alone"), 1.5, QStringLiteral("ms"));
+
+    // Region, until the frozen picture is painted full screen (then cancelled), against the least any
+    // frozen chooser does: a grab shown full screen in a plain label.
+    QList<double> regionMs, labelMs;
+    PaintWatch watch;
+    const auto waitForPaint = [&](const std::function<bool(QWidget *)> &counts) {
+        while (!watch.allPainted(counts))
+            app.processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    const auto region = [&] {
+        watch.reset();
+        window.takeRegion();
+        waitForPaint([](QWidget *widget) { return qobject_cast<RegionOverlay *>(widget) != nullptr; });
+        window.cancelCapture();
+        app.processEvents();
+    };
+    const auto label = [&] {
+        watch.reset();
+        QLabel shown;
+        shown.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        shown.setPixmap(QPixmap::fromImage(brivo::captureDesktop()));
+        shown.setGeometry(QGuiApplication::primaryScreen()->geometry());
+        shown.showFullScreen();
+        waitForPaint([&](QWidget *widget) { return widget == &shown; });
+        shown.hide();
+        app.processEvents();
+    };
+    alternate(20, region, &regionMs, label, &labelMs);
+    holds &=
+        brivo::bench::reportRatio(QStringLiteral("snapshot region chooser up"), best(regionMs), best(labelMs),
+                                  QStringLiteral("a grab shown full screen"), 1.5, QStringLiteral("ms"));
 
     QTemporaryDir folder;
     const QImage picture = busyDesktop(QSize(2560, 1440));

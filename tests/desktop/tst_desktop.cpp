@@ -1,5 +1,8 @@
 // The snapshot window on the offscreen platform, with a capture put in place; tests/e2e captures for real.
 #include "desktop/desktop.h"
+#include "desktop/imagesaving.h"
+#include "desktop/regionoverlay.h"
+#include "desktop/regionpicker.h"
 #include "desktop/snapshotpreview.h"
 #include "platform/desktopcapture.h"
 #include "tests/support/modalanswerer.h"
@@ -10,11 +13,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -33,6 +39,70 @@ QPushButton *button(const desktop &window, const QString &text)
     const QList<QPushButton *> all = window.findChildren<QPushButton *>();
     return *std::find_if(all.begin(), all.end(), [&](QPushButton *b) { return b->text() == text; });
 }
+
+const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+
+// A frameless window at `geometry`, its left half red and its right half blue.
+std::unique_ptr<QWidget> twoColourWindow(const QRect &geometry)
+{
+    auto window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+    window->setGeometry(geometry);
+    const int half = geometry.width() / 2;
+    for (const auto &[colour, area] : {std::pair{red, QRect(0, 0, half, geometry.height())},
+                                       {blue, QRect(half, 0, geometry.width() - half, geometry.height())}}) {
+        auto *part = new QWidget(window.get());
+        part->setGeometry(area);
+        part->setAutoFillBackground(true);
+        QPalette palette = part->palette();
+        palette.setColor(QPalette::Window, QColor(colour));
+        part->setPalette(palette);
+    }
+    return window;
+}
+
+QList<RegionOverlay *> visibleOverlays()
+{
+    return brivo::test::visibleWindows<RegionOverlay>();
+}
+
+// The one overlay on the screen, once it shows.
+RegionOverlay *waitForOverlay()
+{
+    return QTest::qWaitFor([] { return visibleOverlays().size() == 1; }) ? visibleOverlays().first()
+                                                                         : nullptr;
+}
+
+// The pointer moved to `pos` with no button held, as the window system reports it.
+void hover(QWidget *widget, const QPoint &pos)
+{
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(widget, &move);
+}
+
+void drag(QWidget *widget, const QPoint &from, const QPoint &to)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    QTest::mouseMove(widget, (from + to) / 2);
+    QTest::mouseMove(widget, to);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, to);
+}
+
+// Sets an environment variable while it exists.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : m_name(name), m_previous(qgetenv(name)), m_was(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() { m_was ? qputenv(m_name, m_previous) : qunsetenv(m_name); }
+
+private:
+    const char *m_name;
+    QByteArray m_previous;
+    bool m_was;
+};
 
 } // namespace
 
@@ -132,7 +202,8 @@ private slots:
         QElapsedTimer elapsed;
         elapsed.start();
         window.take();
-        QVERIFY(elapsed.elapsed() >= 200 && shown.size() == 2 && window.isVisible());
+        QTRY_VERIFY(window.isVisible());
+        QVERIFY(elapsed.elapsed() >= 200 && shown.size() == 2);
 
         window.snapshot = detailedPicture(QSize(1200, 900));
         window.copy();
@@ -161,12 +232,206 @@ private slots:
         dense.fill(Qt::red);
         dense.setDevicePixelRatio(2);
         plain.fill(Qt::blue);
-        const QImage desktop =
+        const brivo::DesktopPicture picture =
             brivo::composeDesktop({{{-640, 0, 640, 512}, dense}, {{0, 0, 800, 600}, plain}});
+        const QImage &desktop = picture.image;
         QVERIFY(desktop.size() == QSize(2880, 1200) && desktop.devicePixelRatio() == 1.0);
-        QVERIFY(desktop.pixel(1279, 1023) == qRgb(255, 0, 0) && desktop.pixel(1279, 1024) == qRgb(0, 0, 0));
-        QVERIFY(desktop.pixel(1280, 0) == qRgb(0, 0, 255) && desktop.pixel(2879, 1199) == qRgb(0, 0, 255));
-        QVERIFY(brivo::composeDesktop({{{0, 0, 800, 600}, QImage()}}).isNull());
+        QVERIFY(desktop.pixel(1279, 1023) == red && desktop.pixel(1279, 1024) == qRgb(0, 0, 0));
+        QVERIFY(desktop.pixel(1280, 0) == blue && desktop.pixel(2879, 1199) == blue);
+        QVERIFY(brivo::composeDesktop({{{0, 0, 800, 600}, QImage()}}).image.isNull());
+
+        // Points of the desktop, and windows in the window system's pixels (each screen's own, counted
+        // from the screen's corner), land on the pixels that show them; beyond the screens, on the nearest.
+        QCOMPARE(picture.pixelAt(QPointF(-320, 256)), QPoint(640, 512));
+        QCOMPARE(picture.pixelAt(QPointF(400.5, 300)), QPoint(2081, 600));
+        QCOMPARE(picture.pixelAt(QPointF(-700, 700)), QPoint(0, 1200));
+        QCOMPARE(picture.fromNative({-540, 10, 300, 200}), QRect(100, 10, 300, 200));
+        QCOMPARE(picture.fromNative({700, 100, 50, 50}), QRect(2680, 200, 100, 100));
+        QCOMPARE(picture.fromNative({700, 500, 200, 200}), QRect(2680, 1000, 200, 200)); // clipped
+    }
+
+    // A window of known colours, captured through the frozen full-screen picture: the part dragged out
+    // comes back pixel for pixel (tests/e2e checks other scale factors on a real X server). Escape keeps
+    // the previous picture; a rectangle dragged backwards is the same rectangle; one taken inside moves;
+    // Return or a double-click takes it.
+    void regionOfKnownContent()
+    {
+        const auto known = twoColourWindow({100, 100, 200, 100}); // the colours meet at x = 200
+        known->show();
+        QVERIFY(QTest::qWaitForWindowExposed(known.get()));
+        desktop window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage before = window.snapshot.toImage();
+
+        window.takeRegion();
+        RegionOverlay *overlay = waitForOverlay();
+        QVERIFY(overlay && !window.isVisible());
+        drag(overlay, {150, 120}, {250, 170});
+        QTest::keyClick(overlay, Qt::Key_Escape);
+        QTRY_VERIFY(window.isVisible());
+        QVERIFY(visibleOverlays().isEmpty());
+        QCOMPARE(window.snapshot.toImage(), before);
+
+        window.takeRegion();
+        QVERIFY((overlay = waitForOverlay()));
+        drag(overlay, {250, 170}, {150, 120});
+        QTest::keyClick(overlay, Qt::Key_Return);
+        QTRY_VERIFY(window.isVisible());
+        QImage shot = window.snapshot.toImage();
+        QCOMPARE(shot.size(), QSize(100, 50));
+        QVERIFY(shot.pixel(0, 0) == red && shot.pixel(49, 49) == red);
+        QVERIFY(shot.pixel(50, 0) == blue && shot.pixel(99, 49) == blue);
+        QVERIFY(window.statusText().contains("100 × 50"));
+
+        window.takeRegion();
+        QVERIFY((overlay = waitForOverlay()));
+        drag(overlay, {110, 110}, {150, 150}); // all red
+        drag(overlay, {130, 130}, {200, 130}); // moved on by 70, across the colours' edge
+        QVERIFY(overlay->isVisible());
+        QTest::mouseDClick(overlay, Qt::LeftButton, {}, {200, 130});
+        QTRY_VERIFY(window.isVisible());
+        shot = window.snapshot.toImage();
+        QCOMPARE(shot.size(), QSize(40, 40));
+        QVERIFY(shot.pixel(19, 0) == red && shot.pixel(20, 0) == blue);
+    }
+
+    // Window mode offers the topmost window under the pointer, as much of it as the picture holds, and
+    // takes it on a click; a click where no window is takes nothing. Where the window system keeps its
+    // windows to itself (here, the offscreen platform) the window says so and captures nothing.
+    void pickingAWindow()
+    {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const brivo::DesktopPicture picture = brivo::composeDesktop({{{0, 0, 400, 300}, image}});
+        const QRect top(100, 100, 100, 50), below(50, 50, 300, 200), offEdge(350, 250, 100, 100);
+        RegionPicker picker(picture, RegionPicker::Mode::Window, {top, below, offEdge});
+        QSignalSpy picked(&picker, &RegionPicker::picked);
+        RegionOverlay *overlay = picker.overlays().value(0);
+        QVERIFY(overlay && overlay->isVisible());
+        for (const auto &[at, offered] : {std::pair{QPoint(120, 120), top},
+                                          {QPoint(60, 60), below},
+                                          {QPoint(380, 280), QRect(350, 250, 50, 50)},
+                                          {QPoint(10, 10), QRect()}}) {
+            hover(overlay, at);
+            QCOMPARE(picker.selection(), offered);
+        }
+        QTest::mouseClick(overlay, Qt::LeftButton, {}, {10, 10});
+        QVERIFY(picked.isEmpty() && overlay->isVisible());
+        QTest::mouseClick(overlay, Qt::LeftButton, {}, {120, 120});
+        QCOMPARE(picked.size(), 1);
+        QCOMPARE(picked.first().first().toRect(), top);
+        QVERIFY(!overlay->isVisible());
+
+        desktop window;
+        window.show();
+        window.takeWindow();
+        QVERIFY(window.statusText().contains("Window cannot capture"));
+        QVERIFY(visibleOverlays().isEmpty() && window.isVisible());
+        QVERIFY(button(window, "Take Snap Shot")->isEnabled());
+    }
+
+    // The wait for the window system runs on the event loop: take() returns with the window hidden,
+    // further requests meanwhile are refused, and a window closed or deleted while it waits stays so.
+    void captureWaitsWithoutBlocking()
+    {
+        desktop window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy shown(window.windowHandle(), &QWindow::visibleChanged);
+        window.take();
+        QVERIFY(!window.isVisible());
+        window.take();
+        window.takeRegion();
+        QVERIFY(!button(window, "Take Snap Shot")->isEnabled());
+        QTRY_VERIFY(window.isVisible());
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(visibleOverlays().isEmpty() && button(window, "Take Snap Shot")->isEnabled());
+
+        window.take();
+        window.close();
+        auto *doomed = new desktop;
+        doomed->show();
+        doomed->take();
+        delete doomed;
+        QTest::qWait(400); // twice the wait: nothing may come back
+        QVERIFY(!window.isVisible() && button(window, "Take Snap Shot")->isEnabled());
+    }
+
+    // The delay counts down in the window, which stays usable; Escape stops it and nothing is captured.
+    // Counted down to the end, the capture follows, the window stepping aside only for the capture.
+    void delayCountsDown()
+    {
+        desktop window;
+        auto *delay = window.findChild<QSpinBox *>("delay");
+        auto *cancel = window.findChild<QPushButton *>("cancel");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy shown(window.windowHandle(), &QWindow::visibleChanged);
+        const qint64 before = window.snapshot.cacheKey();
+        delay->setValue(2);
+        window.take();
+        QVERIFY(window.statusText().contains("2 s") && cancel->isVisible() && !delay->isEnabled());
+        QTRY_VERIFY(window.statusText().contains("1 s"));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_VERIFY(window.statusText().contains("cancelled")); // a button's key clicks it a moment later
+        QVERIFY(!cancel->isVisible() && delay->isEnabled());
+        QTest::qWait(1500); // past the end of the countdown that was stopped
+        QVERIFY(shown.isEmpty() && window.snapshot.cacheKey() == before);
+
+        delay->setValue(1);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        window.take();
+        QTRY_COMPARE(shown.size(), 2);
+        QVERIFY(elapsed.elapsed() >= 1200 && window.snapshot.cacheKey() != before);
+    }
+
+    // Ctrl+S saves into the Pictures folder without a dialog, under a name made from the time that is
+    // shown; Ctrl+Shift+S opens the save dialog. A name already taken, even by a dangling link, is never
+    // reused; a Pictures folder that cannot be made is an Error.
+    void quickSave()
+    {
+        QTemporaryDir home;
+        const ScopedEnvironment homeVariable("HOME", QFile::encodeName(home.path()));
+        desktop window;
+        window.snapshot = detailedPicture(QSize(64, 48));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        brivo::test::ModalAnswerer answers;
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QTRY_VERIFY(window.statusText().startsWith("Saved as "));
+        const QDir pictures(home.filePath("Pictures"));
+        const QStringList saved = pictures.entryList(QDir::Files);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(QRegularExpression("^Snapshot_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.png$")
+                    .match(saved.first())
+                    .hasMatch());
+        QVERIFY(window.statusText().endsWith(pictures.filePath(saved.first())));
+        QCOMPARE(QImage(pictures.filePath(saved.first())).convertToFormat(QImage::Format_RGB32),
+                 window.snapshot.toImage());
+        QVERIFY(answers.seen().isEmpty());
+        answers.cancel();
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().title, "Try to give a name:");
+
+        const QDateTime time(QDate(2026, 12, 7), QTime(14, 3, 22));
+        const QString stem = pictures.filePath("Snapshot_2026-12-07_14-03-22");
+        QVERIFY(brivo::test::writeFile(stem + ".png", "keep me"));
+        QVERIFY(QFile::link(home.filePath("nowhere/x.png"), stem + "_2.png"));
+        QString error;
+        QCOMPARE(brivo::reserveQuickSaveName(pictures.path(), time, &error), stem + "_3.png");
+        QVERIFY(QFileInfo(stem + "_3.png").size() == 0 && !QFileInfo::exists(home.filePath("nowhere")));
+        QCOMPARE(brivo::test::readFile(stem + ".png"), QByteArray("keep me"));
+
+        QTemporaryDir otherHome;
+        QVERIFY(brivo::test::writeFile(otherHome.filePath("Pictures"), "a file, not a folder"));
+        const ScopedEnvironment otherHomeVariable("HOME", QFile::encodeName(otherHome.path()));
+        window.quickSave();
+        QCOMPARE(answers.last().title, "Error");
+        QVERIFY(answers.last().text.contains(otherHome.filePath("Pictures")));
+        QCOMPARE(QDir(otherHome.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
     }
 };
 

@@ -41,8 +41,9 @@ snap() {
         e2e_poll 15 grep -q '^MapNotify' "$events" || e2e_fail "the window did not come back after the capture"
     fi
     e2e_unwatch
+    # Save, with its dialog, answers to Ctrl+Shift+S; Ctrl+S is the quick save.
     e2e_focus "$win"
-    xdotool key ctrl+s
+    xdotool key ctrl+shift+s
     dialog=$(e2e_wait_window "Try to give a name:" 15) || e2e_fail "Save showed no dialog"
     e2e_type_verified "$dialog" "$E2E_TMP/shots/$typed"
     e2e_accept_dialog "$dialog"

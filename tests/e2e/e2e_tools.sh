@@ -3,6 +3,7 @@
 # (and its size where the tool sets one); the notepad takes typed text and saves it with Ctrl+S.
 set -u
 . "$(dirname "$0")/e2elib.sh"
+. "$(dirname "$0")/../support/samplefiles.sh"
 e2e_need_display "$@"
 e2e_setup "$1"
 
@@ -10,25 +11,6 @@ docs="$E2E_TMP/my docs"
 # The code editor warns before its window shows when no "IDE" folder stands in the current directory.
 mkdir -p "$docs/IDE"
 cd "$docs" || exit 1
-
-# A PDF of one empty page with a correct cross-reference table: byte offsets counted as it is written.
-write_pdf() {
-    local out=$1 offsets=() body i
-    local objects=("<< /Type /Catalog /Pages 2 0 R >>" "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>")
-    body="%PDF-1.4"$'\n'
-    for i in "${!objects[@]}"; do
-        offsets+=("${#body}")
-        body+="$((i + 1)) 0 obj ${objects[$i]} endobj"$'\n'
-    done
-    local xref=${#body}
-    body+="xref"$'\n'"0 4"$'\n'"0000000000 65535 f "$'\n'
-    for i in "${offsets[@]}"; do
-        body+="$(printf '%010d 00000 n ' "$i")"$'\n'
-    done
-    body+="trailer << /Size 4 /Root 1 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n'"%%EOF"$'\n'
-    printf '%s' "$body" >"$out"
-}
 
 # A WAV of a quarter second of silence (8 kHz, 8 bits, mono).
 write_wav() {
@@ -40,7 +22,7 @@ write_wav() {
 echo 'int main() { return 0; }' >"$docs/hello.cpp"
 echo 'Some notes' >"$docs/read me.txt"
 echo '<html><body><p>caf&eacute;</p></body></html>' >"$docs/page.html"
-write_pdf "$docs/paper.pdf"
+sample_pdf "$docs/paper.pdf" "A page"
 write_wav "$docs/tone.mp3"
 write_wav "$docs/tone.wav"
 mv "$docs/tone.wav" "$docs/clip.avi"

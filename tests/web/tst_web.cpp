@@ -1,12 +1,16 @@
-// The web browser window: files, load messages, navigation, typed addresses, find, new windows, downloads.
+// The web browser window: files, load messages, navigation, typed addresses, find, new windows, downloads,
+// and what a page may do: read local files, open windows, run on once its window is closed.
 #include "app/windowkeeper.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
+#include "web/enginestart.h"
+#include "web/localfileguard.h"
 #include "web/web.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -53,6 +57,26 @@ struct RequestRecorder : QWebEngineUrlRequestInterceptor
     QList<QUrl> urls;
 };
 
+// Clicks the element with the id `id` in the window's page with the mouse, as a user does: a click the
+// page itself makes through a script counts as no user's.
+bool clickElement(web &window, const QString &id)
+{
+    QVariant box;
+    window.view->page()->runJavaScript(
+        QStringLiteral("(() => { const r = document.getElementById('%1').getBoundingClientRect();"
+                       " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+            .arg(id),
+        [&](const QVariant &result) { box = result; });
+    if (!QTest::qWaitFor([&] { return box.isValid(); }, loadTimeout))
+        return false;
+    const QVariantList centre = box.toList();
+    QWidget *target = window.view->focusProxy();
+    if (centre.size() != 2 || !target)
+        return false;
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(centre[0].toInt(), centre[1].toInt()));
+    return true;
+}
+
 } // namespace
 
 class tst_web : public QObject
@@ -61,31 +85,73 @@ class tst_web : public QObject
 private slots:
     void initTestCase()
     {
+        // As root, the program's own switch must turn the engine's sandbox off: without it no page loads.
+        if (brivo::runningAsRoot())
+            qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         // A folder name with a blank and an accent, so that the file URL must be built, not pasted.
         m_pages = m_dir.filePath(QStringLiteral("my pages/café"));
         QVERIFY(m_dir.isValid() && QDir().mkpath(m_pages));
         QVERIFY(
             brivo::test::writeFile(page("pic.svg"), "<svg xmlns='http://www.w3.org/2000/svg' width='60'/>"));
         QVERIFY(brivo::test::writeFile(page("style.css"), "h1 { color: #aa3300; }"));
-        // Once loaded, the page puts what it sees of itself in its title.
+        // Once loaded, the page puts what it sees of itself in its title, and what its script (beside it)
+        // got when it tried to read the file beside it, by a request and through a frame.
         static const char html[] =
             "<html><head><meta charset=\"utf-8\"><title>Caf\xc3\xa9</title>"
-            "<link rel=\"stylesheet\" href=\"style.css\"><script>onload = () => {"
-            " const h1 = document.querySelector('h1'); document.title = [document.title, h1.textContent,"
-            " after.textContent, document.images[0].naturalWidth, getComputedStyle(h1).color].join('|'); }"
-            "</script></head><body><h1>Cr\xc3\xa8me</h1><img src=\"pic.svg\"><a href=\"other.html\">next</a>"
+            "<link rel=\"stylesheet\" href=\"style.css\"><script src=\"page.js\"></script></head>"
+            "<body><h1>Cr\xc3\xa8me</h1><img src=\"pic.svg\"><a href=\"other.html\">next</a>"
             "before\0NUL<p id=\"after\">after NUL</p></body></html>";
+        QVERIFY(brivo::test::writeFile(page("secret.txt"), "secret"));
+        QVERIFY(brivo::test::writeFile(
+            page("page.js"),
+            "const read = (done, text) => done(text === 'secret' ? 'read' : 'empty');\n"
+            "onload = () => Promise.all([new Promise(done => { const r = new XMLHttpRequest();"
+            " r.onload = () => read(done, r.responseText); r.onerror = () => done('refused');"
+            " try { r.open('GET', 'secret.txt'); r.send(); } catch (e) { done('refused'); } }),"
+            " new Promise(done => { const f = document.createElement('iframe'); f.onload = () => {"
+            " try { read(done, f.contentDocument.body.textContent); } catch (e) { done('refused'); } };"
+            " f.src = 'secret.txt'; document.body.appendChild(f); })]).then(reads => {"
+            " const h1 = document.querySelector('h1'); document.title = [document.title, h1.textContent,"
+            " after.textContent, document.images[0].naturalWidth, getComputedStyle(h1).color, ...reads]"
+            ".join('|'); });\n"));
         QVERIFY(brivo::test::writeFile(page("page.html"), QByteArray(html, sizeof html - 1)));
         QVERIFY(brivo::test::writeFile(
             page("other.html"),
             "<html><body>apple pear apple plum apple <a href=\"page.html\">back</a>"
             "<a id=\"popup\" href=\"page.html\" target=\"_blank\">new</a></body></html>"));
+
+        // Windows that a script asks for while loading, from a click (the first of which it then tries to
+        // read), and from a link the user clicks.
+        QVERIFY(brivo::test::writeFile(
+            page("popups.html"),
+            "<html><body style=\"margin:0\"><script>for (let i = 0; i < 8; ++i) window.open('page.html');\n"
+            "function many() { let first; for (let i = 0; i < 5; ++i) { const w = window.open('secret.txt');"
+            " first = first || w; }"
+            " const t = setInterval(() => { let r; try { r = first.closed ? 'refused'"
+            " : (first.document.body || {}).textContent; } catch (e) { r = 'refused'; } if (r) { "
+            "document.title = r; clearInterval(t); } }, 20); }"
+            "</script><button id=\"many\" style=\"width:200px;height:40px\" onclick=\"many()\">many</button>"
+            "<a id=\"link\" href=\"other.html\" target=\"_blank\" style=\"display:block;width:200px;"
+            "height:40px\">link</a></body></html>"));
+
+        // Pages below, above, in a folder named alike, and a link beside that leads above.
+        QVERIFY(brivo::test::writeFile(page("sub/inner.html"), "<p>inner"));
+        QVERIFY(brivo::test::writeFile(page("../up.html"), "<p>up"));
+        QVERIFY(brivo::test::writeFile(QString(m_pages + QStringLiteral("2/x.html")), "<p>alike"));
+        QVERIFY(QFile::link(page("../up.html"), page("link.html")));
+
+        // A page that keeps counting in its title.
+        QVERIFY(brivo::test::writeFile(
+            page("ticker.html"),
+            "<html><body><script>let n = 0; setInterval(() => document.title = 'tick ' + ++n, 20);"
+            "</script></body></html>"));
     }
 
     void cleanup() { brivo::test::closeAllWindows(); }
 
     // The file is shown through its own URL: its character set decoded, nothing cut at a NUL byte, and
-    // relative pictures, style sheets and links resolved against its folder. The address line follows
+    // relative pictures, style sheets, scripts and links resolved against its folder; but its script reads
+    // no other local file, neither by a request nor through a frame. The address line follows
     // back, forward, reload and a link; a missing file fails as a page does, with the same messages.
     void aFileIsShownAsAFileAndBrowsedFrom()
     {
@@ -95,9 +161,10 @@ private slots:
                 window.width() >= 800 && window.height() >= 600);
         QVERIFY(loadAndWait(window, [&] { window.openFile(page("page.html")); }));
         QVERIFY2(loadOrder.match(loadMessages).hasMatch(), qPrintable(loadMessages));
-        QTRY_COMPARE_WITH_TIMEOUT(window.view->title(),
-                                  QString::fromUtf8("Caf\xc3\xa9|Cr\xc3\xa8me|after NUL|60|rgb(170, 51, 0)"),
-                                  loadTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            window.view->title(),
+            QString::fromUtf8("Caf\xc3\xa9|Cr\xc3\xa8me|after NUL|60|rgb(170, 51, 0)|refused|refused"),
+            loadTimeout);
         QCOMPARE(window.urlEdit->text(), url("page.html"));
         QVERIFY(loadAndWait(window, [&] { window.openFile(page("other.html")); }));
         const char *steps[][2] = {
@@ -155,11 +222,8 @@ private slots:
     // a file dropped anywhere, the page included, closes the browser and opens through the dispatcher.
     void findNewWindowsDownloadsAndDrops()
     {
-        auto *window = new web;
-        brivo::keepUntilExit(window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QVERIFY(loadAndWait(*window, [&] { window->openFile(page("other.html")); }));
+        web *window = showPage("other.html");
+        QVERIFY(window);
         const auto status = [window] { return window->statusLabel->text(); };
         auto *bar = window->findChild<QLineEdit *>(QStringLiteral("findBar"));
         QVERIFY(bar && bar->isHidden());
@@ -175,12 +239,7 @@ private slots:
         QTest::keyClick(bar, Qt::Key_Escape);
         QVERIFY(bar->isHidden());
 
-        const auto showing = [](const QString &address) {
-            const QList<web *> open = brivo::test::visibleWindows<web>();
-            return std::count_if(open.cbegin(), open.cend(),
-                                 [&](web *w) { return w->urlEdit->text() == address; });
-        };
-        window->view->page()->runJavaScript(QStringLiteral("document.getElementById('popup').click()"));
+        QVERIFY(clickElement(*window, QStringLiteral("popup")));
         QTRY_COMPARE_WITH_TIMEOUT(showing(url("page.html")), 1, loadTimeout);
         QCOMPARE(window->urlEdit->text(), url("other.html"));
 
@@ -207,7 +266,124 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(showing(url("other.html")), 1, loadTimeout);
     }
 
+    // Which local files a local page may load, and as what. Frames show only pages of the page's own folder
+    // tree, judged by where links point and by whole folder names.
+    void localFileLoads_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("allowed");
+        using Info = QWebEngineUrlRequestInfo;
+        const QString below = QStringLiteral("sub/inner.html");
+        const QString outside = QStringLiteral("../up.html");
+        const QString alike = QStringLiteral("../caf\u00e92/x.html");
+        const struct
+        {
+            const char *name;
+            QString target;
+            Info::ResourceType type;
+            bool allowed;
+        } rows[] = {
+            {"picture anywhere", outside, Info::ResourceTypeImage, true},
+            {"request for the file beside", QStringLiteral("secret.txt"), Info::ResourceTypeXhr, false},
+            {"frame of a page below", below, Info::ResourceTypeSubFrame, true},
+            {"object of a page beside", QStringLiteral("other.html"), Info::ResourceTypeObject, true},
+            {"frame of a text file beside", QStringLiteral("secret.txt"), Info::ResourceTypeSubFrame, false},
+            {"frame of the folder itself", QStringLiteral("."), Info::ResourceTypeSubFrame, false},
+            {"frame of a page above", outside, Info::ResourceTypeSubFrame, false},
+            {"frame in a folder named alike", alike, Info::ResourceTypeSubFrame, false},
+            {"frame through a link that leaves", QStringLiteral("link.html"), Info::ResourceTypeSubFrame,
+             false},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << row.target << int(row.type) << row.allowed;
+    }
+    void localFileLoads()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, type);
+        QFETCH(bool, allowed);
+        const QUrl address = QUrl::fromLocalFile(QDir::cleanPath(m_pages + QLatin1Char('/') + target));
+        QCOMPARE(brivo::localFileLoadAllowed(QUrl::fromLocalFile(page("page.html")), address,
+                                             QWebEngineUrlRequestInfo::ResourceType(type)),
+                 allowed);
+    }
+
+    // A script opens no window by itself, and one click opens one window however many the page asks for;
+    // a link with a target of its own that the user clicks opens a new browser window.
+    void scriptsOpenWindowsOnlyFromAClick()
+    {
+        web *window = showPage("popups.html");
+        QVERIFY(window);
+        QVERIFY(clickElement(*window, QStringLiteral("many")));
+        // The window opened is the page's no more than any other: it cannot read what it shows.
+        QTRY_COMPARE_WITH_TIMEOUT(window->view->title(), QStringLiteral("refused"), loadTimeout);
+        QVERIFY(clickElement(*window, QStringLiteral("link")));
+        // The link's window comes after any the page asked for before it, so once it shows, all have.
+        QTRY_COMPARE_WITH_TIMEOUT(showing(url("other.html")), 1, loadTimeout);
+        QCOMPARE(brivo::test::visibleWindows<web>().size(), 3);
+    }
+
+    // A closed window's page stops: its timer changes nothing more, while a page that is only hidden, as
+    // the closed one used to be, keeps counting. The window itself lives on with its address.
+    void aClosedWindowStopsItsPage()
+    {
+        web closed;
+        web hidden;
+        for (web *w : {&closed, &hidden}) {
+            w->show();
+            QVERIFY(loadAndWait(*w, [&] { w->openFile(page("ticker.html")); }));
+            QTRY_VERIFY_WITH_TIMEOUT(w->view->title().startsWith(QLatin1String("tick")), loadTimeout);
+        }
+        QSignalSpy closedTicks(closed.view->page(), &QWebEnginePage::titleChanged);
+        QSignalSpy hiddenTicks(hidden.view->page(), &QWebEnginePage::titleChanged);
+        closed.close();
+        hidden.hide();
+        QTRY_VERIFY_WITH_TIMEOUT(hiddenTicks.size() >= 2, loadTimeout);
+        for (const QList<QVariant> &title : closedTicks)
+            QVERIFY2(!title.value(0).toString().startsWith(QLatin1String("tick")),
+                     qPrintable(title.value(0).toString()));
+        QCOMPARE(closed.urlEdit->text(), url("ticker.html"));
+    }
+
+    // Running as root, the program turns the engine's sandbox off for the engine alone: the programs it
+    // starts afterwards (archivers, language commands, the desktop's opener) do not inherit the switch.
+    void startedProgramsKeepTheirSandbox()
+    {
+        if (!brivo::runningAsRoot())
+            QSKIP("the sandbox is turned off only when running as root");
+        web window;
+        QVERIFY(loadAndWait(window, [&] { window.openFile(page("other.html")); }));
+        QProcess child;
+        child.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("printf %s \"${QTWEBENGINE_DISABLE_SANDBOX-unset}\"")});
+        QVERIFY(child.waitForFinished(loadTimeout));
+        QCOMPARE(child.readAllStandardOutput(), QByteArray("unset"));
+    }
+
 private:
+    // A new browser window, kept as the program keeps its windows, shown and showing the page `name`; null
+    // when it could not.
+    web *showPage(const char *name)
+    {
+        auto *window = new web;
+        brivo::keepUntilExit(window);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window) ||
+            !loadAndWait(*window, [&] { window->openFile(page(name)); }))
+            return nullptr;
+        return window;
+    }
+
+    // How many visible browser windows show `address`.
+    static int showing(const QString &address)
+    {
+        const QList<web *> open = brivo::test::visibleWindows<web>();
+        return int(
+            std::count_if(open.cbegin(), open.cend(), [&](web *w) { return w->urlEdit->text() == address; }));
+    }
+
     QString page(const char *name) const { return m_pages + QLatin1Char('/') + QString::fromUtf8(name); }
     QString url(const char *name) const { return QUrl::fromLocalFile(page(name)).toString(); }
 

@@ -1,0 +1,152 @@
+#include "zip/extractjob.h"
+
+#include "zip/archiveroutputreader.h"
+#include "zip/archiververdict.h"
+#include "zip/sevenzipcommand.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace brivo::zip {
+
+namespace {
+
+// Refused entries named one by one before the rest are only counted.
+constexpr int problemsShown = 20;
+
+QString shown(const QString &path)
+{
+    return QLatin1Char('"') + escapedForDisplay(path) + QLatin1Char('"');
+}
+
+ExtractJob::Placing checkAndPlace(const QString &privateFolder, const QString &destination,
+                                  std::shared_ptr<std::atomic_bool> stop)
+{
+    ExtractJob::Placing placing;
+    placing.refused = inspectExtracted(privateFolder, destination, stop.get());
+    if (placing.refused.isEmpty())
+        placing.refused = moveConflicts(privateFolder, destination);
+    // Stopping is possible up to here; once entries move, they all do.
+    if (stop->load()) {
+        placing.stopped = true;
+        return placing;
+    }
+    if (placing.refused.isEmpty())
+        placing.moved = moveIntoPlace(privateFolder, destination, &placing.error);
+    return placing;
+}
+
+} // namespace
+
+ExtractJob::ExtractJob(const QString &archive, const QString &password, const QStringList &entries,
+                       QObject *parent)
+    : ArchiveJob(parent), m_archive(archive), m_password(password), m_entries(entries)
+{
+    connect(&m_placing, &QFutureWatcher<Placing>::finished, this, &ExtractJob::placed);
+    // However the job ends, what 7z wrote in private goes.
+    connect(this, &ArchiveJob::finished, this, &ExtractJob::removePrivateFolder);
+}
+
+ExtractJob::~ExtractJob()
+{
+    endNow();
+}
+
+void ExtractJob::start()
+{
+    m_destination = QFileInfo(m_archive).absoluteDir().absolutePath();
+    // Inside the destination, so on its file system: the moves into place are renames. Only this user
+    // may enter it while 7z writes there.
+    QTemporaryDir folder(m_destination + QStringLiteral("/.brivo-extract-XXXXXX"));
+    if (!folder.isValid()) {
+        emit message(QStringLiteral("Cannot extract %1 into %2: %3")
+                         .arg(shown(m_archive), shown(m_destination), folder.errorString()),
+                     true);
+        finish(Result::Failed);
+        return;
+    }
+    folder.setAutoRemove(false);
+    m_privateFolder = folder.path();
+    runArchiver(extractArguments(m_archive, m_privateFolder, m_entries), passwordInput(m_password),
+                [this] { extracted(); });
+}
+
+void ExtractJob::cancel()
+{
+    m_stop->store(true);
+    ArchiveJob::cancel();
+}
+
+void ExtractJob::endNow()
+{
+    m_stop->store(true);
+    ArchiveJob::endNow();
+    m_placing.waitForFinished();
+    removePrivateFolder();
+}
+
+void ExtractJob::extracted()
+{
+    const int code = crashed() ? -1 : exitCode();
+    const Verdict verdict = verdictOf(runLines(), code, !m_password.isEmpty());
+    if (crashed() || code >= 2 || (verdict != Verdict::Ok && verdict != Verdict::Warnings)) {
+        emit message(verdictText(verdict, shown(m_archive), QString(), code) +
+                         QStringLiteral(" Nothing was extracted."),
+                     true);
+        removePrivateFolder();
+        finish(Result::Failed);
+        return;
+    }
+    m_warnings = verdict == Verdict::Warnings;
+    // Walking and moving what may be a hundred thousand entries is no work for the window's thread.
+    m_placing.setFuture(QtConcurrent::run(checkAndPlace, m_privateFolder, m_destination, m_stop));
+}
+
+void ExtractJob::placed()
+{
+    const Placing placing = m_placing.result();
+    if (placing.stopped || isCancelled()) {
+        removePrivateFolder();
+        emit message(QStringLiteral("Cancelled. Nothing was extracted."), true);
+        finish(Result::Stop);
+        return;
+    }
+    if (!placing.refused.isEmpty()) {
+        QStringList text = {QStringLiteral("Not extracted: %1 was refused.").arg(shown(m_archive))};
+        for (qsizetype i = 0; i < placing.refused.size() && i < problemsShown; ++i) {
+            const ExtractionProblem &problem = placing.refused.at(i);
+            text << QStringLiteral("  %1 %2").arg(shown(problem.entry), problem.reason);
+        }
+        if (placing.refused.size() > problemsShown)
+            text << QStringLiteral("  ... and %1 more").arg(placing.refused.size() - problemsShown);
+        text << QStringLiteral("The folder %1 was left as it was.").arg(shown(m_destination));
+        emit message(text.join(QLatin1Char('\n')), true);
+        removePrivateFolder();
+        finish(Result::Failed);
+        return;
+    }
+    removePrivateFolder();
+    if (!placing.error.isEmpty()) {
+        emit message(
+            QStringLiteral("Extracting %1 stopped half-way: %2").arg(shown(m_archive), placing.error), true);
+        finish(Result::Failed);
+        return;
+    }
+    emit message(QStringLiteral("Extracted %1 into %2%3.")
+                     .arg(shown(m_archive), shown(m_destination),
+                          m_warnings ? QStringLiteral(", with warnings (see above)") : QString()),
+                 m_warnings);
+    finish(Result::Done);
+}
+
+void ExtractJob::removePrivateFolder()
+{
+    if (m_privateFolder.isEmpty())
+        return;
+    removeTree(m_privateFolder);
+    m_privateFolder.clear();
+}
+
+} // namespace brivo::zip

@@ -1,0 +1,131 @@
+#include "zip/packjob.h"
+
+#include "zip/archiveroutputreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#endif
+
+namespace brivo::zip {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QLatin1Char('"') + escapedForDisplay(path) + QLatin1Char('"');
+}
+
+} // namespace
+
+PackJob::PackJob(const QString &archive, const PackFormat &format, const QStringList &entries,
+                 const QString &password, QObject *parent)
+    : ArchiveJob(parent), m_archive(archive), m_format(format), m_entries(entries), m_password(password)
+{
+    // A chosen name that is a link to an archive replaces the archive, and the link stays, as a save does.
+    const QFileInfo info(m_archive);
+    if (info.isSymLink() && info.exists())
+        m_archive = info.canonicalFilePath();
+    // However the job ends, the private folder and any half-made archive in it go.
+    connect(this, &ArchiveJob::finished, this, [this] { m_folder.reset(); });
+}
+
+PackJob::~PackJob()
+{
+    endNow();
+}
+
+void PackJob::start()
+{
+    const QFileInfo target(m_archive);
+    m_folder = std::make_unique<QTemporaryDir>(target.absolutePath() + QStringLiteral("/.brivo-pack-XXXXXX"));
+    if (!m_folder->isValid()) {
+        emit message(QStringLiteral("Cannot write in %1: %2")
+                         .arg(shown(target.absolutePath()), m_folder->errorString()),
+                     true);
+        finish(Result::Failed);
+        return;
+    }
+    const QString made = m_folder->filePath(target.fileName());
+    // The private folder may lie inside a folder being packed; it is no part of what was chosen.
+    const QString privateName = QFileInfo(m_folder->path()).fileName();
+    if (!m_format.twoSteps()) {
+        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName),
+                    passwordInput(m_password), [this] { packed(); });
+        return;
+    }
+    // A compressed tar: the tar first, then that tar compressed on its own.
+    const QString tar = m_folder->filePath(m_format.tarName);
+    runArchiver(packArguments(tar, QStringLiteral("tar"), m_entries, false, privateName), {},
+                [this, made, tar] {
+                    if (failed())
+                        return;
+                    runArchiver(packArguments(made, m_format.type, {tar}, false), {}, [this] { packed(); });
+                });
+}
+
+void PackJob::endNow()
+{
+    ArchiveJob::endNow();
+    m_folder.reset();
+}
+
+bool PackJob::failed()
+{
+    if (exitCode() == 0 && !crashed())
+        return false;
+    const QString kept = QFileInfo::exists(m_archive)
+                             ? QStringLiteral("%1 was left as it was.").arg(shown(m_archive))
+                             : QStringLiteral("Nothing was written.");
+    emit message(QStringLiteral("7z could not pack everything (exit code %1). %2").arg(exitCode()).arg(kept),
+                 true);
+    m_folder.reset();
+    finish(Result::Failed);
+    return true;
+}
+
+void PackJob::packed()
+{
+    if (failed())
+        return;
+    QString error;
+    if (!replaceFile(m_folder->filePath(QFileInfo(m_archive).fileName()), m_archive, &error)) {
+        emit message(QStringLiteral("The new archive could not be put in place of %1: %2")
+                         .arg(shown(m_archive), error),
+                     true);
+        m_folder.reset();
+        finish(Result::Failed);
+        return;
+    }
+    emit message(QStringLiteral("Packed into %1.").arg(shown(m_archive)), false);
+    m_folder.reset();
+    finish(Result::Done);
+}
+
+bool replaceFile(const QString &from, const QString &to, QString *error)
+{
+#ifdef Q_OS_WIN
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
+                    reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(to).utf16()),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    *error = qt_error_string(int(GetLastError()));
+    return false;
+#else
+    // rename() replaces the file at `to` in one step: readers see the old archive or the new one.
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+#endif
+}
+
+} // namespace brivo::zip

@@ -11,20 +11,21 @@ namespace brivo::bench {
 
 struct CpuSample
 {
-    double atMs = 0;  // since the program was started
+    double atMs = 0;   // since the program was started
     double usedMs = 0; // CPU time used by all its threads so far
 };
 
 // What a watcher saw of one run. Times are milliseconds since the program was started.
 struct Observation
 {
-    QList<CpuSample> cpu;   // in time order
-    QList<double> paints;   // in time order: the program drew a sizeable part of one of its windows
-    double shownMs = -1;    // its first window was mapped (-1: not yet)
-    double soundMs = -1;    // its first sound reached the speaker (-1: not yet)
+    QList<CpuSample> cpu; // in time order
+    QList<double> paints; // in time order: the program drew a sizeable part of one of its windows
+    double shownMs = -1;  // its first window was mapped (-1: not yet)
+    double soundMs = -1;  // its first sound reached the speaker (-1: not yet)
 };
 
-enum class ReadyWhen {
+enum class ReadyWhen
+{
     Settled, // painted, then quiet: no CPU to speak of and nothing drawn for a while
     Playing, // painted and sounding
 };

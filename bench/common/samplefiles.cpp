@@ -52,8 +52,8 @@ QImage photoLike(const QSize &size, int seed)
 
 bool writeManual(const QString &path, int pages)
 {
-    static const char *const words[] = {"the",     "window", "opens", "file",  "a",      "tool",  "and",
-                                        "setting", "of",     "menu",  "press", "button", "to",    "saves",
+    static const char *const words[] = {"the",     "window", "opens", "file",  "a",       "tool", "and",
+                                        "setting", "of",     "menu",  "press", "button",  "to",   "saves",
                                         "when",    "folder", "shows", "text",  "picture", "page", "in"};
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::Letter));
@@ -125,7 +125,8 @@ QString writeTone(const QString &path, int seconds)
     if (!encoder.waitForFinished(120000))
         return QStringLiteral("gst-launch-1.0 did not finish: ") + encoder.errorString();
     if (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0)
-        return QStringLiteral("gst-launch-1.0 failed: ") + QString::fromLocal8Bit(encoder.readAll()).trimmed();
+        return QStringLiteral("gst-launch-1.0 failed: ") +
+               QString::fromLocal8Bit(encoder.readAll()).trimmed();
     return {};
 }
 

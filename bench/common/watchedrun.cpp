@@ -195,7 +195,8 @@ public:
         if (!damage || !damage->present)
             return QStringLiteral("the X server has no DAMAGE extension");
         m_damageEvent = damage->first_event;
-        free(xcb_damage_query_version_reply(m_connection, xcb_damage_query_version(m_connection, 1, 1), nullptr));
+        free(xcb_damage_query_version_reply(m_connection, xcb_damage_query_version(m_connection, 1, 1),
+                                            nullptr));
         const char name[] = "_NET_WM_PID";
         xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
             m_connection, xcb_intern_atom(m_connection, 0, sizeof name - 1, name), nullptr);
@@ -233,7 +234,8 @@ public:
                     m_owned.remove(gone->window);
             } else if (type == m_damageEvent + XCB_DAMAGE_NOTIFY) {
                 const auto *damage = reinterpret_cast<xcb_damage_notify_event_t *>(event);
-                if (m_owned.contains(damage->drawable) && damage->area.width * damage->area.height >= kPaintArea &&
+                if (m_owned.contains(damage->drawable) &&
+                    damage->area.width * damage->area.height >= kPaintArea &&
                     (seen.paints.isEmpty() || seen.paints.constLast() != nowMs))
                     seen.paints.append(nowMs);
             }
@@ -260,18 +262,18 @@ public:
         }
         if (largest == XCB_WINDOW_NONE)
             return false;
-        xcb_get_image_reply_t *image = xcb_get_image_reply(
-            m_connection,
-            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, largest, 0, 0, uint16_t(size.width()),
-                          uint16_t(size.height()), ~0u),
-            nullptr);
+        xcb_get_image_reply_t *image =
+            xcb_get_image_reply(m_connection,
+                                xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, largest, 0, 0,
+                                              uint16_t(size.width()), uint16_t(size.height()), ~0u),
+                                nullptr);
         if (!image)
             return false;
-        const bool saved =
-            image->depth == 24 &&
-            xcb_get_image_data_length(image) >= size.width() * size.height() * 4 &&
-            QImage(xcb_get_image_data(image), size.width(), size.height(), size.width() * 4, QImage::Format_RGB32)
-                .save(path);
+        const bool saved = image->depth == 24 &&
+                           xcb_get_image_data_length(image) >= size.width() * size.height() * 4 &&
+                           QImage(xcb_get_image_data(image), size.width(), size.height(), size.width() * 4,
+                                  QImage::Format_RGB32)
+                               .save(path);
         free(image);
         return saved;
     }
@@ -280,7 +282,8 @@ private:
     bool ownedBy(xcb_window_t window, pid_t pid)
     {
         xcb_get_property_reply_t *property = xcb_get_property_reply(
-            m_connection, xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+            m_connection, xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+            nullptr);
         const bool owned = property && xcb_get_property_value_length(property) == 4 &&
                            *static_cast<const uint32_t *>(xcb_get_property_value(property)) == uint32_t(pid);
         free(property);
@@ -372,9 +375,10 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
         }
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
-            result.failure = WIFEXITED(status)
-                                 ? QStringLiteral("ended with exit code %1 before it was ready").arg(WEXITSTATUS(status))
-                                 : QStringLiteral("was killed by signal %1 before it was ready").arg(WTERMSIG(status));
+            result.failure =
+                WIFEXITED(status)
+                    ? QStringLiteral("ended with exit code %1 before it was ready").arg(WEXITSTATUS(status))
+                    : QStringLiteral("was killed by signal %1 before it was ready").arg(WTERMSIG(status));
             kill(-pid, SIGKILL);
             return result;
         }
@@ -388,16 +392,19 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
                 result.residentMiB = statusMiB(pid, "VmRSS:");
                 // BRIVO_BENCH_TRACE shows what each run was judged on.
                 if (qEnvironmentVariableIsSet("BRIVO_BENCH_TRACE"))
-                    std::fprintf(stderr, "%s: shown %.1f, %lld paints (%.1f to %.1f), sound %.1f, ready %.1f ms\n",
-                                 qPrintable(spec.program), seen.shownMs, static_cast<long long>(seen.paints.size()),
-                                 seen.paints.constFirst(), seen.paints.constLast(), seen.soundMs, *ready);
+                    std::fprintf(
+                        stderr, "%s: shown %.1f, %lld paints (%.1f to %.1f), sound %.1f, ready %.1f ms\n",
+                        qPrintable(spec.program), seen.shownMs, static_cast<long long>(seen.paints.size()),
+                        seen.paints.constFirst(), seen.paints.constLast(), seen.soundMs, *ready);
                 if (!spec.screenshotPath.isEmpty())
                     windows.saveLargestWindow(spec.screenshotPath);
                 break;
             }
         }
         if (now > spec.timeoutMs) {
-            result.failure = QStringLiteral("%1 within %2 s").arg(whatWasSeen(seen, spec.rule.when)).arg(spec.timeoutMs / 1000);
+            result.failure = QStringLiteral("%1 within %2 s")
+                                 .arg(whatWasSeen(seen, spec.rule.when))
+                                 .arg(spec.timeoutMs / 1000);
             break;
         }
     }

@@ -79,10 +79,13 @@ QString valueOf(const QStringList &arguments, const QString &flag)
 class Runner
 {
 public:
-    Runner(const Options &options, const Comparison &comparison) : m_options(options), m_comparison(comparison) {}
+    Runner(const Options &options, const Comparison &comparison)
+        : m_options(options), m_comparison(comparison)
+    {}
 
     std::optional<brivo::bench::WatchedRunResult> once(const QString &name, const QString &program,
-                                                       const QStringList &arguments, bool shot, QString *failure)
+                                                       const QStringList &arguments, bool shot,
+                                                       QString *failure)
     {
         brivo::bench::WatchedRunSpec spec;
         spec.program = program;
@@ -141,9 +144,10 @@ bool compare(const Options &options, const Comparison &comparison)
         // Brivo goes first in even rounds, second in odd ones; round 0 warms the caches.
         for (int turn = 0; turn < 2; ++turn) {
             const bool brivoTurn = (turn == 0) == (round % 2 == 0);
-            const auto run = brivoTurn ? runner.once(brivoName, options.brivo, {comparison.file}, round == 1, &failure)
-                                       : runner.once(peer->program, path, peer->flags + QStringList{comparison.file},
-                                                     round == 1, &failure);
+            const auto run =
+                brivoTurn ? runner.once(brivoName, options.brivo, {comparison.file}, round == 1, &failure)
+                          : runner.once(peer->program, path, peer->flags + QStringList{comparison.file},
+                                        round == 1, &failure);
             if (!run)
                 return notMeasured(failure);
             if (round == 0)
@@ -154,8 +158,8 @@ bool compare(const Options &options, const Comparison &comparison)
     }
     using brivo::bench::median;
     const Figure &time = comparison.time;
-    bool holds = brivo::bench::reportRatio(QString::fromUtf8(time.name), median(brivoMs), median(peerMs), peer->name,
-                                           time.target, QString::fromUtf8(time.unit));
+    bool holds = brivo::bench::reportRatio(QString::fromUtf8(time.name), median(brivoMs), median(peerMs),
+                                           peer->name, time.target, QString::fromUtf8(time.unit));
     if (comparison.memory) {
         const Figure &memory = *comparison.memory;
         holds &= brivo::bench::reportRatio(QString::fromUtf8(memory.name), median(brivoMiB), median(peerMiB),
@@ -169,8 +173,9 @@ bool compare(const Options &options, const Comparison &comparison)
 int main(int argc, char *argv[])
 {
     if (brivo::bench::listFigures(argc, argv,
-                                  {kTextTime.name, kTextMemory.name, kEmptyTime.name, kEmptyMemory.name, kPhotoTime.name,
-                                   kPhotoMemory.name, kPdfTime.name, kPdfMemory.name, kAudioTime.name}))
+                                  {kTextTime.name, kTextMemory.name, kEmptyTime.name, kEmptyMemory.name,
+                                   kPhotoTime.name, kPhotoMemory.name, kPdfTime.name, kPdfMemory.name,
+                                   kAudioTime.name}))
         return 0;
     // The sample files are drawn without a screen; the programs measured get the real one.
     QList<QByteArray> own = {argv[0], "-platform", "offscreen"};
@@ -241,7 +246,8 @@ int main(int argc, char *argv[])
 
     const Comparison audio{QStringLiteral("audio"),
                            tone,
-                           {{QStringLiteral("mpv"), QStringLiteral("mpv"),
+                           {{QStringLiteral("mpv"),
+                             QStringLiteral("mpv"),
                              {QStringLiteral("--player-operation-mode=pseudo-gui"), QStringLiteral("--")}}},
                            ReadyWhen::Playing,
                            60000,

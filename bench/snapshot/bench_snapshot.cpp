@@ -112,7 +112,9 @@ private:
 
 int main(int argc, char *argv[])
 {
-    if (brivo::bench::listFigures(argc, argv, {"snapshot take, with preview", "snapshot save 2560x1440 png"}))
+    if (brivo::bench::listFigures(
+            argc, argv,
+            {"snapshot take, with preview", "snapshot region chooser up", "snapshot save 2560x1440 png"}))
         return 0;
     QApplication app(argc, argv);
     if (brivo::captureDesktop().isNull()) {

@@ -25,11 +25,16 @@ struct Tile
 };
 
 const Tile kTiles[] = {
-    {"Notepad", ":/images/txt.png", 10, 10, 180},         {"IDE", ":/images/ide.png", 210, 10, 180},
-    {"Media\nPlayer", ":/images/av.png", 10, 150, 180},   {"PDF", ":/images/pdf.png", 210, 150, 180},
-    {"Image\nViewer", ":/images/image.png", 410, 10, 180}, {"Web", ":/images/web.png", 410, 150, 180},
-    {"About Brivo", ":/images/about.jpg", 100, 430, 210}, {"About Me", ":/images/abtm.gif", 320, 430, 200},
-    {"Zip", ":/images/zip.png", 410, 290, 180},           {"Snap\nShot", ":/images/desktop.png", 210, 290, 180},
+    {"Notepad", ":/images/txt.png", 10, 10, 180},
+    {"IDE", ":/images/ide.png", 210, 10, 180},
+    {"Media\nPlayer", ":/images/av.png", 10, 150, 180},
+    {"PDF", ":/images/pdf.png", 210, 150, 180},
+    {"Image\nViewer", ":/images/image.png", 410, 10, 180},
+    {"Web", ":/images/web.png", 410, 150, 180},
+    {"About Brivo", ":/images/about.jpg", 100, 430, 210},
+    {"About Me", ":/images/abtm.gif", 320, 430, 200},
+    {"Zip", ":/images/zip.png", 410, 290, 180},
+    {"Snap\nShot", ":/images/desktop.png", 210, 290, 180},
     {"Gif View", ":/images/gif.png", 10, 290, 180},
 };
 

@@ -63,19 +63,14 @@ struct Options
     int rounds = 5;
 };
 
-struct Medians
-{
-    double ms = 0, peakMiB = 0;
-};
-
 QString valueOf(const QStringList &arguments, const QString &flag)
 {
     const qsizetype at = arguments.indexOf(flag);
     return at >= 0 ? arguments.value(at + 1) : QString();
 }
 
-// Runs the program `rounds` times after one run that warms the caches. The first counted run saves its
-// window when screenshots are asked for. Nothing when a run fails; `failure` says why.
+// Watched runs of the programs of one comparison, each with a home of its own that lasts from round to
+// round, as a user's would. A run that never gets ready gives nothing, and `failure` says why.
 class Runner
 {
 public:

@@ -5,6 +5,7 @@
 #include "av/mediasteps.h"
 #include "av/seekslider.h"
 #include "av/volumeslider.h"
+#include "common/viewkeys.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
@@ -29,8 +30,6 @@ QPushButton *newControlButton(const char *objectName)
 {
     auto *button = new QPushButton;
     button->setObjectName(QLatin1String(objectName));
-    // The window's keys (Return, arrows) must reach the window whichever button was clicked last.
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -120,6 +119,9 @@ av::av(QWidget *parent) : QWidget(parent)
     windowLayout->addWidget(controlBar);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     setLayout(windowLayout);
+
+    // The window's keys (Return, arrows) reach the window whichever control was clicked last.
+    brivo::keepKeysOnView(this, {controlBar});
 
     setAcceptDrops(true);
     setAttribute(Qt::WA_MouseTracking);

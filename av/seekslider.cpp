@@ -26,8 +26,6 @@ SeekSlider::SeekSlider(QWidget *parent) : QWidget(parent), m_slider(new QSlider(
     // A click beside the handle jumps as far as the jump buttons do.
     m_slider->setPageStep(int(kJumpMs));
     m_slider->setSingleStep(1000);
-    // The window's arrow keys seek and change the volume; the slider must not take them by focus.
-    m_slider->setFocusPolicy(Qt::NoFocus);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

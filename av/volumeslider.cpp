@@ -17,9 +17,6 @@ VolumeSlider::VolumeSlider(QWidget *parent)
     m_slider->setObjectName(QStringLiteral("volumeLevel"));
     m_slider->setRange(0, 100);
     m_slider->setPageStep(10);
-    // The window's Up and Down keys change the volume; neither control may take them by focus.
-    m_muteButton->setFocusPolicy(Qt::NoFocus);
-    m_slider->setFocusPolicy(Qt::NoFocus);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

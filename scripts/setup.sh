@@ -9,6 +9,8 @@ packages=(
     # Qt 6: widgets, designer forms, printing, pictures
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
+    # the image viewer decodes JPEG with libjpeg-turbo itself
+    libjpeg62-turbo-dev
     libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
     # the snapshot's Window choice: the X11 window list
     libxcb1-dev

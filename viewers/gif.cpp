@@ -2,6 +2,7 @@
 
 #include "app/conventions.h"
 #include "app/homeactions.h"
+#include "common/viewkeys.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -54,6 +55,8 @@ void gif::init(QString path)
     setWindowTitle(QLatin1String(brivo::title::gifViewer));
     movie->start();
     column->setContentsMargins(0, 0, 0, 0);
+    // The window's keys stay with the window whichever button was clicked.
+    brivo::keepKeysOnView(this, {bar});
 }
 
 void gif::click()

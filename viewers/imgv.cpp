@@ -2,6 +2,7 @@
 
 #include "app/conventions.h"
 #include "app/homeactions.h"
+#include "common/viewkeys.h"
 #include "viewers/imagefolder.h"
 #include "viewers/picturecache.h"
 
@@ -24,13 +25,15 @@
 imgv::imgv(QWidget *parent) : QWidget(parent), m_pictures(std::make_unique<brivo::PictureCache>())
 {
     setAcceptDrops(true);
+    connect(&m_awaited, &QFutureWatcher<QImage>::finished, this, &imgv::awaitedDecoded);
 }
 
 imgv::~imgv() = default;
 
 void imgv::openFile(const QString &path)
 {
-    if (!loadPicture(QFileInfo(path).absoluteFilePath()) && image.isNull())
+    m_openedPath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (!loadPicture(m_openedPath) && image.isNull())
         QMessageBox::warning(this, QStringLiteral("Error"), QStringLiteral("Cannot Load Image"));
     imagePath = path;
 }
@@ -38,8 +41,7 @@ void imgv::openFile(const QString &path)
 void imgv::buildUi()
 {
     // The opened picture comes from the cache, so loading it again costs no second decode.
-    if (!imagePath.isEmpty())
-        loadPicture(QFileInfo(imagePath).absoluteFilePath());
+    loadPicture(m_openedPath);
     pixmap = QPixmap::fromImage(image);
 
     imageLabel = new QLabel;
@@ -90,13 +92,13 @@ void imgv::buildUi()
     resize(600, 500);
     setLayout(column);
     column->setContentsMargins(0, 0, 0, 0);
-    // The keys step, zoom and close only while the view has the keyboard; a clicked button that took it
-    // would turn the arrow keys into moving between buttons.
+    // The keys step, zoom and close only while the view has the keyboard.
+    QList<QWidget *> controls;
     for (int i = 0; i < buttons->count(); ++i) {
         if (QWidget *widget = buttons->itemAt(i)->widget())
-            widget->setFocusPolicy(Qt::NoFocus);
+            controls.append(widget);
     }
-    scrollArea->setFocus();
+    brivo::keepKeysOnView(scrollArea, controls);
 
     QPalette black;
     black.setBrush(QPalette::Window, QBrush(Qt::black));
@@ -109,9 +111,10 @@ void imgv::buildUi()
 
 QStringList imgv::listFolder()
 {
+    if (m_folder.isEmpty())
+        m_folder = brivo::pictureFolder(m_openedPath);
     // Other tools start their file dialogs in the current directory: they start where the user is looking.
-    QDir::setCurrent(brivo::pictureFolder(imagePath));
-    m_folder = QDir::currentPath();
+    QDir::setCurrent(m_folder);
     const QStringList names = brivo::listPictureNames(m_folder);
     if (!indexFound) {
         if (const int position = names.indexOf(QFileInfo(imagePath).fileName()); position >= 0)
@@ -125,7 +128,8 @@ bool imgv::loadPicture(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    // A picture that was not decoded ahead is decoded now, which takes a moment for a large one.
+    // A picture that was not decoded ahead is decoded now (only the opened one is), which takes a moment
+    // for a large one.
     const bool waits = !m_pictures->isReady(path);
     if (waits)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -143,11 +147,12 @@ void imgv::forward()
 {
     fileList = listFolder();
     ++currentIndex;
-    if (currentIndex < fileList.size())
-        loadPicture(QDir(m_folder).absoluteFilePath(fileList.at(currentIndex)));
-    else
+    if (currentIndex < fileList.size()) {
+        stepToCurrent();
+    } else {
         --currentIndex;
-    showStep();
+        stepInPlace();
+    }
 }
 
 void imgv::backward()
@@ -156,10 +161,53 @@ void imgv::backward()
     // Files deleted since the last listing can leave the position past the end; the step then goes to the
     // last name rather than outside the list.
     currentIndex = qMin(currentIndex - 1, int(fileList.size()) - 1);
-    if (currentIndex < 0)
+    if (currentIndex < 0) {
         currentIndex = 0;
-    else
-        loadPicture(QDir(m_folder).absoluteFilePath(fileList.at(currentIndex)));
+        stepInPlace();
+    } else {
+        stepToCurrent();
+    }
+}
+
+void imgv::stepToCurrent()
+{
+    const QString path = QDir(m_folder).absoluteFilePath(fileList.at(currentIndex));
+    if (m_pictures->isReady(path)) {
+        // Whatever an earlier step was waiting for has been stepped past.
+        m_awaitedPath.clear();
+        m_awaited.setFuture(QFuture<QImage>());
+        scrollArea->viewport()->unsetCursor();
+        loadPicture(path);
+        showStep();
+        return;
+    }
+    if (path == m_awaitedPath)
+        return;
+    m_awaitedPath = path;
+    scrollArea->viewport()->setCursor(Qt::BusyCursor);
+    m_awaited.setFuture(m_pictures->request(path));
+}
+
+void imgv::stepInPlace()
+{
+    // With a picture on its way, the step shows it when it comes, like the step that asked for it.
+    if (m_awaitedPath.isEmpty())
+        showStep();
+}
+
+void imgv::awaitedDecoded()
+{
+    const QFuture<QImage> decoded = m_awaited.future();
+    if (m_awaitedPath.isEmpty() || !decoded.isFinished())
+        return;
+    // A picture that does not decode leaves the one on screen, shown afresh as after any step.
+    if (decoded.resultCount() > 0 && !decoded.result().isNull()) {
+        image = decoded.result();
+        m_loadedPath = m_awaitedPath;
+    }
+    m_awaitedPath.clear();
+    m_awaited.setFuture(QFuture<QImage>());
+    scrollArea->viewport()->unsetCursor();
     showStep();
 }
 
@@ -253,7 +301,12 @@ void imgv::keyPressEvent(QKeyEvent *event)
 
 void imgv::closeEvent(QCloseEvent *event)
 {
-    // A closed window lives on until the program ends; the pictures decoded ahead are of no more use.
+    // A closed window lives on until the program ends; the pictures decoded ahead, and one on its way, are
+    // of no more use.
+    m_awaitedPath.clear();
+    m_awaited.setFuture(QFuture<QImage>());
+    if (scrollArea)
+        scrollArea->viewport()->unsetCursor();
     m_pictures->keepOnly(m_loadedPath, {});
     QWidget::closeEvent(event);
 }
@@ -268,17 +321,11 @@ void imgv::toggleFullScreen()
 
 void imgv::wheelTurned(int delta)
 {
-    if ((delta > 0) != (m_wheelTurn > 0))
-        m_wheelTurn = 0;
-    m_wheelTurn += delta;
-    while (m_wheelTurn >= QWheelEvent::DefaultDeltasPerStep) {
-        m_wheelTurn -= QWheelEvent::DefaultDeltasPerStep;
+    const int notches = m_wheel.add(delta);
+    for (int i = 0; i < notches; ++i)
         zoomin();
-    }
-    while (m_wheelTurn <= -QWheelEvent::DefaultDeltasPerStep) {
-        m_wheelTurn += QWheelEvent::DefaultDeltasPerStep;
+    for (int i = 0; i > notches; --i)
         zommout();
-    }
 }
 
 bool imgv::eventFilter(QObject *watched, QEvent *event)
@@ -287,7 +334,14 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress:
-        switch (static_cast<QKeyEvent *>(event)->key()) {
+    case QEvent::KeyRelease: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        // Tab and Backtab go on, so that the keyboard can leave the view for the buttons.
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return false;
+        if (event->type() == QEvent::KeyRelease)
+            return true;
+        switch (key) {
         case Qt::Key_Right:
             forward();
             break;
@@ -310,6 +364,7 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
             break;
         }
         return true;
+    }
     case QEvent::Wheel: {
         const QPoint turn = static_cast<QWheelEvent *>(event)->angleDelta();
         wheelTurned(turn.y() != 0 ? turn.y() : turn.x());
@@ -319,7 +374,6 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
         toggleFullScreen();
         return true;
     // The view takes no other input: the keys and the wheel that it would scroll with zoom and step.
-    case QEvent::KeyRelease:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:

@@ -2,6 +2,9 @@
 // pictures of its folder, zoom and rotate.
 #pragma once
 
+#include "common/wheelnotches.h"
+
+#include <QFutureWatcher>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -34,6 +37,10 @@ public:
 
     // The decoded pictures kept around the shown one.
     const brivo::PictureCache &pictureCache() const { return *m_pictures; }
+    // The absolute path of the picture on screen; empty before one has loaded.
+    const QString &shownPath() const { return m_loadedPath; }
+    // The absolute path of the picture a step went to that is still being decoded; empty when none is.
+    const QString &awaitedPath() const { return m_awaitedPath; }
 
     // False until the first folder listing has looked for the opened file.
     bool indexFound = false;
@@ -74,9 +81,16 @@ private:
     // Makes the picture's folder the current directory and lists it; the first listing also finds the
     // opened file's position.
     QStringList listFolder();
-    // Loads `name` (relative to the listed folder) into `image`; a name that does not decode leaves
-    // `image` as it was.
-    bool loadPicture(const QString &name);
+    // Loads the picture at the absolute `path` into `image` now, waiting for its decode; a picture that
+    // does not decode leaves `image` as it was.
+    bool loadPicture(const QString &path);
+    // A step to the name at currentIndex: shown at once when it is decoded, otherwise once its decode (on
+    // another thread) is done, the picture on screen staying until then.
+    void stepToCurrent();
+    // A step that loads nothing (at either end of the list).
+    void stepInPlace();
+    // The awaited picture is decoded (or failed to decode).
+    void awaitedDecoded();
     // Sets pixmap from image, shows it fitted into the window box and ends any zoom.
     void showStep();
     void showPicture(const QSize &box);
@@ -88,10 +102,16 @@ private:
     void wheelTurned(int delta);
 
     std::unique_ptr<brivo::PictureCache> m_pictures;
-    // The folder the last listing read; names in fileList are relative to it.
+    // The opened file, made absolute when it was opened: later changes of the current directory (by this
+    // viewer or another window) do not move it.
+    QString m_openedPath;
+    // The folder stepped through, fixed by the first listing; names in fileList are relative to it.
     QString m_folder;
     // The absolute path `image` was last loaded from.
     QString m_loadedPath;
+    // The picture a step went to that is being decoded, and its decode.
+    QString m_awaitedPath;
+    QFutureWatcher<QImage> m_awaited;
     // Wheel turns smaller than a notch (touchpads, fine-grained wheels) add up to one zoom step.
-    int m_wheelTurn = 0;
+    brivo::WheelNotches m_wheel;
 };

@@ -2,6 +2,7 @@
 
 #include "app/conventions.h"
 #include "app/homeactions.h"
+#include "common/viewkeys.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
 
@@ -135,8 +136,8 @@ void pdf::buildUi()
     connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this, &pdf::zo);
     connect(new QShortcut(QKeySequence::FullScreen, this), &QShortcut::activated, this, &pdf::full);
 
-    // The arrow keys turn pages from the start.
-    scrollArea->setFocus();
+    // The arrow keys turn pages from the start, and after any button was clicked.
+    brivo::keepKeysOnView(scrollArea, {controlRow});
 }
 
 QString pdf::openDocument()
@@ -150,6 +151,9 @@ QString pdf::openDocument()
     if (!info.isReadable())
         return tr("%1\n\nThis file cannot be read: permission denied.").arg(name);
 
+    // The file as it is now, for the worker that prepares pages from a copy of its own: it must read the
+    // same file.
+    const brivo::FileStamp opened = brivo::fileStamp(filePath);
     std::unique_ptr<Poppler::Document> loaded = Poppler::Document::load(filePath, QByteArray(), QByteArray());
     if (!loaded)
         return tr("%1\n\nThis file cannot be shown: it is not a PDF document, or it is damaged.").arg(name);
@@ -160,7 +164,11 @@ QString pdf::openDocument()
         return tr("%1\n\nThis document has no pages.").arg(name);
 
     document = std::move(loaded);
-    prerenderer = new brivo::PagePrerenderer(filePath, document->numPages(), this);
+    prerenderer = new brivo::PagePrerenderer(filePath, document->numPages(), opened, this);
+    prerenderer->setPageSize([this](int index) {
+        const std::unique_ptr<Poppler::Page> sized = document->page(index);
+        return sized ? sized->pageSizeF() : QSizeF();
+    });
     prerenderer->setResolution(dpiX, dpiY);
     return QString();
 }
@@ -182,8 +190,8 @@ bool pdf::showPage(int index)
         rendered = pdfpaging::renderPage(*shown, dpiX, dpiY);
         if (rendered.isNull())
             return false;
-        prerenderer->keep(index, rendered);
     }
+    prerenderer->showing(index, rendered);
     page = std::move(shown);
     pageIndex = index;
     image = rendered;
@@ -213,7 +221,7 @@ bool pdf::rerender(int newDpiX, int newDpiY)
     image = rendered;
     showImage();
     prerenderer->setResolution(dpiX, dpiY);
-    prerenderer->keep(pageIndex, image);
+    prerenderer->showing(pageIndex, image);
     prerenderer->prepare({pageIndex + 1, pageIndex - 1});
     return true;
 }
@@ -328,10 +336,10 @@ bool pdf::eventFilter(QObject *watched, QEvent *event)
     // on, so the keyboard can still leave the view for the page field and the buttons.
     switch (event->type()) {
     case QEvent::Wheel: {
-        const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
-        if (delta < 0)
+        const int notches = wheelNotches.add(static_cast<QWheelEvent *>(event)->angleDelta().y());
+        for (int i = 0; i > notches; --i)
             wheelStep(true);
-        else if (delta > 0)
+        for (int i = 0; i < notches; ++i)
             wheelStep(false);
         return true;
     }

@@ -2,6 +2,8 @@
 // rendering resolution, quarter-turn rotation and full screen.
 #pragma once
 
+#include "common/wheelnotches.h"
+
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -86,6 +88,8 @@ private:
     int dpiY = 100;
     QTransform rotation;
     bool wheelArmed = false;
+    // Wheel turns smaller than a notch (touchpads) add up to one page-turn step.
+    brivo::WheelNotches wheelNotches;
 
     // Renders the neighbours of the shown page ahead of need; exists while a document is open.
     brivo::PagePrerenderer *prerenderer = nullptr;

@@ -2,7 +2,6 @@
 
 #include "viewers/picturedecode.h"
 
-#include <QFileInfo>
 #include <QPromise>
 #include <QThread>
 
@@ -26,6 +25,7 @@ PictureCache::PictureCache(qint64 aheadBudget) : m_aheadBudget(aheadBudget)
     // Two neighbours at most are decoded ahead; one thread each, but never every core, so that the window
     // stays responsive on a small machine.
     m_threads.setMaxThreadCount(qBound(1, QThread::idealThreadCount() - 1, 2));
+    m_letGo.setMaxThreadCount(1);
 }
 
 PictureCache::~PictureCache()
@@ -35,17 +35,9 @@ PictureCache::~PictureCache()
     m_threads.waitForDone();
 }
 
-PictureCache::Stamp PictureCache::stampOf(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {};
-    return {info.lastModified(), info.size()};
-}
-
 QImage PictureCache::picture(const QString &path)
 {
-    const Stamp stamp = stampOf(path);
+    const FileStamp stamp = fileStamp(path);
     auto found = m_entries.find(path);
     if (found != m_entries.end() && found->stamp == stamp) {
         int expected = Queued;
@@ -58,6 +50,25 @@ QImage PictureCache::picture(const QString &path)
     const QImage image = decodePicture(path);
     m_entries.insert(path, {readyFuture(image), stamp, 0, std::make_shared<std::atomic<int>>(Running)});
     return image;
+}
+
+QFuture<QImage> PictureCache::request(const QString &path)
+{
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it.key() != path && !it->future.isFinished()) {
+            it->state->store(Dropped);
+            letGo(std::move(it->future));
+            it = m_entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const auto found = m_entries.constFind(path);
+    if (found != m_entries.constEnd() && found->stamp == fileStamp(path))
+        return found->future;
+    forget(path);
+    decodeAhead(path, 0, 1);
+    return m_entries.value(path).future;
 }
 
 void PictureCache::keepOnly(const QString &shown, const QStringList &ahead)
@@ -86,21 +97,24 @@ void PictureCache::keepOnly(const QString &shown, const QStringList &ahead)
 bool PictureCache::isReady(const QString &path) const
 {
     const auto found = m_entries.constFind(path);
-    return found != m_entries.constEnd() && found->future.isFinished() && found->future.resultCount() > 0;
+    return found != m_entries.constEnd() && found->future.isFinished() && found->future.resultCount() > 0 &&
+           found->stamp == fileStamp(path);
 }
 
-void PictureCache::decodeAhead(const QString &path, qint64 cost)
+void PictureCache::decodeAhead(const QString &path, qint64 cost, int priority)
 {
     auto promise = std::make_shared<QPromise<QImage>>();
     auto state = std::make_shared<std::atomic<int>>(Queued);
     promise->start();
-    m_entries.insert(path, {promise->future(), stampOf(path), cost, state});
-    m_threads.start([promise, state, path] {
-        int expected = Queued;
-        if (state->compare_exchange_strong(expected, Running))
-            promise->addResult(decodePicture(path));
-        promise->finish();
-    });
+    m_entries.insert(path, {promise->future(), fileStamp(path), cost, state});
+    m_threads.start(
+        [promise, state, path] {
+            int expected = Queued;
+            if (state->compare_exchange_strong(expected, Running))
+                promise->addResult(decodePicture(path, [&state] { return state->load() == Dropped; }));
+            promise->finish();
+        },
+        priority);
 }
 
 void PictureCache::forget(const QString &path)
@@ -108,9 +122,17 @@ void PictureCache::forget(const QString &path)
     const auto found = m_entries.find(path);
     if (found == m_entries.end())
         return;
-    // A decode already running finishes on its thread and its picture is freed with the last reference.
+    // A decode already running stops early; what it made is freed with the last reference.
     found->state->store(Dropped);
+    letGo(std::move(found->future));
     m_entries.erase(found);
+}
+
+void PictureCache::letGo(QFuture<QImage> &&picture)
+{
+    // Giving back the memory of a large picture takes the system several milliseconds (tens for a
+    // 100-megapixel one), which the window would spend not reacting if the last reference went here.
+    m_letGo.start([picture = std::move(picture)]() mutable { picture = QFuture<QImage>(); });
 }
 
 } // namespace brivo

@@ -2,7 +2,8 @@
 // decode.
 #pragma once
 
-#include <QDateTime>
+#include "common/filestamp.h"
+
 #include <QFuture>
 #include <QHash>
 #include <QImage>
@@ -35,26 +36,23 @@ public:
     // is decoded now. The picture is kept until the next keepOnly().
     QImage picture(const QString &path);
 
-    // Keeps the pictures at `shown` and `ahead` and forgets all others; those of `ahead` not yet held
-    // start decoding in the background, in the order given.
+    // The picture at `path` that the window is to show next, without waiting for it: the future is
+    // finished once it is decoded (a null image when it does not decode). It comes from the cache when it
+    // is held and the file has not changed; otherwise it is decoded ahead of everything else. Every other
+    // decode under way or waiting stops, so that it has the processor to itself: a user stepping quickly
+    // through large pictures waits for the one stopped on, not for those passed by.
+    QFuture<QImage> request(const QString &path);
+
+    // Keeps the pictures at `shown` and `ahead` and forgets all others (their decodes stop); those of
+    // `ahead` not yet held start decoding in the background, in the order given.
     void keepOnly(const QString &shown, const QStringList &ahead);
 
-    // Whether the picture at `path` is decoded and waiting.
+    // Whether the picture at `path` is decoded, waiting, and still what the file holds.
     bool isReady(const QString &path) const;
     // How many pictures are held or being decoded.
     int size() const { return int(m_entries.size()); }
 
 private:
-    // What tells a file's contents apart without reading them.
-    struct Stamp
-    {
-        QDateTime modified;
-        qint64 bytes = -1;
-        bool operator==(const Stamp &other) const
-        {
-            return modified == other.modified && bytes == other.bytes;
-        }
-    };
     enum : int
     {
         Queued,
@@ -64,18 +62,20 @@ private:
     struct Entry
     {
         QFuture<QImage> future;
-        Stamp stamp;
+        FileStamp stamp;
         qint64 cost = 0;
         // Queued until a thread starts the decode; Dropped when the picture was forgotten (or taken over
-        // by picture()) before that, so the thread skips it.
+        // by picture()): a thread then skips it, or stops decoding it.
         std::shared_ptr<std::atomic<int>> state;
     };
 
-    static Stamp stampOf(const QString &path);
-    void decodeAhead(const QString &path, qint64 cost);
+    void decodeAhead(const QString &path, qint64 cost, int priority = 0);
     void forget(const QString &path);
+    // Drops the cache's reference to a picture on a thread of its own.
+    void letGo(QFuture<QImage> &&picture);
 
     QThreadPool m_threads;
+    QThreadPool m_letGo;
     qint64 m_aheadBudget;
     QHash<QString, Entry> m_entries;
 };

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QImage;
 
 namespace brivo {
@@ -15,8 +17,10 @@ inline constexpr int kPictureLimitMiB = 2048;
 
 // Decodes the picture at `path`, turned upright as its orientation tag says (phones store pictures
 // sideways and tag them). A null image when the file is missing, is not a picture, is damaged, or is
-// larger than kPictureLimitMiB. Safe to call from any thread.
-QImage decodePicture(const QString &path);
+// larger than kPictureLimitMiB. `stopped`, when given, is asked every few rows: once it says yes the
+// decode ends early with a null image, so that a picture nobody waits for any more gives its processor
+// back at once. Safe to call from any thread.
+QImage decodePicture(const QString &path, const std::function<bool()> &stopped = {});
 
 // What the decoded picture at `path` will take in memory, read from the file's header without decoding;
 // -1 when the header does not say.

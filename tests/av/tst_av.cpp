@@ -186,6 +186,27 @@ private slots:
         QVERIFY(window.audioOutput->isMuted() && window.volumeSlider->isMuted());
         mute->click();
         QVERIFY(!window.audioOutput->isMuted());
+
+        // After a click on any control the keys still act on the player; Tab still reaches the controls.
+        QList<QWidget *> controls;
+        for (QWidget *widget : window.controlBar->findChildren<QWidget *>()) {
+            if (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QAbstractSlider *>(widget))
+                controls.append(widget);
+        }
+        QCOMPARE(controls.size(), 8); // home, play, stop, back, forward, mute, volume, position
+        for (QWidget *control : std::as_const(controls)) {
+            window.audioOutput->setVolume(0.5f);
+            QTest::mouseClick(control, Qt::LeftButton);
+            const float clicked = window.audioOutput->volume(); // a click on the volume slider sets it
+            QWidget *keys = window.focusWidget() ? window.focusWidget() : &window;
+            QTest::keyClick(keys, Qt::Key_Down);
+            QVERIFY2(qAbs(window.audioOutput->volume() - (clicked - 0.1f)) < 0.01f,
+                     qPrintable(control->objectName()));
+        }
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(controls.contains(window.focusWidget()));
+        QTest::mouseClick(controls.first(), Qt::LeftButton);
+        QCOMPARE(window.focusWidget(), &window);
     }
 
     // A missing file is reported and leaves the window usable. A file the backend cannot play is reported

@@ -13,8 +13,10 @@
 #include "viewers/picturedecode.h"
 
 #include <QtTest/qtestspontaneevent.h>
+
 #include <QtTest>
 #include <QtWidgets>
+#include <sys/stat.h>
 
 namespace {
 
@@ -49,6 +51,12 @@ QColor shownColour(const imgv *viewer)
 {
     const QImage shown = viewer->imageLabel->pixmap().toImage();
     return shown.isNull() ? QColor() : shown.pixelColor(0, 0);
+}
+
+// Where the window's keys go: the widget in it that has the keyboard, or the window itself.
+QWidget *keyTarget(QWidget *window)
+{
+    return window->focusWidget() ? window->focusWidget() : window;
 }
 
 // A wheel turn as the window system delivers it: to the widget under the pointer, from where it travels up
@@ -172,6 +180,29 @@ private slots:
         QCOMPARE(brivo::decodePicture(dir.filePath("scan.png")).size(), QSize(9000, 8000));
         QVERIFY(brivo::decodePicture(dir.filePath("huge.png")).isNull());
 
+        // JPEGs are decoded apart from the toolkit's reader, to the same pixels, colour and grey; and every
+        // decode stops when told to, whatever the format.
+        QImage noise(640, 480, QImage::Format_RGB32);
+        QRandomGenerator random(3);
+        for (int y = 0; y < noise.height(); ++y)
+            random.fillRange(reinterpret_cast<quint32 *>(noise.scanLine(y)), noise.width());
+        const QString colourJpeg = dir.filePath("colour.jpg"), greyJpeg = dir.filePath("grey.jpeg");
+        QVERIFY(noise.save(colourJpeg, "JPEG", 90) && noise.save(dir.filePath("noise.png")));
+        QVERIFY(noise.convertToFormat(QImage::Format_Grayscale8).save(greyJpeg, "JPEG"));
+        for (const QString &jpeg : {colourJpeg, greyJpeg}) {
+            const QImage ours = brivo::decodePicture(jpeg), toolkits = QImageReader(jpeg).read();
+            QVERIFY(!ours.isNull() && ours.format() == toolkits.format() && ours == toolkits);
+        }
+        for (const char *name : {"colour.jpg", "noise.png"}) {
+            int asked = 0;
+            QVERIFY(brivo::decodePicture(dir.filePath(name), [&] { return ++asked > 10; }).isNull());
+        }
+        // A named pipe or a device under a picture's name is no picture, and is not waited on or read.
+        QVERIFY(mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600) == 0 &&
+                QFile::link("/dev/zero", dir.filePath("zero.jpg")));
+        QVERIFY(brivo::decodePicture(dir.filePath("pipe.png")).isNull());
+        QVERIFY(brivo::decodePicture(dir.filePath("zero.jpg")).isNull());
+
         // A neighbour asked for at once (still queued or decoding) or once ready: always the right picture.
         brivo::PictureCache cache;
         for (int i = 0; i + 2 < pictures.size(); ++i) {
@@ -212,17 +243,29 @@ private slots:
             viewer->tranl();
         QCOMPARE(viewer->pixmap.toImage(), viewer->image);
 
-        // A clicked button (forward) leaves the keyboard with the picture, so the keys go on stepping.
+        // After a click on any button the keys go on stepping; Tab still reaches the buttons.
         QApplication::setActiveWindow(viewer);
         QVERIFY(QTest::qWaitForWindowActive(viewer));
-        QTest::mouseClick(viewer->findChildren<QPushButton *>().at(5), Qt::LeftButton); // home, then the row
-        QWidget *view = QApplication::focusWidget();
-        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageDown})
+        const QList<QPushButton *> buttons = viewer->findChildren<QPushButton *>(); // home, then the row
+        for (QPushButton *button : buttons) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            const int next = viewer->currentIndex + (viewer->currentIndex <= 1 ? 1 : -1);
+            QTest::keyClick(keyTarget(viewer), next > viewer->currentIndex ? Qt::Key_Right : Qt::Key_Left);
+            QTRY_COMPARE(shownColour(viewer), pictures.at(next).second);
+        }
+        QWidget *view = viewer->scrollArea;
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(buttons.contains(viewer->focusWidget()));
+        QTest::mouseClick(buttons.at(3), Qt::LeftButton);
+        QCOMPARE(viewer->focusWidget(), view);
+
+        QTest::keyClick(view, Qt::Key_Right);
+        QTRY_COMPARE(shownColour(viewer), QColor(Qt::blue));
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageDown})
             QTest::keyClick(view, key);
-        QCOMPARE(shownColour(viewer), QColor(Qt::blue));
         QCOMPARE(box(), windowBox + QSize(50, 50));
         QTest::keyClick(view, Qt::Key_Left);
-        QCOMPARE(shownColour(viewer), QColor(Qt::green));
+        QTRY_COMPARE(shownColour(viewer), QColor(Qt::green));
         for (int delta : {120, 0, -120})
             turnWheel(view, delta);
         QCOMPARE(box(), windowBox);
@@ -251,7 +294,7 @@ private slots:
         QCOMPARE(QDir::current(), QDir(m_folder.path())); // where other tools' file dialogs start
         viewer->backward();
         viewer->backward();
-        QCOMPARE(shownColour(viewer), QColor(Qt::yellow));
+        QTRY_COMPARE(shownColour(viewer), QColor(Qt::yellow));
         // The next picture is decoded ahead, and decoded afresh when it changes on disk before it is shown.
         QTRY_VERIFY(viewer->pictureCache().isReady(QDir::current().absoluteFilePath("E.png")));
         QFile changed(m_folder.filePath("E.png"));
@@ -261,6 +304,7 @@ private slots:
         // step re-shows the last picture. Only the shown picture and its neighbours stay decoded.
         for (int step = 0; step < 4; ++step) {
             viewer->forward();
+            QTRY_VERIFY(viewer->awaitedPath().isEmpty());
             QCOMPARE(shownColour(viewer), QColor(Qt::magenta));
             QVERIFY(viewer->pictureCache().size() <= 3);
         }
@@ -270,16 +314,71 @@ private slots:
         imgv *empty = open<imgv>(QString());
         QVERIFY(empty->imageLabel->pixmap().isNull());
         empty->forward();
-        QCOMPARE(shownColour(empty), QColor(Qt::green));
+        QTRY_COMPARE(shownColour(empty), QColor(Qt::green));
         QCOMPARE(answers.seen().size(), 1);
 
         // Files deleted while viewing: a step back from past the end goes to the last name left.
         for (const char *name : {"c.Png", "d.png", "E.png", "x.jpg", "y.gif"})
             QVERIFY(QDir(m_folder.path()).remove(name) || QDir(m_folder.path()).rmdir(name));
         viewer->backward();
+        QTRY_COMPARE(shownColour(viewer), QColor(Qt::green));
+        viewer->backward();
+        QTRY_COMPARE(shownColour(viewer), QColor(Qt::red));
+    }
+
+    // Stepping never waits for a decode: the picture on screen stays until the next one is ready, and one
+    // that is ready only after the user has stepped on is not shown.
+    void stepsDoNotWaitForTheirPicture()
+    {
+        QTemporaryDir dir;
+        // The third is large enough that its decode cannot be over before the next line of the test runs.
+        QImage large(3000, 3000, QImage::Format_RGB32);
+        large.fill(Qt::blue);
+        QVERIFY(writePicture(dir.filePath("1.png"), Qt::red) &&
+                writePicture(dir.filePath("2.png"), Qt::green) && large.save(dir.filePath("3.jpg")) &&
+                writePicture(dir.filePath("4.png"), Qt::yellow));
+        imgv *viewer = open<imgv>(dir.filePath("1.png"));
+        const QString second = dir.filePath("2.png"), third = dir.filePath("3.jpg");
+        QTRY_VERIFY(viewer->pictureCache().isReady(second));
+        viewer->forward(); // decoded ahead: shown at once
+        QCOMPARE(viewer->shownPath(), second);
+        viewer->forward(); // its decode has only just begun
+        QCOMPARE(viewer->awaitedPath(), third);
         QCOMPARE(shownColour(viewer), QColor(Qt::green));
         viewer->backward();
-        QCOMPARE(shownColour(viewer), QColor(Qt::red));
+        QTRY_VERIFY(viewer->pictureCache().isReady(third)); // decoded ahead again, as a neighbour
+        QTest::qWait(50);
+        QCOMPARE(viewer->shownPath(), second);
+        viewer->forward();
+        QCOMPARE(shownColour(viewer).blue(), 254); // as JPEG keeps it
+
+        // Several steps in a row: only the last is decoded and shown.
+        viewer->backward();
+        viewer->backward();
+        viewer->forward();
+        viewer->forward();
+        viewer->forward();
+        QTRY_COMPARE(viewer->shownPath(), dir.filePath("4.png"));
+        QCOMPARE(shownColour(viewer), QColor(Qt::yellow));
+    }
+
+    // Each viewer steps through the folder of the picture it was opened for, whichever folder another
+    // window made the current directory since; stepping makes that folder the current directory again.
+    void anImageViewerStaysInItsFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("one") && QDir(dir.path()).mkdir("two"));
+        for (const char *name : {"one/a.png", "one/b.png", "two/c.png", "two/d.png"})
+            QVERIFY(writePicture(dir.filePath(name), Qt::red));
+        const brivo::test::CurrentDirectory here(dir.path());
+        imgv *first = open<imgv>(QStringLiteral("one/a.png"));
+        imgv *second = open<imgv>(dir.filePath("two/c.png"));
+        QCOMPARE(QDir::currentPath(), dir.filePath("two"));
+        first->forward();
+        QTRY_COMPARE(first->shownPath(), dir.filePath("one/b.png"));
+        QCOMPARE(QDir::currentPath(), dir.filePath("one"));
+        second->forward();
+        QTRY_COMPARE(second->shownPath(), dir.filePath("two/d.png"));
     }
 
     // The first three resize events of the process leave the animation at its own size; a GIF viewer opened
@@ -313,6 +412,13 @@ private slots:
             QVERIFY(second->movie->state() == state && showsIcon(second, icon));
             QTest::mouseClick(second->playButton, Qt::LeftButton);
         }
+        // Clicked buttons leave the keyboard with the window; Tab still reaches them.
+        for (QPushButton *button : second->findChildren<QPushButton *>()) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(keyTarget(second), second);
+        }
+        QTest::keyClick(second, Qt::Key_Tab);
+        QVERIFY(qobject_cast<QPushButton *>(second->focusWidget()));
 
         QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), animation(3, true).left(80)));
         gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
@@ -344,7 +450,11 @@ private slots:
         // the one left stays at hand.
         QVERIFY(waitUntilPrepared(w, 1));
         QCOMPARE(after(w, ">"), QStringLiteral("2 green tl 300x200"));
-        QVERIFY(waitUntilPrepared(w, 2) && w->findChild<brivo::PagePrerenderer *>()->isKept(0));
+        auto *prerenderer = w->findChild<brivo::PagePrerenderer *>();
+        // The prepared picture itself is shown, not a copy of it.
+        QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().toImage().constBits(),
+                 prerenderer->page(1).constBits());
+        QVERIFY(waitUntilPrepared(w, 2) && prerenderer->isKept(0));
         // A file that no longer has the page count the window read (changed on disk) is not used at all.
         brivo::PagePrerenderer mismatched(m_threePages, 4);
         mismatched.setResolution(100, 100);
@@ -398,6 +508,37 @@ private slots:
         QVERIFY(!w->findChild<brivo::PagePrerenderer *>()->isKept(1));
     }
 
+    // After a click on any button the arrow keys turn pages; Tab still reaches the page field and buttons.
+    // The wheel counts whole notches: a touchpad's small steps neither arm nor turn on their own.
+    void pdfKeysAndWheelAfterClicks()
+    {
+        pdf *w = open<pdf>(m_threePages);
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        auto *field = w->findChild<QLineEdit *>("pageEdit");
+        const QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 9);
+        for (QPushButton *button : buttons) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            const int page = field->text().toInt(), next = page < 3 ? page + 1 : page - 1;
+            QTest::keyClick(keyTarget(w), next > page ? Qt::Key_Right : Qt::Key_Left);
+            QVERIFY2(after(w).startsWith(QString::number(next) + ' '), qPrintable(button->objectName()));
+        }
+        if (w->isFullScreen()) // the full-screen button was clicked
+            w->showNormal();
+        QTest::keyClick(area, Qt::Key_Tab);
+        QVERIFY(w->focusWidget() != area);
+        QTest::mouseClick(buttons.first(), Qt::LeftButton);
+        QCOMPARE(w->focusWidget(), area);
+
+        QCOMPARE(after(w, "b"), QStringLiteral("1 red tl 300x200"));
+        auto *label = w->findChild<QLabel *>("imageLabel");
+        for (int round = 0; round < 2; ++round) {
+            for (int part = 0; part < 8; ++part)
+                turnWheel(label, -15);
+            QCOMPARE(field->text(), QString::number(round + 1)); // the first notch arms, the second turns
+        }
+    }
+
     void pdfTallPageScrollsBeforeItTurns()
     {
         pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
@@ -422,6 +563,57 @@ private slots:
         w->resize(w->size() + QSize(200, 100));
         QTRY_VERIFY(!horizontal->isVisible());
         QCOMPARE(area->viewport()->height(), area->height() - 2 * area->frameWidth());
+    }
+
+    // Pages are prepared only as far as they fit into the budget, most wanted first, so that none is
+    // rendered and then thrown away; a page the worker is rendering when it is wanted is awaited; a file
+    // replaced on disk since the window opened it is not read at all.
+    void pdfPagesArePreparedOnce()
+    {
+        // Three 300 x 200 pages at 100 dots per inch, 234 KiB each: the budget holds one.
+        brivo::PagePrerenderer pages(m_threePages, 3);
+        pages.setPageSize([](int) { return QSizeF(216, 144); });
+        pages.setBudgetKiB(300);
+        pages.setResolution(100, 100);
+        pages.prepare({2, 0});
+        QTRY_VERIFY(pages.isKept(2));
+        QVERIFY(!QTest::qWaitFor([&] { return pages.renderedCount() > 1; }, 300));
+        pages.setBudgetKiB(200); // too small for any page
+        pages.prepare({1});
+        QVERIFY(!QTest::qWaitFor([&] { return pages.renderedCount() > 1; }, 300));
+        QVERIFY(pages.page(1).isNull()); // the window renders it itself
+
+        // A page slow to render (thousands of curves under its colour), taken from the worker mid-way.
+        QByteArray curves;
+        QRandomGenerator random(5);
+        for (int i = 0; i < 1500; ++i) {
+            for (int n = 0; n < 8; ++n)
+                curves += QByteArray::number(random.bounded(216)) + (n == 1   ? " m "
+                                                                     : n == 7 ? " c S\n"
+                                                                              : " ");
+        }
+        const QString slow = m_dir.filePath("slow.pdf");
+        QVERIFY(
+            brivo::test::writeFile(slow, makePdf({{{216, 144}, "1 0 0"}, {{216, 144}, curves + "0 1 0"}})));
+        brivo::PagePrerenderer slowPages(slow, 2);
+        slowPages.setResolution(100, 100);
+        slowPages.prepare({1});
+        QVERIFY(QTest::qWaitFor([&] { return slowPages.isRendering(1); }, 5000));
+        const QImage taken = slowPages.page(1);
+        QVERIFY(!taken.isNull() && taken.pixelColor(150, 150) == QColor(Qt::green));
+        QCOMPARE(slowPages.renderedCount(), 1);
+
+        // Replaced by another document of as many pages (a new download saved over it).
+        const QString replaced = m_dir.filePath("replaced.pdf");
+        QVERIFY(QFile::copy(m_threePages, replaced));
+        brivo::PagePrerenderer stale(replaced, 3);
+        QSaveFile other(replaced);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write(makePdf({{{216, 144}, "0 0 0"}, {{216, 144}, "0 0 0"}, {{216, 144}, "0 0 0"}}));
+        QVERIFY(other.commit());
+        stale.setResolution(100, 100);
+        stale.prepare({0, 1});
+        QVERIFY(!QTest::qWaitFor([&] { return stale.isKept(0) || stale.isKept(1); }, 300));
     }
 
     void pdfDocumentsThatCannotBeShown_data()

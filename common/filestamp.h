@@ -1,0 +1,32 @@
+// What tells a file's contents apart without reading them.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace brivo {
+
+// A file as the file system describes it. Two stamps of one path differ when the file was replaced
+// (renamed over: another file number), rewritten (another modification or status-change time, to the
+// nanosecond where the system keeps them) or resized. Fields the system does not give stay 0.
+struct FileStamp
+{
+    bool exists = false;
+    quint64 device = 0;
+    quint64 fileNumber = 0;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+
+    bool operator==(const FileStamp &other) const
+    {
+        return exists == other.exists && device == other.device && fileNumber == other.fileNumber &&
+               size == other.size && modifiedNs == other.modifiedNs && changedNs == other.changedNs;
+    }
+    bool operator!=(const FileStamp &other) const { return !(*this == other); }
+};
+
+// The stamp of the file at `path`, following links; `exists` is false when there is none.
+FileStamp fileStamp(const QString &path);
+
+} // namespace brivo

@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
                                            QStringLiteral("2 s"), 1.0, QStringLiteral("ms"));
         brivo::bench::reportRatio(name + QStringLiteral(", plain listing"), ours,
                                   brivo::bench::median(sevenZipPlain), QStringLiteral("plain \"7z l\" alone"),
-                                  0, QStringLiteral("ms"));
+                                  brivo::bench::kNoTarget, QStringLiteral("ms"));
     }
     return holds ? 0 : 1;
 }

@@ -47,7 +47,7 @@ bool reportRatio(const QString &figure, double measured, double limit, const QSt
                  const QString &unit)
 {
     const double ratio = limit > 0 ? measured / limit : 0;
-    const bool reference = target <= 0;
+    const bool reference = target < 0;
     const bool holds = reference || (limit > 0 && ratio <= target);
     const QString verdict = reference ? QStringLiteral("reference, no target")
                                       : QStringLiteral("target <= %1   %2")

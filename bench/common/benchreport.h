@@ -9,8 +9,11 @@
 
 namespace brivo::bench {
 
-// One figure a benchmark prints: what is measured, against what, the most the ratio may be (0 for a
-// figure given for reference only, which has no target) and the unit of the two raw values.
+// The target of a figure given for reference only, which cannot miss.
+inline constexpr double kNoTarget = -1;
+
+// One figure a benchmark prints: what is measured, against what, the most the ratio may be (kNoTarget
+// for none) and the unit of the two raw values.
 struct Figure
 {
     const char *name;

@@ -50,38 +50,48 @@ QImage photoLike(const QSize &size, int seed)
     return photo;
 }
 
-bool writeManual(const QString &path, int pages)
+bool writeLetterPages(const QString &path, int pages,
+                      const std::function<void(QPainter &, QRect, int)> &drawPage)
 {
-    static const char *const words[] = {"the",     "window", "opens", "file",  "a",       "tool", "and",
-                                        "setting", "of",     "menu",  "press", "button",  "to",   "saves",
-                                        "when",    "folder", "shows", "text",  "picture", "page", "in"};
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::Letter));
     writer.setResolution(300);
     QPainter painter;
     if (!painter.begin(&writer))
         return false;
+    for (int p = 0; p < pages; ++p) {
+        if (p > 0)
+            writer.newPage();
+        drawPage(painter, painter.viewport(), p);
+    }
+    return painter.end();
+}
+
+bool writeManual(const QString &path, int pages)
+{
+    static const char *const words[] = {"the",     "window", "opens", "file",  "a",       "tool", "and",
+                                        "setting", "of",     "menu",  "press", "button",  "to",   "saves",
+                                        "when",    "folder", "shows", "text",  "picture", "page", "in"};
     QFont body(QStringLiteral("DejaVu Sans"));
     body.setPointSizeF(10);
     QFont heading = body;
     heading.setPointSizeF(16);
     heading.setBold(true);
-    const QRect area = painter.viewport().adjusted(225, 225, -225, -225);
     QRandomGenerator random(20);
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0)
-            writer.newPage();
+    return writeLetterPages(path, pages, [&](QPainter &painter, QRect page, int number) {
+        const QRect area = page.adjusted(225, 225, -225, -225);
         painter.setFont(heading);
         painter.drawText(area.left(), area.top() + painter.fontMetrics().ascent(),
-                         QStringLiteral("Chapter %1").arg(page / 10 + 1));
+                         QStringLiteral("Chapter %1").arg(number / 10 + 1));
         painter.setFont(body);
         const QFontMetrics metrics = painter.fontMetrics();
-        painter.drawText(area, Qt::AlignBottom | Qt::AlignHCenter, QString::number(page + 1));
+        painter.drawText(area, Qt::AlignBottom | Qt::AlignHCenter, QString::number(number + 1));
+        const int bottom = area.bottom() - 2 * metrics.lineSpacing();
         int y = area.top() + 3 * metrics.lineSpacing();
-        while (y < area.bottom() - 2 * metrics.lineSpacing()) {
+        while (y < bottom) {
             // A paragraph of four to nine lines, then a blank line.
             const int lines = 4 + int(random.bounded(6));
-            for (int l = 0; l < lines && y < area.bottom() - 2 * metrics.lineSpacing(); ++l) {
+            for (int l = 0; l < lines && y < bottom; ++l) {
                 QString line;
                 while (metrics.horizontalAdvance(line) < area.width() - (l + 1 == lines ? 900 : 150))
                     line += QLatin1String(words[random.bounded(int(std::size(words)))]) + QLatin1Char(' ');
@@ -90,8 +100,7 @@ bool writeManual(const QString &path, int pages)
             }
             y += metrics.lineSpacing();
         }
-    }
-    return painter.end();
+    });
 }
 
 QString writeTone(const QString &path, int seconds)

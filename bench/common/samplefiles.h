@@ -3,8 +3,13 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <functional>
+
+class QPainter;
 
 namespace brivo::bench {
 
@@ -15,6 +20,11 @@ QByteArray sampleText(qint64 size);
 // A picture with the detail of a photograph: soft colour fields, edges and sensor noise, so that a JPEG
 // decoder has as much to do as with a real one of this size. `seed` varies it.
 QImage photoLike(const QSize &size, int seed);
+
+// A PDF document of `pages` letter-size pages at 300 dots per inch, each drawn by `drawPage` (which gets
+// the painter, the page's area and the page number, from 0). Whether it could be written.
+bool writeLetterPages(const QString &path, int pages,
+                      const std::function<void(QPainter &, QRect, int)> &drawPage);
 
 // A letter-size document of `pages` pages: a heading, a page number and paragraphs of small text on
 // each, as in a manual. Whether it could be written.

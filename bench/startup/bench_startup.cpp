@@ -17,9 +17,11 @@ using brivo::bench::Figure;
 const Figure kTime{"launcher start (time)", "bare Qt tiles", 1.05, "ms"};
 const Figure kPeak{"launcher start (peak memory)", "bare Qt tiles", 1.05, "MiB"};
 const Figure kIdle{"idle launcher (memory)", "bare Qt tiles", 1.05, "MiB"};
-const Figure kCpu{"launcher start (CPU time)", "bare Qt tiles", 0, "ms"};
-const Figure kTimeEmpty{"launcher start over an empty window (time)", "bare Qt empty window", 0, "ms"};
-const Figure kPeakEmpty{"launcher start over an empty window (memory)", "bare Qt empty window", 0, "MiB"};
+const Figure kCpu{"launcher start (CPU time)", "bare Qt tiles", brivo::bench::kNoTarget, "ms"};
+const Figure kTimeEmpty{"launcher start over an empty window (time)", "bare Qt empty window",
+                        brivo::bench::kNoTarget, "ms"};
+const Figure kPeakEmpty{"launcher start over an empty window (memory)", "bare Qt empty window",
+                        brivo::bench::kNoTarget, "MiB"};
 
 struct Samples
 {

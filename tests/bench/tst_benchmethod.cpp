@@ -1,6 +1,7 @@
 // When a program watched from outside counts as ready: shown, painted, then quiet (or sounding). The
 // observations are made up the way the watcher records them: CPU time read every few milliseconds,
-// paints and the first mapping as they arrive.
+// paints and the first mapping as they arrive. And when a figure holds its target.
+#include "bench/common/benchreport.h"
 #include "bench/common/readiness.h"
 
 #include <QTest>
@@ -149,6 +150,33 @@ private slots:
         bool result = detector.take(bytes.constData(), split);
         result = detector.take(bytes.constData() + split, bytes.size() - split) || result;
         QCOMPARE(result, heard);
+    }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("under the target") << 9.0 << 10.0 << 1.0 << true;
+        QTest::newRow("on the target") << 10.0 << 10.0 << 1.0 << true;
+        QTest::newRow("over the target") << 10.5 << 10.0 << 1.0 << false;
+        // A count that must stay at nought: none holds, one misses.
+        QTest::newRow("target nought, none") << 0.0 << 76.0 << 0.0 << true;
+        QTest::newRow("target nought, one") << 1.0 << 76.0 << 0.0 << false;
+        // A limit that could not be measured proves nothing.
+        QTest::newRow("no limit") << 5.0 << 0.0 << 1.0 << false;
+        QTest::newRow("reference only") << 50.0 << 10.0 << kNoTarget << true;
+    }
+    void verdicts()
+    {
+        QFETCH(double, measured);
+        QFETCH(double, limit);
+        QFETCH(double, target);
+        QFETCH(bool, holds);
+        QCOMPARE(reportRatio(QStringLiteral("figure"), measured, limit, QStringLiteral("limit"), target,
+                             QStringLiteral("ms")),
+                 holds);
     }
 };
 

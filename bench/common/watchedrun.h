@@ -31,8 +31,8 @@ struct WatchedRunResult
     QString failure; // why it never became ready, in words
     double readyMs = 0;
     double cpuMs = 0;       // the CPU time all its threads had used by then
-    double peakMiB = 0;     // the program's peak resident set when it became ready
-    double residentMiB = 0; // what it held at the end of its quiet time: idle on the screen
+    double peakMiB = 0;     // the program's peak resident set up to the moment it was judged ready
+    double residentMiB = 0; // what it held then, at the end of its quiet time: idle on the screen
 };
 
 // Variables that give a program a home of its own under `folder`: its settings, caches and state, and

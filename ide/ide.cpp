@@ -11,8 +11,8 @@
 #include "common/textscrollguard.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
+#include "ide/toolchainsetupdialog.h"
 #include "platform/associatedprogram.h"
-#include "platform/casepath.h"
 #include "platform/commandprocess.h"
 #include "platform/toolroot.h"
 
@@ -41,14 +41,10 @@ constexpr char kLinkFile[] = "C:/Brivo/Ide/CCPP/bin/link.txt";
 
 ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
 {
-    // The toolchains are found relative to the folder the program was started in; without them the
-    // editor still works, but nothing can be run.
-    if (!brivo::folderExists(QStringLiteral("IDE"))) {
-        QMessageBox::warning(
-            this, QStringLiteral("No Compilers Found "),
-            QStringLiteral("No Compilers found.<br/><br/>Download a IDE Version of Brivo at <b>") +
-                QLatin1String(brivo::contact::webSite) + QStringLiteral("</b>"));
-    }
+    // The toolchains are looked for in the folder the program was started in, then in the tool root;
+    // without them the editor still works, but nothing can be run until they are set up.
+    if (!brivo::toolFolderExists(QStringLiteral("IDE")))
+        offerToolchainSetup();
 
     ui->setupUi(this);
     layout()->setContentsMargins(0, 0, 0, 0);
@@ -69,9 +65,16 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     m_outputDock->setWidget(m_output);
     addDockWidget(Qt::BottomDockWidgetArea, m_outputDock);
     m_outputDock->hide();
-    // One run at a time: the Build menu rests while a command runs.
-    connect(m_output, &RunOutputPane::runningChanged, this,
-            [this](bool running) { ui->menuBuild->setEnabled(!running); });
+    // One run at a time per window: the Build menu rests while a command runs, and the pane's title says
+    // that something runs.
+    connect(m_output, &RunOutputPane::runningChanged, this, &ide::showRunning);
+
+    auto *setUpToolchains = ui->menuSettings->addAction(QStringLiteral("Set up toolchains..."));
+    setUpToolchains->setObjectName(QStringLiteral("actionSet_up_toolchains"));
+    setUpToolchains->setToolTip(QStringLiteral(
+        "Find the compilers and interpreters installed here and write the commands that run them"));
+    ui->menuSettings->setToolTipsVisible(true);
+    connect(setUpToolchains, &QAction::triggered, this, &ide::showToolchainSetup);
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
 }
@@ -283,7 +286,7 @@ void ide::lastCompiled(const QString &language)
 bool ide::checkToolchain(Language language)
 {
     const brivo::LanguageRun &run = brivo::languageRun(language);
-    if (brivo::folderExists(QLatin1String(run.checkFolder)))
+    if (brivo::toolFolderExists(QLatin1String(run.checkFolder)))
         return true;
     brivo::showErrorBox(this, QLatin1String(run.missingMessage));
     return false;
@@ -315,12 +318,49 @@ void ide::runCommand(Language language)
         m_outputDock->show();
         resizeDocks({m_outputDock}, {height() / 3}, Qt::Vertical);
     }
-    m_output->run(QLatin1String(run.statusName) + QStringLiteral(": ") + program,
-                  brivo::commandLineForProgram(program));
+    m_output->start(QLatin1String(run.statusName) + QStringLiteral(": ") + program,
+                    brivo::commandLineForProgram(program));
+}
+
+void ide::showRunning(bool running)
+{
+    ui->menuBuild->setEnabled(!running);
+    m_outputDock->setWindowTitle(running ? QStringLiteral("Output (running)") : QStringLiteral("Output"));
+    if (running)
+        return;
     // The pane took the focus for the program's input; typing goes back to the editor afterwards.
     const QWidget *focused = QApplication::focusWidget();
     if (!focused || m_output->isAncestorOf(focused))
         ui->textEdit->setFocus();
+}
+
+// ---- Toolchain set-up ---------------------------------------------------------------------------------
+
+void ide::offerToolchainSetup()
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("No Compilers Found "),
+                    QStringLiteral("No Compilers found.<br/><br/>Download a IDE Version of Brivo at <b>") +
+                        QLatin1String(brivo::contact::webSite) + QStringLiteral("</b>"),
+                    QMessageBox::Ok, this);
+    QPushButton *setUp = box.addButton(QStringLiteral("Set up"), QMessageBox::ActionRole);
+    setUp->setToolTip(
+        QStringLiteral("Write the commands that run programs with the toolchains installed here"));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    // The window is still being built: the dialog opens over it once it shows.
+    if (box.clickedButton() == setUp)
+        QMetaObject::invokeMethod(this, &ide::showToolchainSetup, Qt::QueuedConnection);
+}
+
+void ide::showToolchainSetup()
+{
+    if (!m_setupDialog)
+        m_setupDialog = new ToolchainSetupDialog(this);
+    else if (!m_setupDialog->isVisible())
+        m_setupDialog->refresh();
+    m_setupDialog->show();
+    m_setupDialog->raise();
+    m_setupDialog->activateWindow();
 }
 
 void ide::runLanguage(Language language)

@@ -14,6 +14,7 @@ class QDockWidget;
 class QLabel;
 class QTextEdit;
 class RunOutputPane;
+class ToolchainSetupDialog;
 
 namespace Ui {
 class ide;
@@ -111,6 +112,11 @@ private:
     bool writeToolchainFile(const QString &path, const QString &text);
     void runLanguage(brivo::Language language);
     void runCommand(brivo::Language language);
+    void showRunning(bool running);
+    // The start-up warning without toolchains, with its "Set up" button.
+    void offerToolchainSetup();
+    // Opens the toolchain set-up dialog of this window, or brings it to the front.
+    void showToolchainSetup();
     void forgetHiddenWindows(QList<QPointer<QWidget>> *windows);
 
     QDockWidget *m_outputDock = nullptr;
@@ -124,4 +130,5 @@ private:
     // The class-name dialogs and linker windows built so far and not yet freed.
     QList<QPointer<QWidget>> m_javaWindows;
     QList<QPointer<QWidget>> m_linkWindows;
+    QPointer<ToolchainSetupDialog> m_setupDialog;
 };

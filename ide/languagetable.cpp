@@ -1,5 +1,7 @@
 #include "ide/languagetable.h"
 
+#include <QRegularExpression>
+
 #include <iterator>
 
 namespace brivo {
@@ -62,6 +64,15 @@ bool isValidJavaFileName(const QString &name)
         if (QStringView(u"/\\<>:\"|?*").contains(c))
             return false;
     }
+    // Windows gives these names to devices, with any extension and in any case ("nul.java" is the null
+    // device there), and drops a trailing dot or blank: the class file would not be the file named.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return false;
+    const QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
+    static const QRegularExpression reserved(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[0-9\u00b9\u00b2\u00b3]) *$"));
+    if (reserved.match(stem).hasMatch())
+        return false;
     // The class file would replace the file naming it, or the command that is about to run.
     for (const char *own : {javaNameFile, languageRun(Language::Java).command}) {
         const QString ownName = QString::fromLatin1(own).section(QLatin1Char('/'), -1);

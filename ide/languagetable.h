@@ -49,7 +49,10 @@ inline constexpr char javaNameFile[] = "c:/Brivo/Ide/jdk/bin/this.txt";
 
 // True when `name` can be used as the Java source file's name in the JDK folder: not empty, no folder
 // part ("/", "\\", ".."), no line break or other control character, none of the characters that no file
-// system allows (< > : " | ? *), and not the name of a file the runner itself uses there.
+// system allows (< > : " | ? *), no name that Windows keeps for a device (CON, PRN, AUX, NUL, COM0-9,
+// LPT0-9, CONIN$, CONOUT$, with any extension), no trailing dot or blank, and not the name of a file the
+// runner itself uses there. The same names are refused on every platform, so that a tool root moved
+// between systems keeps working.
 bool isValidJavaFileName(const QString &name);
 
 // The text of the status line after a run: "Brivo : Last Compiled " + language + "-Source on " and the

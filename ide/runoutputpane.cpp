@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -18,6 +19,29 @@ namespace {
 
 // A runaway program must not fill the memory: only the newest lines are kept.
 constexpr int kMaxLines = 20000;
+// ...and no line grows past this: output without line breaks would otherwise grow one line for ever.
+constexpr int kMaxLineLength = 4096;
+
+// `text` with line breaks added wherever a line would grow past kMaxLineLength, the pane's last line
+// already holding `column` characters.
+QString withLongLinesBroken(const QString &text, int column)
+{
+    QString broken;
+    broken.reserve(text.size() + text.size() / kMaxLineLength + 1);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            column = 0;
+        } else {
+            if (column >= kMaxLineLength) {
+                broken += QLatin1Char('\n');
+                column = 0;
+            }
+            ++column;
+        }
+        broken += c;
+    }
+    return broken;
+}
 
 QTextCharFormat formatIn(const QColor &colour, bool italic = false)
 {
@@ -60,7 +84,7 @@ QString seconds(qint64 milliseconds)
 
 RunOutputPane::RunOutputPane(QWidget *parent)
     : QWidget(parent), m_process(new brivo::CommandProcess(this)), m_output(new QPlainTextEdit),
-      m_input(new QLineEdit), m_stop(new QPushButton(QStringLiteral("Stop"))),
+      m_input(new QLineEdit), m_stop(new QPushButton(QStringLiteral("Stop"))), m_busy(new QProgressBar),
       m_outputDecoder(QStringConverter::System), m_errorDecoder(QStringConverter::System)
 {
     setObjectName(QStringLiteral("outputPane"));
@@ -75,11 +99,20 @@ RunOutputPane::RunOutputPane(QWidget *parent)
         QStringLiteral("Input for the running program: Enter sends a line, Ctrl+D ends the input"));
     m_input->setEnabled(false);
     m_stop->setObjectName(QStringLiteral("outputStop"));
+    m_stop->setToolTip(QStringLiteral("End the running program and everything it started"));
     m_stop->setEnabled(false);
+    // Moving while a program runs, hidden otherwise.
+    m_busy->setObjectName(QStringLiteral("outputBusy"));
+    m_busy->setRange(0, 0);
+    m_busy->setTextVisible(false);
+    m_busy->setMaximumWidth(120);
+    m_busy->setToolTip(QStringLiteral("A program is running"));
+    m_busy->hide();
 
     auto *inputRow = new QHBoxLayout;
     inputRow->setContentsMargins(0, 0, 0, 0);
     inputRow->addWidget(m_input, 1);
+    inputRow->addWidget(m_busy);
     inputRow->addWidget(m_stop);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -96,42 +129,58 @@ RunOutputPane::RunOutputPane(QWidget *parent)
             [this](const QByteArray &data) { append(m_outputDecoder.decode(data), outputFormat()); });
     connect(m_process, &brivo::CommandProcess::errorReceived, this,
             [this](const QByteArray &data) { append(m_errorDecoder.decode(data), errorFormat()); });
+    connect(m_process, &brivo::CommandProcess::finished, this, &RunOutputPane::onFinished);
+    connect(m_process, &brivo::CommandProcess::failedToStart, this, &RunOutputPane::onFailedToStart);
 }
 
 RunOutputPane::~RunOutputPane() = default;
 
-int RunOutputPane::run(const QString &heading, const QString &commandLine)
+bool RunOutputPane::start(const QString &heading, const QString &commandLine)
 {
     if (isRunning())
-        return -1;
+        return false;
     m_output->clear();
     m_outputDecoder.resetState();
     m_errorDecoder.resetState();
     m_stopRequested = false;
     append(heading + QLatin1Char('\n'), noteFormat());
-
     setRunning(true);
-    const int exitCode = m_process->run(commandLine);
-    setRunning(false);
+    m_process->start(commandLine);
+    return true;
+}
 
+void RunOutputPane::onFinished(int exitCode, bool crashed)
+{
+    const QString elapsed = seconds(m_process->elapsedMilliseconds());
+    if (m_stopRequested)
+        closeOutput(QStringLiteral("Stopped after ") + elapsed, noteFormat(), -1);
+    else if (crashed)
+        closeOutput(QStringLiteral("Ended abnormally after ") + elapsed, errorFormat(), -1);
+    else
+        closeOutput(QStringLiteral("Ended with exit code %1 after %2").arg(exitCode).arg(elapsed),
+                    noteFormat(), exitCode);
+}
+
+void RunOutputPane::onFailedToStart(const QString &reason)
+{
+    closeOutput(QStringLiteral("Could not start: ") + reason, errorFormat(), -1);
+}
+
+void RunOutputPane::closeOutput(const QString &note, const QTextCharFormat &format, int result)
+{
+    if (!m_running)
+        return;
     // A line the command left unfinished is closed before the closing note.
     if (!m_output->document()->lastBlock().text().isEmpty())
         append(QStringLiteral("\n"), outputFormat());
-    const QString elapsed = seconds(m_process->elapsedMilliseconds());
-    if (!m_process->errorString().isEmpty())
-        append(QStringLiteral("Could not start: ") + m_process->errorString(), errorFormat());
-    else if (m_stopRequested)
-        append(QStringLiteral("Stopped after ") + elapsed, noteFormat());
-    else if (m_process->crashed())
-        append(QStringLiteral("Ended abnormally after ") + elapsed, errorFormat());
-    else
-        append(QStringLiteral("Exit code %1 after %2").arg(exitCode).arg(elapsed), noteFormat());
-    return m_stopRequested ? -1 : exitCode;
+    append(note, format);
+    setRunning(false);
+    emit finished(result);
 }
 
 bool RunOutputPane::isRunning() const
 {
-    return m_process->isRunning();
+    return m_running;
 }
 
 void RunOutputPane::stop()
@@ -158,7 +207,7 @@ void RunOutputPane::append(const QString &text, const QTextCharFormat &format)
     const bool following = scroll->value() == scroll->maximum();
     QTextCursor cursor(m_output->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(shown, format);
+    cursor.insertText(withLongLinesBroken(shown, m_output->document()->lastBlock().length() - 1), format);
     if (following)
         scroll->setValue(scroll->maximum());
 }
@@ -187,6 +236,8 @@ void RunOutputPane::setRunning(bool running)
 {
     m_input->setEnabled(running);
     m_stop->setEnabled(running);
+    m_running = running;
+    m_busy->setVisible(running);
     if (running)
         m_input->setFocus();
     emit runningChanged(running);

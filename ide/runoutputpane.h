@@ -6,6 +6,7 @@
 
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTextCharFormat;
 
@@ -15,7 +16,8 @@ class CommandProcess;
 
 // A GUI program has no console, so the output of a toolchain's command would be lost without this pane.
 // It shows standard output and standard error as they arrive, then the exit code and the time taken;
-// lines typed into its input line go to the command's standard input; Stop ends the command.
+// lines typed into its input line go to the command's standard input; Stop ends the command. A run is
+// driven by the command's own signals: nothing waits for it, so any number of panes run side by side.
 class RunOutputPane : public QWidget
 {
     Q_OBJECT
@@ -23,11 +25,9 @@ public:
     explicit RunOutputPane(QWidget *parent = nullptr);
     ~RunOutputPane() override;
 
-    // Clears the pane, shows `heading`, runs `commandLine` through the command processor from the current
-    // directory and returns when it has ended; the event loop keeps going meanwhile, so windows repaint.
-    // Returns the exit code, or -1 when the command could not start, crashed or was stopped. Refuses (-1)
-    // while another run is going on.
-    int run(const QString &heading, const QString &commandLine);
+    // Clears the pane, shows `heading` and starts `commandLine` through the command processor from the
+    // current directory; returns at once. finished() tells the end. Refuses (false) while a run goes on.
+    bool start(const QString &heading, const QString &commandLine);
 
     bool isRunning() const;
     // Ends the running command and whatever it started.
@@ -38,18 +38,26 @@ public:
 
 signals:
     void runningChanged(bool running);
+    // The run has ended and its closing note is shown: the exit code, or -1 when the command could not
+    // start, crashed or was stopped.
+    void finished(int exitCode);
 
 private:
     void append(const QString &text, const QTextCharFormat &format);
     void sendInput();
     void endInput();
     void setRunning(bool running);
+    void onFinished(int exitCode, bool crashed);
+    void onFailedToStart(const QString &reason);
+    void closeOutput(const QString &note, const QTextCharFormat &format, int result);
 
     brivo::CommandProcess *m_process;
     QPlainTextEdit *m_output;
     QLineEdit *m_input;
     QPushButton *m_stop;
+    QProgressBar *m_busy;
     QStringDecoder m_outputDecoder;
     QStringDecoder m_errorDecoder;
+    bool m_running = false;
     bool m_stopRequested = false;
 };

@@ -3,11 +3,12 @@
 #include "platform/casepath.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <csignal>
 #include <unistd.h>
 #endif
@@ -16,61 +17,118 @@ namespace brivo {
 
 namespace {
 
-QString quoteForProcessor(const QString &text)
-{
-#ifdef Q_OS_WIN
-    return QLatin1Char('"') + text + QLatin1Char('"');
-#else
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-#endif
-}
+// How long a command may take to end after a polite request before it is killed.
+constexpr int kStopGraceMs = 1500;
+// The same when the owner goes away (the window is being destroyed, the program is quitting).
+constexpr int kTeardownGraceMs = 300;
 
 } // namespace
 
-QString completeProgramPath(const QString &path)
+CommandShell hostCommandShell()
+{
+#ifdef Q_OS_WIN
+    return CommandShell::Cmd;
+#else
+    return CommandShell::Posix;
+#endif
+}
+
+QStringList commandSuffixes(CommandShell shell)
+{
+    if (shell == CommandShell::Cmd)
+        return {QStringLiteral(".bat"), QStringLiteral(".cmd"), QStringLiteral(".exe"),
+                QStringLiteral(".com")};
+    return {QString(), QStringLiteral(".sh"), QStringLiteral(".bat"), QStringLiteral(".cmd")};
+}
+
+QString completeProgramPath(const QString &path, CommandShell shell)
 {
     const QString resolved = resolveCaseInsensitive(path);
-    static const char *const suffixes[] = {"", ".sh", ".bat", ".cmd"};
-    for (const char *suffix : suffixes) {
-        const QString candidate = resolveCaseInsensitive(path + QLatin1String(suffix));
+    QStringList suffixes = commandSuffixes(shell);
+    if (shell == CommandShell::Cmd && !QFileInfo(path).suffix().isEmpty())
+        suffixes = {QString()};
+    for (const QString &suffix : std::as_const(suffixes)) {
+        const QString candidate = resolveCaseInsensitive(path + suffix);
         if (QFileInfo(candidate).isFile())
             return candidate;
     }
     return resolved;
 }
 
+QString quoteProgram(const QString &program, CommandShell shell)
+{
+    if (shell == CommandShell::Cmd) {
+        QString native = program;
+        native.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        return QLatin1Char('"') + native + QLatin1Char('"');
+    }
+    QString quoted = program;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 QString commandLineForProgram(const QString &path)
 {
-    const QString program = completeProgramPath(path);
-#ifdef Q_OS_WIN
-    return quoteForProcessor(QDir::toNativeSeparators(program));
-#else
+    const CommandShell shell = hostCommandShell();
+    const QString program = completeProgramPath(path, shell);
     const QFileInfo info(program);
-    if (info.isFile() && !info.isExecutable())
-        return QStringLiteral("/bin/sh ") + quoteForProcessor(program);
-    return quoteForProcessor(program);
-#endif
+    if (shell == CommandShell::Posix && info.isFile() && !info.isExecutable())
+        return QStringLiteral("/bin/sh ") + quoteProgram(program, shell);
+    return quoteProgram(program, shell);
+}
+
+ProcessorInvocation processorInvocation(const QString &commandLine, CommandShell shell,
+                                        const QString &comSpec)
+{
+    ProcessorInvocation invocation;
+    if (shell == CommandShell::Cmd) {
+        invocation.program = comSpec.isEmpty() ? QStringLiteral("cmd.exe") : comSpec;
+        invocation.nativeArguments = QStringLiteral("/d /s /c \"") + commandLine + QLatin1Char('"');
+    } else {
+        invocation.program = QStringLiteral("/bin/sh");
+        invocation.arguments = {QStringLiteral("-c"), commandLine};
+    }
+    return invocation;
 }
 
 CommandProcess::CommandProcess(QObject *parent) : QObject(parent) {}
 
 CommandProcess::~CommandProcess()
 {
-    if (isRunning()) {
-        stop();
-        m_process->waitForFinished(2000);
+    if (m_process) {
+        // Whoever listened is going away too: nothing is announced from here on.
+        m_process->disconnect(this);
+        if (isRunning()) {
+            // A blocking wait without an event loop, bounded and only at teardown: the owner is being
+            // destroyed, and neither the command nor what it started may outlive it.
+            terminateGroup();
+            m_process->waitForFinished(kTeardownGraceMs);
+            killGroup();
+            if (isRunning())
+                m_process->waitForFinished(kStopGraceMs);
+        } else if (m_stopPending) {
+            // The command has ended, but what it started may still ignore the polite request.
+            killGroup();
+        }
     }
+#ifdef Q_OS_WIN
+    if (m_job)
+        CloseHandle(m_job);
+#endif
 }
 
 bool CommandProcess::start(const QString &commandLine, const QString &workingDirectory)
 {
     if (isRunning())
         return false;
+    // What the previous run left behind after a Stop goes now, before its group is forgotten.
+    if (m_stopPending)
+        killGroup();
     delete m_process;
     m_process = new QProcess(this);
     m_exitCode = -1;
+    m_group = 0;
+    m_stopPending = false;
     m_crashed = false;
     m_errorString.clear();
     m_elapsedMs = 0;
@@ -81,41 +139,40 @@ bool CommandProcess::start(const QString &commandLine, const QString &workingDir
             [this] { emit outputReceived(m_process->readAllStandardOutput()); });
     connect(m_process, &QProcess::readyReadStandardError, this,
             [this] { emit errorReceived(m_process->readAllStandardError()); });
-    connect(m_process, &QProcess::started, this, &CommandProcess::started);
+    connect(m_process, &QProcess::started, this, &CommandProcess::onStarted);
     connect(m_process, &QProcess::finished, this, &CommandProcess::onFinished);
     connect(m_process, &QProcess::errorOccurred, this, &CommandProcess::onError);
 
+    const CommandShell shell = hostCommandShell();
+    const ProcessorInvocation invocation =
+        processorInvocation(commandLine, shell, qEnvironmentVariable("ComSpec"));
+    m_process->setProgram(invocation.program);
+    m_process->setArguments(invocation.arguments);
 #ifdef Q_OS_WIN
-    m_process->setProgram(QStringLiteral("cmd.exe"));
-    m_process->setNativeArguments(QStringLiteral("/c ") + commandLine);
+    m_process->setNativeArguments(invocation.nativeArguments);
+    // Everything the command starts joins its job, so that stop() reaches the whole tree.
+    if (m_job)
+        CloseHandle(m_job);
+    m_job = CreateJobObjectW(nullptr, nullptr);
+    if (m_job) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, DWORD(sizeof limits));
+    }
 #else
     // A process group of its own, so that stop() reaches whatever the command started.
     m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
-    m_process->setProgram(QStringLiteral("/bin/sh"));
-    m_process->setArguments({QStringLiteral("-c"), commandLine});
 #endif
     m_clock.start();
     m_process->start(QIODevice::ReadWrite);
+    m_group = m_process->processId();
+#ifndef Q_OS_WIN
+    // The child makes its own group; doing it from here as well closes the moment between fork and exec
+    // in which a stop() would find no group yet (the call fails harmlessly once the child has done it).
+    if (m_group > 0)
+        ::setpgid(static_cast<pid_t>(m_group), static_cast<pid_t>(m_group));
+#endif
     return true;
-}
-
-int CommandProcess::run(const QString &commandLine, const QString &workingDirectory)
-{
-    if (!start(commandLine, workingDirectory))
-        return -1;
-    waitForFinished();
-    return m_crashed ? -1 : m_exitCode;
-}
-
-void CommandProcess::waitForFinished()
-{
-    if (!isRunning())
-        return;
-    QEventLoop loop;
-    connect(this, &CommandProcess::finished, &loop, &QEventLoop::quit);
-    connect(this, &CommandProcess::failedToStart, &loop, &QEventLoop::quit);
-    if (isRunning())
-        loop.exec(QEventLoop::AllEvents);
 }
 
 bool CommandProcess::isRunning() const
@@ -139,18 +196,57 @@ void CommandProcess::stop()
 {
     if (!isRunning())
         return;
-#ifdef Q_OS_UNIX
-    const qint64 pid = m_process->processId();
-    if (pid > 0)
-        ::kill(-static_cast<pid_t>(pid), SIGTERM);
-    // Whatever ignores the polite request is killed a moment later.
-    QTimer::singleShot(1500, m_process, [process = m_process] {
-        if (process->state() != QProcess::NotRunning && process->processId() > 0)
-            ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
+    terminateGroup();
+    // Whatever ignores the polite request is killed a moment later, also when the command itself has
+    // ended by then and left something it started behind.
+    m_stopPending = true;
+    QTimer::singleShot(kStopGraceMs, this, [this, group = m_group] {
+        if (group != m_group)
+            return;
+        m_stopPending = false;
+        killGroup();
     });
+}
+
+void CommandProcess::terminateGroup()
+{
+#ifdef Q_OS_WIN
+    // Console programs have no polite request that reaches a whole tree from outside.
+    killGroup();
 #else
-    m_process->kill();
+    if (m_group > 0)
+        ::kill(-static_cast<pid_t>(m_group), SIGTERM);
 #endif
+}
+
+void CommandProcess::killGroup()
+{
+#ifdef Q_OS_WIN
+    if (m_job)
+        TerminateJobObject(m_job, 1);
+    if (m_process)
+        m_process->kill();
+#else
+    if (m_group > 0)
+        ::kill(-static_cast<pid_t>(m_group), SIGKILL);
+#endif
+}
+
+void CommandProcess::onStarted()
+{
+#ifdef Q_OS_WIN
+    // QProcess announces the start right after creating the process, before the command processor has
+    // read its line, so nothing it starts escapes the job.
+    if (m_job) {
+        const HANDLE process =
+            OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(m_process->processId()));
+        if (process) {
+            AssignProcessToJobObject(m_job, process);
+            CloseHandle(process);
+        }
+    }
+#endif
+    emit started();
 }
 
 void CommandProcess::onFinished(int exitCode, QProcess::ExitStatus status)

@@ -6,20 +6,40 @@
 
 namespace brivo {
 
+namespace {
+
+// `relative` below the tool root; the root itself when it is empty.
+QString underToolRoot(const QString &relative)
+{
+    const QString root = toolRoot();
+    if (relative.isEmpty())
+        return root;
+    return root.endsWith(QLatin1Char('/')) ? root + relative : root + QLatin1Char('/') + relative;
+}
+
+} // namespace
+
+QString toolRootFor(const QString &override, bool windows, const QString &home)
+{
+    if (override.isEmpty())
+        return windows ? QStringLiteral("C:/Brivo") : home + QStringLiteral("/Brivo");
+    // Backslashes separate on Windows only; elsewhere they may be part of a name.
+    QString root = windows ? QString(override).replace(QLatin1Char('\\'), QLatin1Char('/')) : override;
+    const bool drive = root.size() >= 2 && root.at(1) == QLatin1Char(':') && root.at(0).isLetter();
+    const int keep = drive ? 3 : 1; // "C:/" and "/" are roots, not folders with a slash after them
+    while (root.size() > keep && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root;
+}
+
 QString toolRoot()
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("C:/Brivo");
+    constexpr bool windows = true;
 #else
-    const QString fromEnvironment = qEnvironmentVariable("BRIVO_ROOT");
-    if (!fromEnvironment.isEmpty()) {
-        QString root = QDir::fromNativeSeparators(fromEnvironment);
-        while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
-            root.chop(1);
-        return root;
-    }
-    return QDir::homePath() + QStringLiteral("/Brivo");
+    constexpr bool windows = false;
 #endif
+    return toolRootFor(qEnvironmentVariable("BRIVO_ROOT"), windows, QDir::homePath());
 }
 
 QString mapToolRootPath(const QString &path)
@@ -34,7 +54,14 @@ QString mapToolRootPath(const QString &path)
                            (clean.size() == prefix.size() || clean.at(prefix.size()) == QLatin1Char('/'));
     if (!underRoot)
         return clean;
-    return resolveCaseInsensitive(toolRoot() + clean.mid(prefix.size()));
+    return resolveCaseInsensitive(underToolRoot(clean.mid(prefix.size() + 1)));
+}
+
+bool toolFolderExists(const QString &relative)
+{
+    if (relative.isEmpty())
+        return false;
+    return folderExists(relative) || folderExists(underToolRoot(relative));
 }
 
 } // namespace brivo

@@ -23,6 +23,8 @@ packages=(
     libpoppler-qt6-dev
     # archive tool
     p7zip-full
+    # code editor runs: the toolchains its end-to-end test sets up and runs
+    g++ python3 perl
     # tests and screenshots: a virtual X server, window inspection, fonts
     xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)

@@ -1,5 +1,6 @@
 // The code editor's window, files and close question; its runs in a tool root of recording commands.
 #include "app/toolopeners.h"
+#include "app/windowkeeper.h"
 #include "ide/ide.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
@@ -35,6 +36,14 @@ class tst_ide : public QObject
     static QString status(const ide &w) { return w.statusLabel->text() + '|' + w.statusLabel->styleSheet(); }
     static void pressButton(QWidget *window) { window->findChild<QPushButton *>()->click(); }
     static void type(ide &w, const QString &text) { editorOf(w)->insertPlainText(text); } // at the cursor
+    // Waits until the window's run (if one started) has ended and reported.
+    static bool runEnded(ide &w)
+    {
+        QDeadlineTimer deadline(20000);
+        while (w.outputPane()->isRunning() && !deadline.hasExpired())
+            QTest::qWait(10);
+        return !w.outputPane()->isRunning();
+    }
 
 private slots:
     void init()
@@ -57,15 +66,30 @@ private slots:
         m_root.reset();
     }
 
-    void openerWarnsOutsideTheToolRootAndOpensAllTheSame()
+    // Started where neither the current folder nor the tool root has toolchains, the editor warns and
+    // opens all the same; the warning's "Set up" opens the set-up dialog over the shown window. Once the tool
+    // root has them, a start from the same folder finds them.
+    void startWithoutToolchainsOffersSetUp()
     {
+        brivo::test::TemporaryToolRoot fresh;
         writeFile(path("opened.go"), "package main\n");
-        brivo::test::CurrentDirectory cwd(path("record")); // a folder without "IDE" in it
-        m_modal->press(QMessageBox::Ok);
+        brivo::test::CurrentDirectory cwd(path("record"));
+        m_modal->act([](QWidget *box) {
+            for (auto *button : box->findChildren<QPushButton *>())
+                if (button->text() == "Set up")
+                    button->click();
+        });
         auto *w = qobject_cast<ide *>(brivo::openTool(brivo::Tool::CodeEditor, path("opened.go")));
         QVERIFY(m_modal->last().title == "No Compilers Found " &&
-                m_modal->last().text.contains(QLatin1String("<b>www.brivo-tools.org</b>")));
+                m_modal->last().text.contains(QLatin1String("<b>www.brivo-tools.org</b>")) &&
+                m_modal->last().defaultButton == QMessageBox::Ok);
         QVERIFY(w->isVisible() && status(*w) == "Opened : " + path("opened.go") + "|color:blue;");
+        QTRY_VERIFY(w->findChild<QDialog *>(QStringLiteral("toolchainSetup")) &&
+                    w->findChild<QDialog *>(QStringLiteral("toolchainSetup"))->isVisible());
+
+        QVERIFY(QDir(fresh.path()).mkpath(QStringLiteral("Ide")));
+        brivo::openTool(brivo::Tool::CodeEditor, path("opened.go"));
+        QCOMPARE(m_modal->seen().size(), 1);
     }
 
     void filesStatusAndTheCloseQuestion()
@@ -192,12 +216,13 @@ private slots:
         QDir().rmdir(ideFile(source));
 
         action->trigger();
+        QVERIFY(runEnded(w));
         // The source file, written and closed beforehand; the run in the tool root.
         QVERIFY(readFile(record(tag + ".source")) == text &&
                 readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(m_root->path()));
         const QString output = w.outputPane()->text();
         QVERIFY2(output.contains("out:" + tag) && output.contains("err:" + tag) &&
-                     output.contains("Exit code 7 after "),
+                     output.contains("Ended with exit code 7 after "),
                  qPrintable(output));
         QVERIFY(w.outputPane()->isVisibleTo(&w) && w.fileName.isNull()); // the document keeps its name
         // The time in ctime's layout (the day padded with a blank, the line feed kept); no colour.
@@ -205,9 +230,18 @@ private slots:
                 status(w).contains(
                     QRegularExpression("on \\w{3} \\w{3} [ 1-3]\\d \\d\\d(:\\d\\d){2} \\d{4}\n\\|$")));
 
-        // With the working directory elsewhere the run is refused, though the tool root has the language.
+        // Started in another folder, the editor finds the language in the tool root; the command still
+        // runs from the current folder.
         QFile::remove(ideFile(source));
+        QFile::remove(record(tag + ".cwd"));
         brivo::test::CurrentDirectory cwd(path("record"));
+        action->trigger();
+        QVERIFY(runEnded(w) && readFile(record(tag + ".source")) == text &&
+                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(path("record")));
+
+        // Without the language's folder in either place, the run is refused and writes nothing.
+        QFile::remove(ideFile(source));
+        QVERIFY(QDir(ideFile(source.section('/', 0, 0))).removeRecursively());
         m_modal->press(QMessageBox::Ok);
         action->trigger();
         QVERIFY(m_modal->last().title == "Error" && m_modal->last().text == missing &&
@@ -226,22 +260,85 @@ private slots:
         QVERIFY(readFile(ideFile("Html/html.html")) == "<h1>Hi</h1>" &&
                 browser.source() == QUrl::fromLocalFile(ideFile("Html/html.html")));
 
-        // A long Batch run: Build rests (no second run), input reaches it, Stop ends it, the slot returns.
+        // A long Batch run starts and the slot returns; the window shows that it runs, Build rests (no second
+        // run), input reaches the program, Stop ends it.
         editorOf(w)->setPlainText(QStringLiteral("echo started\nread line\necho got:$line\nsleep 60\n"));
         auto *build = w.findChild<QMenu *>(QStringLiteral("menuBuild"));
-        bool menuRested = false;
-        QTimer::singleShot(300, &w, [&] {
-            menuRested = !build->isEnabled();
-            w.on_actionBatch_triggered();
-            QTest::keyClicks(w.findChild<QLineEdit *>("outputInput"), QStringLiteral("hello\r"));
-            QTimer::singleShot(1000, w.findChild<QPushButton *>("outputStop"), &QPushButton::click);
-        });
+        auto *dock = w.findChild<QDockWidget *>(QStringLiteral("outputDock"));
+        auto *busy = w.findChild<QProgressBar *>(QStringLiteral("outputBusy"));
         w.on_actionBatch_triggered();
-        QVERIFY(menuRested && build->isEnabled());
+        QVERIFY(w.outputPane()->isRunning() && !build->isEnabled() && busy->isVisibleTo(&w) &&
+                dock->windowTitle() == "Output (running)");
+        w.on_actionBatch_triggered();
+        QTRY_VERIFY(w.outputPane()->text().contains("started"));
+        QTest::keyClicks(w.findChild<QLineEdit *>("outputInput"), QStringLiteral("hello\r"));
+        QTRY_VERIFY(w.outputPane()->text().contains("got:hello"));
+        w.findChild<QPushButton *>("outputStop")->click();
+        QVERIFY(runEnded(w));
+        QVERIFY(build->isEnabled() && !busy->isVisibleTo(&w) && dock->windowTitle() == "Output");
         const QString output = w.outputPane()->text();
-        QVERIFY2(output.count("started") == 1 && output.contains("got:hello") &&
-                     output.contains("Stopped after"),
-                 qPrintable(output));
+        QVERIFY2(output.count("started") == 1 && output.contains("Stopped after"), qPrintable(output));
+    }
+
+    // A program that prints without end and without line breaks fills neither the memory nor one line:
+    // long lines are broken, and every character arrives.
+    void outputPaneBreaksRunawayLines()
+    {
+        RunOutputPane pane;
+        QSignalSpy finished(&pane, &RunOutputPane::finished);
+        QVERIFY(pane.start(QStringLiteral("flood"),
+                           QStringLiteral("head -c 300000 /dev/zero | tr '\\0' x; echo; echo end; exit 5")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().first().toInt(), 5);
+        const QStringList lines = pane.text().split('\n');
+        qsizetype longest = 0, printed = 0;
+        for (const QString &line : lines) {
+            longest = std::max(longest, line.size());
+            if (!line.isEmpty() && line.count('x') == line.size())
+                printed += line.size();
+        }
+        QVERIFY2(longest <= 4096, qPrintable(QString::number(longest)));
+        QCOMPARE(printed, 300000);
+        QVERIFY(lines.contains("end"));
+    }
+
+    // Each window's run is its own: two run at once, one is stopped while the other goes on and ends.
+    void twoEditorsRunAtOnce()
+    {
+        QVERIFY(writeFile(ideFile("Python/pythone"), "echo B-started\nsleep 60\n"));
+        ide a, b;
+        editorOf(a)->setPlainText(QStringLiteral("echo A-started\nread x\necho A-got:$x\nexit 4\n"));
+        a.on_actionBatch_triggered();
+        b.on_actionPython_triggered();
+        QTRY_VERIFY(a.outputPane()->text().contains("A-started") &&
+                    b.outputPane()->text().contains("B-started"));
+        b.findChild<QPushButton *>("outputStop")->click();
+        QVERIFY(runEnded(b) && a.outputPane()->isRunning());
+        QTest::keyClicks(a.findChild<QLineEdit *>("outputInput"), QStringLiteral("go\r"));
+        QVERIFY(runEnded(a));
+        const QString first = a.outputPane()->text(), second = b.outputPane()->text();
+        QVERIFY2(first.contains("A-got:go") && first.contains("Ended with exit code 4 after") &&
+                     !first.contains("B-"),
+                 qPrintable(first));
+        QVERIFY2(second.contains("Stopped after") && !second.contains("A-"), qPrintable(second));
+    }
+
+    // Quitting while a program runs ends it and whatever it started, even what ignores the polite request:
+    // the last window closes, then the program deletes its windows.
+    void quittingDuringARunEndsIt()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Destroyed while process")));
+        const QString pidFile = path("record/pid");
+        auto *w = qobject_cast<ide *>(brivo::openTool(brivo::Tool::CodeEditor, QString()));
+        editorOf(*w)->setPlainText(
+            QStringLiteral("(trap '' TERM; sleep 60) & echo $! >'%1'\nsleep 60\n").arg(pidFile));
+        w->on_actionBatch_triggered();
+        QTRY_VERIFY(!readFile(pidFile).isEmpty());
+        const qint64 grandchild = readFile(pidFile).trimmed().toLongLong();
+        m_modal->press(QMessageBox::Discard);
+        QVERIFY(w->close());
+        brivo::deleteKeptWindows();
+        QVERIFY2(brivo::test::waitForProcessEnd(grandchild, 5000), "the program's child outlived the window");
     }
 
     void javaAndLinkerWindows()
@@ -253,9 +350,30 @@ private slots:
         QVERIFY(dialog && dialog->isVisible() && dialog->size() == QSize(410, 150) &&
                 dialog->findChild<QLabel *>()->text() == "Exmaple : a.java");
         // Names that are empty, leave the JDK folder, hold a line break or a character no file system takes,
-        // or name the runner's own files are refused: nothing is written and the dialog stays.
-        for (const char *bad : {"", "../../Evil.java", "..", ".", "src/A.java", "..\\A.java", "a\nb.java",
-                                "A.java\n", "A\t.java", "c:A.java", "*.java", "THIS.txt", "comj.bat"}) {
+        // name a Windows device or end where Windows cuts them, or name the runner's own files are refused:
+        // nothing is written and the dialog stays.
+        for (const char *bad : {"",
+                                "../../Evil.java",
+                                "..",
+                                ".",
+                                "src/A.java",
+                                "..\\A.java",
+                                "a\nb.java",
+                                "A.java\n",
+                                "A\t.java",
+                                "c:A.java",
+                                "*.java",
+                                "THIS.txt",
+                                "comj.bat",
+                                "CON",
+                                "nul.java",
+                                "Com1.java",
+                                "LPT9",
+                                "aux .java",
+                                "conout$.java",
+                                "COM\u00b9.java",
+                                "A.java.",
+                                "A.java "}) {
             w.classEdit->setPlainText(QString::fromUtf8(bad));
             m_modal->press(QMessageBox::Ok);
             pressButton(dialog);
@@ -264,6 +382,7 @@ private slots:
         QVERIFY(!QFile::exists(ideFile("jdk/bin/this.txt")));
         w.classEdit->setPlainText(QStringLiteral("Grüße.java"));
         pressButton(dialog);
+        QVERIFY(runEnded(w));
         QVERIFY(readFile(ideFile("jdk/bin/Grüße.java")) == "class Grüße {}\n" &&
                 readFile(record("Java.source")) == "Grüße.java"); // this.txt
         QVERIFY(status(w).startsWith(QLatin1String("Brivo : Last Compiled Java-Source on ")));
@@ -271,15 +390,17 @@ private slots:
         // Not remembered: a new dialog. Remembered, without a suffix: later runs go straight on.
         w.on_actionJava_triggered();
         QVERIFY(w.javaWin != dialog && w.javaWin->isVisible() && w.classEdit->toPlainText().isEmpty());
-        w.classEdit->setPlainText(QStringLiteral("Prog"));
+        w.classEdit->setPlainText(QStringLiteral("Console")); // a device's name only as its start
         w.rememberBox->setChecked(true);
         pressButton(w.javaWin);
-        editorOf(w)->setPlainText(QStringLiteral("class Prog {}\n"));
+        QVERIFY(runEnded(w));
+        editorOf(w)->setPlainText(QStringLiteral("class Console {}\n"));
         QFile::remove(ideFile("jdk/bin/this.txt"));
         w.on_actionJava_triggered();
+        QVERIFY(runEnded(w));
         QVERIFY(brivo::test::visibleWindows<QWidget>().isEmpty() &&
-                readFile(ideFile("jdk/bin/Prog")) == "class Prog {}\n" &&
-                readFile(record("Java.source")) == "Prog"); // this.txt written again
+                readFile(ideFile("jdk/bin/Console")) == "class Console {}\n" &&
+                readFile(record("Java.source")) == "Console"); // this.txt written again
 
         // The linker window reads and writes link.txt; no file yet gives an empty field.
         const QString link = ideFile("CCPP/bin/link.txt");

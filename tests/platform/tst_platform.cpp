@@ -7,9 +7,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace brivo::test;
 
@@ -67,32 +67,110 @@ private slots:
         QCOMPARE(mapped("C:/BrivoX/a"),
                  QStringLiteral("C:/BrivoX/a")); // only the root itself, not its look-alikes
         QCOMPARE(mapped("/home/x/C:/Brivo"), QStringLiteral("/home/x/C:/Brivo"));
+
+        // Tests point the root elsewhere on Windows too, so that none ever writes into a real C:/Brivo.
+        const auto rootFor = [](const char *override, bool windows) {
+            return brivo::toolRootFor(QString::fromLatin1(override), windows, QStringLiteral("/home/u"));
+        };
+        QCOMPARE(rootFor("", true), QStringLiteral("C:/Brivo"));
+        QCOMPARE(rootFor("", false), QStringLiteral("/home/u/Brivo"));
+        QCOMPARE(rootFor("C:\\Users\\u\\AppData\\Local\\Temp\\t-1\\", true),
+                 QStringLiteral("C:/Users/u/AppData/Local/Temp/t-1"));
+        QCOMPARE(rootFor("D:\\", true), QStringLiteral("D:/"));
+        QCOMPARE(rootFor("/tmp/root//", false), QStringLiteral("/tmp/root"));
+        QCOMPARE(rootFor("/", false), QStringLiteral("/"));
+        QCOMPARE(rootFor("/tmp/a\\b", false), QStringLiteral("/tmp/a\\b")); // a name here, not a separator
     }
 
-    // Completed as the Windows command processor does; scripts run whatever their path and permissions.
+    // The toolchain folders are looked for in the current directory first, then in the tool root.
+    void toolFoldersFromAnyFolder()
+    {
+        TemporaryToolRoot root;
+        QTemporaryDir elsewhere;
+        CurrentDirectory here(elsewhere.path());
+        QVERIFY(!brivo::toolFolderExists(QStringLiteral("IDE")));
+        root.makeFolder(QStringLiteral("Ide/Perl"));
+        QVERIFY(brivo::toolFolderExists(QStringLiteral("IDE")) && brivo::toolFolderExists("IDE/PERL"));
+        QVERIFY(!brivo::toolFolderExists(QStringLiteral("IDE/ruby")));
+        QVERIFY(QDir(elsewhere.path()).mkpath(QStringLiteral("IDE/Ruby")));
+        QVERIFY(brivo::toolFolderExists(QStringLiteral("IDE/ruby")) && !brivo::toolFolderExists(QString()));
+    }
+
+    // Completed as the command processor does, Windows' order beside ours; scripts run whatever their path
+    // and permissions.
     void programsAreCompletedAndRun()
     {
         QTemporaryDir dir;
         const QString base = dir.filePath(QStringLiteral("it's a bin/run me")),
                       bat = base + QStringLiteral(".bat");
-        const auto completed = [&dir](const char *path) {
-            return brivo::completeProgramPath(dir.filePath(path));
+        const auto completed = [&dir](const char *path, brivo::CommandShell shell) {
+            return brivo::completeProgramPath(dir.filePath(path), shell);
         };
-        QCOMPARE(completed("it's a bin/run me"), base); // no candidate: the path comes back as asked
+        const auto posix = brivo::CommandShell::Posix, cmd = brivo::CommandShell::Cmd;
+        QCOMPARE(completed("it's a bin/run me", posix), base); // no candidate: the path comes back as asked
+        QVERIFY(writeFile(base + QStringLiteral(".com"), "") && writeFile(base + QStringLiteral(".exe"), ""));
+        QCOMPARE(completed("it's a bin/run me", cmd), base + QStringLiteral(".exe"));
+        QCOMPARE(completed("it's a bin/run me", posix), base); // neither is a command here
         QVERIFY(writeFile(base + QStringLiteral(".cmd"), "exit 1"));
-        QCOMPARE(completed("it's a bin/run me"), base + QStringLiteral(".cmd"));
+        QCOMPARE(completed("it's a bin/run me", posix), base + QStringLiteral(".cmd"));
+        QCOMPARE(completed("it's a bin/run me", cmd), base + QStringLiteral(".cmd"));
         QVERIFY(writeFile(bat, "exit 7\n"));
-        QCOMPARE(completed("it's a bin/run me"), bat);
-        brivo::CommandProcess process;
-        QCOMPARE(process.run(brivo::commandLineForProgram(dir.filePath(QStringLiteral("IT'S A BIN/RUN ME")))),
+        QCOMPARE(completed("IT'S A BIN/RUN ME", posix), bat);
+        QCOMPARE(completed("it's a bin/run me", cmd), bat);
+        QVERIFY(writeFile(base + QStringLiteral(".SH"), "exit 2") && writeFile(base, "exit 3"));
+        QCOMPARE(completed("IT'S A BIN/RUN ME", posix), base);
+        QCOMPARE(completed("it's a bin/run me", cmd), bat); // a file without an extension never runs there
+        QCOMPARE(completed("it's a bin/run me.bat", posix),
+                 bat); // a name with its extension is taken as it is
+        QCOMPARE(completed("it's a bin/run me.exe", cmd), base + QStringLiteral(".exe"));
+        QFile::remove(base);
+        QCOMPARE(completed("it's a bin/run me", posix), base + QStringLiteral(".SH"));
+
+        QFile::remove(base + QStringLiteral(".SH"));
+        QFile::remove(base + QStringLiteral(".cmd"));
+        QCOMPARE(runToEnd(brivo::commandLineForProgram(dir.filePath(QStringLiteral("IT'S A BIN/RUN ME")))),
                  7);
         QVERIFY(QFile::setPermissions(bat, QFile::permissions(bat) | QFileDevice::ExeOwner));
-        QCOMPARE(process.run(brivo::commandLineForProgram(base)), 7); // executable now
-        QVERIFY(writeFile(base + QStringLiteral(".SH"), "exit 2"));
-        QCOMPARE(completed("IT'S A BIN/RUN ME"), base + QStringLiteral(".SH"));
-        QVERIFY(writeFile(base, "exit 3"));
-        QCOMPARE(completed("it's a bin/run me"), base);
-        QCOMPARE(completed("it's a bin/run me.bat"), bat); // a name with its extension is taken as it is
+        QCOMPARE(runToEnd(brivo::commandLineForProgram(base)), 7); // executable now
+    }
+
+    // What cmd is given: %ComSpec%, no AutoRun, and the line between one pair of quotes that /s strips
+    // again, so quotes inside the line reach cmd as they stand.
+    void commandLineForCmd_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("comSpec");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("native");
+        const QString gcbat =
+            brivo::quoteProgram(QStringLiteral("C:/Brivo/ide/CCPP/bin/gcbat.bat"), brivo::CommandShell::Cmd);
+        QCOMPARE(gcbat, QStringLiteral("\"C:\\Brivo\\ide\\CCPP\\bin\\gcbat.bat\""));
+        QTest::newRow("quoted program") << gcbat << "C:\\Windows\\system32\\cmd.exe"
+                                        << "C:\\Windows\\system32\\cmd.exe"
+                                        << "/d /s /c \"\"C:\\Brivo\\ide\\CCPP\\bin\\gcbat.bat\"\"";
+        QTest::newRow("no ComSpec") << "\"C:\\Program Files\\x\\a b.bat\" & echo \"done\""
+                                    << ""
+                                    << "cmd.exe"
+                                    << "/d /s /c \"\"C:\\Program Files\\x\\a b.bat\" & echo \"done\"\"";
+        QTest::newRow("ComSpec with a blank") << "ver"
+                                              << "D:\\My Tools\\cmd.exe"
+                                              << "D:\\My Tools\\cmd.exe"
+                                              << "/d /s /c \"ver\"";
+    }
+    void commandLineForCmd()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, comSpec);
+        QFETCH(QString, program);
+        QFETCH(QString, native);
+        const brivo::ProcessorInvocation invocation =
+            brivo::processorInvocation(line, brivo::CommandShell::Cmd, comSpec);
+        QCOMPARE(invocation.program, program);
+        QCOMPARE(invocation.nativeArguments, native);
+        QVERIFY(invocation.arguments.isEmpty()); // Qt would quote them again
+        const brivo::ProcessorInvocation sh = brivo::processorInvocation(line, brivo::CommandShell::Posix);
+        QVERIFY(sh.program == "/bin/sh" && sh.arguments == QStringList({"-c", line}) &&
+                sh.nativeArguments.isEmpty());
     }
 
     void commandProcessRunsInItsFolderWithBothStreamsAndInput()
@@ -102,39 +180,63 @@ private slots:
         QByteArray out, err;
         connect(&process, &brivo::CommandProcess::outputReceived, [&out](const QByteArray &d) { out += d; });
         connect(&process, &brivo::CommandProcess::errorReceived, [&err](const QByteArray &d) { err += d; });
-        // While the run is waited for, the event loop goes on: windows keep painting.
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-        timer.start(20);
-        QVERIFY(process.start(QStringLiteral("read name; pwd; echo \"hi $name\" >&2; sleep 0.5; exit 3"),
+        QSignalSpy finished(&process, &brivo::CommandProcess::finished);
+        QVERIFY(process.start(QStringLiteral("read name; pwd; echo \"hi $name\" >&2; sleep 0.3; exit 3"),
                               dir.path()));
+        // start() returns at once: the command is still waiting for its input.
+        QVERIFY(process.isRunning() && finished.isEmpty());
+        QVERIFY(!process.start(QStringLiteral("exit 0"))); // one run at a time
         process.writeInput("you\n");
-        process.waitForFinished();
-        QCOMPARE(process.exitCode(), 3);
-        QVERIFY(!process.crashed() && !process.isRunning());
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first(), QVariantList({3, false}));
+        QVERIFY(process.exitCode() == 3 && !process.crashed() && !process.isRunning());
         QCOMPARE(QDir(QString::fromLocal8Bit(out.trimmed())).canonicalPath(),
                  QDir(dir.path()).canonicalPath());
         QCOMPARE(err, QByteArray("hi you\n"));
-        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }
 
-    void stopEndsTheCommandAndWhatItStarted()
+    // Stop and destruction end the command's whole process group: here a grandchild started in the
+    // background, and one that ignores the polite request.
+    void stopAndDestructionEndTheWholeGroup()
     {
         QTemporaryDir dir;
-        const QString marker = dir.filePath(QStringLiteral("survived"));
+        const QString pids = dir.filePath(QStringLiteral("pids"));
+        const QString line = QStringLiteral("(trap '' TERM; sleep 60) & echo $! >'%1'; sleep 60").arg(pids);
+        const auto grandchildOf = [&pids]() -> qint64 {
+            QFile file(pids);
+            for (QDeadlineTimer deadline(5000); file.size() == 0 && !deadline.hasExpired();)
+                QTest::qWait(20);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+        };
+        const auto gone = [](qint64 pid) { return waitForProcessEnd(pid, 5000); };
+
         brivo::CommandProcess process;
-        // The shell starts a child that would leave a mark if it outlived the stop.
-        QVERIFY(process.start(QStringLiteral("(sleep 2; touch '%1') & sleep 30").arg(marker)));
-        QTest::qWait(200);
-        QVERIFY(process.isRunning());
-        const QDeadlineTimer deadline(5000);
+        QSignalSpy finished(&process, &brivo::CommandProcess::finished);
+        QVERIFY(process.start(line));
+        const qint64 stopped = grandchildOf();
+        QVERIFY(stopped > 0);
         process.stop();
-        process.waitForFinished();
-        QVERIFY(!deadline.hasExpired());
-        QVERIFY(!process.isRunning());
-        QTest::qWait(2500);
-        QVERIFY(!QFile::exists(marker));
+        QVERIFY(finished.wait(5000) && !process.isRunning());
+        QVERIFY2(gone(stopped), "the grandchild outlived Stop");
+
+        QFile::remove(pids);
+        auto *owned = new brivo::CommandProcess;
+        QVERIFY(owned->start(line));
+        const qint64 orphaned = grandchildOf();
+        QVERIFY(orphaned > 0);
+        delete owned;
+        QVERIFY2(gone(orphaned), "the grandchild outlived its owner");
+    }
+
+private:
+    // Runs `commandLine` and waits for its end in the test's own event loop; the exit code, -1 on failure.
+    static int runToEnd(const QString &commandLine)
+    {
+        brivo::CommandProcess process;
+        QSignalSpy finished(&process, &brivo::CommandProcess::finished);
+        if (!process.start(commandLine) || !finished.wait(10000))
+            return -1;
+        return process.crashed() ? -1 : process.exitCode();
     }
 };
 

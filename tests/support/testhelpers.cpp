@@ -3,10 +3,17 @@
 #include "app/windowkeeper.h"
 
 #include <QDataStream>
+#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#endif
 
 namespace brivo::test {
 
@@ -41,6 +48,26 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool waitForProcessEnd(qint64 pid, int ms)
+{
+    if (pid <= 0)
+        return false;
+    for (QDeadlineTimer deadline(ms);; QTest::qWait(20)) {
+#ifdef Q_OS_UNIX
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            return true;
+        // Ended, with only its status left for a parent to collect.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z "))
+            return true;
+#else
+        return true; // no cheap check elsewhere; the tests that call this run where there is one
+#endif
+        if (deadline.hasExpired())
+            return false;
+    }
 }
 
 QByteArray readFile(const QString &path)

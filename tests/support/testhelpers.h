@@ -34,6 +34,9 @@ void closeAllWindows();
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// Waits up to `ms` for the process `pid` to be gone; true when it is.
+bool waitForProcessEnd(qint64 pid, int ms);
+
 // A temporary folder that stands as the tool root ($BRIVO_ROOT) while it exists.
 class TemporaryToolRoot
 {

@@ -2,14 +2,15 @@
 
 #include "ui_txtedit.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/errorbox.h"
+#include "common/homeactions.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
+#include "common/tooltable.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -40,7 +41,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
     m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
-    setWindowTitle(QLatin1String(brivo::title::notepad));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
 }
 
 txtedit::~txtedit()

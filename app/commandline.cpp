@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 
-#include "app/extensiongroups.h"
+#include "common/tooltable.h"
 
 #include <QFileInfo>
 #include <QSysInfo>
@@ -9,32 +9,6 @@
 namespace brivo {
 
 namespace {
-
-// The names the launcher's tiles give the tools.
-QString toolName(Tool tool)
-{
-    switch (tool) {
-    case Tool::CodeEditor:
-        return QStringLiteral("IDE");
-    case Tool::Notepad:
-        return QStringLiteral("Notepad");
-    case Tool::WebBrowser:
-        return QStringLiteral("Web");
-    case Tool::PdfViewer:
-        return QStringLiteral("PDF");
-    case Tool::MediaPlayer:
-        return QStringLiteral("Media Player");
-    case Tool::ImageViewer:
-        return QStringLiteral("Image Viewer");
-    case Tool::Archive:
-        return QStringLiteral("Zip");
-    case Tool::GifViewer:
-        return QStringLiteral("Gif View");
-    case Tool::Snapshot:
-        return QStringLiteral("Snap Shot");
-    }
-    return QString();
-}
 
 constexpr int kLineWidth = 79;
 
@@ -86,10 +60,9 @@ QString versionText()
 
 QString usageText()
 {
-    const QList<ExtensionGroup> groups = extensionGroups();
-    int nameWidth = toolName(Tool::Snapshot).size();
-    for (const ExtensionGroup &group : groups)
-        nameWidth = qMax(nameWidth, int(toolName(group.tool).size()));
+    int nameWidth = 0;
+    for (const ToolDescription &row : toolTable())
+        nameWidth = qMax(nameWidth, int(toolName(row.tool).size()));
 
     QString text =
         QStringLiteral("Usage: brivo [FILE]\n"
@@ -102,9 +75,14 @@ QString usageText()
                        "read.\n"
                        "\n"
                        "Tools and the extensions that open them (matched exactly, case included):\n");
-    for (const ExtensionGroup &group : groups)
-        text += tableRow(toolName(group.tool), group.extensions, nameWidth);
-    text += tableRow(toolName(Tool::Snapshot), {QStringLiteral("(from the launcher)")}, nameWidth);
+    // The tools in the order their extensions are compared; a tool without extensions opens only from
+    // its tile.
+    for (const ToolDescription &row : toolTable()) {
+        QStringList extensions = toolExtensions(row.tool);
+        if (extensions.isEmpty())
+            extensions = QStringList{QStringLiteral("(from the launcher)")};
+        text += tableRow(toolName(row.tool), extensions, nameWidth);
+    }
     text += QStringLiteral("\n"
                            "Options, read only when no file of that name exists in the current folder:\n"
                            "  -h, --help     print this help and exit\n"

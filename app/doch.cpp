@@ -3,9 +3,30 @@
 #include "app/extensiongroups.h"
 #include "app/showmain.h"
 #include "app/toolopeners.h"
-#include "app/windowkeeper.h"
+#include "common/homeactions.h"
+#include "common/windowkeeper.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+namespace {
+
+void dispatchPath(const QString &path)
+{
+    doch dispatcher;
+    dispatcher.doallforshow(path);
+}
+
+// The tools' home and drop actions end in this dispatch. It is installed as the application object is
+// made, so the program and every test program that links the shell go home and take drops alike.
+void installShellDispatch()
+{
+    brivo::installDispatch(dispatchPath);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installShellDispatch)
 
 doch::doch(QWidget *parent) : QWidget(parent) {}
 

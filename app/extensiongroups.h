@@ -1,7 +1,7 @@
 // The extension groups that decide which tool opens a file.
 #pragma once
 
-#include "app/tool.h"
+#include "common/tooltable.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,10 +1,10 @@
 // Brivo: nine everyday tools behind one home launcher. Started with a file, it opens the tool for the
 // file's type; started bare, it shows the launcher.
 #include "app/commandline.h"
-#include "app/conventions.h"
 #include "app/doch.h"
 #include "app/recoveryoffer.h"
-#include "app/windowkeeper.h"
+#include "common/conventions.h"
+#include "common/windowkeeper.h"
 
 #include <QApplication>
 #include <QIcon>

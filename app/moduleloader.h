@@ -2,18 +2,18 @@
 // theirs opens, so that starting the program does not pay for them.
 #pragma once
 
-#include "app/tool.h"
+#include "common/tooltable.h"
 
 #include <QString>
-#include <QtGlobal>
 
 class QWidget;
 
 namespace brivo {
 
-// The entry point every module exports under the name "brivo_module_open_window": it creates the tool's
-// window with no parent, hands it `path` as the tool takes a file and returns it, not yet shown.
-using ModuleEntry = QWidget *(*)(const QString &path, const OpenOptions &options);
+// The entry point every module exports under the name "brivo_module_open_window"
+// (BRIVO_DEFINE_MODULE_ENTRY): it creates the tool's window with no parent, hands it `path` as the tool
+// takes a file and returns it, not yet shown.
+using ModuleEntry = ToolOpener;
 
 // The file name of module `name` on this platform ("libbrivo_web.so" for "brivo_web").
 QString moduleFileName(const QString &name);
@@ -26,11 +26,3 @@ ModuleEntry loadModule(const QString &name);
 QWidget *openModuleWindow(const QString &name, const QString &path, const OpenOptions &options);
 
 } // namespace brivo
-
-// Defines the entry point of a module; `factory` has the ModuleEntry signature.
-#define BRIVO_DEFINE_MODULE_ENTRY(factory)                                                                   \
-    extern "C" Q_DECL_EXPORT QWidget *brivo_module_open_window(const QString &path,                          \
-                                                               const brivo::OpenOptions &options)            \
-    {                                                                                                        \
-        return factory(path, options);                                                                       \
-    }

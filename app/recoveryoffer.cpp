@@ -3,6 +3,7 @@
 #include "app/toolopeners.h"
 #include "common/recoverydialog.h"
 #include "common/recoverystore.h"
+#include "common/tooltable.h"
 #include "ide/ide.h"
 #include "txtedit/txtedit.h"
 

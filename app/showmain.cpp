@@ -1,8 +1,9 @@
 #include "app/showmain.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
 #include "app/toolopeners.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 
 #include <QCommandLinkButton>
 #include <QDir>
@@ -15,31 +16,71 @@
 #include <QPixmap>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
+using TileSlot = void (showmain::*)();
+
+// A tile of the launcher: a tool's, as the tool table describes it, or one of the launcher's own.
 struct Tile
 {
     const char *text;
-    const char *icon;
-    QPoint position;
-    QSize size;
-    void (showmain::*slot)();
+    const char *picture;
+    QRect place;
+    int order;
+    TileSlot slot;
+    std::optional<brivo::Tool> tool;
 };
 
-// In the order of creation and of parenting.
-const Tile kTiles[] = {
-    {"Notepad", ":/images/txt.png", {10, 10}, {180, 120}, &showmain::txtf},
-    {"IDE", ":/images/ide.png", {210, 10}, {180, 120}, &showmain::idef},
-    {"Media\nPlayer", ":/images/av.png", {10, 150}, {180, 120}, &showmain::avf},
-    {"PDF", ":/images/pdf.png", {210, 150}, {180, 120}, &showmain::pdff},
-    {"Image\nViewer", ":/images/image.png", {410, 10}, {180, 120}, &showmain::imgvf},
-    {"Web", ":/images/web.png", {410, 150}, {180, 120}, &showmain::aboutf},
-    {"About Brivo", ":/images/about.jpg", {100, 430}, {210, 120}, &showmain::abtafa},
-    {"About Me", ":/images/abtm.gif", {320, 430}, {200, 120}, &showmain::abtme},
-    {"Zip", ":/images/zip.png", {410, 290}, {180, 120}, &showmain::zipper},
-    {"Snap\nShot", ":/images/desktop.png", {210, 290}, {180, 120}, &showmain::deskts},
-    {"Gif View", ":/images/gif.png", {10, 290}, {180, 120}, &showmain::gifv},
+// The launcher's own tiles, which show about boxes.
+const Tile kOwnTiles[] = {
+    {"About Brivo", ":/images/about.jpg", {100, 430, 210, 120}, 7, &showmain::abtafa, std::nullopt},
+    {"About Me", ":/images/abtm.gif", {320, 430, 200, 120}, 8, &showmain::abtme, std::nullopt},
 };
+
+// The slot each tool's tile reaches. A tool without a slot of its own opens straight from its tile.
+TileSlot slotOfTool(brivo::Tool tool)
+{
+    switch (tool) {
+    case brivo::Tool::CodeEditor:
+        return &showmain::idef;
+    case brivo::Tool::Notepad:
+        return &showmain::txtf;
+    case brivo::Tool::WebBrowser:
+        return &showmain::aboutf;
+    case brivo::Tool::PdfViewer:
+        return &showmain::pdff;
+    case brivo::Tool::MediaPlayer:
+        return &showmain::avf;
+    case brivo::Tool::ImageViewer:
+        return &showmain::imgvf;
+    case brivo::Tool::Archive:
+        return &showmain::zipper;
+    case brivo::Tool::GifViewer:
+        return &showmain::gifv;
+    case brivo::Tool::Snapshot:
+        return &showmain::deskts;
+    default:
+        return nullptr;
+    }
+}
+
+// Every tile in the order of creation and of parenting.
+const QList<Tile> &tiles()
+{
+    static const QList<Tile> list = [] {
+        QList<Tile> all(std::begin(kOwnTiles), std::end(kOwnTiles));
+        for (const brivo::ToolDescription &row : brivo::toolTable()) {
+            const brivo::LauncherTile &tile = row.tile;
+            all.append({tile.text, tile.picture, tile.place, tile.order, slotOfTool(row.tool), row.tool});
+        }
+        std::sort(all.begin(), all.end(), [](const Tile &a, const Tile &b) { return a.order < b.order; });
+        return all;
+    }();
+    return list;
+}
 
 // A picture decoded straight to the size it is shown at (`ratio` device pixels per pixel), fitted keeping
 // its aspect ratio: the launcher opens on every home action, and keeping full-size pictures around would
@@ -69,8 +110,8 @@ QImage fittedPicture(const char *path, const QSize &box, Qt::TransformationMode 
 QList<QImage> launcherPictures(qreal ratio)
 {
     QList<QImage> pictures;
-    for (const Tile &tile : kTiles)
-        pictures.append(fittedPicture(tile.icon, QSize(100, 100), Qt::SmoothTransformation, ratio));
+    for (const Tile &tile : tiles())
+        pictures.append(fittedPicture(tile.picture, QSize(100, 100), Qt::SmoothTransformation, ratio));
     pictures.append(fittedPicture(":/images/brivo.png", QSize(400, 250), Qt::FastTransformation, ratio));
     return pictures;
 }
@@ -98,18 +139,18 @@ void showmain::buildUi()
     // mean the default folders, so the list names a folder that does not exist).
     const QStringList themePaths = QIcon::themeSearchPaths();
     QIcon::setThemeSearchPaths({QStringLiteral(":/no-icon-themes")});
-    QList<QCommandLinkButton *> tiles;
-    for (const Tile &tile : kTiles) {
+    QList<QCommandLinkButton *> buttons;
+    for (const Tile &tile : tiles()) {
         auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));
         button->setIconSize(QSize(100, 100));
-        button->setFixedSize(tile.size);
-        tiles.append(button);
+        button->setFixedSize(tile.place.size());
+        buttons.append(button);
     }
     QIcon::setThemeSearchPaths(themePaths);
 
     const QList<QImage> pictures = decoding.result();
-    for (int i = 0; i < tiles.size(); ++i)
-        tiles[i]->setIcon(QIcon(QPixmap::fromImage(pictures[i])));
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setIcon(QIcon(QPixmap::fromImage(pictures[i])));
 
     setWindowTitle(QString::fromLatin1(brivo::title::launcher));
 
@@ -125,8 +166,8 @@ void showmain::buildUi()
                 QLatin1String(brivo::contact::authorMail) + QLatin1Char(' '));
     }
 
-    for (int i = 0; i < tiles.size(); ++i)
-        tiles[i]->move(kTiles[i].position);
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->move(tiles()[i].place.topLeft());
 
     // The black band with the logo; the window's bottom edge leaves 80 pixels of it in view.
     auto *strip = new QWidget;
@@ -137,16 +178,22 @@ void showmain::buildUi()
     logo->setPixmap(QPixmap::fromImage(pictures.last()));
     stripLayout->addWidget(logo, 0, Qt::AlignLeft | Qt::AlignTop);
 
-    for (QCommandLinkButton *tile : std::as_const(tiles))
-        tile->setParent(this);
+    for (QCommandLinkButton *button : std::as_const(buttons))
+        button->setParent(this);
     strip->setParent(this);
 
     // Minimize and close in the title bar, no maximize. The close hint is named as well: without it some
     // window managers offer no way to close the launcher.
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
-    for (int i = 0; i < tiles.size(); ++i)
-        connect(tiles[i], &QCommandLinkButton::clicked, this, kTiles[i].slot);
+    for (int i = 0; i < buttons.size(); ++i) {
+        const Tile &tile = tiles()[i];
+        if (tile.slot)
+            connect(buttons[i], &QCommandLinkButton::clicked, this, tile.slot);
+        else
+            connect(buttons[i], &QCommandLinkButton::clicked, this,
+                    [this, tool = *tile.tool] { brivo::openTool(tool, fileForTile()); });
+    }
 
     resize(600, 660);
     setMaximumSize(600, 660);

@@ -1,14 +1,8 @@
 #include "app/toolopeners.h"
 
 #include "app/moduleloader.h"
-#include "app/windowkeeper.h"
-#include "desktop/desktop.h"
-#include "ide/ide.h"
-#include "txtedit/txtedit.h"
-#include "viewers/gif.h"
-#include "viewers/imgv.h"
+#include "common/windowkeeper.h"
 #include "web/sharedglcontext.h"
-#include "zip/widget.h"
 
 #include <QWidget>
 
@@ -16,96 +10,20 @@ namespace brivo {
 
 namespace {
 
-// Each opener creates its tool's window and hands it the file; openTool() shows it. An opener returns
-// nullptr when its tool is not available.
-
-QWidget *openCodeEditor(const QString &path, const OpenOptions &)
+// Makes the window the way the tool table says: a tool in a module through the module's entry point,
+// a linked tool through the opener its folder named.
+QWidget *makeWindow(Tool tool, const QString &path, const OpenOptions &options)
 {
-    auto *window = new ide(nullptr);
-    if (!path.isEmpty())
-        window->openFile(path);
-    return window;
-}
-
-QWidget *openNotepad(const QString &path, const OpenOptions &)
-{
-    auto *window = new txtedit;
-    if (!path.isEmpty())
-        window->openFile(path);
-    return window;
-}
-
-QWidget *openWebBrowser(const QString &path, const OpenOptions &options)
-{
-    // The engine looks for the shared OpenGL context as its library loads.
-    brivo::ensureSharedGlContext();
-    return brivo::openModuleWindow(QStringLiteral("brivo_web"), path, options);
-}
-
-QWidget *openPdfViewer(const QString &path, const OpenOptions &options)
-{
-    return openModuleWindow(QStringLiteral("brivo_pdf"), path, options);
-}
-
-QWidget *openMediaPlayer(const QString &path, const OpenOptions &options)
-{
-    return openModuleWindow(QStringLiteral("brivo_av"), path, options);
-}
-
-QWidget *openImageViewer(const QString &path, const OpenOptions &)
-{
-    auto *window = new imgv;
-    if (!path.isEmpty())
-        window->openFile(path);
-    window->buildUi();
-    return window;
-}
-
-QWidget *openArchive(const QString &path, const OpenOptions &)
-{
-    auto *window = new Widget;
-    if (!path.isEmpty())
-        window->setf(path);
-    return window;
-}
-
-QWidget *openGifViewer(const QString &path, const OpenOptions &)
-{
-    auto *window = new gif;
-    window->init(path);
-    return window;
-}
-
-QWidget *openSnapshot(const QString &, const OpenOptions &)
-{
-    // The snapshot window takes no file.
-    return new desktop;
-}
-
-using Opener = QWidget *(*)(const QString &, const OpenOptions &);
-
-Opener openerFor(Tool tool)
-{
-    switch (tool) {
-    case Tool::CodeEditor:
-        return openCodeEditor;
-    case Tool::Notepad:
-        return openNotepad;
-    case Tool::WebBrowser:
-        return openWebBrowser;
-    case Tool::PdfViewer:
-        return openPdfViewer;
-    case Tool::MediaPlayer:
-        return openMediaPlayer;
-    case Tool::ImageViewer:
-        return openImageViewer;
-    case Tool::Archive:
-        return openArchive;
-    case Tool::GifViewer:
-        return openGifViewer;
-    case Tool::Snapshot:
-        return openSnapshot;
+    const ToolDescription &row = describe(tool);
+    if (row.module) {
+        // The engine looks for the shared OpenGL context as its library loads.
+        if (row.needsSharedGlContext)
+            ensureSharedGlContext();
+        return openModuleWindow(QString::fromLatin1(row.module), path, options);
     }
+    if (const ToolOpener opener = toolOpener(tool))
+        return opener(path, options);
+    qWarning("Brivo: the tool in the folder %s names no opener", row.folder);
     return nullptr;
 }
 
@@ -125,7 +43,7 @@ void setOpenerOverrideForTesting(OpenerOverride replacement)
 QWidget *openTool(Tool tool, const QString &path, const OpenOptions &options)
 {
     QWidget *window =
-        openerOverride() ? openerOverride()(tool, path, options) : openerFor(tool)(path, options);
+        openerOverride() ? openerOverride()(tool, path, options) : makeWindow(tool, path, options);
     if (!window)
         return nullptr;
     keepUntilExit(window);

@@ -1,7 +1,7 @@
-// Opening a tool window: one opener per tool, used by the dispatcher and the launcher's tiles.
+// Opening a tool window as the tool table says, for the dispatcher and the launcher's tiles.
 #pragma once
 
-#include "app/tool.h"
+#include "common/tooltable.h"
 
 #include <QString>
 

@@ -1,10 +1,11 @@
 #include "av/av.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
 #include "av/mediasteps.h"
 #include "av/seekslider.h"
 #include "av/volumeslider.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "common/viewkeys.h"
 
 #include <QAudioOutput>
@@ -37,7 +38,7 @@ QPushButton *newControlButton(const char *objectName)
 
 av::av(QWidget *parent) : QWidget(parent)
 {
-    setWindowTitle(QString::fromLatin1(brivo::title::mediaPlayer));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::MediaPlayer));
     audioOnly = false;
 
     audioOutput = new QAudioOutput(this);

@@ -1,6 +1,6 @@
 // The media player's module entry: the program loads this library the first time a player opens.
-#include "app/moduleloader.h"
 #include "av/av.h"
+#include "common/tooltable.h"
 
 namespace {
 

@@ -56,6 +56,8 @@ function(brivo_add_module target)
         add_dependencies(brivo ${target})
     endif()
     if(NOT ARG_NO_INSTALL)
+        # The tools' modules, for the test that checks them against the tool table.
+        set_property(GLOBAL APPEND PROPERTY BRIVO_TOOL_MODULES ${target})
         install(TARGETS ${target}
             LIBRARY DESTINATION ${BRIVO_INSTALL_PRIVATE_LIBDIR}
             RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,7 +1,8 @@
 #include "desktop/desktop.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "desktop/imagesaving.h"
 #include "desktop/regionpicker.h"
 #include "desktop/snapshotpreview.h"
@@ -164,7 +165,7 @@ desktop::desktop(QWidget *parent) : QWidget(parent)
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
-    setWindowTitle(QString::fromLatin1(brivo::title::snapshot));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::Snapshot));
 }
 
 desktop::~desktop()

@@ -1,17 +1,18 @@
 #include "ide/ide.h"
 #include "ui_ide.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
 #include "common/errorbox.h"
+#include "common/homeactions.h"
 #include "common/recoverystore.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
+#include "common/tooltable.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
 #include "ide/toolchainsetupdialog.h"
@@ -56,7 +57,7 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     new brivo::TextScrollGuard(ui->textEdit);
 
     statusLabel = brivo::replaceStatusLabel(statusBar(), nullptr, QStringLiteral("Brivo : "));
-    setWindowTitle(QLatin1String(brivo::title::codeEditor));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::CodeEditor));
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
 
     // What a run prints shows in a pane under the editor, from the first run on.

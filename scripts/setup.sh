@@ -31,6 +31,8 @@ packages=(
     pngquant
     # test data: password-protected PDFs
     qpdf
+    # benchmarks (bench/run): watching other programs' windows being drawn
+    libxcb-damage0-dev
     # the Debian package (cmake --build build --target package) and its checks: shlibdeps reads the
     # built files with `file`; the manual page, desktop entry, AppStream metadata and file types are
     # validated, and lintian checks the package

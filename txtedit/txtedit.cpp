@@ -2,17 +2,18 @@
 
 #include "ui_txtedit.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
 #include "common/errorbox.h"
+#include "common/homeactions.h"
 #include "common/recoverystore.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
+#include "common/tooltable.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -46,7 +47,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     m_recovery =
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
-    setWindowTitle(QLatin1String(brivo::title::notepad));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
 }
 
 txtedit::~txtedit()

@@ -1,7 +1,8 @@
 #include "viewers/gif.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "common/viewkeys.h"
 
 #include <QHBoxLayout>
@@ -52,7 +53,7 @@ void gif::init(QString path)
 
     connect(playButton, &QPushButton::clicked, this, &gif::click);
     setLayout(column);
-    setWindowTitle(QLatin1String(brivo::title::gifViewer));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::GifViewer));
     movie->start();
     column->setContentsMargins(0, 0, 0, 0);
     // The window's keys stay with the window whichever button was clicked.

@@ -1,7 +1,8 @@
 #include "viewers/imgv.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "common/viewkeys.h"
 #include "viewers/imagefolder.h"
 #include "viewers/picturecache.h"
@@ -53,7 +54,7 @@ void imgv::buildUi()
     if (const int position = fileList.indexOf(imagePath); position >= 0)
         currentIndex = position;
     imageLabel->setAlignment(Qt::AlignCenter);
-    setWindowTitle(QLatin1String(brivo::title::imageViewer));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::ImageViewer));
 
     scrollArea = new QScrollArea;
     scrollArea->setWidgetResizable(true);

@@ -1,7 +1,8 @@
 #include "viewers/pdf.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "common/viewkeys.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
@@ -120,7 +121,7 @@ void pdf::buildUi()
     grey.setBrush(QPalette::Window, QBrush(Qt::gray, Qt::SolidPattern));
     scrollArea->setPalette(grey);
 
-    setWindowTitle(QString::fromLatin1(brivo::title::pdfViewer));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::PdfViewer));
 
     if (!document) {
         // Nothing to page through: the page controls stay visible but greyed, and do nothing.

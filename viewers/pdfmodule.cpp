@@ -1,5 +1,5 @@
 // The PDF viewer as a module: the program loads it, and poppler with it, when the first PDF is opened.
-#include "app/moduleloader.h"
+#include "common/tooltable.h"
 #include "viewers/pdf.h"
 
 namespace {

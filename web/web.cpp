@@ -1,8 +1,9 @@
 #include "web/web.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
-#include "app/windowkeeper.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
+#include "common/windowkeeper.h"
 #include "web/enginestart.h"
 #include "web/findbar.h"
 
@@ -128,7 +129,7 @@ web::web(QWidget *parent) : QWidget(parent)
     // in; it opens with room for an 800 x 600 page, as a page view traditionally asks for.
     resize(sizeHint().expandedTo(QSize(800, 600 + toolRow->sizeHint().height() + statusLabel->height())));
 
-    setWindowTitle(QString::fromLatin1(brivo::title::webBrowser));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::WebBrowser));
     setAcceptDrops(true);
     // Files dropped anywhere on the window, the page included, go to the drop action rather than being
     // shown in place: neither the view nor the widget it draws the page in (made later, and anew when the

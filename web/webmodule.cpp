@@ -1,5 +1,5 @@
 // The web browser module's entry: the program loads it the first time a browser window opens.
-#include "app/moduleloader.h"
+#include "common/tooltable.h"
 #include "web/web.h"
 
 namespace {

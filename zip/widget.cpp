@@ -1,7 +1,8 @@
 #include "zip/widget.h"
 
-#include "app/conventions.h"
-#include "app/homeactions.h"
+#include "common/conventions.h"
+#include "common/homeactions.h"
+#include "common/tooltable.h"
 #include "zip/archiveroutputreader.h"
 #include "zip/archiververdict.h"
 #include "zip/extractjob.h"
@@ -212,7 +213,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
 
     setMinimumSize(10, 10);
     setAcceptDrops(true);
-    setWindowTitle(QString::fromLatin1(brivo::title::archive));
+    setWindowTitle(brivo::toolTitle(brivo::Tool::Archive));
 
     connect(m_cancelButton, &QPushButton::clicked, this, &Widget::cancelJobs);
     connect(listView->selectionModel(), &QItemSelectionModel::currentChanged, this,

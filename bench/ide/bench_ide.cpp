@@ -41,6 +41,10 @@ template <typename F> double milliseconds(F &&work)
 
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(
+            argc, argv,
+            {"code editor open 20 MB", "code editor save 20 MB", "code editor run (empty batch)"}))
+        return 0;
     QApplication app(argc, argv);
     QTemporaryDir root;
     QDir(root.path()).mkpath(QStringLiteral("Ide/batch"));

@@ -12,6 +12,7 @@
 // typing itself costs.
 #include "bench/common/benchreport.h"
 #include "bench/common/childprocess.h"
+#include "bench/common/samplefiles.h"
 #include "common/documentrecovery.h"
 #include "common/recoverystore.h"
 #include "txtedit/txtedit.h"
@@ -35,27 +36,6 @@ namespace {
 
 constexpr qint64 kLargeBytes = 50 * 1000 * 1000;
 constexpr qint64 kSmallBytes = 100 * 1000;
-
-// Lines of mixed length with some accented words, as a long log or a book would have.
-QByteArray sampleText(qint64 size)
-{
-    static const char *const words[] = {"notepad",      "line", "text", "brivo", "window",  "caf\xc3\xa9",
-                                        "na\xc3\xafve", "file", "save", "a",     "document"};
-    QByteArray text;
-    text.reserve(size + 200);
-    quint32 seed = 12345;
-    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
-    while (text.size() < size) {
-        const quint32 count = 2 + next() % 14;
-        for (quint32 i = 0; i < count; ++i) {
-            if (i)
-                text += ' ';
-            text += words[next() % (sizeof words / sizeof *words)];
-        }
-        text += '\n';
-    }
-    return text;
-}
 
 void settle()
 {
@@ -212,13 +192,17 @@ int runChild(int argc, char *argv[])
 bool writeSample(const QString &path, qint64 size)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(sampleText(size)) >= size;
+    return file.open(QIODevice::WriteOnly) && file.write(brivo::bench::sampleText(size)) >= size;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(argc, argv,
+                                  {"notepad opens 50 MB (time)", "notepad opens 50 MB (peak memory)",
+                                   "typing at the end of 50 MB (key)"}))
+        return 0;
     if (argc == 5 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
 

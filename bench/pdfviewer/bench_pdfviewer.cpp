@@ -8,6 +8,7 @@
 // into the window's backing store all the same, but the display server's turn to copy it to the screen
 // (several milliseconds on a busy machine, and the same for any program) stays out of the figure.
 #include "bench/common/benchreport.h"
+#include "bench/common/samplefiles.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdf.h"
 
@@ -15,10 +16,8 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QLabel>
-#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -46,24 +45,6 @@ bool waitFor(const std::function<bool()> &done, int ms)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
-}
-
-// Letter pages drawn by `drawPage` (which gets the painter, the page's area and the page number).
-bool writeDocument(const QString &path, int pages,
-                   const std::function<void(QPainter &, QRect, int)> &drawPage)
-{
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setResolution(300);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    for (int p = 0; p < pages; ++p) {
-        if (p > 0)
-            writer.newPage();
-        drawPage(painter, painter.viewport(), p);
-    }
-    return painter.end();
 }
 
 // Small, justified-looking text, as in a paper or a manual.
@@ -137,7 +118,8 @@ bool writeHeavyDocument(const QString &path, int pages, int load,
                         const std::function<void(QPainter &, QRect, int, int)> &drawPage)
 {
     for (int round = 0; round < 6; ++round, load *= 2) {
-        if (!writeDocument(path, pages, [&](QPainter &p, QRect r, int n) { drawPage(p, r, n, load); }))
+        if (!brivo::bench::writeLetterPages(path, pages,
+                                            [&](QPainter &p, QRect r, int n) { drawPage(p, r, n, load); }))
             return false;
         std::unique_ptr<Poppler::Document> document = openWithPoppler(path);
         if (!document)
@@ -203,6 +185,11 @@ bool measureTurns(const QString &path, int zoomSteps, int turns, Turns *out)
 
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(argc, argv,
+                                  {"PDF page turn, prepared, light page", "PDF turn, curves, 100 dpi",
+                                   "PDF turn, curves, 310 dpi", "PDF turn, photo, 100 dpi",
+                                   "PDF turn, photo, 310 dpi", "PDF turns showing a copy"}))
+        return 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -211,7 +198,7 @@ int main(int argc, char *argv[])
     const QString curves = dir.filePath(QStringLiteral("curves.pdf"));
     const QString photos = dir.filePath(QStringLiteral("photos.pdf"));
     const int lightTurns = 20, heavyTurns = 4;
-    if (!dir.isValid() || !writeDocument(text, lightTurns + 1, drawText) ||
+    if (!dir.isValid() || !brivo::bench::writeLetterPages(text, lightTurns + 1, drawText) ||
         !writeHeavyDocument(curves, heavyTurns + 1, 250, drawCurves) ||
         !writeHeavyDocument(photos, heavyTurns + 1, 600, drawPhoto)) {
         std::fprintf(stderr, "bench_pdfviewer: cannot write a test document heavy enough\n");

@@ -112,6 +112,10 @@ private:
 
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(
+            argc, argv,
+            {"snapshot take, with preview", "snapshot region chooser up", "snapshot save 2560x1440 png"}))
+        return 0;
     QApplication app(argc, argv);
     if (brivo::captureDesktop().isNull()) {
         std::fprintf(stderr, "bench_snapshot: this platform gives no picture of the desktop\n");

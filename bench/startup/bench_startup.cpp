@@ -1,58 +1,81 @@
-// Start-up cost: from process start to the launcher's first paint, against a bare Qt program that shows
-// one empty window, in time and in peak memory; then the memory each holds once it sits idle on the
-// screen. Both run alternately in the same session.
+// Start-up cost: from process start to the launcher being ready (shown, painted, CPU settled), watched
+// from outside, against two bare Qt programs: one that draws what the launcher draws (its floor, the
+// figures with a target) and one that shows an empty window (for reference). Time and peak memory until
+// ready, and the memory each holds once it sits idle. The three run in turn, round after round.
 #include "bench/common/benchreport.h"
-#include "bench/common/childprocess.h"
+#include "bench/common/watchedrun.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
+namespace {
+
+using brivo::bench::Figure;
+
+const Figure kTime{"launcher start (time)", "bare Qt tiles", 1.05, "ms"};
+const Figure kPeak{"launcher start (peak memory)", "bare Qt tiles", 1.05, "MiB"};
+const Figure kIdle{"idle launcher (memory)", "bare Qt tiles", 1.05, "MiB"};
+const Figure kCpu{"launcher start (CPU time)", "bare Qt tiles", brivo::bench::kNoTarget, "ms"};
+const Figure kTimeEmpty{"launcher start over an empty window (time)", "bare Qt empty window",
+                        brivo::bench::kNoTarget, "ms"};
+const Figure kPeakEmpty{"launcher start over an empty window (memory)", "bare Qt empty window",
+                        brivo::bench::kNoTarget, "MiB"};
+
+struct Samples
+{
+    QList<double> ms, cpuMs, peakMiB, idleMiB;
+};
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (brivo::bench::listFigures(
+            argc, argv, {kTime.name, kPeak.name, kIdle.name, kCpu.name, kTimeEmpty.name, kPeakEmpty.name}))
+        return 0;
     QCoreApplication app(argc, argv);
     const QString bin = QCoreApplication::applicationDirPath();
-    const QString brivo = bin + QStringLiteral("/brivo");
-    const QString bare = bin + QStringLiteral("/bench_bare_window");
-    const QMap<QString, QString> env = {
-        {QStringLiteral("BRIVO_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1")}};
-    const int rounds = 15;
+    QTemporaryDir home;
+    const QStringList programs = {bin + QStringLiteral("/brivo"), bin + QStringLiteral("/bench_bare_tiles"),
+                                  bin + QStringLiteral("/bench_bare_window")};
+    const int rounds = 21;
 
-    // Warm the file cache and the font cache before measuring.
-    brivo::bench::runChild(brivo, {}, env);
-    brivo::bench::runChild(bare, {}, env);
-
-    QList<double> brivoMs, bareMs, brivoMiB, bareMiB;
-    for (int i = 0; i < rounds; ++i) {
-        const auto b = brivo::bench::runChild(brivo, {}, env);
-        const auto q = brivo::bench::runChild(bare, {}, env);
-        if (b.exitCode != 0 || q.exitCode != 0) {
-            std::fprintf(stderr, "bench_startup: a run failed (brivo %d, bare %d)\n", b.exitCode, q.exitCode);
-            return 2;
+    QList<Samples> samples(programs.size());
+    // The first round warms the file and font caches and is not counted.
+    for (int round = 0; round <= rounds; ++round) {
+        for (int k = 0; k < programs.size(); ++k) {
+            // Each round starts with another program, so that none always follows the same one.
+            const int which = (k + round) % programs.size();
+            brivo::bench::WatchedRunSpec spec;
+            spec.program = programs[which];
+            spec.environment = brivo::bench::homeUnder(home.path());
+            spec.timeoutMs = 20000;
+            const brivo::bench::WatchedRunResult run = brivo::bench::watchRun(spec);
+            if (!run.ready) {
+                std::fprintf(stderr, "bench_startup: %s %s\n", qPrintable(spec.program),
+                             qPrintable(run.failure));
+                for (const Figure &figure : {kTime, kPeak, kIdle})
+                    brivo::bench::reportNotMeasured(figure, spec.program.section(QLatin1Char('/'), -1) +
+                                                                QLatin1Char(' ') + run.failure);
+                return 1;
+            }
+            if (round > 0) {
+                samples[which].ms.append(run.readyMs);
+                samples[which].cpuMs.append(run.cpuMs);
+                samples[which].peakMiB.append(run.peakMiB);
+                samples[which].idleMiB.append(run.residentMiB);
+            }
         }
-        brivoMs.append(b.milliseconds);
-        bareMs.append(q.milliseconds);
-        brivoMiB.append(b.peakMiB);
-        bareMiB.append(q.peakMiB);
     }
     using brivo::bench::median;
-    bool holds =
-        brivo::bench::reportRatio(QStringLiteral("launcher start (time)"), median(brivoMs), median(bareMs),
-                                  QStringLiteral("bare Qt window"), 1.2, QStringLiteral("ms"));
-    holds &= brivo::bench::reportRatio(QStringLiteral("launcher start (peak memory)"), median(brivoMiB),
-                                       median(bareMiB), QStringLiteral("bare Qt window"), 1.2,
-                                       QStringLiteral("MiB"));
-
-    // Idle: the launcher's tiles are decoded off the GUI thread after the first paint; two seconds leave
-    // time for all of that to settle.
-    QList<double> brivoIdle, bareIdle;
-    for (int i = 0; i < 5; ++i) {
-        brivoIdle.append(brivo::bench::idleResidentMiB(brivo, {}, 2000));
-        bareIdle.append(brivo::bench::idleResidentMiB(bare, {}, 2000));
-    }
-    holds &= brivo::bench::reportRatio(QStringLiteral("idle launcher (memory)"), median(brivoIdle),
-                                       median(bareIdle), QStringLiteral("bare Qt window"), 1.2,
-                                       QStringLiteral("MiB"));
+    const Samples &launcher = samples[0], &tiles = samples[1], &empty = samples[2];
+    bool holds = brivo::bench::report(kTime, median(launcher.ms), median(tiles.ms));
+    holds &= brivo::bench::report(kPeak, median(launcher.peakMiB), median(tiles.peakMiB));
+    holds &= brivo::bench::report(kIdle, median(launcher.idleMiB), median(tiles.idleMiB));
+    brivo::bench::report(kCpu, median(launcher.cpuMs), median(tiles.cpuMs));
+    brivo::bench::report(kTimeEmpty, median(launcher.ms), median(empty.ms));
+    brivo::bench::report(kPeakEmpty, median(launcher.peakMiB), median(empty.peakMiB));
     return holds ? 0 : 1;
 }

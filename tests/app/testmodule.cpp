@@ -1,5 +1,5 @@
 // A module for the loader's tests: its window is a label that shows what it was handed.
-#include "app/moduleloader.h"
+#include "common/tooltable.h"
 
 #include <QLabel>
 

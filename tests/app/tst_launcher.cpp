@@ -2,10 +2,10 @@
 // dispatcher (which window a path opens in, and what it is handed); the home and drop actions every tool
 // window shares; the tools that live in modules.
 #include "app/doch.h"
-#include "app/homeactions.h"
 #include "app/moduleloader.h"
 #include "app/showmain.h"
 #include "app/toolopeners.h"
+#include "common/homeactions.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 

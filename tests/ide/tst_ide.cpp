@@ -1,6 +1,6 @@
 // The code editor's window, files and close question; its runs in a tool root of recording commands.
 #include "app/toolopeners.h"
-#include "app/windowkeeper.h"
+#include "common/windowkeeper.h"
 #include "ide/ide.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"

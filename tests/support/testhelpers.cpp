@@ -1,6 +1,6 @@
 #include "tests/support/testhelpers.h"
 
-#include "app/windowkeeper.h"
+#include "common/windowkeeper.h"
 
 #include <QDataStream>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 // The web browser window: files, load messages, navigation, typed addresses, find, new windows, downloads,
 // and what a page may do: read local files, open windows, run on once its window is closed.
-#include "app/windowkeeper.h"
+#include "common/windowkeeper.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 #include "web/enginestart.h"

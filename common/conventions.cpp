@@ -1,4 +1,4 @@
-#include "app/conventions.h"
+#include "common/conventions.h"
 
 #include <QCoreApplication>
 #include <QIcon>

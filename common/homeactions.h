@@ -1,4 +1,5 @@
-// The home and drop actions that the tool windows share.
+// The home and drop actions that the tool windows share. Both end in a dispatch of a path, which the
+// application shell installs as it starts: the tools reach the shell only through it.
 #pragma once
 
 #include <QString>
@@ -8,6 +9,12 @@ class QDropEvent;
 class QWidget;
 
 namespace brivo {
+
+// Opens `path` in the window its type calls for, as at start-up; the empty path opens a plain launcher.
+using Dispatch = void (*)(const QString &path);
+
+// Installs the dispatch the actions below end in. Until one is installed they open nothing.
+void installDispatch(Dispatch dispatch);
 
 // The home control of every tool window: opens one more plain launcher. The calling window stays open.
 void goHome();

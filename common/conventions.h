@@ -1,22 +1,13 @@
-// What every Brivo window shares: window titles, the product's addresses, the home icon.
+// What every Brivo window shares: the launcher's title, the product's addresses, the home icon. The tools'
+// window titles are in the tool table.
 #pragma once
 
 class QIcon;
 
 namespace brivo {
 
-// Window titles, one per window class. The archive tool's title ends in a blank.
 namespace title {
 inline constexpr char launcher[] = "Brivo - K.VARDEN";
-inline constexpr char mediaPlayer[] = "Brivo - K.VARDEN";
-inline constexpr char codeEditor[] = "Brivo : IDE - K.VARDEN";
-inline constexpr char notepad[] = "Brivo : TextEdit - K.VARDEN";
-inline constexpr char imageViewer[] = "Brivo : Image Viewer - K.VARDEN";
-inline constexpr char pdfViewer[] = "Brivo : Pdf Viewer - K.VARDEN";
-inline constexpr char gifViewer[] = "Brivo : Gif Viewer - K.VARDEN";
-inline constexpr char webBrowser[] = "Brivo : Web Browser - K.VARDEN";
-inline constexpr char archive[] = "Brivo : Zip - K.VARDEN ";
-inline constexpr char snapshot[] = "Brivo : Snap Shot - K.VARDEN";
 } // namespace title
 
 // The product's web site and contact addresses, the same in every box that names them.

@@ -1,7 +1,6 @@
-#include "app/homeactions.h"
+#include "common/homeactions.h"
 
-#include "app/doch.h"
-#include "app/windowkeeper.h"
+#include "common/windowkeeper.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -9,18 +8,28 @@
 #include <QMimeData>
 #include <QThread>
 #include <QUrl>
+#include <QWidget>
 
 namespace brivo {
 
 namespace {
 
+Dispatch installedDispatch = nullptr;
+
 void dispatch(const QString &path)
 {
-    doch dispatcher;
-    dispatcher.doallforshow(path);
+    if (installedDispatch)
+        installedDispatch(path);
+    else
+        qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(path));
 }
 
 } // namespace
+
+void installDispatch(Dispatch dispatch)
+{
+    installedDispatch = dispatch;
+}
 
 void goHome()
 {

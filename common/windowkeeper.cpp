@@ -1,4 +1,4 @@
-#include "app/windowkeeper.h"
+#include "common/windowkeeper.h"
 
 #include <QApplication>
 #include <QList>

@@ -1,0 +1,22 @@
+# The tool folders, read from the tool table (common/tooltable.cpp), where each row begins with the tool's
+# name and its folder in quotes: {Tool::Notepad, "txtedit", ...}. A new row is a new folder to build;
+# the table's test checks that this list and the table agree.
+function(brivo_read_tool_folders result)
+    set(table ${PROJECT_SOURCE_DIR}/common/tooltable.cpp)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+    file(READ ${table} text)
+    string(REGEX MATCHALL "{[ \t\r\n]*Tool::[A-Za-z0-9_]+[ \t\r\n]*,[ \t\r\n]*\"[^\"]*\"" rows "${text}")
+    set(folders)
+    foreach(row IN LISTS rows)
+        string(REGEX REPLACE ".*\"([^\"]*)\"$" "\\1" folder "${row}")
+        if(NOT EXISTS ${PROJECT_SOURCE_DIR}/${folder}/CMakeLists.txt)
+            message(FATAL_ERROR "The tool table names the folder \"${folder}\", which has no CMakeLists.txt")
+        endif()
+        list(APPEND folders ${folder})
+    endforeach()
+    list(REMOVE_DUPLICATES folders)
+    if(NOT folders)
+        message(FATAL_ERROR "No tool folders found in ${table}")
+    endif()
+    set(${result} ${folders} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,184 @@
+// When a program watched from outside counts as ready: shown, painted, then quiet (or sounding). The
+// observations are made up the way the watcher records them: CPU time read every few milliseconds,
+// paints and the first mapping as they arrive. And when a figure holds its target.
+#include "bench/common/benchreport.h"
+#include "bench/common/readiness.h"
+
+#include <QTest>
+
+using namespace brivo::bench;
+
+Q_DECLARE_METATYPE(brivo::bench::Observation)
+
+namespace {
+
+// CPU samples every `stepMs` from 0 to `untilMs`; `busy(t)` is the share of a core used at time t.
+template <typename Busy> QList<CpuSample> cpuTrace(double untilMs, Busy busy, double stepMs = 2)
+{
+    QList<CpuSample> samples;
+    double used = 0;
+    for (double at = 0; at <= untilMs; at += stepMs) {
+        samples.append({at, used});
+        used += busy(at) * stepMs;
+    }
+    return samples;
+}
+
+Observation startsThenSettles(double busyUntilMs, double watchedUntilMs)
+{
+    Observation seen;
+    seen.cpu = cpuTrace(watchedUntilMs, [=](double at) { return at < busyUntilMs ? 1.0 : 0.0; });
+    seen.shownMs = 40;
+    seen.paints = {45, busyUntilMs - 5};
+    return seen;
+}
+
+} // namespace
+
+class tst_benchmethod : public QObject
+{
+    Q_OBJECT
+private slots:
+    void settledWhenTheWorkEnds()
+    {
+        const ReadyRule rule;
+        const Observation seen = startsThenSettles(300, 900);
+        // The quiet time after the work has not passed yet: nothing can be told.
+        QVERIFY(!readyMoment(seen, rule, 300 + rule.quietMs - 10));
+        const auto ready = readyMoment(seen, rule, 900);
+        QVERIFY(ready);
+        QVERIFY2(*ready >= 298 && *ready <= 302, qPrintable(QString::number(*ready)));
+    }
+
+    void whatDoesNotKeepAProgramBusy()
+    {
+        // A blinking cursor or a clock: a little CPU now and then, no sizeable paint.
+        Observation seen = startsThenSettles(300, 1500);
+        seen.cpu = cpuTrace(1500, [](double at) { return at < 300 ? 1.0 : (int(at) % 250 < 2 ? 0.3 : 0.0); });
+        const auto ready = readyMoment(seen, ReadyRule(), 1500);
+        QVERIFY(ready);
+        QVERIFY(*ready < 310);
+    }
+
+    void whatIsNotReadyYet_data()
+    {
+        QTest::addColumn<Observation>("seen");
+        QTest::addColumn<double>("notBefore");
+        const auto withCpu = [](auto busy) {
+            Observation seen;
+            seen.cpu = cpuTrace(3000, busy);
+            seen.shownMs = 40;
+            seen.paints = {45};
+            return seen;
+        };
+        // Loading in two parts with a pause shorter than the quiet time between them.
+        QTest::newRow("pause in the middle")
+            << withCpu([](double at) { return at < 300 || (at > 600 && at < 2700); }) << 2700.0;
+        // A worker that gets only a fifth of a core on a busy machine is still working.
+        QTest::newRow("starved worker") << withCpu([](double) { return 0.2; }) << 3000.0;
+        Observation unpainted = startsThenSettles(300, 3000);
+        unpainted.paints.clear();
+        QTest::newRow("window never painted") << unpainted << 3000.0;
+        Observation hidden = startsThenSettles(300, 3000);
+        hidden.shownMs = -1;
+        QTest::newRow("no window") << hidden << 3000.0;
+        // The content is painted within the quiet time, with hardly any CPU (a picture decoded on the
+        // display side): the quiet starts again after it.
+        Observation latePaint = startsThenSettles(300, 3000);
+        latePaint.paints.append(700);
+        QTest::newRow("paint in the quiet time") << latePaint << 700.0;
+    }
+    void whatIsNotReadyYet()
+    {
+        QFETCH(Observation, seen);
+        QFETCH(double, notBefore);
+        const auto ready = readyMoment(seen, ReadyRule(), 3000);
+        QVERIFY2(!ready || *ready >= notBefore, qPrintable(QString::number(ready.value_or(-1))));
+    }
+
+    void quietBeforeThePaintDoesNotCount()
+    {
+        // The program waits idle for its window before drawing the content, then works briefly.
+        Observation seen;
+        seen.cpu = cpuTrace(2000, [](double at) { return at >= 800 && at < 850 ? 1.0 : 0.0; });
+        seen.shownMs = 100;
+        seen.paints = {840};
+        const auto ready = readyMoment(seen, ReadyRule(), 2000);
+        QVERIFY(ready);
+        QVERIFY2(*ready >= 848 && *ready <= 852, qPrintable(QString::number(*ready)));
+    }
+
+    void playingNeedsThePaintedWindowAndTheSound()
+    {
+        ReadyRule rule;
+        rule.when = ReadyWhen::Playing;
+        Observation seen;
+        // Playing keeps the CPU busy for good: that must not matter.
+        seen.cpu = cpuTrace(2000, [](double) { return 0.1; });
+        seen.shownMs = 300;
+        seen.paints = {320};
+        QVERIFY(!readyMoment(seen, rule, 2000));
+        seen.soundMs = 250; // sound before the window: ready when the window is painted
+        QCOMPARE(readyMoment(seen, rule, 2000).value_or(-1), 320.0);
+        seen.soundMs = 700;
+        QCOMPARE(readyMoment(seen, rule, 2000).value_or(-1), 700.0);
+    }
+
+    void soundInPiecesOfAnyLength_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("split");
+        QTest::addColumn<bool>("heard");
+        const QByteArray silence(1000, '\0');
+        // 0x0200 = 512 and 0xfe00 = -512 are sound at level 256; 0x00ff = 255 and 0xff01 = -255 are not.
+        QTest::newRow("silence") << silence << 333 << false;
+        QTest::newRow("just below the level") << silence + QByteArray("\xff\x00\x01\xff", 4) << 0 << false;
+        QTest::newRow("loud") << silence + QByteArray("\x00\x02", 2) << 0 << true;
+        QTest::newRow("loud, negative") << silence + QByteArray("\x00\xfe", 2) << 0 << true;
+        // A sample split between two reads; a detector that lost the odd byte would read 0x0200 as
+        // 0x0002 and the next bytes out of step.
+        QTest::newRow("split sample") << silence + QByteArray("\x00\x02", 2) << 1001 << true;
+        // Quiet samples of 2 (0x0002) read out of step would be 0x0200, which is sound.
+        QTest::newRow("quiet, split at an odd byte") << QByteArray("\x02\x00", 2).repeated(500) << 1 << false;
+    }
+    void soundInPiecesOfAnyLength()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, split);
+        QFETCH(bool, heard);
+        SoundDetector detector(256);
+        bool result = detector.take(bytes.constData(), split);
+        result = detector.take(bytes.constData() + split, bytes.size() - split) || result;
+        QCOMPARE(result, heard);
+    }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("under the target") << 9.0 << 10.0 << 1.0 << true;
+        QTest::newRow("on the target") << 10.0 << 10.0 << 1.0 << true;
+        QTest::newRow("over the target") << 10.5 << 10.0 << 1.0 << false;
+        // A count that must stay at nought: none holds, one misses.
+        QTest::newRow("target nought, none") << 0.0 << 76.0 << 0.0 << true;
+        QTest::newRow("target nought, one") << 1.0 << 76.0 << 0.0 << false;
+        // A limit that could not be measured proves nothing.
+        QTest::newRow("no limit") << 5.0 << 0.0 << 1.0 << false;
+        QTest::newRow("reference only") << 50.0 << 10.0 << kNoTarget << true;
+    }
+    void verdicts()
+    {
+        QFETCH(double, measured);
+        QFETCH(double, limit);
+        QFETCH(double, target);
+        QFETCH(bool, holds);
+        QCOMPARE(reportRatio(QStringLiteral("figure"), measured, limit, QStringLiteral("limit"), target,
+                             QStringLiteral("ms")),
+                 holds);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_benchmethod)
+#include "tst_benchmethod.moc"

@@ -2,6 +2,7 @@
 // file's type; started bare, it shows the launcher.
 #include "app/commandline.h"
 #include "app/doch.h"
+#include "app/recoveryoffer.h"
 #include "common/conventions.h"
 #include "common/windowkeeper.h"
 
@@ -52,6 +53,8 @@ int main(int argc, char *argv[])
             brivo::printText(file.error + QLatin1Char('\n'), stderr);
             return 2;
         }
+        // Text that an earlier Brivo process could not save comes first, whatever this one opens.
+        brivo::offerRecoveredDocuments();
         doch dispatcher;
         dispatcher.doallforshow(file.path);
     }

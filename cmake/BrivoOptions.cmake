@@ -39,9 +39,9 @@ function(brivo_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        # Each test program keeps Qt's settings (the file dialogs' last folder, for one) in a folder of
-        # its own, so that no test, and no user's settings, steers another.
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_ASSUME_STDERR_HAS_CONSOLE=1;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}.config;${ARG_ENVIRONMENT}")
+        # Each test program keeps Qt's settings (the file dialogs' last folder, for one) and Brivo's state
+        # (recovery copies) in folders of its own, so that no test, and no user's settings, steers another.
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_ASSUME_STDERR_HAS_CONSOLE=1;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}.config;BRIVO_STATE_DIR=${CMAKE_CURRENT_BINARY_DIR}/${name}.state;${ARG_ENVIRONMENT}")
 endfunction()
 
 # A tool whose engine is loaded on first use: a shared library that its tests link directly and that the

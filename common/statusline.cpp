@@ -12,6 +12,8 @@ QLabel *replaceStatusLabel(QStatusBar *bar, QLabel *current, const QString &text
         current->deleteLater();
     }
     auto *label = new QLabel(text);
+    // The text holds file names, which may hold "<": never read it as markup.
+    label->setTextFormat(Qt::PlainText);
     if (!styleSheet.isEmpty())
         label->setStyleSheet(styleSheet);
     bar->addWidget(label, 0);

@@ -2,49 +2,95 @@
 
 #include <QFileInfo>
 #include <QFont>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QThread>
+#include <QVariant>
 
 namespace brivo {
+
+namespace {
+
+// Set on a document some of whose lines carry a LineEndBefore: only those are walked block by block.
+constexpr char kMarkedProperty[] = "brivoLineEndsMarked";
+
+} // namespace
 
 void DeleteLater::operator()(QObject *object) const
 {
     object->deleteLater();
 }
 
+void setDocumentText(QTextDocument *document, const QString &text, const LineEndExceptions &exceptions)
+{
+    document->setPlainText(text);
+    markLineEnds(document, exceptions);
+}
+
+void markLineEnds(QTextDocument *document, const LineEndExceptions &exceptions)
+{
+    // Each line break of the text is one block separator at the same position in the document.
+    for (const LineEndAt &end : exceptions) {
+        QTextBlock after = document->findBlock(int(end.position) + 1);
+        if (after.isValid() && after.position() == end.position + 1)
+            after.setUserData(new LineEndBefore(end.lineEnd));
+    }
+    document->setProperty(kMarkedProperty, !exceptions.isEmpty());
+}
+
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread)
 {
     LoadedDocument loaded;
     QString text;
+    LineEndExceptions exceptions;
     if (QFileInfo::exists(path)) {
-        if (!readTextFile(path, &text, &loaded.format, &loaded.error))
+        if (!readTextFile(path, &text, &loaded.format, &loaded.error, &exceptions))
             return loaded;
         loaded.existed = true;
     }
-    loaded.document.reset(new QTextDocument);
-    loaded.document->setDefaultFont(font);
-    loaded.document->setPlainText(text);
-    loaded.document->moveToThread(documentThread);
+    loaded.document = newTextDocument(text, exceptions, font, documentThread);
     return loaded;
+}
+
+std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
+                                                            const LineEndExceptions &exceptions,
+                                                            const QFont &font, QThread *documentThread)
+{
+    std::unique_ptr<QTextDocument, DeleteLater> document(new QTextDocument);
+    document->setDefaultFont(font);
+    setDocumentText(document.get(), text, exceptions);
+    document->moveToThread(documentThread);
+    return document;
+}
+
+LineEndExceptions documentLineEnds(const QTextDocument *document)
+{
+    LineEndExceptions ends;
+    if (!document->property(kMarkedProperty).toBool())
+        return ends;
+    for (QTextBlock block = document->begin().next(); block.isValid(); block = block.next()) {
+        if (const auto *before = dynamic_cast<const LineEndBefore *>(block.userData()))
+            ends.append({block.position() - 1, before->lineEnd});
+    }
+    return ends;
+}
+
+CapturedText captureDocument(const QTextDocument *document)
+{
+    return {document->toRawText(), documentLineEnds(document)};
+}
+
+QByteArray capturedBytes(const CapturedText &text, TextFormat *format, LineSeparators separators)
+{
+    return encodeText(text.raw, format, text.lineEnds, separators == LineSeparators::AsLineBreaks);
 }
 
 QString documentText(const QTextDocument *document, LineSeparators separators)
 {
     QString text = document->toRawText();
     for (QChar &c : text) {
-        switch (c.unicode()) {
-        case QChar::ParagraphSeparator:
-        case 0xfdd0: // start of a frame (a pasted table, for instance)
-        case 0xfdd1: // end of a frame
-            c = QLatin1Char('\n');
-            break;
-        case QChar::LineSeparator:
-            if (separators == LineSeparators::AsLineBreaks)
-                c = QLatin1Char('\n');
-            break;
-        default:
-            break;
-        }
+        if (isLineBreak(c, separators == LineSeparators::AsLineBreaks))
+            c = u'\n';
     }
     return text;
 }

@@ -4,6 +4,7 @@
 #include "common/textfile.h"
 
 #include <QString>
+#include <QTextBlockUserData>
 
 #include <memory>
 
@@ -36,12 +37,54 @@ struct LoadedDocument
 // run on a worker thread while the window stays responsive.
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
 
-// What documentText() makes of line separators (U+2028).
+// A new plain-text document in `font` holding `text` (see setDocumentText()), handed to `documentThread`.
+std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
+                                                            const LineEndExceptions &exceptions,
+                                                            const QFont &font, QThread *documentThread);
+
+// Puts `text` (LF line ends) into `document` as plain text, with the line ends `exceptions` names kept on
+// the lines they end.
+void setDocumentText(QTextDocument *document, const QString &text, const LineEndExceptions &exceptions);
+
+// Marks the line ends `exceptions` names on a document that holds the text they were found in.
+void markLineEnds(QTextDocument *document, const LineEndExceptions &exceptions);
+
+// A line end of the document that differs from its most common one. It sits on the block after it, so that
+// the line end stays where it was when the line before it is split (the new break takes the common style)
+// and goes when the two lines are joined. A block holds one user data object at a time: a syntax highlighter
+// that sets its own would take the mark away (the line end then takes the common style).
+class LineEndBefore : public QTextBlockUserData
+{
+public:
+    explicit LineEndBefore(LineEnd end) : lineEnd(end) {}
+    const LineEnd lineEnd;
+};
+
+// The document's line ends that differ from its most common one, by the position of their separator in
+// QTextDocument::toRawText().
+LineEndExceptions documentLineEnds(const QTextDocument *document);
+
+// A document's text at one moment: its raw characters (block separators and all) and the line ends that
+// differ from the most common one.
+struct CapturedText
+{
+    QString raw;
+    LineEndExceptions lineEnds;
+};
+
+// The whole document's text, at once.
+CapturedText captureDocument(const QTextDocument *document);
+
+// What documentText() and documentBytes() make of line separators (U+2028).
 enum class LineSeparators
 {
     Keep,         // a plain-text document holds one only where its file did
     AsLineBreaks, // an editor that takes pasted rich text gets one for every pasted line break
 };
+
+// The bytes of a captured text in `format`, each line end as the file had it and added lines in the
+// format's line end (see encodeText(), which may change `format`).
+QByteArray capturedBytes(const CapturedText &text, TextFormat *format, LineSeparators separators);
 
 // The document's text with its paragraphs ending in LF. Unlike QTextDocument::toPlainText(), which turns
 // no-break spaces into spaces and line separators into line breaks, it changes nothing else, so a file

@@ -6,7 +6,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <algorithm>
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace brivo {
 
@@ -25,19 +27,70 @@ QStringConverter::Encoding eightBitEncoding()
 #endif
 }
 
-// CR LF counts as the file's line end when most line ends are CR LF.
-bool usesCrLf(const QByteArray &bytes)
+QStringConverter::Encoding converterEncoding(TextEncoding encoding)
 {
-    if (!bytes.contains('\r'))
-        return false;
-    const qsizetype pairs = bytes.count("\r\n");
-    const qsizetype feeds = bytes.count('\n');
-    return pairs > 0 && pairs * 2 >= feeds;
+    return encoding == TextEncoding::EightBit ? eightBitEncoding() : QStringConverter::Utf8;
+}
+
+// The most common of the three line ends; a tie goes to the platform's own, then LF, CR LF, CR. Text with
+// no line end at all takes the platform's.
+LineEnd mostCommonLineEnd(qsizetype lf, qsizetype crlf, qsizetype cr)
+{
+    const qsizetype counts[] = {lf, crlf, cr};
+    const LineEnd order[] = {nativeLineEnd, LineEnd::Lf, LineEnd::CrLf, LineEnd::Cr};
+    LineEnd best = nativeLineEnd;
+    for (LineEnd candidate : order) {
+        if (counts[int(candidate)] > counts[int(best)])
+            best = candidate;
+    }
+    return best;
+}
+
+// Splits `text` into pieces of about `size` characters, never between the two halves of a surrogate pair.
+template <typename Piece> bool forEachPiece(QStringView text, qsizetype size, Piece piece)
+{
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = qMin(text.size(), start + size);
+        if (end < text.size() && text[end - 1].isHighSurrogate())
+            ++end;
+        if (!piece(text.sliced(start, end - start)))
+            return false;
+        start = end;
+    }
+    return true;
 }
 
 } // namespace
 
-QString decodeText(const QByteArray &bytes, TextFormat *format)
+bool isLineBreak(QChar c, bool lineSeparatorBreaks)
+{
+    switch (c.unicode()) {
+    case u'\n':
+    case QChar::ParagraphSeparator: // between the blocks of a text document
+    case 0xfdd0:                    // start of a frame (a pasted table, for instance)
+    case 0xfdd1:                    // end of a frame
+        return true;
+    case QChar::LineSeparator:
+        return lineSeparatorBreaks;
+    default:
+        return false;
+    }
+}
+
+QByteArray lineEndBytes(LineEnd end)
+{
+    switch (end) {
+    case LineEnd::CrLf:
+        return QByteArrayLiteral("\r\n");
+    case LineEnd::Cr:
+        return QByteArrayLiteral("\r");
+    case LineEnd::Lf:
+        break;
+    }
+    return QByteArrayLiteral("\n");
+}
+
+QString decodeText(const QByteArray &bytes, TextFormat *format, LineEndExceptions *exceptions)
 {
     const bool bom = bytes.startsWith(kBom);
     const QByteArrayView body = bom ? QByteArrayView(bytes).sliced(kBom.size()) : QByteArrayView(bytes);
@@ -51,35 +104,129 @@ QString decodeText(const QByteArray &bytes, TextFormat *format)
         text = eightBit.decode(bytes);
         format->encoding = TextEncoding::EightBit;
     }
-
-    format->crlf = usesCrLf(bytes);
-    if (format->crlf)
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    format->lineEnd = unifyLineEnds(&text, exceptions);
     return text;
 }
 
-QByteArray encodeText(const QString &text, TextFormat *format)
+LineEnd unifyLineEnds(QString *text, LineEndExceptions *exceptions, const LineEnd *lineEnd)
 {
-    const QString onDisk =
-        format->crlf ? QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")) : text;
-
-    if (format->encoding == TextEncoding::EightBit) {
-        QStringEncoder eightBit(eightBitEncoding(), QStringConverter::Flag::Stateless);
-        QByteArray bytes = eightBit.encode(onDisk);
-        if (!eightBit.hasError() &&
-            (eightBitEncoding() != QStringConverter::Latin1 ||
-             std::all_of(onDisk.cbegin(), onDisk.cend(), [](QChar c) { return c.unicode() <= 0xff; })))
-            return bytes;
-        format->encoding = TextEncoding::Utf8;
+    if (exceptions)
+        exceptions->clear();
+    qsizetype lf = 0, crlf = 0, cr = 0;
+    for (qsizetype i = 0, n = text->size(); i < n; ++i) {
+        const QChar c = text->at(i);
+        if (c == u'\n') {
+            ++lf;
+        } else if (c == u'\r') {
+            if (i + 1 < n && text->at(i + 1) == u'\n') {
+                ++crlf;
+                ++i;
+            } else {
+                ++cr;
+            }
+        }
     }
+    const LineEnd common = lineEnd ? *lineEnd : mostCommonLineEnd(lf, crlf, cr);
+    if (crlf == 0 && cr == 0 && (lf == 0 || common == LineEnd::Lf))
+        return common; // nothing to change: by far the most common case
 
-    QByteArray bytes = onDisk.toUtf8();
+    // Every line end becomes one LF, in place: the text only gets shorter.
+    QChar *data = text->data();
+    qsizetype out = 0;
+    for (qsizetype in = 0, n = text->size(); in < n; ++in) {
+        const QChar c = data[in];
+        if (c != u'\n' && c != u'\r') {
+            data[out++] = c;
+            continue;
+        }
+        LineEnd end = LineEnd::Lf;
+        if (c == u'\r') {
+            end = in + 1 < n && data[in + 1] == u'\n' ? LineEnd::CrLf : LineEnd::Cr;
+            if (end == LineEnd::CrLf)
+                ++in;
+        }
+        if (end != common && exceptions)
+            exceptions->append({out, end});
+        data[out++] = u'\n';
+    }
+    text->truncate(out);
+    return common;
+}
+
+bool encodingHolds(QStringView text, TextEncoding encoding, QString *lost)
+{
+    if (encoding != TextEncoding::EightBit)
+        return true; // UTF-8 holds every character
+    const QStringConverter::Encoding converter = eightBitEncoding();
+    QString piece;
+    auto holds = [converter](QStringView part) {
+        QStringEncoder encoder(converter, QStringConverter::Flag::Stateless);
+        QStringDecoder decoder(converter, QStringConverter::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(part);
+        const QString back = decoder.decode(bytes);
+        return !encoder.hasError() && back == part;
+    };
+    return forEachPiece(text, 64 * 1024, [&](QStringView part) {
+        // Line breaks are written as line ends, whatever character stands for them in memory.
+        piece = part.toString();
+        for (QChar &c : piece) {
+            if (isLineBreak(c, true))
+                c = u'\n';
+        }
+        if (holds(piece))
+            return true;
+        if (lost) {
+            // Name the first few characters that do not survive, each once.
+            lost->clear();
+            for (qsizetype i = 0, count = 0; i < piece.size() && count < 5; ++i) {
+                const qsizetype length = piece[i].isHighSurrogate() && i + 1 < piece.size() ? 2 : 1;
+                const QStringView character = QStringView(piece).sliced(i, length);
+                if (!holds(character) && !lost->contains(character)) {
+                    lost->append(character);
+                    ++count;
+                }
+                i += length - 1;
+            }
+        }
+        return false;
+    });
+}
+
+QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExceptions &exceptions,
+                      bool lineSeparatorBreaks)
+{
+    if (!encodingHolds(text, format->encoding))
+        format->encoding = TextEncoding::Utf8;
+
+    QStringEncoder encoder(converterEncoding(format->encoding), QStringConverter::Flag::Stateless);
+    QByteArray bytes;
     if (format->encoding == TextEncoding::Utf8WithBom)
-        bytes.prepend(kBom);
+        bytes = kBom;
+    // Each line goes straight into the result; its line end is written after it as the file had it.
+    auto append = [&](QStringView line) {
+        const qsizetype size = bytes.size();
+        bytes.resize(size + encoder.requiredSpace(line.size()));
+        char *end = encoder.appendToBuffer(bytes.data() + size, line);
+        bytes.resize(end - bytes.constData());
+    };
+    auto exception = exceptions.cbegin();
+    qsizetype start = 0;
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        if (!isLineBreak(text[i], lineSeparatorBreaks))
+            continue;
+        append(text.sliced(start, i - start));
+        while (exception != exceptions.cend() && exception->position < i)
+            ++exception;
+        const bool differs = exception != exceptions.cend() && exception->position == i;
+        bytes += lineEndBytes(differs ? exception->lineEnd : format->lineEnd);
+        start = i + 1;
+    }
+    append(text.sliced(start));
     return bytes;
 }
 
-bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error)
+bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
+                  LineEndExceptions *exceptions)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -95,7 +242,7 @@ bool readTextFile(const QString &path, QString *text, TextFormat *format, QStrin
         *error = file.errorString();
         return false;
     }
-    *text = decodeText(bytes, format);
+    *text = decodeText(bytes, format, exceptions);
     return true;
 }
 
@@ -120,13 +267,73 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     return true;
 }
 
-bool writeTextFile(const QString &path, const QString &text, TextFormat *format, QString *error)
+bool writeTextFile(const QString &path, const QString &text, TextFormat *format, QString *error,
+                   const LineEndExceptions &exceptions)
 {
     TextFormat used = *format;
-    if (!writeFileAtomically(path, encodeText(text, &used), error))
+    if (!writeFileAtomically(path, encodeText(text, &used, exceptions), error))
         return false;
     *format = used;
     return true;
+}
+
+SaveOutcome writeFileKeepingOldContent(const QString &path, const QByteArray &bytes,
+                                       const OldContentKeeper &keeper)
+{
+    SaveOutcome outcome;
+    {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            if (file.write(bytes) == bytes.size() && file.commit()) {
+                outcome.written = true;
+            } else {
+                outcome.error = file.errorString();
+                file.cancelWriting();
+            }
+            return outcome;
+        }
+        outcome.error = file.errorString();
+    }
+
+    // No temporary file beside it: only a writable file that is already there can be written, in place.
+    QFile target(path);
+    if (!QFileInfo(path).isFile() || !target.open(QIODevice::ReadWrite))
+        return outcome;
+    const QByteArray old = target.readAll();
+    if (target.error() != QFileDevice::NoError) {
+        outcome.error = target.errorString();
+        return outcome;
+    }
+    QString keepError;
+    const QString copy = keeper.keep ? keeper.keep(path, old, &keepError) : QString();
+    if (copy.isEmpty()) {
+        outcome.error = QStringLiteral("Its folder allows no temporary file, so it could only be written in "
+                                       "place, and no copy of its old content could be kept first: %1")
+                            .arg(keepError);
+        return outcome;
+    }
+
+    bool written = target.seek(0) && target.write(bytes) == bytes.size() && target.resize(bytes.size()) &&
+                   target.flush();
+#ifndef Q_OS_WIN
+    // Only content that reached the disk makes the kept copy unnecessary. (Qt opens files on Windows with
+    // the native API and offers no way to sync them; there QFile::flush() is as far as it goes.)
+    if (written)
+        written = ::fsync(target.handle()) == 0;
+#endif
+    if (!written) {
+        outcome.error = target.error() != QFileDevice::NoError
+                            ? target.errorString()
+                            : QStringLiteral("It could not be flushed to the disk.");
+        outcome.keptCopy = copy;
+        return outcome;
+    }
+    target.close();
+    if (keeper.discard)
+        keeper.discard(copy);
+    outcome.written = true;
+    outcome.error.clear();
+    return outcome;
 }
 
 } // namespace brivo

@@ -3,8 +3,11 @@
 
 #include "common/conventions.h"
 #include "common/documentprint.h"
+#include "common/documentrecovery.h"
+#include "common/documentsave.h"
 #include "common/errorbox.h"
 #include "common/homeactions.h"
+#include "common/recoverystore.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
@@ -77,6 +80,8 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->menuSettings->setToolTipsVisible(true);
     connect(setUpToolchains, &QAction::triggered, this, &ide::showToolchainSetup);
 
+    m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
+                                             brivo::LineSeparators::AsLineBreaks);
     connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
 }
 
@@ -101,13 +106,17 @@ QString ide::editorText() const
 
 // ---- The document ---------------------------------------------------------------------------------
 
-void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format)
+void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
+                       const brivo::LineEndExceptions &lineEnds)
 {
     // As plain text: a file that looks like a web page is source all the same.
     ui->textEdit->setPlainText(text);
+    brivo::markLineEnds(ui->textEdit->document(), lineEnds);
     fileName = path;
     m_format = format;
     m_modified = false;
+    m_recovery->setFile(fileName, m_format);
+    m_recovery->unchanged();
     setStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
 }
 
@@ -116,7 +125,8 @@ void ide::openFile(const QString &path)
     QString text;
     QString error;
     brivo::TextFormat format;
-    if (!brivo::readTextFile(path, &text, &format, &error)) {
+    brivo::LineEndExceptions lineEnds;
+    if (!brivo::readTextFile(path, &text, &format, &error, &lineEnds)) {
         // A file that is not there yet starts empty under its name; a later Save creates it. A file that
         // is there but cannot be read must not become the current file, or saving would overwrite it.
         if (QFileInfo::exists(path)) {
@@ -126,7 +136,28 @@ void ide::openFile(const QString &path)
         text.clear();
         format = brivo::TextFormat();
     }
-    loadDocument(path, text, format);
+    loadDocument(path, text, format, lineEnds);
+}
+
+void ide::restoreCopy(const brivo::RecoveryCopy &copy)
+{
+    QString text;
+    QString error;
+    brivo::TextFormat format;
+    brivo::LineEndExceptions lineEnds;
+    if (!brivo::readRecoveredText(copy, &text, &format, &lineEnds, &error)) {
+        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(copy.textPath, error));
+        return;
+    }
+    loadDocument(copy.path, text, format, lineEnds);
+    // The recovered text is the document as it was: changed since its file was last saved.
+    m_recovery->adopt(copy);
+    m_recovery->setFile(fileName, m_format);
+    QTextCursor cursor = ui->textEdit->textCursor();
+    cursor.setPosition(qBound(0, copy.cursor, ui->textEdit->document()->characterCount() - 1));
+    ui->textEdit->setTextCursor(cursor);
+    m_modified = true;
+    setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
 
 bool ide::mayDiscardText()
@@ -143,6 +174,12 @@ bool ide::mayDiscardText()
     }
 }
 
+bool ide::writeDocument(const QString &path, brivo::TextFormat *format)
+{
+    return brivo::saveTextDocument(this, ui->textEdit->document(), path, format,
+                                   brivo::LineSeparators::AsLineBreaks, QLatin1String(recoveryTool));
+}
+
 bool ide::saveDocument()
 {
     QString name = fileName;
@@ -151,13 +188,12 @@ bool ide::saveDocument()
         if (name.isEmpty())
             return false;
     }
-    QString error;
-    if (!brivo::writeTextFile(name, editorText(), &m_format, &error)) {
-        brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(name, error));
+    if (!writeDocument(name, &m_format))
         return false;
-    }
     fileName = name;
     m_modified = false;
+    m_recovery->setFile(fileName, m_format);
+    m_recovery->unchanged();
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
     return true;
 }
@@ -168,6 +204,8 @@ void ide::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Saved, discarded or never changed: no copy of the text is needed any more.
+    m_recovery->unchanged();
     // The window only hides; a command still running would go on unseen.
     m_output->stop();
     event->accept();
@@ -176,6 +214,7 @@ void ide::closeEvent(QCloseEvent *event)
 void ide::ch()
 {
     m_modified = true;
+    m_recovery->changed();
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
 
@@ -187,6 +226,8 @@ void ide::on_actionNew_triggered()
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
     m_modified = false;
+    m_recovery->setFile(fileName, m_format);
+    m_recovery->unchanged();
     setStatus(QStringLiteral("Brivo : New Unsaved"), brivo::statusstyle::opened);
 }
 
@@ -200,11 +241,12 @@ void ide::on_actionOpen_triggered()
     QString text;
     QString error;
     brivo::TextFormat format;
-    if (!brivo::readTextFile(path, &text, &format, &error)) {
+    brivo::LineEndExceptions lineEnds;
+    if (!brivo::readTextFile(path, &text, &format, &error, &lineEnds)) {
         brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
         return;
     }
-    loadDocument(path, text, format);
+    loadDocument(path, text, format, lineEnds);
 }
 
 void ide::on_actionSave_triggered()
@@ -219,9 +261,7 @@ void ide::on_actionSave_As_triggered()
     if (name.isEmpty())
         return;
     brivo::TextFormat format = m_format;
-    QString error;
-    if (!brivo::writeTextFile(name, editorText(), &format, &error))
-        brivo::showErrorBox(this, QStringLiteral("Could not save %1:\n%2").arg(name, error));
+    writeDocument(name, &format);
 }
 
 void ide::on_actionPrint_triggered()

@@ -21,8 +21,10 @@ class ide;
 }
 
 namespace brivo {
+class DocumentRecovery;
 enum class Language;
-}
+struct RecoveryCopy;
+} // namespace brivo
 
 class ide : public QMainWindow
 {
@@ -33,6 +35,15 @@ public:
 
     // Loads the file at `path` and makes it the current file.
     void openFile(const QString &path);
+
+    // Shows the text of a recovery copy as the document it was: under its file name (none for a new
+    // document) and marked as changed, so that Save writes it where it belongs.
+    void restoreCopy(const brivo::RecoveryCopy &copy);
+
+    // The recovery copies of this window's text.
+    brivo::DocumentRecovery *recovery() const { return m_recovery; }
+    // How the code editor names itself in its recovery copies.
+    static constexpr char recoveryTool[] = "ide";
 
     // Puts up the status message of a run of `language` at the current time.
     void lastCompiled(const QString &language);
@@ -104,7 +115,9 @@ protected:
 private:
     void setStatus(const QString &text, const char *styleSheet = nullptr);
     QString editorText() const;
-    void loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format);
+    void loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
+                      const brivo::LineEndExceptions &lineEnds);
+    bool writeDocument(const QString &path, brivo::TextFormat *format);
     // Asks whether modified text is to be saved; false when the user cancels or the save does not happen.
     bool mayDiscardText();
     bool saveDocument();
@@ -121,6 +134,7 @@ private:
 
     QDockWidget *m_outputDock = nullptr;
     RunOutputPane *m_output = nullptr;
+    brivo::DocumentRecovery *m_recovery = nullptr;
     // The current document was changed since it was last opened, created or saved.
     bool m_modified = false;
     // How the current file is stored, so that saving writes it back the same way.

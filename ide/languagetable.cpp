@@ -95,10 +95,10 @@ TextFormat toolchainTextFormat()
     TextFormat format;
 #ifdef Q_OS_WIN
     format.encoding = TextEncoding::EightBit;
-    format.crlf = true;
+    format.lineEnd = LineEnd::CrLf;
 #else
     format.encoding = TextEncoding::Utf8;
-    format.crlf = false;
+    format.lineEnd = LineEnd::Lf;
 #endif
     return format;
 }

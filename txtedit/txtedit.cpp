@@ -4,8 +4,11 @@
 
 #include "common/conventions.h"
 #include "common/documentprint.h"
+#include "common/documentrecovery.h"
+#include "common/documentsave.h"
 #include "common/errorbox.h"
 #include "common/homeactions.h"
+#include "common/recoverystore.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
@@ -16,16 +19,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTextDocument>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <optional>
+
 namespace {
 
-// Files from this size on are read on a worker thread (and written under a wait cursor). Below it the whole
-// load takes a few milliseconds, and loading at once lets the window show its text the moment it appears.
+// Files from this size on are read on a worker thread. Below it the whole load takes a few milliseconds, and
+// loading at once lets the window show its text the moment it appears.
 constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
 
 } // namespace
@@ -40,6 +44,8 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     ui->statusbar->addWidget(statusLabel, 0);
     connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
     m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
+    m_recovery =
+        new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
     setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
 }
@@ -52,6 +58,11 @@ txtedit::~txtedit()
 void txtedit::openFile(const QString &path)
 {
     load(path);
+}
+
+void txtedit::restoreCopy(const brivo::RecoveryCopy &copy)
+{
+    load(copy.path, &copy);
 }
 
 void txtedit::on_actionRedo_triggered()
@@ -116,6 +127,8 @@ void txtedit::on_actionNew_triggered()
     abandonLoad();
     fileName = QStringLiteral(""); // empty, not null: the document was started by New
     m_format = brivo::TextFormat();
+    m_recovery->setFile(fileName, m_format);
+    m_recovery->unchanged();
     // Clearing an empty text area is no change, and must not mark the new document as changed.
     if (!ui->textEdit->document()->isEmpty())
         ui->textEdit->clear();
@@ -123,6 +136,7 @@ void txtedit::on_actionNew_triggered()
 
 void txtedit::te()
 {
+    m_recovery->changed();
     // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
     // red message, further keys find it in place and leave it: a new label per key would restyle and
     // relayout the status bar on every key.
@@ -163,10 +177,13 @@ void txtedit::on_actionPrint_As_Pdf_triggered()
 void txtedit::closeEvent(QCloseEvent *event)
 {
     // The question has no parent window, so it stays on screen on its own terms while this one closes.
-    if (changesMayGo(nullptr))
-        event->accept();
-    else
+    if (!changesMayGo(nullptr)) {
         event->ignore();
+        return;
+    }
+    // Saved, discarded or never changed: no copy of the text is needed any more.
+    m_recovery->unchanged();
+    event->accept();
 }
 
 void txtedit::on_actionHome_triggered()
@@ -210,28 +227,19 @@ bool txtedit::save()
     if (!writeDocument(path, &m_format))
         return false;
     fileName = path;
+    m_recovery->setFile(fileName, m_format);
+    m_recovery->unchanged();
     showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
     return true;
 }
 
 bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
 {
-    // Writing tens of megabytes takes a moment; the cursor says so.
-    const bool large = ui->textEdit->document()->characterCount() >= kBackgroundLoadBytes;
-    if (large)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString error;
-    const bool written =
-        brivo::writeTextFile(path, brivo::documentText(ui->textEdit->document()), format, &error);
-    if (large)
-        QGuiApplication::restoreOverrideCursor();
-    if (written)
-        return true;
-    brivo::showErrorBox(this, tr("The file %1 could not be saved.\n\n%2").arg(path, error));
-    return false;
+    return brivo::saveTextDocument(this, ui->textEdit->document(), path, format, brivo::LineSeparators::Keep,
+                                   QLatin1String(recoveryTool));
 }
 
-void txtedit::load(const QString &path)
+void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
 {
     // Loads that overlap put back the state from before the first of them.
     if (!m_loading)
@@ -240,10 +248,12 @@ void txtedit::load(const QString &path)
     const int generation = ++m_loadGeneration;
     const QFont font = ui->textEdit->font();
 
-    const QFileInfo info(path);
+    const QFileInfo info(copy ? copy->textPath : path);
     if (!info.isFile() || info.size() < kBackgroundLoadBytes) {
         setLoading(false);
-        finishLoad(brivo::loadTextDocument(path, font, thread()));
+        finishLoad(copy ? brivo::loadRecoveredDocument(*copy, font, thread())
+                        : brivo::loadTextDocument(path, font, thread()),
+                   copy);
         return;
     }
 
@@ -252,25 +262,29 @@ void txtedit::load(const QString &path)
     setLoading(true);
     showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
     auto *watcher = new QFutureWatcher<brivo::LoadedDocument>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+    const std::optional<brivo::RecoveryCopy> restored = copy ? std::optional(*copy) : std::nullopt;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, restored] {
         watcher->deleteLater();
         brivo::LoadedDocument loaded = watcher->future().takeResult();
         // A later load, or New, has taken over; the document is freed with `loaded`.
         if (generation != m_loadGeneration)
             return;
         setLoading(false);
-        finishLoad(std::move(loaded));
+        finishLoad(std::move(loaded), restored ? &*restored : nullptr);
     });
-    watcher->setFuture(QtConcurrent::run(&brivo::loadTextDocument, path, font, thread()));
+    watcher->setFuture(restored ? QtConcurrent::run(&brivo::loadRecoveredDocument, *restored, font, thread())
+                                : QtConcurrent::run(&brivo::loadTextDocument, path, font, thread()));
 }
 
-void txtedit::finishLoad(brivo::LoadedDocument loaded)
+void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy)
 {
     if (!loaded.document) {
         const QString path = fileName;
         fileName = m_beforeLoad.fileName;
         restoreStatusBeforeLoad();
-        brivo::showErrorBox(this, tr("The file %1 could not be opened.\n\n%2").arg(path, loaded.error));
+        brivo::showErrorBox(
+            this,
+            tr("The file %1 could not be opened.\n\n%2").arg(copy ? copy->textPath : path, loaded.error));
         return;
     }
 
@@ -284,7 +298,19 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded)
     m_scrollGuard->followDocument();
     if (previousIsOurs)
         delete previous;
-    showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+    if (!copy) {
+        m_recovery->setFile(fileName, m_format);
+        m_recovery->unchanged();
+        showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+        return;
+    }
+    // The recovered text is the document as it was: changed since its file was last saved.
+    m_recovery->adopt(*copy);
+    m_recovery->setFile(fileName, m_format);
+    QTextCursor cursor(document);
+    cursor.setPosition(qBound(0, copy->cursor, document->characterCount() - 1));
+    ui->textEdit->setTextCursor(cursor);
+    showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
 
 void txtedit::abandonLoad()

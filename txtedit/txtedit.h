@@ -12,7 +12,9 @@ class QLabel;
 class QWidget;
 
 namespace brivo {
+class DocumentRecovery;
 struct LoadedDocument;
+struct RecoveryCopy;
 class TextScrollGuard;
 } // namespace brivo
 
@@ -33,8 +35,18 @@ public:
     // keeps the text area read-only until the text is in.
     void openFile(const QString &path);
 
+    // Shows the text of a recovery copy as the document it was: under its file name (none for a new
+    // document) and marked as changed, so that Save writes it where it belongs. Read in the background when
+    // large, as openFile() does.
+    void restoreCopy(const brivo::RecoveryCopy &copy);
+
     // True while a large file is being read in the background.
     bool isLoading() const { return m_loading; }
+
+    // The recovery copies of this window's text.
+    brivo::DocumentRecovery *recovery() const { return m_recovery; }
+    // How the notepad names itself in its recovery copies.
+    static constexpr char recoveryTool[] = "notepad";
 
     // The current file: null in a new window, empty after New.
     QString fileName;
@@ -77,14 +89,16 @@ private:
     // Saves to the current file, asking for a name when there is none; true when the text was written.
     bool save();
     bool writeDocument(const QString &path, brivo::TextFormat *format);
-    void load(const QString &path);
-    void finishLoad(brivo::LoadedDocument loaded);
+    // Reads the file at `path`, or the text of `copy` when one is given, into the text area.
+    void load(const QString &path, const brivo::RecoveryCopy *copy = nullptr);
+    void finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy);
     // Drops a background load under way and puts back the file name and status it replaced.
     void abandonLoad();
     void restoreStatusBeforeLoad();
     void setLoading(bool loading);
 
     brivo::TextScrollGuard *m_scrollGuard = nullptr;
+    brivo::DocumentRecovery *m_recovery = nullptr;
     brivo::TextFormat m_format;
     BeforeLoad m_beforeLoad;
     bool m_loading = false;

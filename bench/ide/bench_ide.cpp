@@ -50,6 +50,7 @@ int main(int argc, char *argv[])
     QDir(root.path()).mkpath(QStringLiteral("Ide/batch"));
     QDir::setCurrent(root.path());
     qputenv("BRIVO_ROOT", QFile::encodeName(root.path()));
+    qputenv("BRIVO_STATE_DIR", QFile::encodeName(root.filePath(QStringLiteral("state"))));
 
     const QString file = root.filePath(QStringLiteral("large.c"));
     const QByteArray bytes = largeSource();

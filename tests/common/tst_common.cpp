@@ -1,65 +1,100 @@
-// What the editors share: text files that round-trip, failing saves, the status line, the save question, PDF.
+// What the editors share: text files that round-trip, failing and in-place saves, the state folder, the
+// status line, the save question, PDF.
 #include "common/documentprint.h"
 #include "common/savequestion.h"
+#include "common/statefolder.h"
 #include "common/statusline.h"
+#include "common/textdocumentfile.h"
 #include "common/textfile.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QThread>
 
 using namespace brivo;
 using namespace brivo::test;
 
 Q_DECLARE_METATYPE(brivo::TextEncoding)
+Q_DECLARE_METATYPE(brivo::LineEnd)
 
 class tst_common : public QObject
 {
     Q_OBJECT
 private slots:
+    // Every mix of line ends comes back byte for byte, from the file and through a text document; a line
+    // added in the document takes the file's most common line end.
     void filesRoundTripByteForByte_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::addColumn<TextEncoding>("encoding");
-        QTest::addColumn<bool>("crlf");
+        QTest::addColumn<LineEnd>("lineEnd");
+        QTest::addColumn<int>("differing"); // line ends that differ from the most common one
         const TextEncoding utf8 = TextEncoding::Utf8, eightBit = TextEncoding::EightBit;
-        QTest::newRow("empty") << QByteArray() << QString() << utf8 << false;
+        QTest::newRow("empty") << QByteArray() << QString() << utf8 << nativeLineEnd << 0;
         QTest::newRow("UTF-8, BOM, CR LF") << QByteArray("\xEF\xBB\xBFhi\r\nthere\r\n") << "hi\nthere\n"
-                                           << TextEncoding::Utf8WithBom << true;
-        QTest::newRow("Latin-1, CR LF") << QByteArray("\xE9t\xE9\r\nhiver\r\n")
-                                        << QString::fromLatin1("\xE9t\xE9\nhiver\n") << eightBit << true;
+                                           << TextEncoding::Utf8WithBom << LineEnd::CrLf << 0;
+        QTest::newRow("Latin-1, CR LF")
+            << QByteArray("\xE9t\xE9\r\nhiver\r\n") << QString::fromLatin1("\xE9t\xE9\nhiver\n") << eightBit
+            << LineEnd::CrLf << 0;
         QTest::newRow("truncated UTF-8")
-            << QByteArray("ab\xC3") << QString::fromLatin1("ab\xC3") << eightBit << false;
+            << QByteArray("ab\xC3") << QString::fromLatin1("ab\xC3") << eightBit << nativeLineEnd << 0;
         QTest::newRow("NUL bytes") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b\n", 4) << utf8
-                                   << false;
-        QTest::newRow("UTF-8, mostly LF, a stray CR kept")
-            << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\nb\r\nc\nd\n") << QString::fromUtf8("café €\nb\r\nc\nd\n")
-            << utf8 << false;
+                                   << LineEnd::Lf << 0;
+        QTest::newRow("mostly LF, one CR LF")
+            << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\nb\r\nc\nd\n") << QString::fromUtf8("café €\nb\nc\nd\n")
+            << utf8 << LineEnd::Lf << 1;
+        QTest::newRow("lone CRs, one CR LF, no final line end")
+            << QByteArray("a\rb\rc\r\nd") << "a\nb\nc\nd" << utf8 << LineEnd::Cr << 1;
+        QTest::newRow("mostly CR LF, LF first, no final line end")
+            << QByteArray("a\nb\r\nc\r\n\r\nd") << "a\nb\nc\n\nd" << utf8 << LineEnd::CrLf << 1;
+        QTest::newRow("one of each") << QByteArray("a\nb\r\nc\rd\n") << "a\nb\nc\nd\n"
+                                     << utf8 << LineEnd::Lf << 2;
     }
     void filesRoundTripByteForByte()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QFETCH(TextEncoding, encoding);
-        QFETCH(bool, crlf);
+        QFETCH(LineEnd, lineEnd);
+        QFETCH(int, differing);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("f.txt"));
         QVERIFY(writeFile(path, bytes));
         QString read, error;
         TextFormat format;
-        QVERIFY(brivo::readTextFile(path, &read, &format, &error));
+        LineEndExceptions exceptions;
+        QVERIFY(brivo::readTextFile(path, &read, &format, &error, &exceptions));
         QCOMPARE(read, text);
         QCOMPARE(format.encoding, encoding);
-        QCOMPARE(format.crlf, crlf);
-        QVERIFY(brivo::writeTextFile(path, read, &format, &error));
+        QCOMPARE(format.lineEnd, lineEnd);
+        QCOMPARE(exceptions.size(), differing);
+        QVERIFY(brivo::writeTextFile(path, read, &format, &error, exceptions));
         QCOMPARE(readFile(path), bytes);
+
+        LoadedDocument loaded = brivo::loadTextDocument(path, QFont(), QThread::currentThread());
+        QCOMPARE(capturedBytes(captureDocument(loaded.document.get()), &loaded.format, LineSeparators::Keep),
+                 bytes);
+        QTextCursor cursor(loaded.document->begin());
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertText(QStringLiteral("\nx"));
+        qsizetype end = 0; // of the first line
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const QByteArray added = bytes.left(end) + lineEndBytes(lineEnd) + 'x' + bytes.mid(end);
+        QCOMPARE(capturedBytes(captureDocument(loaded.document.get()), &loaded.format, LineSeparators::Keep),
+                 added);
     }
 
     void savesReportFailureInWordsKeepPermissionsAndLoseNoCharacters()
@@ -78,6 +113,12 @@ private slots:
             QVERIFY(!brivo::readTextFile(dir.filePath(QLatin1String(bad)), &text, &format, &readError));
             QVERIFY(!writeError.isEmpty() && !readError.isEmpty());
         }
+        // Latin-1 holds "café" and any line break, but not the euro sign, which is named.
+        QString lost;
+        QVERIFY(brivo::encodingHolds(QString::fromUtf8("caf\xC3\xA9\u2029\n"), TextEncoding::EightBit));
+        QVERIFY(!brivo::encodingHolds(QString::fromUtf8("caf\xC3\xA9 5 \xE2\x82\xAC \xE2\x82\xAC"),
+                                      TextEncoding::EightBit, &lost));
+        QCOMPARE(lost, QString::fromUtf8("\xE2\x82\xAC"));
         QString error;
         format.encoding = TextEncoding::EightBit; // text 8 bits cannot hold is saved as UTF-8, not lost
         const QString text = QString::fromUtf8("#!/bin/sh\necho caf\xC3\xA9 5 \xE2\x82\xAC\n");
@@ -87,6 +128,79 @@ private slots:
         QCOMPARE(QFile::permissions(path) & permissions, permissions);
     }
 
+    // A writable file in a read-only folder is written in place, its old content kept first; the copy goes
+    // once the new content is on the disk, and stays, named, when the write fails.
+    void savesInPlaceKeepTheOldContentUntilTheyAreDone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("read-only/notes.txt"));
+        QVERIFY(writeFile(path, "old\n"));
+        openToEveryone(dir.path());
+        QFile::setPermissions(dir.filePath(QStringLiteral("read-only")), QFileDevice::Permissions(0x5555));
+        brivo::test::ActAsNobody nobody;
+        QStringList kept, discarded;
+        QString refusal;
+        OldContentKeeper keeper{[&](const QString &file, const QByteArray &old, QString *error) {
+                                    if (!refusal.isEmpty()) {
+                                        *error = refusal;
+                                        return QString();
+                                    }
+                                    kept.append(dir.filePath(QStringLiteral("kept%1").arg(kept.size())));
+                                    return file == path && writeFile(kept.last(), old) ? kept.last()
+                                                                                       : QString();
+                                },
+                                [&](const QString &copy) { discarded.append(copy); }};
+        refusal = QStringLiteral("no room for a copy");
+        SaveOutcome outcome = brivo::writeFileKeepingOldContent(path, "refused\n", keeper);
+        QVERIFY(!outcome.written && outcome.error.contains(refusal) && readFile(path) == "old\n");
+        refusal.clear();
+
+        outcome = brivo::writeFileKeepingOldContent(path, "new\n", keeper);
+        QVERIFY(outcome.written && outcome.keptCopy.isEmpty() && readFile(path) == "new\n");
+        QVERIFY(kept.size() == 1 && discarded == kept && readFile(kept.first()) == "old\n");
+
+        {
+            brivo::test::FileSizeLimit limit(4096);
+            outcome = brivo::writeFileKeepingOldContent(path, QByteArray(10000, 'x'), keeper);
+        }
+        QVERIFY(!outcome.written && !outcome.error.isEmpty() && discarded.size() == 1);
+        QVERIFY(outcome.keptCopy == kept.last() && readFile(kept.last()) == "new\n");
+
+        // Where a temporary file fits, the save is atomic and keeps nothing.
+        outcome = brivo::writeFileKeepingOldContent(dir.filePath(QStringLiteral("beside.txt")), "a", keeper);
+        QVERIFY(outcome.written && kept.size() == 2);
+    }
+
+    // One folder for remembered state, files written whole, and broken or missing ones read as empty.
+    void stateFolderAndItsFiles()
+    {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        {
+            ScopedEnvironmentVariable noOverride("BRIVO_STATE_DIR", {});
+            qunsetenv("BRIVO_STATE_DIR");
+            ScopedEnvironmentVariable xdg("XDG_STATE_HOME", "/somewhere/state");
+            QCOMPARE(brivo::stateFolder(), QStringLiteral("/somewhere/state/brivo"));
+            qputenv("XDG_STATE_HOME", "relative/state"); // not absolute: ignored, as the rules say
+            QCOMPARE(brivo::stateFolder(), QDir::homePath() + QStringLiteral("/.local/state/brivo"));
+        }
+#endif
+        brivo::test::TemporaryStateFolder state;
+        QCOMPARE(brivo::stateFolder(), state.path());
+        QVERIFY(brivo::readStateObject(QStringLiteral("missing.json")).isEmpty());
+        const QJsonObject recent{{QStringLiteral("files"), QJsonArray{QStringLiteral("/a b.txt")}}};
+        QVERIFY(brivo::writeStateObject(QStringLiteral("editors/recent.json"), recent));
+        QCOMPARE(brivo::readStateObject(QStringLiteral("editors/recent.json")), recent);
+        QCOMPARE(QFile::permissions(state.path() + QStringLiteral("/editors")) & 0x7077,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                     QFileDevice::ExeOwner); // the user's alone
+        QVERIFY(writeFile(state.path() + QStringLiteral("/editors/broken.json"), "{\"files\": [")); // cut off
+        QVERIFY(brivo::readStateObject(QStringLiteral("editors/broken.json")).isEmpty());
+        QVERIFY(brivo::readStateFile(QStringLiteral("editors")).isEmpty()); // a folder, not a file
+        QVERIFY(writeFile(state.path() + QStringLiteral("/blocked"), "a file where a folder should be"));
+        QString error;
+        QVERIFY(!brivo::writeStateFile(QStringLiteral("blocked/x.json"), "{}", &error) && !error.isEmpty());
+    }
+
     void statusLineAndSaveQuestion()
     {
         QMainWindow window;
@@ -94,9 +208,11 @@ private slots:
         window.show();
         QPointer<QLabel> first =
             brivo::replaceStatusLabel(window.statusBar(), nullptr, QStringLiteral("Brivo : "));
-        QLabel *label = brivo::replaceStatusLabel(window.statusBar(), first, QStringLiteral("Saved : /a"),
-                                                  QLatin1String(brivo::statusstyle::changed));
+        QLabel *label =
+            brivo::replaceStatusLabel(window.statusBar(), first, QStringLiteral("Saved : /<b>a</b>"),
+                                      QLatin1String(brivo::statusstyle::changed));
         QCOMPARE(label->styleSheet(), QStringLiteral("color:red;"));
+        QCOMPARE(label->textFormat(), Qt::PlainText); // a file name is shown as it is, never as markup
         QVERIFY(label->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!first); // one label at a time

@@ -142,6 +142,12 @@ private slots:
         writeFile(path("round.txt"), "overwritten");
         w.on_actionSave_triggered();
         QCOMPARE(readFile(path("round.txt")), bytes);
+        // Mixed line ends stay as they were; a typed line takes the most common one.
+        writeFile(path("mixed.c"), "a\r\nb\nc\r\nd");
+        w.openFile(path("mixed.c"));
+        type(w, QStringLiteral("new\n"));
+        w.on_actionSave_triggered();
+        QCOMPARE(readFile(path("mixed.c")), QByteArray("new\r\na\r\nb\nc\r\nd"));
 
         // A new name opens empty; Cancel keeps everything, on New, Open (no dialog follows) and Exit alike.
         const QString file = path("close.cpp");

@@ -15,6 +15,14 @@
 #include <csignal>
 #endif
 
+#include <QDirIterator>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace brivo::test {
 
 bool sendDrop(QWidget *target, QMimeData *data)
@@ -41,6 +49,58 @@ void closeAllWindows()
         if (w->isVisible())
             w->hide();
     QApplication::processEvents();
+}
+
+ActAsNobody::ActAsNobody()
+{
+#ifdef Q_OS_UNIX
+    constexpr uid_t nobody = 65534;
+    if (geteuid() == 0)
+        m_switched = setegid(nobody) == 0 && seteuid(nobody) == 0;
+#endif
+}
+
+ActAsNobody::~ActAsNobody()
+{
+#ifdef Q_OS_UNIX
+    if (m_switched && seteuid(0) == 0)
+        setegid(0);
+#endif
+}
+
+void openToEveryone(const QString &folder)
+{
+    const auto all = QFileDevice::Permissions(0x7777);
+    QFile::setPermissions(folder, all);
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        QFile::setPermissions(it.next(), all);
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+#ifdef Q_OS_UNIX
+    // A write past the limit fails with EFBIG instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_previous = qint64(limit.rlim_cur);
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+#else
+    Q_UNUSED(bytes)
+#endif
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+#ifdef Q_OS_UNIX
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_previous);
+    setrlimit(RLIMIT_FSIZE, &limit);
+#endif
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

@@ -34,6 +34,23 @@ void closeAllWindows();
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// Sets the environment variable `name` while it exists, and puts back what it was before.
+class ScopedEnvironmentVariable
+{
+public:
+    ScopedEnvironmentVariable(const char *name, const QByteArray &value) : m_name(name)
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironmentVariable() { m_hadPrevious ? qputenv(m_name, m_previous) : qunsetenv(m_name); }
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable &) = delete;
+    ScopedEnvironmentVariable &operator=(const ScopedEnvironmentVariable &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_previous = qgetenv(m_name);
+    bool m_hadPrevious = qEnvironmentVariableIsSet(m_name);
+};
 // Waits up to `ms` for the process `pid` to be gone; true when it is.
 bool waitForProcessEnd(qint64 pid, int ms);
 
@@ -41,8 +58,6 @@ bool waitForProcessEnd(qint64 pid, int ms);
 class TemporaryToolRoot
 {
 public:
-    TemporaryToolRoot() { qputenv("BRIVO_ROOT", QFile::encodeName(m_dir.path())); }
-    ~TemporaryToolRoot() { m_hadPrevious ? qputenv("BRIVO_ROOT", m_previous) : qunsetenv("BRIVO_ROOT"); }
     QString path() const { return m_dir.path(); }
     // Creates a folder (and its parents) below the root.
     QString makeFolder(const QString &relative) const
@@ -53,8 +68,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previous = qgetenv("BRIVO_ROOT");
-    bool m_hadPrevious = qEnvironmentVariableIsSet("BRIVO_ROOT");
+    ScopedEnvironmentVariable m_root{"BRIVO_ROOT", QFile::encodeName(m_dir.path())};
 };
 
 // Changes the process's current directory while it exists.
@@ -69,6 +83,44 @@ public:
 
 private:
     QString m_previous;
+};
+
+// Points the state folder ($BRIVO_STATE_DIR) at a temporary folder while it exists.
+class TemporaryStateFolder
+{
+public:
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    ScopedEnvironmentVariable m_state{"BRIVO_STATE_DIR", QFile::encodeName(m_dir.path())};
+};
+
+// Folder permissions do not stop root. While this exists, a process that runs as root acts as the user
+// "nobody" (its effective user and group), so that a read-only folder is read-only to it; folders it
+// must write to need write permission for others. Other processes are left as they are.
+class ActAsNobody
+{
+public:
+    ActAsNobody();
+    ~ActAsNobody();
+
+private:
+    bool m_switched = false;
+};
+
+// Makes `folder` and everything in it open to every user, as files that ActAsNobody must reach need.
+void openToEveryone(const QString &folder);
+
+// Writes to files fail beyond `bytes` while it exists (the process's file size limit), as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+
+private:
+    qint64 m_previous = -1;
 };
 
 // A PDF with one page for each size (in points) and colour given ("1 0 0" is red), filled with the colour

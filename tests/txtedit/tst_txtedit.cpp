@@ -116,13 +116,15 @@ private slots:
         QVERIFY(!w.close());
     }
 
-    // HTML-looking text stays source; an 8-bit file with a NUL byte and CR LF line ends, and a UTF-8 file
-    // with a BOM, a line separator and a no-break space (which QTextEdit::toPlainText() would turn into a
-    // line break and a blank) are saved back byte for byte.
+    // HTML-looking text stays source; an 8-bit file with a NUL byte and CR LF line ends, a UTF-8 file with a
+    // BOM, a line separator and a no-break space (which QTextEdit::toPlainText() would turn into a line
+    // break and a blank), and a file of mixed line ends are saved back byte for byte. A typed line takes the
+    // most common line end, the others stay as they were.
     void filesSaveBackByteForByte()
     {
         for (const QByteArray &bytes : {QByteArrayLiteral("<b>caf\xE9</b>\0\r\n"),
-                                        QByteArrayLiteral("\xEF\xBB\xBF<b>a\xE2\x80\xA8-\xC2\xA0</b>\n")}) {
+                                        QByteArrayLiteral("\xEF\xBB\xBF<b>a\xE2\x80\xA8-\xC2\xA0</b>\n"),
+                                        QByteArrayLiteral("<b>one\r\ntwo\nthree\r\nfour\rfive")}) {
             writeFile(path("round.txt"), bytes);
             txtedit w;
             w.openFile(path("round.txt"));
@@ -131,6 +133,35 @@ private slots:
             trigger(w, "actionSave");
             QCOMPARE(readFile(path("round.txt")), bytes);
         }
+        txtedit w;
+        w.openFile(path("round.txt"));
+        type(w, QStringLiteral("new\n"));
+        trigger(w, "actionSave");
+        QCOMPARE(readFile(path("round.txt")), QByteArray("new\r\n<b>one\r\ntwo\nthree\r\nfour\rfive"));
+    }
+
+    // Text that the file's 8-bit code page cannot hold is never saved with characters lost: the user is
+    // asked whether to save as UTF-8 instead, and Cancel writes nothing.
+    void aLatin1FileAsksBeforeItBecomesUtf8()
+    {
+        const QString file = path("latin1.txt");
+        writeFile(file, "caf\xE9\n");
+        txtedit w;
+        w.openFile(file);
+        type(w, QString::fromUtf8("5 \xE2\x82\xAC "));
+        m_modal->press(QMessageBox::Cancel);
+        trigger(w, "actionSave");
+        QCOMPARE(m_modal->last().title, QStringLiteral("Brivo : Save as UTF-8"));
+        QVERIFY(m_modal->last().text.contains(file) &&
+                m_modal->last().text.contains(QString::fromUtf8("\xE2\x82\xAC")));
+        QVERIFY(readFile(file) == "caf\xE9\n" && w.statusLabel->styleSheet() == "color:red;");
+        m_modal->press(QMessageBox::Yes);
+        trigger(w, "actionSave");
+        QCOMPARE(readFile(file), QByteArray("5 \xE2\x82\xAC caf\xC3\xA9\n"));
+        QCOMPARE(status(w), "Saved : " + file + "|color:green;");
+        type(w, QStringLiteral("x")); // UTF-8 from now on: no more questions
+        trigger(w, "actionSave");
+        QCOMPARE(m_modal->seen().size(), 2);
     }
 
     void largeFilesLoadInTheBackground()

@@ -27,6 +27,8 @@ packages=(
     g++ python3 perl
     # tests and screenshots: a virtual X server, window inspection, fonts
     xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
+    # a session bus for the programs the tests start, as a desktop session has
+    dbus-daemon
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)
     pngquant
     # test data: password-protected PDFs

@@ -8,46 +8,73 @@
 #
 # -noreset keeps the server up when its last client leaves: without it the server resets between two
 # programs of one script, and a program started in that moment cannot connect to the display.
+#
+# The script runs with a session bus of its own, as a desktop session has. Without one, the D-Bus library
+# tries to start a bus itself: it forks from Qt's D-Bus thread, and in the sanitized build the child can
+# hang in the sanitizer's allocator before it ever runs the launcher, taking the program's start with it
+# (seen as a window that never came, about one start in a dozen).
 e2e_need_display() {
     if [ -z "${BRIVO_E2E_XVFB:-}" ]; then
-        for tool in xvfb-run xdotool xwininfo xclip ${E2E_TOOLS:-}; do
+        for tool in xvfb-run dbus-run-session xdotool xwininfo xclip ${E2E_TOOLS:-}; do
             command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
         done
         export BRIVO_E2E_XVFB=1
         local screens="${E2E_SCREENS:--screen 0 1280x1024x24}"
         # A random first display number keeps runs that start together (two builds' suites) apart.
-        exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-noreset $screens" bash "$0" "$@"
+        exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-noreset $screens" \
+            dbus-run-session -- bash "$0" "$@"
     fi
     unset QT_QPA_PLATFORM
     export QT_QPA_PLATFORM=xcb
 }
 
-# Prints $1 seconds scaled by BRIVO_E2E_SLOWDOWN (the sanitized build sets it: everything there runs
-# several times slower), rounded up to whole seconds.
+# Every limit below is what a quiet desk machine needs with room to spare. A shared CI machine has been
+# seen running whole test programs ten times slower than that, so every limit is stretched by
+# E2E_MARGIN, and by BRIVO_E2E_SLOWDOWN on top (the sanitized build sets it: everything there runs
+# several times slower). A wait ends as soon as its state holds, so a long limit costs nothing while the
+# program works; it only lengthens a failing run.
+E2E_MARGIN=${E2E_MARGIN:-4}
+
+# Prints $1 seconds scaled by E2E_MARGIN and BRIVO_E2E_SLOWDOWN, rounded up to whole seconds.
 e2e_secs() {
-    awk -v n="$1" -v f="${BRIVO_E2E_SLOWDOWN:-1}" 'BEGIN { s = n * f; printf "%d", (s == int(s)) ? s : int(s) + 1 }'
+    awk -v n="$1" -v f="$((E2E_MARGIN * ${BRIVO_E2E_SLOWDOWN:-1}))" \
+        'BEGIN { s = n * f; printf "%d", (s == int(s)) ? s : int(s) + 1 }'
 }
 
 # Polls the command "$@" every tenth of a second until it succeeds or $1 (scaled) seconds have passed.
 # Usage: e2e_poll SECONDS command args...
 e2e_poll() {
-    local limit
-    limit=$(e2e_secs "$1")
+    local deadline
+    deadline=$((SECONDS + $(e2e_secs "$1")))
     shift
-    for _ in $(seq 1 $((limit * 10))); do
+    while [ "$SECONDS" -lt "$deadline" ]; do
         "$@" && return 0
         sleep 0.1
     done
     "$@"
 }
 
-# Fails the script; what the program printed last goes with the message.
+# Fails the script. What the program printed last, whether it still runs and which windows the X server
+# shows go with the message, so that a failure on a machine nobody can look at still says what it saw.
 e2e_fail() {
     echo "FAIL: $*" >&2
+    if [ -n "${E2E_PID:-}" ]; then
+        if kill -0 "$E2E_PID" 2>/dev/null; then
+            echo "--- the program (pid $E2E_PID) still runs: $(ps -o etime=,time=,stat= -p "$E2E_PID")" >&2
+        else
+            echo "--- the program (pid $E2E_PID) has ended" >&2
+        fi
+    fi
+    echo "--- visible windows:" >&2
+    local id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        echo "  $id \"$(xdotool getwindowname "$id" 2>/dev/null)\" $(e2e_window_size "$id" 2>/dev/null)" >&2
+    done
     if [ -s "${E2E_TMP:-}/brivo.log" ]; then
         echo "--- the program's output:" >&2
         tail -n 40 "$E2E_TMP/brivo.log" >&2
     fi
+    echo "--- load: $(cat /proc/loadavg 2>/dev/null)" >&2
     exit 1
 }
 

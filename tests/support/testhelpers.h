@@ -5,8 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
+
+// QTRY_VERIFY and QTRY_COMPARE give up after five seconds unless told otherwise. A shared CI machine has
+// run whole test programs ten times slower than a desk machine, and a wait ends as soon as its state
+// holds: thirty seconds costs nothing while the code works and keeps a slow machine from failing it.
+#undef QTRY_VERIFY
+#define QTRY_VERIFY(expr) QTRY_VERIFY_WITH_TIMEOUT((expr), 30000)
+#undef QTRY_COMPARE
+#define QTRY_COMPARE(expr, expected) QTRY_COMPARE_WITH_TIMEOUT((expr), (expected), 30000)
 
 class QMimeData;
 

@@ -87,14 +87,24 @@ e2e_start
 id=$(e2e_wait_window "$dialog" 30) || e2e_fail "the next start showed no \"$dialog\""
 e2e_accept_dialog "$id" # Return: Restore, the default
 e2e_poll 30 count_notepads 2 || e2e_fail "Restore did not open two notepads"
-restored() { text_of_window_is "$1" "$(printf 'typed first\n%s' "$original_text")" || text_of_window_is "$1" "$new_text"; }
+# Reads window $1's text through the clipboard into TEXT, once the window takes keys.
+clipboard_filled() { [ -n "$(e2e_clipboard)" ]; }
+read_text() {
+    e2e_focus "$1"
+    printf '' | xclip -selection clipboard -i 2>/dev/null
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    e2e_poll 1 clipboard_filled && TEXT=$(e2e_clipboard)
+}
 for window in $(notepads); do
-    e2e_poll 10 restored "$window" || e2e_fail "a restored notepad holds neither text"
+    e2e_poll 10 read_text "$window" || e2e_fail "a restored notepad gave no text"
     xdotool key --clearmodifiers ctrl+s
     # The new document asks for a name; the opened file is saved where it was.
-    if save=$(e2e_wait_window "Save" 3); then
+    if [ "$TEXT" = "$new_text" ]; then
+        save=$(e2e_wait_window "Save" 15) || e2e_fail "Ctrl+S in the restored new note asked for no name"
         e2e_type_verified "$save" "$docs/new note.txt"
         e2e_accept_dialog "$save"
+    elif [ "$TEXT" != "$(printf 'typed first\n%s' "$original_text")" ]; then
+        e2e_fail "a restored notepad holds neither text: $TEXT"
     fi
 done
 e2e_poll 15 saved || e2e_fail "the restored documents were not saved"

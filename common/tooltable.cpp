@@ -30,7 +30,8 @@ const QList<ToolDescription> &toolTable()
          "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4",
          {"Media\nPlayer", ":/images/av.png", {10, 150, 180, 120}, 3}, "brivo_av", false},
         {Tool::ImageViewer, "viewers", "Brivo : Image Viewer - K.VARDEN",
-         "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM",
+         "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM "
+         "webp WEBP svg SVG tga TGA",
          {"Image\nViewer", ":/images/image.png", {410, 10, 180, 120}, 5}, nullptr, false},
         // The archive tool's title ends in a blank.
         {Tool::Archive, "zip", "Brivo : Zip - K.VARDEN ",

@@ -19,8 +19,18 @@ QStringList listPictureNames(const QString &folder)
     // QDir matches name filters ignoring case unless told otherwise, and tests each entry once against
     // all of them, so "photo.Jpg" is listed once although both "*.jpg" and "*.JPG" are given.
     static const QStringList patterns = {
-        QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.jpeg"),
-        QStringLiteral("*.JPG"), QStringLiteral("*.GIF"), QStringLiteral("*.PNG"), QStringLiteral("*.JPEG"),
+        QStringLiteral("*.png"),
+        QStringLiteral("*.jpg"),
+        QStringLiteral("*.gif"),
+        QStringLiteral("*.jpeg"),
+        QStringLiteral("*.JPG"),
+        QStringLiteral("*.GIF"),
+        QStringLiteral("*.PNG"),
+        QStringLiteral("*.JPEG"),
+        // The formats the toolkit's image plugins add, which the viewer opens as well.
+        QStringLiteral("*.webp"),
+        QStringLiteral("*.svg"),
+        QStringLiteral("*.tga"),
     };
     QStringList names =
         QDir(folder).entryList(patterns, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);

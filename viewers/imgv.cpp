@@ -7,6 +7,7 @@
 #include "viewers/imagefolder.h"
 #include "viewers/picturecache.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,9 +17,11 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTransform>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -60,6 +63,7 @@ void imgv::buildUi()
     scrollArea->setWidgetResizable(true);
     scrollArea->setWidget(imageLabel);
     scrollArea->installEventFilter(this);
+    scrollArea->viewport()->installEventFilter(this);
 
     auto *column = new QVBoxLayout;
     column->addWidget(scrollArea);
@@ -87,6 +91,19 @@ void imgv::buildUi()
         connect(push, &QPushButton::clicked, this, button.slot);
         buttons->addWidget(push);
     }
+    // After the row: actual size and the information over the picture, each a toggle with its key.
+    m_actualButton = new QPushButton(QStringLiteral("1:1"));
+    m_actualButton->setCheckable(true);
+    m_actualButton->setToolTip(QStringLiteral("Actual size or fit to the window (1)"));
+    m_actualButton->setAccessibleName(QStringLiteral("Actual size"));
+    connect(m_actualButton, &QPushButton::toggled, this, &imgv::setActualSize);
+    buttons->addWidget(m_actualButton);
+    m_infoButton = new QPushButton(QStringLiteral("Info"));
+    m_infoButton->setCheckable(true);
+    m_infoButton->setToolTip(QStringLiteral("Show the picture's name, size and place in the folder (I)"));
+    m_infoButton->setAccessibleName(QStringLiteral("Information"));
+    connect(m_infoButton, &QPushButton::toggled, this, &imgv::setInformationShown);
+    buttons->addWidget(m_infoButton);
     buttons->addStretch();
     column->addLayout(buttons);
 
@@ -106,6 +123,13 @@ void imgv::buildUi()
     scrollArea->setPalette(black);
     setPalette(black);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
+
+    m_information = new QLabel(scrollArea->viewport());
+    m_information->setTextFormat(Qt::PlainText);
+    m_information->setStyleSheet(
+        QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 6px;"));
+    m_information->move(8, 8);
+    m_information->hide();
 
     decodeNeighbours();
 }
@@ -219,16 +243,67 @@ void imgv::showStep()
     showPicture(box);
     setBox(box);
     decodeNeighbours();
+    updateInformation();
+}
+
+void imgv::setActualSize(bool actual)
+{
+    m_actualSize = actual;
+    if (m_actualButton && m_actualButton->isChecked() != actual)
+        m_actualButton->setChecked(actual);
+    if (scrollArea && actual)
+        scrollArea->viewport()->setCursor(Qt::OpenHandCursor);
+    else if (scrollArea)
+        scrollArea->viewport()->unsetCursor();
+    showPicture(actual ? currentWindowBox() : QSize(boxWidth, boxHeight));
+}
+
+void imgv::setInformationShown(bool shown)
+{
+    if (m_infoButton && m_infoButton->isChecked() != shown)
+        m_infoButton->setChecked(shown);
+    if (!m_information)
+        return;
+    m_information->setVisible(shown);
+    updateInformation();
+}
+
+void imgv::updateInformation()
+{
+    if (!m_information || m_information->isHidden())
+        return;
+    const QFileInfo file(m_loadedPath);
+    QStringList lines{file.fileName()};
+    if (!image.isNull())
+        lines.append(QStringLiteral("%1 × %2 pixels").arg(image.width()).arg(image.height()));
+    if (file.exists())
+        lines.append(QLocale().formattedDataSize(file.size()));
+    if (const int position = fileList.indexOf(file.fileName()); position >= 0)
+        lines.append(QStringLiteral("%1 / %2").arg(position + 1).arg(fileList.size()));
+    m_information->setText(lines.join(QLatin1Char('\n')));
+    m_information->adjustSize();
+    m_information->raise();
+}
+
+void imgv::copyPicture()
+{
+    if (!pixmap.isNull())
+        QGuiApplication::clipboard()->setImage(pixmap.toImage());
 }
 
 void imgv::zoomin()
 {
+    // A zoom works on the fitted picture: it leaves actual size.
+    if (m_actualSize)
+        setActualSize(false);
     setBox(brivo::zoomedIn({boxWidth, boxHeight}));
     showPicture({boxWidth, boxHeight});
 }
 
 void imgv::zommout()
 {
+    if (m_actualSize)
+        setActualSize(false);
     setBox(brivo::zoomedOut({boxWidth, boxHeight}));
     showPicture({boxWidth, boxHeight});
 }
@@ -256,6 +331,10 @@ void imgv::showPicture(const QSize &box)
         return;
     if (pixmap.isNull()) {
         imageLabel->setPixmap(QPixmap());
+        return;
+    }
+    if (m_actualSize) {
+        imageLabel->setPixmap(pixmap);
         return;
     }
     // A window too small to hold a box keeps the picture it shows.
@@ -329,8 +408,42 @@ void imgv::wheelTurned(int delta)
         zommout();
 }
 
+bool imgv::viewportEvent(QEvent *event)
+{
+    // At actual size a picture larger than the window is moved by dragging it.
+    if (!m_actualSize)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragFrom = mouse->position().toPoint();
+        scrollArea->viewport()->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!(mouse->buttons() & Qt::LeftButton))
+            return false;
+        const QPoint moved = mouse->position().toPoint() - m_dragFrom;
+        m_dragFrom = mouse->position().toPoint();
+        scrollArea->horizontalScrollBar()->setValue(scrollArea->horizontalScrollBar()->value() - moved.x());
+        scrollArea->verticalScrollBar()->setValue(scrollArea->verticalScrollBar()->value() - moved.y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        scrollArea->viewport()->setCursor(Qt::OpenHandCursor);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool imgv::eventFilter(QObject *watched, QEvent *event)
 {
+    if (scrollArea && watched == scrollArea->viewport())
+        return viewportEvent(event);
     if (watched != scrollArea)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -342,7 +455,17 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
             return false;
         if (event->type() == QEvent::KeyRelease)
             return true;
+        if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+            copyPicture();
+            return true;
+        }
         switch (key) {
+        case Qt::Key_1:
+            setActualSize(!m_actualSize);
+            break;
+        case Qt::Key_I:
+            setInformationShown(!(m_information && !m_information->isHidden()));
+            break;
         case Qt::Key_Right:
             forward();
             break;

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QLabel;
+class QPushButton;
 class QScrollArea;
 class QDragEnterEvent;
 class QDropEvent;
@@ -68,6 +69,13 @@ public slots:
     void zoomin();
     void zommout();
     void showhome();
+    // Shows the picture at one screen pixel per picture pixel (dragged with the mouse when larger than the
+    // window), or fitted into the window again.
+    void setActualSize(bool actual);
+    // Shows or hides the file name, pixel size, file size and folder position over the picture.
+    void setInformationShown(bool shown);
+    // Puts the picture as shown, its rotation included, on the clipboard.
+    void copyPicture();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -100,6 +108,8 @@ private:
     void decodeNeighbours();
     void toggleFullScreen();
     void wheelTurned(int delta);
+    bool viewportEvent(QEvent *event);
+    void updateInformation();
 
     std::unique_ptr<brivo::PictureCache> m_pictures;
     // The opened file, made absolute when it was opened: later changes of the current directory (by this
@@ -114,4 +124,10 @@ private:
     QFutureWatcher<QImage> m_awaited;
     // Wheel turns smaller than a notch (touchpads, fine-grained wheels) add up to one zoom step.
     brivo::WheelNotches m_wheel;
+    bool m_actualSize = false;
+    QPushButton *m_actualButton = nullptr;
+    QPushButton *m_infoButton = nullptr;
+    QLabel *m_information = nullptr;
+    // Where a drag of the picture at actual size last was, in the view's coordinates.
+    QPoint m_dragFrom;
 };

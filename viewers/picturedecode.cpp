@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QTransform>
 
 #include <csetjmp>
@@ -179,6 +180,37 @@ QImage readWithToolkit(QIODevice *device)
     return reader.read();
 }
 
+// The largest SVG file read into memory; drawings are text, and far smaller.
+constexpr qint64 kSvgReadLimit = qint64(64) * 1024 * 1024;
+
+// True when the file starts like XML or SVG text (after any byte-order mark and white space).
+bool looksLikeSvg(QIODevice *file)
+{
+    QByteArray start = file->peek(4096);
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    start = start.trimmed();
+    return start.startsWith("<?xml") || start.startsWith("<svg") || start.startsWith("<!") ||
+           start.contains("<svg");
+}
+
+// An SVG drawing with every reference to another file or address turned into a reference to nothing:
+// the toolkit's SVG reader would otherwise read any file the link names (a private picture, a named pipe
+// that never answers) into the picture. References inside the drawing (#name) and inline data stay.
+QByteArray withoutOutsideReferences(QByteArray svg)
+{
+    static const QRegularExpression link(
+        QStringLiteral(R"re(((?:xlink:)?href\s*=\s*)(["'])\s*(?!#|data:)[^"']*\2)re"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression cssLink(
+        QStringLiteral(R"re(url\(\s*(["']?)\s*(?!#|data:)[^)"']*\1\s*\))re"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = QString::fromUtf8(svg);
+    text.replace(link, QStringLiteral("\\1\\2#\\2"));
+    text.replace(cssLink, QStringLiteral("url(#)"));
+    return text.toUtf8();
+}
+
 } // namespace
 
 QImage decodePicture(const QString &path, const std::function<bool()> &stopped)
@@ -194,6 +226,17 @@ QImage decodePicture(const QString &path, const std::function<bool()> &stopped)
     StoppableFile file(path, stopped);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    // A compressed SVG would reach the toolkit's SVG reader unchecked; no other picture is gzip data.
+    if (file.peek(2) == QByteArrayLiteral("\x1F\x8B"))
+        return {};
+    if (looksLikeSvg(&file)) {
+        if (file.size() > kSvgReadLimit)
+            return {};
+        QByteArray drawing = withoutOutsideReferences(file.readAll());
+        QBuffer buffer(&drawing);
+        QImageReader reader(&buffer, "svg");
+        return reader.read();
+    }
     // Told apart by content, not by name: a JPEG saved as ".png" is still a JPEG. One too large to be read
     // into memory at once is left to the toolkit's reader, which reads only what it needs.
     if (file.peek(3) != QByteArrayLiteral("\xFF\xD8\xFF") || file.size() > kJpegReadLimit)

@@ -220,7 +220,8 @@ private slots:
             {Tool::PdfViewer, "pdf"},
             {Tool::MediaPlayer, "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4"},
             {Tool::ImageViewer,
-             "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM"},
+             "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM "
+             "webp WEBP svg SVG tga TGA"},
             {Tool::Archive, "7z rar zip tar gz"},
             {Tool::GifViewer, "gif GIF"},
         };

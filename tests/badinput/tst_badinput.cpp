@@ -126,6 +126,17 @@ QList<Case> corpus()
         {"corrupt ico", "corrupt.ico", corrupt(picture("ICO"), 6), "imgv", Answer::Box, cannotLoad},
         {"corrupt bmp", "corrupt.bmp", corrupt(picture("BMP"), 18), "imgv", Answer::Box, cannotLoad},
         {"text as picture", "notes.xpm", "just some words\n", "imgv", Answer::Box, cannotLoad},
+        {"truncated webp", "half.webp", half(picture("WEBP")), "imgv", Answer::Box, cannotLoad},
+        {"gzip named svg", "drawing.svg", QByteArray("\x1f\x8b\x08\0\0\0\0\0", 8) + noise(64), "imgv",
+         Answer::Box, cannotLoad},
+        // A drawing that links a device is shown without what it links (reading it would never end).
+        {"svg linking a device",
+         "linked.svg",
+         "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='9' "
+         "height='9'><image width='9' height='9' xlink:href='/dev/zero'/></svg>",
+         "imgv",
+         Answer::Shows,
+         {}},
         {"folder as picture", "album.jpg/", {}, "imgv", Answer::Box, cannotLoad},
         // Pictures under another picture's name are shown for what they are.
         {"jpeg named png", "photo.png", jpeg, "imgv", Answer::Shows, {}},

@@ -1,0 +1,158 @@
+// The image viewer's later additions: the formats of the toolkit's plugins, actual size with dragging,
+// copying the picture as shown, and the information over it.
+#include "app/extensiongroups.h"
+#include "app/toolopeners.h"
+#include "tests/support/testhelpers.h"
+#include "viewers/imagefolder.h"
+#include "viewers/imgv.h"
+#include "viewers/picturedecode.h"
+
+#include <QtTest>
+#include <QtWidgets>
+#include <sys/stat.h>
+
+namespace {
+
+// A picture whose left half is red and right half blue, so that a rotation shows in its corners.
+QImage halves(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height(), Qt::blue);
+    return picture;
+}
+
+const char svg[] = "<svg xmlns='http://www.w3.org/2000/svg' width='120' height='80'>"
+                   "<rect width='120' height='80' fill='#00ff00'/></svg>";
+
+} // namespace
+
+class tst_pictures : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+    imgv *open(const QString &name)
+    {
+        auto *viewer = qobject_cast<imgv *>(brivo::openTool(brivo::Tool::ImageViewer, m_folder.filePath(name)));
+        return viewer && QTest::qWaitForWindowExposed(viewer) ? viewer : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(halves({1200, 900}).save(m_folder.filePath("big.png")));
+        QVERIFY(halves({64, 48}).save(m_folder.filePath("small.webp"), "webp"));
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("vector.svg"), svg));
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("notes.txt"), "not a picture"));
+    }
+    void cleanup() { brivo::test::closeAllWindows(); }
+
+    void pluginFormatsOpenAndAreSteppedThrough()
+    {
+        for (const char *extension : {"webp", "WEBP", "svg", "SVG", "tga", "TGA"})
+            QCOMPARE(brivo::toolForExtension(QLatin1String(extension)), brivo::Tool::ImageViewer);
+        QCOMPARE(brivo::listPictureNames(m_folder.path()), QStringList({"big.png", "small.webp", "vector.svg"}));
+
+        imgv *viewer = open("vector.svg");
+        QVERIFY(viewer);
+        QCOMPARE(viewer->image.size(), QSize(120, 80));
+        QCOMPARE(viewer->image.pixelColor(60, 40), QColor(Qt::green));
+        viewer->backward();
+        QTRY_COMPARE(viewer->shownPath(), m_folder.filePath("small.webp"));
+        QCOMPARE(viewer->image.size(), QSize(64, 48));
+    }
+
+    // A picture is the file that was opened: an SVG's references to other files (a user's private picture,
+    // a named pipe that would never answer) are not followed.
+    void svgReferencesAreNotFollowed()
+    {
+        QTemporaryDir elsewhere;
+        QImage secret(40, 40, QImage::Format_RGB32);
+        secret.fill(Qt::red);
+        QVERIFY(secret.save(elsewhere.filePath("secret.png")));
+        QVERIFY(mkfifo(QFile::encodeName(elsewhere.filePath("pipe.png")).constData(), 0600) == 0);
+        for (const QString &target : {QUrl::fromLocalFile(elsewhere.filePath("secret.png")).toString(),
+                                      elsewhere.filePath("secret.png"), elsewhere.filePath("pipe.png")}) {
+            const QByteArray text = "<svg xmlns='http://www.w3.org/2000/svg' "
+                                    "xmlns:xlink='http://www.w3.org/1999/xlink' width='40' height='40'>"
+                                    "<rect width='40' height='40' fill='#ffffff'/>"
+                                    "<image x='0' y='0' width='40' height='40' xlink:href='" +
+                                    target.toUtf8() + "'/></svg>";
+            QVERIFY(brivo::test::writeFile(elsewhere.filePath("linked.svg"), text));
+            const QImage shown = brivo::decodePicture(elsewhere.filePath("linked.svg"), {});
+            QCOMPARE(shown.size(), QSize(40, 40));
+            QCOMPARE(shown.pixelColor(20, 20), QColor(Qt::white));
+        }
+    }
+
+    void actualSizeIsDraggedAndLeftByZoom()
+    {
+        imgv *viewer = open("big.png");
+        QVERIFY(viewer);
+        QWidget *view = viewer->scrollArea;
+        const QSize fitted = viewer->imageLabel->pixmap().size();
+        QVERIFY(fitted.width() < 1200);
+
+        QTest::keyClick(view, Qt::Key_1);
+        QCOMPARE(viewer->imageLabel->pixmap().size(), QSize(1200, 900));
+        QScrollBar *across = viewer->scrollArea->horizontalScrollBar();
+        QTRY_VERIFY(across->maximum() > 0);
+        const int before = across->value();
+        QWidget *viewport = viewer->scrollArea->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(300, 200));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(200, 200), viewport->mapToGlobal(QPointF(200, 200)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drag);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(200, 200));
+        QCOMPARE(across->value(), before + 100);
+
+        // The key and the button are one toggle; a zoom goes back to the fitted picture and zooms it.
+        QTest::keyClick(view, Qt::Key_1);
+        QCOMPARE(viewer->imageLabel->pixmap().size(), fitted);
+        QPushButton *button = nullptr;
+        for (QPushButton *candidate : viewer->findChildren<QPushButton *>())
+            if (candidate->text() == QLatin1String("1:1"))
+                button = candidate;
+        QVERIFY(button);
+        button->click();
+        QCOMPARE(viewer->imageLabel->pixmap().size(), QSize(1200, 900));
+        viewer->zoomin();
+        QVERIFY(!button->isChecked());
+        QVERIFY(viewer->imageLabel->pixmap().width() > fitted.width());
+        QVERIFY(viewer->imageLabel->pixmap().width() < 1200);
+    }
+
+    void copyTakesTheRotationAndInformationFollowsTheSteps()
+    {
+        imgv *viewer = open("big.png");
+        QVERIFY(viewer);
+        QWidget *view = viewer->scrollArea;
+        viewer->tranr();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(900, 1200));
+        // Turned right, the left (red) half is on top.
+        QCOMPARE(copied.pixelColor(450, 10), QColor(Qt::red));
+        QCOMPARE(copied.pixelColor(450, 1190), QColor(Qt::blue));
+
+        QTest::keyClick(view, Qt::Key_I);
+        const auto shown = [viewer] {
+            for (QLabel *label : viewer->scrollArea->viewport()->findChildren<QLabel *>(
+                     QString(), Qt::FindDirectChildrenOnly))
+                if (label != viewer->imageLabel && !label->isHidden())
+                    return label->text();
+            return QString();
+        };
+        QVERIFY2(shown().contains("big.png") && shown().contains("1200 × 900 pixels") && shown().contains("1 / 3"),
+                 qPrintable(shown()));
+        QTest::keyClick(view, Qt::Key_Right);
+        QTRY_VERIFY2(shown().contains("small.webp") && shown().contains("2 / 3"), qPrintable(shown()));
+        QTest::keyClick(view, Qt::Key_I);
+        QVERIFY(shown().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_pictures)
+#include "tst_pictures.moc"

@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMovie>
 #include <QPushButton>
@@ -42,19 +43,32 @@ void gif::init(QString path)
     home->setIcon(brivo::homeIconImage());
     connect(home, &QPushButton::clicked, this, &gif::showhome);
 
+    speedButton = new QPushButton(QStringLiteral("1x"));
+    speedButton->setToolTip(QStringLiteral("Playing speed: half, normal or double"));
+    speedButton->setAccessibleName(QStringLiteral("Speed"));
+    connect(speedButton, &QPushButton::clicked, this, &gif::nextSpeed);
+
     auto *row = new QHBoxLayout;
     row->addWidget(home);
     row->addStretch();
     row->addWidget(playButton);
+    row->addWidget(speedButton);
     auto *bar = new QWidget;
     bar->setLayout(row);
-    bar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The row never makes the window wider than the animation asks: a narrow window squeezes the row.
+    bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     column->addWidget(bar);
 
     connect(playButton, &QPushButton::clicked, this, &gif::click);
     setLayout(column);
     setWindowTitle(brivo::toolTitle(brivo::Tool::GifViewer));
     movie->start();
+    // A file that is there but holds no animation says so, instead of leaving an empty window.
+    if (!path.isEmpty() && !movie->isValid()) {
+        movieLabel->setAlignment(Qt::AlignCenter);
+        movieLabel->setText(
+            QStringLiteral("This file cannot be played: it holds no animation Brivo can read."));
+    }
     column->setContentsMargins(0, 0, 0, 0);
     // The window's keys stay with the window whichever button was clicked.
     brivo::keepKeysOnView(this, {bar});
@@ -72,6 +86,45 @@ void gif::click()
         playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
         movie->setPaused(true);
     }
+}
+
+void gif::stepFrame(int delta)
+{
+    if (!movie || movie->state() != QMovie::Paused)
+        return;
+    if (delta > 0) {
+        if (!movie->jumpToNextFrame())
+            movie->jumpToFrame(0);
+        return;
+    }
+    int target = movie->currentFrameNumber() - 1;
+    if (target < 0)
+        target = movie->frameCount() - 1;
+    if (target < 0)
+        return;
+    // The reader only goes forward: start again from the first frame and read up to the one before.
+    movie->jumpToFrame(0);
+    while (movie->currentFrameNumber() < target && movie->jumpToNextFrame()) {
+    }
+}
+
+void gif::nextSpeed()
+{
+    if (!movie)
+        return;
+    const int speed = movie->speed() == 100 ? 200 : movie->speed() == 200 ? 50 : 100;
+    movie->setSpeed(speed);
+    speedButton->setText(speed == 50 ? QStringLiteral("0.5x") : QStringLiteral("%1x").arg(speed / 100));
+}
+
+void gif::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Right)
+        stepFrame(1);
+    else if (event->key() == Qt::Key_Left)
+        stepFrame(-1);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void gif::showhome()

@@ -21,6 +21,8 @@ public:
     // Created by init() without a parent; the window deletes it.
     QMovie *movie = nullptr;
     QPushButton *playButton = nullptr;
+    // Cycles the playing speed through half, normal and double.
+    QPushButton *speedButton = nullptr;
 
     // Resize events seen by all GIF viewers of the process. The first three leave the animation at its
     // own size; from then on it is stretched to the window.
@@ -32,9 +34,14 @@ public slots:
     // Builds the window for the animation at `path` (empty: no animation) and starts it.
     void init(QString path);
     void showhome();
+    // While paused: shows the next frame (`delta` 1) or the one before (-1), going round at either end.
+    void stepFrame(int delta);
+    // Half, normal and double speed in turn.
+    void nextSpeed();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 };

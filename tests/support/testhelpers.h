@@ -140,4 +140,7 @@ QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages);
 // A mono 16-bit PCM WAV file holding `ms` milliseconds of silence.
 QByteArray wavBytes(int ms);
 
+// A GIF of `frames` 1 x 1 frames, red, green, blue and again, 20 ms each; looping forever when `loop`.
+QByteArray gifAnimation(int frames, bool loop);
+
 } // namespace brivo::test

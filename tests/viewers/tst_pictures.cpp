@@ -3,6 +3,7 @@
 #include "app/extensiongroups.h"
 #include "app/toolopeners.h"
 #include "tests/support/testhelpers.h"
+#include "viewers/gif.h"
 #include "viewers/imagefolder.h"
 #include "viewers/imgv.h"
 #include "viewers/picturedecode.h"
@@ -18,7 +19,8 @@ QImage halves(QSize size)
 {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::red);
-    QPainter(&picture).fillRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height(), Qt::blue);
+    QPainter(&picture).fillRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height(),
+                                Qt::blue);
     return picture;
 }
 
@@ -35,7 +37,8 @@ class tst_pictures : public QObject
 
     imgv *open(const QString &name)
     {
-        auto *viewer = qobject_cast<imgv *>(brivo::openTool(brivo::Tool::ImageViewer, m_folder.filePath(name)));
+        auto *viewer =
+            qobject_cast<imgv *>(brivo::openTool(brivo::Tool::ImageViewer, m_folder.filePath(name)));
         return viewer && QTest::qWaitForWindowExposed(viewer) ? viewer : nullptr;
     }
 
@@ -53,7 +56,8 @@ private slots:
     {
         for (const char *extension : {"webp", "WEBP", "svg", "SVG", "tga", "TGA"})
             QCOMPARE(brivo::toolForExtension(QLatin1String(extension)), brivo::Tool::ImageViewer);
-        QCOMPARE(brivo::listPictureNames(m_folder.path()), QStringList({"big.png", "small.webp", "vector.svg"}));
+        QCOMPARE(brivo::listPictureNames(m_folder.path()),
+                 QStringList({"big.png", "small.webp", "vector.svg"}));
 
         imgv *viewer = open("vector.svg");
         QVERIFY(viewer);
@@ -145,12 +149,53 @@ private slots:
                     return label->text();
             return QString();
         };
-        QVERIFY2(shown().contains("big.png") && shown().contains("1200 × 900 pixels") && shown().contains("1 / 3"),
+        QVERIFY2(shown().contains("big.png") && shown().contains("1200 × 900 pixels") &&
+                     shown().contains("1 / 3"),
                  qPrintable(shown()));
         QTest::keyClick(view, Qt::Key_Right);
         QTRY_VERIFY2(shown().contains("small.webp") && shown().contains("2 / 3"), qPrintable(shown()));
         QTest::keyClick(view, Qt::Key_I);
         QVERIFY(shown().isEmpty());
+    }
+
+    // Paused, Left and Right step through the frames and go round; the speed button cycles; a file with no
+    // animation says so.
+    void gifFramesSpeedAndUnplayableFiles()
+    {
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("three.gif"), brivo::test::gifAnimation(3, true)));
+        auto *viewer =
+            qobject_cast<gif *>(brivo::openTool(brivo::Tool::GifViewer, m_folder.filePath("three.gif")));
+        QVERIFY(viewer && QTest::qWaitForWindowExposed(viewer));
+        const auto colour = [viewer] { return viewer->movie->currentImage().pixelColor(0, 0); };
+        QTest::keyClick(viewer, Qt::Key_Right); // running: no step
+        viewer->click();
+        QCOMPARE(viewer->movie->state(), QMovie::Paused);
+        const int first = viewer->movie->currentFrameNumber();
+        const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+        QCOMPARE(colour(), colours[first]);
+        for (int step = 1; step <= 4; ++step) {
+            QTest::keyClick(viewer, Qt::Key_Right);
+            QCOMPARE(viewer->movie->currentFrameNumber(), (first + step) % 3);
+            QCOMPARE(colour(), colours[(first + step) % 3]);
+        }
+        for (int step = 1; step <= 4; ++step) {
+            QTest::keyClick(viewer, Qt::Key_Left);
+            QCOMPARE(viewer->movie->currentFrameNumber(), (first + 4 - step + 3) % 3);
+            QCOMPARE(colour(), colours[(first + 4 - step + 3) % 3]);
+        }
+        QCOMPARE(viewer->movie->state(), QMovie::Paused);
+
+        for (const auto &[speed, text] : {std::pair{200, "2x"}, {50, "0.5x"}, {100, "1x"}}) {
+            viewer->speedButton->click();
+            QCOMPARE(viewer->movie->speed(), speed);
+            QCOMPARE(viewer->speedButton->text(), QString::fromLatin1(text));
+        }
+
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("list.gif"), "GIF? a shopping list"));
+        auto *broken =
+            qobject_cast<gif *>(brivo::openTool(brivo::Tool::GifViewer, m_folder.filePath("list.gif")));
+        QVERIFY(broken && QTest::qWaitForWindowExposed(broken));
+        QVERIFY(broken->movieLabel->text().contains("cannot be played"));
     }
 };
 

@@ -73,16 +73,7 @@ void turnWheel(QWidget *target, int delta)
 // ever; without, it plays once.
 QByteArray animation(int frames, bool loop)
 {
-    QByteArray gif = QByteArray::fromHex("474946383961 0100 0100 f1 00 00  ff0000 00ff00 0000ff 000000");
-    if (loop)
-        gif += QByteArray::fromHex("21ff0b") + "NETSCAPE2.0" + QByteArray::fromHex("03 01 0000 00");
-    for (int i = 0; i < frames; ++i) {
-        gif += QByteArray::fromHex("21f904 00 0200 00 00  2c 0000 0000 0100 0100 00  02");
-        // Three-bit codes, least significant bit first: clear (4), colour i, end (5).
-        const int codes = 4 | (i % 3) << 3 | 5 << 6;
-        gif += QByteArray::fromHex("02") + char(codes & 0xff) + char(codes >> 8) + '\0';
-    }
-    return gif + ';';
+    return brivo::test::gifAnimation(frames, loop);
 }
 
 // Does `steps` on a PDF viewer in turn, then says what it shows: the page field, the page's colour, the

@@ -13,6 +13,7 @@
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
 #include "common/tooltable.h"
+#include "ide/codeedit.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
 #include "ide/toolchainsetupdialog.h"
@@ -30,6 +31,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <ctime>
@@ -40,6 +42,21 @@ namespace {
 
 // The settings file that the C/C++ command may pass to its linker.
 constexpr char kLinkFile[] = "C:/Brivo/Ide/CCPP/bin/link.txt";
+
+// Colours `edit` for `path` and says at the right of the status bar when the text is too large for it.
+void highlightFor(CodeEdit *edit, const QString &path, QStatusBar *bar)
+{
+    const bool coloured = edit->setSourceFile(path);
+    auto *note = bar->findChild<QLabel *>(QStringLiteral("highlightNote"));
+    if (!note && coloured)
+        return;
+    if (!note) {
+        note = new QLabel(QStringLiteral("No syntax colours: the file is too large"));
+        note->setObjectName(QStringLiteral("highlightNote"));
+        bar->addPermanentWidget(note);
+    }
+    note->setVisible(!coloured);
+}
 
 } // namespace
 
@@ -109,10 +126,13 @@ QString ide::editorText() const
 void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
                        const brivo::LineEndExceptions &lineEnds)
 {
-    // As plain text: a file that looks like a web page is source all the same.
+    // As plain text: a file that looks like a web page is source all the same. The old language's colours
+    // go first, or they would run over the whole new text as it goes in.
+    ui->textEdit->setSourceFile(QString());
     ui->textEdit->setPlainText(text);
     brivo::markLineEnds(ui->textEdit->document(), lineEnds);
     fileName = path;
+    highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
@@ -190,6 +210,8 @@ bool ide::saveDocument()
     }
     if (!writeDocument(name, &m_format))
         return false;
+    if (name != fileName)
+        highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
@@ -223,6 +245,7 @@ void ide::on_actionNew_triggered()
     if (!mayDiscardText())
         return;
     ui->textEdit->setPlainText(QString());
+    highlightFor(ui->textEdit, QString(), statusBar());
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
     m_modified = false;

@@ -37,7 +37,8 @@ private:
 class CodeHighlighter : public QSyntaxHighlighter
 {
 public:
-    CodeHighlighter(const brivo::SyntaxRules &rules, QObject *owner) : QSyntaxHighlighter(owner), m_scanner(rules)
+    CodeHighlighter(const brivo::SyntaxRules &rules, QObject *owner)
+        : QSyntaxHighlighter(owner), m_scanner(rules)
     {
         for (int kind = 0; kind < 4; ++kind)
             m_formats[kind] = brivo::syntaxFormat(brivo::SyntaxKind(kind));

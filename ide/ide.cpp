@@ -13,6 +13,7 @@
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
 #include "common/tooltable.h"
+#include "common/windowkeeper.h"
 #include "ide/codeedit.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -89,6 +91,7 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     // One run at a time per window: the Build menu rests while a command runs, and the pane's title says
     // that something runs.
     connect(m_output, &RunOutputPane::runningChanged, this, &ide::showRunning);
+    connect(m_output, &RunOutputPane::locationActivated, this, &ide::showOutputLocation);
 
     auto *setUpToolchains = ui->menuSettings->addAction(QStringLiteral("Set up toolchains..."));
     setUpToolchains->setObjectName(QStringLiteral("actionSet_up_toolchains"));
@@ -398,6 +401,39 @@ void ide::showRunning(bool running)
         ui->textEdit->setFocus();
 }
 
+void ide::showOutputLocation(const QString &file, int line, int column)
+{
+    // A relative name is the compiler's view from where it ran: the current folder, or the folder of the
+    // source file when the command went there first.
+    QStringList candidates{QDir::current().absoluteFilePath(file)};
+    if (QFileInfo(file).isRelative() && !m_runSource.isEmpty())
+        candidates.append(QFileInfo(m_runSource).dir().absoluteFilePath(file));
+    const auto sameFile = [](const QString &a, const QString &b) {
+        return !b.isEmpty() && QFileInfo(a).exists() &&
+               QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
+    };
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (sameFile(candidate, m_runSource) || sameFile(candidate, fileName)) {
+            ui->textEdit->goToLine(line, column);
+            activateWindow();
+            ui->textEdit->setFocus();
+            return;
+        }
+    }
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (QFileInfo(candidate).isFile()) {
+            auto *window = new ide(nullptr);
+            window->openFile(candidate);
+            window->ui->textEdit->goToLine(line, column);
+            window->show();
+            brivo::keepUntilExit(window);
+            return;
+        }
+    }
+    // The message names a file that is not there (any more): nothing to show.
+    QApplication::beep();
+}
+
 // ---- Toolchain set-up ---------------------------------------------------------------------------------
 
 void ide::offerToolchainSetup()
@@ -434,6 +470,7 @@ void ide::runLanguage(Language language)
     const brivo::LanguageRun &run = brivo::languageRun(language);
     if (!writeToolchainFile(QLatin1String(run.sourceFile), editorText()))
         return;
+    m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile));
     lastCompiled(QLatin1String(run.statusName));
     runCommand(language);
 }
@@ -558,6 +595,7 @@ void ide::idejava()
     if (!writeToolchainFile(QLatin1String(brivo::javaNameFile), name) ||
         !writeToolchainFile(QLatin1String(run.sourceFile) + name, editorText()))
         return;
+    m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile) + name);
     lastCompiled(QLatin1String(run.statusName));
     javaWin->close();
     runCommand(Language::Java);

@@ -18,7 +18,8 @@ constexpr char kCKeywords[] =
 
 const SyntaxRules kRules[] = {
     {"C", "c h", kCKeywords, {{"/*", "*/"}, {"//"}}, "\"'", '\\', false, ""},
-    {"C++", "cpp cc cxx c++ hpp hh hxx h++ ipp",
+    {"C++",
+     "cpp cc cxx c++ hpp hh hxx h++ ipp",
      "auto break case char const continue default do double else enum extern float for goto if inline int "
      "long register return short signed sizeof static struct switch typedef union unsigned void volatile "
      "while bool true false include define undef ifdef ifndef elif endif pragma alignas alignof asm catch "
@@ -26,20 +27,35 @@ const SyntaxRules kRules[] = {
      "dynamic_cast explicit export friend mutable namespace new noexcept nullptr operator override final "
      "private protected public reinterpret_cast requires static_assert static_cast template this "
      "thread_local throw try typeid typename using virtual wchar_t char8_t char16_t char32_t",
-     {{"/*", "*/"}, {"//"}}, "\"'", '\\', false, ""},
-    {"Java", "java",
+     {{"/*", "*/"}, {"//"}},
+     "\"'",
+     '\\',
+     false,
+     ""},
+    {"Java",
+     "java",
      "abstract assert boolean break byte case catch char class const continue default do double else enum "
      "extends final finally float for goto if implements import instanceof int interface long native new "
      "package private protected public return short static strictfp super switch synchronized this throw "
      "throws transient try void volatile while var record yield true false null",
-     {{"/*", "*/"}, {"//"}, {"\"\"\"", "\"\"\"", K::String}}, "\"'", '\\', false, ""},
-    {"Python", "py pyw pyi",
+     {{"/*", "*/"}, {"//"}, {"\"\"\"", "\"\"\"", K::String}},
+     "\"'",
+     '\\',
+     false,
+     ""},
+    {"Python",
+     "py pyw pyi",
      "False None True and as assert async await break class continue def del elif else except finally for "
      "from global if import in is lambda nonlocal not or pass raise return try while with yield match case "
      "self print",
-     {{"\"\"\"", "\"\"\"", K::String}, {"'''", "'''", K::String}, {"#"}}, "\"'", '\\', false, ""},
+     {{"\"\"\"", "\"\"\"", K::String}, {"'''", "'''", K::String}, {"#"}},
+     "\"'",
+     '\\',
+     false,
+     ""},
     // Documentation blocks run from a line that starts with "=" and a word to the line "=cut".
-    {"Perl", "pl pm pod",
+    {"Perl",
+     "pl pm pod",
      "my our local sub if elsif else unless while until for foreach do last next redo return use no require "
      "package print printf say die warn eval defined undef and or not eq ne lt gt le ge cmp qw BEGIN END",
      {{"=pod", "=cut", K::Comment, true},
@@ -49,48 +65,88 @@ const SyntaxRules kRules[] = {
       {"=over", "=cut", K::Comment, true},
       {"=encoding", "=cut", K::Comment, true},
       {"#"}},
-     "\"'", '\\', false, ""},
-    {"Ruby", "rb rake gemspec",
+     "\"'",
+     '\\',
+     false,
+     ""},
+    {"Ruby",
+     "rb rake gemspec",
      "BEGIN END alias and begin break case class def do else elsif end ensure false for if in module next "
      "nil not or redo rescue retry return self super then true undef unless until when while yield require "
      "puts attr_accessor attr_reader",
-     {{"=begin", "=end", K::Comment, true}, {"#"}}, "\"'", '\\', false, ""},
+     {{"=begin", "=end", K::Comment, true}, {"#"}},
+     "\"'",
+     '\\',
+     false,
+     ""},
     // Symbols hold dashes and stars ("let*", "multiple-value-bind"); a quote is an operator, not a string.
-    {"Lisp", "lisp lsp l cl el scm ss",
-     "defun defmacro defvar defparameter defconstant defstruct defclass defmethod lambda let let* flet labels "
+    {"Lisp",
+     "lisp lsp l cl el scm ss",
+     "defun defmacro defvar defparameter defconstant defstruct defclass defmethod lambda let let* flet "
+     "labels "
      "if cond case when unless progn prog1 setq setf loop do dolist dotimes and or not car cdr cons list "
      "quote function format funcall apply return t nil",
-     {{"#|", "|#"}, {";"}}, "\"", '\\', false, "-*!?<>=/+"},
+     {{"#|", "|#"}, {";"}},
+     "\"",
+     '\\',
+     false,
+     "-*!?<>=/+"},
     // "^" escapes outside strings only: a backslash ends many a quoted path ("C:\dir\").
-    {"Batch", "bat cmd",
+    {"Batch",
+     "bat cmd",
      "echo set if else goto call exit for in do not exist defined errorlevel pause shift setlocal endlocal "
      "cd chdir pushd popd start title cls copy del erase move mkdir md rmdir rd ren type equ neq lss leq gtr "
      "geq off on nul",
-     {{"rem", nullptr, K::Comment, true}, {"@rem", nullptr, K::Comment, true}, {"::", nullptr, K::Comment, true}},
-     "\"", 0, true, ""},
-    {"Go", "go",
+     {{"rem", nullptr, K::Comment, true},
+      {"@rem", nullptr, K::Comment, true},
+      {"::", nullptr, K::Comment, true}},
+     "\"",
+     0,
+     true,
+     ""},
+    {"Go",
+     "go",
      "break case chan const continue default defer else fallthrough for func go goto if import interface map "
      "package range return select struct switch type var true false nil iota bool byte int int8 int16 int32 "
      "int64 uint uint8 uint16 uint32 uint64 uintptr float32 float64 complex64 complex128 string rune error "
      "any make new len cap append copy delete panic recover",
-     {{"/*", "*/"}, {"//"}, {"`", "`", K::String}}, "\"'", '\\', false, ""},
+     {{"/*", "*/"}, {"//"}, {"`", "`", K::String}},
+     "\"'",
+     '\\',
+     false,
+     ""},
     // Apostrophes are common in a page's text: only double quotes open strings.
-    {"HTML", "html htm xhtml",
+    {"HTML",
+     "html htm xhtml",
      "!doctype html head body title meta link script style div span p a img ul ol li dl dt dd table thead "
      "tbody tr td th form input button label select option textarea h1 h2 h3 h4 h5 h6 br hr header footer "
      "nav section article main aside pre code em strong b i u small canvas iframe video audio source",
-     {{"<!--", "-->"}}, "\"", 0, true, "!"},
-    {"Assembly", "asm s nasm",
+     {{"<!--", "-->"}},
+     "\"",
+     0,
+     true,
+     "!"},
+    {"Assembly",
+     "asm s nasm",
      "mov movzx movsx add adc sub sbb mul imul div idiv inc dec and or xor not neg shl shr sal sar rol ror "
      "cmp test jmp je jne jz jnz jg jge jl jle ja jae jb jbe call ret push pop lea nop int syscall loop "
      "section segment global extern db dw dd dq resb resw resd resq equ times byte word dword qword ptr rax "
      "rbx rcx rdx rsi rdi rbp rsp r8 r9 r10 r11 r12 r13 r14 r15 eax ebx ecx edx esi edi ebp esp ax bx cx dx "
      "al ah bl bh cl ch dl dh",
-     {{"/*", "*/"}, {";"}}, "\"'", 0, true, "."},
-    {"Lua", "lua",
+     {{"/*", "*/"}, {";"}},
+     "\"'",
+     0,
+     true,
+     "."},
+    {"Lua",
+     "lua",
      "and break do else elseif end false for function goto if in local nil not or repeat return then true "
      "until while require print self",
-     {{"--[[", "]]"}, {"--"}, {"[[", "]]", K::String}}, "\"'", '\\', false, ""},
+     {{"--[[", "]]"}, {"--"}, {"[[", "]]", K::String}},
+     "\"'",
+     '\\',
+     false,
+     ""},
 };
 
 } // namespace
@@ -140,7 +196,8 @@ QTextCharFormat syntaxFormat(SyntaxKind kind)
 SyntaxScanner::SyntaxScanner(const SyntaxRules &rules)
     : m_rules(rules), m_case(rules.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive)
 {
-    for (const QString &word : QString::fromLatin1(rules.keywords).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    for (const QString &word :
+         QString::fromLatin1(rules.keywords).split(QLatin1Char(' '), Qt::SkipEmptyParts))
         m_keywords.insert(rules.caseInsensitive ? word.toLower() : word);
 }
 
@@ -168,7 +225,8 @@ QList<SyntaxSpan> SyntaxScanner::scan(QStringView line, int stateIn, int *stateO
     QList<SyntaxSpan> spans;
     const int length = int(line.size());
     const int delimitedCount = int(std::size(m_rules.delimited));
-    int state = stateIn > 0 && stateIn <= delimitedCount && m_rules.delimited[stateIn - 1].close ? stateIn : 0;
+    int state =
+        stateIn > 0 && stateIn <= delimitedCount && m_rules.delimited[stateIn - 1].close ? stateIn : 0;
     int spanStart = 0; // where the open multi-line stretch began on this line
     int i = 0;
     auto onlyBlanksBefore = [&](int position) {

@@ -412,6 +412,15 @@ private slots:
         QVERIFY(runEnded(w));
         QVERIFY2(click("line 2"), qPrintable(w.outputPane()->text()));
         QVERIFY(cursorAt(2, 1));
+
+        // The file being edited, which the run did not write, is shown here too.
+        const QString mine = path("mine.bat");
+        QVERIFY(writeFile(mine, "echo " + QFile::encodeName(mine) + ":3:3: here\n\n  x\n"));
+        w.openFile(mine);
+        w.findChild<QAction *>("actionBatch")->trigger();
+        QVERIFY(runEnded(w));
+        QVERIFY2(click(mine + ":3:3:"), qPrintable(w.outputPane()->text()));
+        QVERIFY(cursorAt(3, 3) && brivo::test::visibleWindows<ide>().size() == 2);
     }
 
     void javaAndLinkerWindows()

@@ -13,6 +13,8 @@
 #include "common/textdocumentfile.h"
 #include "common/textscrollguard.h"
 #include "common/tooltable.h"
+#include "common/windowkeeper.h"
+#include "ide/codeedit.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
 #include "ide/toolchainsetupdialog.h"
@@ -23,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +33,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <ctime>
@@ -40,6 +44,21 @@ namespace {
 
 // The settings file that the C/C++ command may pass to its linker.
 constexpr char kLinkFile[] = "C:/Brivo/Ide/CCPP/bin/link.txt";
+
+// Colours `edit` for `path` and says at the right of the status bar when the text is too large for it.
+void highlightFor(CodeEdit *edit, const QString &path, QStatusBar *bar)
+{
+    const bool coloured = edit->setSourceFile(path);
+    auto *note = bar->findChild<QLabel *>(QStringLiteral("highlightNote"));
+    if (!note && coloured)
+        return;
+    if (!note) {
+        note = new QLabel(QStringLiteral("No syntax colours: the file is too large"));
+        note->setObjectName(QStringLiteral("highlightNote"));
+        bar->addPermanentWidget(note);
+    }
+    note->setVisible(!coloured);
+}
 
 } // namespace
 
@@ -72,6 +91,7 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     // One run at a time per window: the Build menu rests while a command runs, and the pane's title says
     // that something runs.
     connect(m_output, &RunOutputPane::runningChanged, this, &ide::showRunning);
+    connect(m_output, &RunOutputPane::locationActivated, this, &ide::showOutputLocation);
 
     auto *setUpToolchains = ui->menuSettings->addAction(QStringLiteral("Set up toolchains..."));
     setUpToolchains->setObjectName(QStringLiteral("actionSet_up_toolchains"));
@@ -109,10 +129,13 @@ QString ide::editorText() const
 void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
                        const brivo::LineEndExceptions &lineEnds)
 {
-    // As plain text: a file that looks like a web page is source all the same.
+    // As plain text: a file that looks like a web page is source all the same. The old language's colours
+    // go first, or they would run over the whole new text as it goes in.
+    ui->textEdit->setSourceFile(QString());
     ui->textEdit->setPlainText(text);
     brivo::markLineEnds(ui->textEdit->document(), lineEnds);
     fileName = path;
+    highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
@@ -190,6 +213,8 @@ bool ide::saveDocument()
     }
     if (!writeDocument(name, &m_format))
         return false;
+    if (name != fileName)
+        highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
@@ -223,6 +248,7 @@ void ide::on_actionNew_triggered()
     if (!mayDiscardText())
         return;
     ui->textEdit->setPlainText(QString());
+    highlightFor(ui->textEdit, QString(), statusBar());
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
     m_modified = false;
@@ -375,6 +401,39 @@ void ide::showRunning(bool running)
         ui->textEdit->setFocus();
 }
 
+void ide::showOutputLocation(const QString &file, int line, int column)
+{
+    // A relative name is the compiler's view from where it ran: the current folder, or the folder of the
+    // source file when the command went there first.
+    QStringList candidates{QDir::current().absoluteFilePath(file)};
+    if (QFileInfo(file).isRelative() && !m_runSource.isEmpty())
+        candidates.append(QFileInfo(m_runSource).dir().absoluteFilePath(file));
+    const auto sameFile = [](const QString &a, const QString &b) {
+        return !b.isEmpty() && QFileInfo(a).exists() &&
+               QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
+    };
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (sameFile(candidate, m_runSource) || sameFile(candidate, fileName)) {
+            ui->textEdit->goToLine(line, column);
+            activateWindow();
+            ui->textEdit->setFocus();
+            return;
+        }
+    }
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (QFileInfo(candidate).isFile()) {
+            auto *window = new ide(nullptr);
+            window->openFile(candidate);
+            window->ui->textEdit->goToLine(line, column);
+            window->show();
+            brivo::keepUntilExit(window);
+            return;
+        }
+    }
+    // The message names a file that is not there (any more): nothing to show.
+    QApplication::beep();
+}
+
 // ---- Toolchain set-up ---------------------------------------------------------------------------------
 
 void ide::offerToolchainSetup()
@@ -411,6 +470,7 @@ void ide::runLanguage(Language language)
     const brivo::LanguageRun &run = brivo::languageRun(language);
     if (!writeToolchainFile(QLatin1String(run.sourceFile), editorText()))
         return;
+    m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile));
     lastCompiled(QLatin1String(run.statusName));
     runCommand(language);
 }
@@ -535,6 +595,7 @@ void ide::idejava()
     if (!writeToolchainFile(QLatin1String(brivo::javaNameFile), name) ||
         !writeToolchainFile(QLatin1String(run.sourceFile) + name, editorText()))
         return;
+    m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile) + name);
     lastCompiled(QLatin1String(run.statusName));
     javaWin->close();
     runCommand(Language::Java);

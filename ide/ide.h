@@ -131,6 +131,9 @@ private:
     // Opens the toolchain set-up dialog of this window, or brings it to the front.
     void showToolchainSetup();
     void forgetHiddenWindows(QList<QPointer<QWidget>> *windows);
+    // Shows the place a run's message names: here when it is the file the run wrote or the one being
+    // edited, in a new code editor for any other file that exists.
+    void showOutputLocation(const QString &file, int line, int column);
 
     QDockWidget *m_outputDock = nullptr;
     RunOutputPane *m_output = nullptr;
@@ -145,4 +148,6 @@ private:
     QList<QPointer<QWidget>> m_javaWindows;
     QList<QPointer<QWidget>> m_linkWindows;
     QPointer<ToolchainSetupDialog> m_setupDialog;
+    // The source file the last run wrote, under the tool root.
+    QString m_runSource;
 };

@@ -5,15 +5,19 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -75,12 +79,44 @@ const QTextCharFormat &inputFormat()
     return format;
 }
 
+// A link's target, read back by the click: "line:column:file".
+QString locationHref(const brivo::OutputLocation &location)
+{
+    return QStringLiteral("%1:%2:%3").arg(location.line).arg(location.column).arg(location.file);
+}
+
 QString seconds(qint64 milliseconds)
 {
     return QString::number(double(milliseconds) / 1000.0, 'f', 2) + QStringLiteral(" s");
 }
 
 } // namespace
+
+QList<brivo::OutputLocation> brivo::findOutputLocations(QStringView line)
+{
+    // A file name holds no blank and no colon, but may start with a drive ("C:/src/a.c"); it must hold
+    // more than digits, so that a time of day ("12:30:45") is no place.
+    static const QRegularExpression compiler(
+        QStringLiteral("(?:^|(?<=[\\s(]))((?:[A-Za-z]:[/\\\\])?[^\\s:\"'()]*[^\\s:\"'()0-9][^\\s:\"'()]*)"
+                       ":(\\d+):(?:(\\d+):)?"));
+    static const QRegularExpression python(QStringLiteral("File \"([^\"]+)\", line (\\d+)"));
+    QList<OutputLocation> found;
+    for (const QRegularExpression *pattern : {&compiler, &python}) {
+        auto matches = pattern->globalMatch(line);
+        while (matches.hasNext()) {
+            const QRegularExpressionMatch match = matches.next();
+            const int number = match.captured(2).toInt();
+            if (number <= 0)
+                continue;
+            const int column = match.captured(3).toInt();
+            found.append({int(match.capturedStart(0)), int(match.capturedLength(0)), match.captured(1),
+                          number, column > 0 ? column : 1});
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const OutputLocation &a, const OutputLocation &b) { return a.start < b.start; });
+    return found;
+}
 
 RunOutputPane::RunOutputPane(QWidget *parent)
     : QWidget(parent), m_process(new brivo::CommandProcess(this)), m_output(new QPlainTextEdit),
@@ -118,6 +154,10 @@ RunOutputPane::RunOutputPane(QWidget *parent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(m_output, 1);
     layout->addLayout(inputRow);
+
+    // Places named in the output are links: the pointer shows a hand over them, a click reports them.
+    m_output->viewport()->setMouseTracking(true);
+    m_output->viewport()->installEventFilter(this);
 
     connect(m_input, &QLineEdit::returnPressed, this, &RunOutputPane::sendInput);
     auto *endOfInput = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), m_input);
@@ -207,9 +247,49 @@ void RunOutputPane::append(const QString &text, const QTextCharFormat &format)
     const bool following = scroll->value() == scroll->maximum();
     QTextCursor cursor(m_output->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(withLongLinesBroken(shown, m_output->document()->lastBlock().length() - 1), format);
+    const QString broken = withLongLinesBroken(shown, m_output->document()->lastBlock().length() - 1);
+    cursor.insertText(broken, format);
+    linkLocations(int(broken.count(QLatin1Char('\n'))) + 1);
     if (following)
         scroll->setValue(scroll->maximum());
+}
+
+void RunOutputPane::linkLocations(int lineCount)
+{
+    // The last line may be unfinished: it is looked at again when the rest arrives.
+    QTextBlock block = m_output->document()->lastBlock();
+    for (int i = 0; i < lineCount && block.isValid(); ++i, block = block.previous()) {
+        for (const brivo::OutputLocation &location : brivo::findOutputLocations(block.text())) {
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + location.start);
+            cursor.setPosition(block.position() + location.start + location.length, QTextCursor::KeepAnchor);
+            QTextCharFormat link;
+            link.setAnchor(true);
+            link.setAnchorHref(locationHref(location));
+            link.setFontUnderline(true);
+            cursor.mergeCharFormat(link);
+        }
+    }
+}
+
+bool RunOutputPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_output->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseMove) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const bool overLink = !m_output->anchorAt(mouse->position().toPoint()).isEmpty();
+        m_output->viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        // A drag that selected text is no click.
+        const QString href = m_output->anchorAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && !href.isEmpty() && !m_output->textCursor().hasSelection())
+            emit locationActivated(href.section(QLatin1Char(':'), 2),
+                                   href.section(QLatin1Char(':'), 0, 0).toInt(),
+                                   href.section(QLatin1Char(':'), 1, 1).toInt());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void RunOutputPane::sendInput()

@@ -12,7 +12,22 @@ class QTextCharFormat;
 
 namespace brivo {
 class CommandProcess;
-}
+
+// A place in a file named by a compiler or interpreter message: "file:line:column:", "file:line:" or
+// Python's 'File "file", line N'. start and length give the stretch of the line that names it.
+struct OutputLocation
+{
+    int start;
+    int length;
+    QString file;
+    int line;
+    int column; // 1 when the message gives none
+};
+
+// The places named in one line of output, in order.
+QList<OutputLocation> findOutputLocations(QStringView line);
+
+} // namespace brivo
 
 // A GUI program has no console, so the output of a toolchain's command would be lost without this pane.
 // It shows standard output and standard error as they arrive, then the exit code and the time taken;
@@ -41,9 +56,16 @@ signals:
     // The run has ended and its closing note is shown: the exit code, or -1 when the command could not
     // start, crashed or was stopped.
     void finished(int exitCode);
+    // A place named in the output was clicked.
+    void locationActivated(const QString &file, int line, int column);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void append(const QString &text, const QTextCharFormat &format);
+    // Turns the places named in the last `lineCount` lines into links.
+    void linkLocations(int lineCount);
     void sendInput();
     void endInput();
     void setRunning(bool running);

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The code editor's runs: the toolchain set-up dialog that the start-up warning offers on a fresh tool
-# root (ide-runs-setup.png), then a C++ program's output and exit code in the Output pane (ide-runs.png).
+# root (ide-runs-setup.png), then a C++ program's output and exit code in the Output pane, the compiler's
+# warning a link to its line (ide-runs.png).
 . "$(dirname "$0")/../screenshotlib.sh"
 cat >"$shot_files/hello.cpp" <<'TEXT'
 #include <cstdio>
 
 int main()
 {
-    for (int i = 1; i <= 3; ++i)
+    unsigned char lines = 259; // wraps round to 3, and the compiler warns
+    for (int i = 1; i <= lines; ++i)
         std::printf("Hello from C++, line %d\n", i);
     return 3;
 }

@@ -347,6 +347,82 @@ private slots:
         QVERIFY2(brivo::test::waitForProcessEnd(grandchild, 5000), "the program's child outlived the window");
     }
 
+    // Places in compiler and interpreter messages; a time of day or a bare word before a colon is none.
+    void outputLocationsAreFound()
+    {
+        const auto found = [](const QString &line) {
+            QStringList places;
+            for (const brivo::OutputLocation &location : brivo::findOutputLocations(line))
+                places.append(QStringLiteral("%1|%2|%3|%4")
+                                  .arg(line.mid(location.start, location.length), location.file)
+                                  .arg(location.line)
+                                  .arg(location.column));
+            return places.join(' ');
+        };
+        QCOMPARE(found("a.cpp:2:12: error: 'x' was not declared"), "a.cpp:2:12:|a.cpp|2|12");
+        QCOMPARE(found("/tmp/x.py:3: SyntaxWarning: bad"), "/tmp/x.py:3:|/tmp/x.py|3|1");
+        QCOMPARE(found("  File \"/a b/p.py\", line 7, in <module>"),
+                 "File \"/a b/p.py\", line 7|/a b/p.py|7|1");
+        QCOMPARE(found("C:/src/m.go:10:2: undefined: y"), "C:/src/m.go:10:2:|C:/src/m.go|10|2");
+        QCOMPARE(found("ran at 12:30:45: done; main.c: In function 'main':; x.c:0: no"), "");
+    }
+
+    // A clicked place in a real compiler's or interpreter's message moves the editor there when it is the
+    // file the run wrote, and opens any other file in a new code editor at that line.
+    void clickedMessagesMoveTheEditor()
+    {
+        if (QStandardPaths::findExecutable("g++").isEmpty() ||
+            QStandardPaths::findExecutable("python3").isEmpty())
+            QSKIP("needs g++ and python3");
+        const QString header = path("lib/other.h");
+        QVERIFY(writeFile(header, "// a header\n\nint broken(\n"));
+        QVERIFY(
+            writeFile(ideFile("CCPP/bin/gcbat.sh"), "cd \"$(dirname \"$0\")\" && g++ -fsyntax-only a.cpp\n"));
+        QVERIFY(writeFile(ideFile("Python/pythone"), "python3 \"$(dirname \"$0\")/python.py\"\n"));
+        ide w;
+        w.show();
+        auto *output = w.outputPane()->findChild<QPlainTextEdit *>("outputText");
+        const auto click = [&](const QString &text) {
+            const QTextCursor found = output->document()->find(text);
+            if (found.isNull())
+                return false;
+            QTextCursor inside(output->document());
+            inside.setPosition(found.selectionStart() + 2);
+            QTest::mouseClick(output->viewport(), Qt::LeftButton, {}, output->cursorRect(inside).center());
+            return true;
+        };
+        const auto cursorAt = [&](int line, int column) {
+            const QTextCursor cursor = editorOf(w)->textCursor();
+            return cursor.blockNumber() + 1 == line && cursor.positionInBlock() + 1 == column;
+        };
+
+        editorOf(w)->setPlainText("int main() {\n    return x;\n}\n#include \"" + header + "\"\n");
+        w.findChild<QAction *>("actionC")->trigger();
+        QVERIFY(runEnded(w));
+        QVERIFY2(click("a.cpp:2:12:"), qPrintable(w.outputPane()->text()));
+        QVERIFY(cursorAt(2, 12));
+        QVERIFY(click(header + ":3:"));
+        QList<ide *> windows;
+        QTRY_VERIFY((windows = brivo::test::visibleWindows<ide>()).size() == 2);
+        ide *opened = windows.constFirst() == &w ? windows.constLast() : windows.constFirst();
+        QVERIFY(opened->fileName == header && editorOf(*opened)->textCursor().blockNumber() == 2);
+
+        editorOf(w)->setPlainText("x = 1\nprint(y)\n");
+        w.findChild<QAction *>("actionPython")->trigger();
+        QVERIFY(runEnded(w));
+        QVERIFY2(click("line 2"), qPrintable(w.outputPane()->text()));
+        QVERIFY(cursorAt(2, 1));
+
+        // The file being edited, which the run did not write, is shown here too.
+        const QString mine = path("mine.bat");
+        QVERIFY(writeFile(mine, "echo " + QFile::encodeName(mine) + ":3:3: here\n\n  x\n"));
+        w.openFile(mine);
+        w.findChild<QAction *>("actionBatch")->trigger();
+        QVERIFY(runEnded(w));
+        QVERIFY2(click(mine + ":3:3:"), qPrintable(w.outputPane()->text()));
+        QVERIFY(cursorAt(3, 3) && brivo::test::visibleWindows<ide>().size() == 2);
+    }
+
     void javaAndLinkerWindows()
     {
         ide w;

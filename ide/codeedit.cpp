@@ -1,0 +1,220 @@
+#include "ide/codeedit.h"
+
+#include "ide/syntaxtable.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+
+namespace {
+
+constexpr int kGutterPadding = 6;
+// Deciding between tabs and blanks looks at this many lines at most, so a huge file opens as fast.
+constexpr int kIndentSampleLines = 10000;
+
+} // namespace
+
+// Paints the line numbers to the left of the text; the text area does the work.
+class LineNumberGutter : public QWidget
+{
+public:
+    explicit LineNumberGutter(CodeEdit *edit) : QWidget(edit), m_edit(edit) {}
+    QSize sizeHint() const override { return QSize(m_edit->gutterWidth(), 0); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_edit->paintGutter(event); }
+
+private:
+    CodeEdit *m_edit;
+};
+
+// Colours each line by the rules of one language; the state carried from line to line is the open
+// multi-line comment or string, if any.
+class CodeHighlighter : public QSyntaxHighlighter
+{
+public:
+    CodeHighlighter(const brivo::SyntaxRules &rules, QObject *owner)
+        : QSyntaxHighlighter(owner), m_scanner(rules)
+    {
+        for (int kind = 0; kind < 4; ++kind)
+            m_formats[kind] = brivo::syntaxFormat(brivo::SyntaxKind(kind));
+    }
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        int state = 0;
+        const auto spans = m_scanner.scan(text, qMax(0, previousBlockState()), &state);
+        for (const brivo::SyntaxSpan &span : spans)
+            setFormat(span.start, span.length, m_formats[int(span.kind)]);
+        setCurrentBlockState(state);
+    }
+
+private:
+    brivo::SyntaxScanner m_scanner;
+    QTextCharFormat m_formats[4];
+};
+
+CodeEdit::CodeEdit(QWidget *parent) : QTextEdit(parent), m_gutter(new LineNumberGutter(this))
+{
+    setAcceptRichText(false);
+    connect(document(), &QTextDocument::blockCountChanged, this, &CodeEdit::updateGutterWidth);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_gutter, qOverload<>(&QWidget::update));
+    // Line numbers move with every change of the layout (wrapped lines, edits above the view).
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, m_gutter,
+            qOverload<>(&QWidget::update));
+    // The shaded current line follows the cursor.
+    connect(this, &QTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    updateGutterWidth();
+}
+
+int CodeEdit::gutterWidthFor(int lineCount, const QFontMetrics &metrics)
+{
+    int digits = 1;
+    for (int n = qMax(1, lineCount); n >= 10; n /= 10)
+        ++digits;
+    return 2 * kGutterPadding + metrics.horizontalAdvance(QLatin1Char('9')) * digits;
+}
+
+int CodeEdit::gutterWidth() const
+{
+    return gutterWidthFor(document()->blockCount(), QFontMetrics(font()));
+}
+
+void CodeEdit::updateGutterWidth()
+{
+    const int width = gutterWidth();
+    if (viewportMargins().left() != width)
+        setViewportMargins(width, 0, 0, 0);
+    const QRect area = contentsRect();
+    m_gutter->setGeometry(area.left(), area.top(), width, area.height());
+}
+
+void CodeEdit::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    updateGutterWidth();
+}
+
+void CodeEdit::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateGutterWidth();
+}
+
+void CodeEdit::paintGutter(QPaintEvent *event)
+{
+    QPainter painter(m_gutter);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    painter.setFont(font());
+    const QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    const int scroll = verticalScrollBar()->value();
+    const int lineHeight = fontMetrics().height();
+    const int current = textCursor().blockNumber();
+    // Start at the line under the top edge; only the lines in view are painted.
+    QTextBlock block = cursorForPosition(QPoint(0, 0)).block();
+    if (block.previous().isValid())
+        block = block.previous();
+    for (; block.isValid(); block = block.next()) {
+        const int top = int(layout->blockBoundingRect(block).top()) - scroll;
+        if (top > event->rect().bottom())
+            break;
+        if (!block.isVisible() || top + lineHeight < event->rect().top())
+            continue;
+        QFont numberFont = font();
+        numberFont.setBold(block.blockNumber() == current);
+        painter.setFont(numberFont);
+        painter.drawText(0, top, m_gutter->width() - kGutterPadding, lineHeight, Qt::AlignRight,
+                         QString::number(block.blockNumber() + 1));
+    }
+}
+
+void CodeEdit::paintEvent(QPaintEvent *event)
+{
+    {
+        // Under the text, the width of the view: the line the cursor is on.
+        QPainter painter(viewport());
+        const QRect cursorArea = cursorRect();
+        QColor shade = palette().color(QPalette::Highlight);
+        shade.setAlpha(28);
+        painter.fillRect(QRect(0, cursorArea.top(), viewport()->width(), cursorArea.height()), shade);
+    }
+    QTextEdit::paintEvent(event);
+    m_gutter->update();
+}
+
+void CodeEdit::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (isReadOnly() || modifiers != Qt::NoModifier) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // The new line starts where the one it was split from starts.
+        QTextCursor cursor = textCursor();
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        const QString line = cursor.block().text();
+        const int column = cursor.positionInBlock();
+        int indent = 0;
+        while (indent < column && (line[indent] == QLatin1Char(' ') || line[indent] == QLatin1Char('\t')))
+            ++indent;
+        cursor.insertBlock();
+        cursor.insertText(line.left(indent));
+        cursor.endEditBlock();
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && !tabChangesFocus()) {
+        insertPlainText(m_tabs ? QStringLiteral("\t") : QStringLiteral("    "));
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+bool CodeEdit::setSourceFile(const QString &path)
+{
+    delete m_highlighter;
+    m_highlighter = nullptr;
+    m_syntax = path.isEmpty() ? nullptr : brivo::syntaxForFile(path);
+
+    // A text indents with tabs when its first indented line does.
+    m_tabs = false;
+    int sampled = 0;
+    for (QTextBlock block = document()->begin(); block.isValid() && sampled < kIndentSampleLines;
+         block = block.next(), ++sampled) {
+        const QString text = block.text();
+        if (text.startsWith(QLatin1Char('\t')) || text.startsWith(QLatin1Char(' '))) {
+            m_tabs = text.startsWith(QLatin1Char('\t'));
+            break;
+        }
+    }
+
+    if (!m_syntax)
+        return true;
+    if (document()->characterCount() > maxHighlightedCharacters)
+        return false;
+    m_highlighter = new CodeHighlighter(*m_syntax, this);
+    // Colouring is no edit: with the document's signals held, nobody takes the text for changed.
+    const QSignalBlocker quiet(document());
+    m_highlighter->setDocument(document());
+    m_highlighter->rehighlight();
+    return true;
+}
+
+void CodeEdit::goToLine(int line, int column)
+{
+    const QTextBlock block = document()->findBlockByNumber(qBound(1, line, document()->blockCount()) - 1);
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + qBound(0, column - 1, block.length() - 1));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}

@@ -41,7 +41,7 @@ void doch::doallforshow(QString p)
         const QString extension = brivo::extensionOf(p);
         if (const auto tool = brivo::toolForExtension(extension)) {
             brivo::OpenOptions options;
-            options.audioOnly = extension == QLatin1String("mp3");
+            options.audioOnly = brivo::isAudioOnlyExtension(extension);
             brivo::openTool(*tool, p, options);
             return;
         }

@@ -4,18 +4,24 @@
 #include "av/seekslider.h"
 #include "av/volumeslider.h"
 #include "common/conventions.h"
+#include "common/foldernames.h"
 #include "common/homeactions.h"
+#include "common/statefolder.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QJsonObject>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -96,19 +102,54 @@ av::av(QWidget *parent) : QWidget(parent)
     connect(forwardButton, &QPushButton::clicked, this, &av::fwind);
     connect(stopButton, &QPushButton::clicked, this, &av::stop);
 
+    previousButton = newControlButton("previousButton");
+    nextButton = newControlButton("nextButton");
+    autoNextButton = newControlButton("autoNextButton");
+    previousButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
+    nextButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    autoNextButton->setText(QStringLiteral("Auto"));
+    autoNextButton->setCheckable(true);
+    autoNextButton->setChecked(true);
+    previousButton->setToolTip(QStringLiteral("Previous file in the folder (Page Up)"));
+    nextButton->setToolTip(QStringLiteral("Next file in the folder (Page Down)"));
+    autoNextButton->setToolTip(QStringLiteral("Play the next file of the folder when this one ends"));
+    previousButton->setAccessibleName(QStringLiteral("Previous file"));
+    nextButton->setAccessibleName(QStringLiteral("Next file"));
+    autoNextButton->setAccessibleName(QStringLiteral("Play the next file automatically"));
+    connect(previousButton, &QPushButton::clicked, this, [this] { stepFile(-1); });
+    connect(nextButton, &QPushButton::clicked, this, [this] { stepFile(1); });
+    connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia && autoNextButton->isChecked())
+            stepFile(1);
+    });
+
+    timeLabel = new QLabel;
+    timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    connect(mediaObject, &QMediaPlayer::positionChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::seekableChanged, this, &av::resumePosition);
+    connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::resumePosition);
+    showTime();
+
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(homeButton);
     buttonRow->addWidget(pauseButton);
     buttonRow->addWidget(stopButton);
     buttonRow->addWidget(rewindButton);
     buttonRow->addWidget(forwardButton);
+    buttonRow->addWidget(previousButton);
+    buttonRow->addWidget(nextButton);
+    buttonRow->addWidget(autoNextButton);
     buttonRow->addStretch();
     buttonRow->addWidget(volumeSlider);
     volumeSlider->setFixedWidth(120);
 
+    auto *seekRow = new QHBoxLayout;
+    seekRow->addWidget(seekSlider);
+    seekRow->addWidget(timeLabel);
     auto *controlLayout = new QVBoxLayout;
     controlLayout->addLayout(buttonRow);
-    controlLayout->addWidget(seekSlider);
+    controlLayout->addLayout(seekRow);
 
     controlBar = new QWidget;
     controlBar->setObjectName(QStringLiteral("controlBar"));
@@ -142,7 +183,9 @@ void av::openFile(QString path)
 {
     setEnabled(false);
     if (QFile::exists(path)) {
+        rememberPosition();
         m_path = path;
+        m_resumePending = true;
         m_failed = false;
         // A relative path (from the command line) is resolved now, while the current folder is the one
         // the path was given in.
@@ -162,6 +205,10 @@ void av::setAudioOnly()
 {
     audioOnly = true;
     videoWidget->hide();
+    // The small layout keeps its row as it was; Page Up and Page Down still step through the folder.
+    previousButton->hide();
+    nextButton->hide();
+    autoNextButton->hide();
     setMinimumSize(300, 70);
     setMaximumSize(300, 70);
 }
@@ -244,6 +291,12 @@ void av::keyPressEvent(QKeyEvent *event)
         if (audioOutput->volume() > 0.0f)
             stepVolume(-brivo::kVolumeStep);
         break;
+    case Qt::Key_PageDown:
+        stepFile(1);
+        break;
+    case Qt::Key_PageUp:
+        stepFile(-1);
+        break;
     case Qt::Key_Escape:
         if (isFullScreen()) {
             leaveFullScreen();
@@ -259,11 +312,107 @@ void av::keyPressEvent(QKeyEvent *event)
 
 void av::closeEvent(QCloseEvent *event)
 {
+    rememberPosition();
+    m_path.clear();
     mediaObject->stop();
     // A closed player is never shown again; letting go of the file frees its decoder now rather than
     // when the program ends.
     mediaObject->setSource(QUrl());
     event->accept();
+}
+
+namespace {
+
+constexpr qint64 kResumeAfterMs = 5 * 60 * 1000;
+const QString kPositionsFile = QStringLiteral("media-positions.json");
+
+QString clockTime(qint64 ms)
+{
+    const qint64 seconds = qMax<qint64>(0, ms) / 1000;
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// What tells the remembered file apart from another one of the same name: its size and time.
+QString fileMark(const QString &path)
+{
+    const QFileInfo file(path);
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+QString av::neighbourFile(int delta) const
+{
+    if (m_path.isEmpty())
+        return {};
+    const QFileInfo playing(m_path);
+    const QStringList extensions = brivo::toolExtensions(brivo::Tool::MediaPlayer);
+    QStringList names;
+    for (const QString &name : playing.absoluteDir().entryList(QDir::Files, QDir::NoSort)) {
+        const QString extension = QFileInfo(name).suffix();
+        // Exactly the extensions that open the player, as the dispatcher compares them.
+        if (extensions.contains(extension) && (!audioOnly || brivo::isAudioOnlyExtension(extension)))
+            names.append(name);
+    }
+    brivo::sortFolderNames(names);
+    const int here = names.indexOf(playing.fileName());
+    const int there = here < 0 ? -1 : here + delta;
+    if (there < 0 || there >= names.size())
+        return {};
+    return playing.absoluteDir().absoluteFilePath(names.at(there));
+}
+
+bool av::stepFile(int delta)
+{
+    const QString next = neighbourFile(delta);
+    if (next.isEmpty())
+        return false;
+    openFile(next);
+    return true;
+}
+
+void av::showTime()
+{
+    timeLabel->setText(QStringLiteral("%1 / %2").arg(clockTime(mediaObject->position()),
+                                                     clockTime(mediaObject->duration())));
+}
+
+void av::rememberPosition()
+{
+    if (m_path.isEmpty() || m_source != mediaObject->source())
+        return;
+    const qint64 duration = mediaObject->duration();
+    const qint64 position = mediaObject->position();
+    QJsonObject places = brivo::readStateObject(kPositionsFile);
+    const QString key = QFileInfo(m_path).absoluteFilePath();
+    // Near either end there is nothing to come back to.
+    if (duration > kResumeAfterMs && position > 5000 && position < duration - 5000)
+        places.insert(key, QJsonObject{{QStringLiteral("position"), position},
+                                       {QStringLiteral("file"), fileMark(m_path)}});
+    else if (!places.contains(key))
+        return;
+    else
+        places.remove(key);
+    brivo::writeStateObject(kPositionsFile, places);
+}
+
+void av::resumePosition()
+{
+    if (!m_resumePending || m_path.isEmpty() || !mediaObject->isSeekable() ||
+        mediaObject->duration() <= kResumeAfterMs)
+        return;
+    m_resumePending = false;
+    const QJsonObject place =
+        brivo::readStateObject(kPositionsFile).value(QFileInfo(m_path).absoluteFilePath()).toObject();
+    const qint64 position = place.value(QStringLiteral("position")).toInteger(-1);
+    if (place.value(QStringLiteral("file")).toString() == fileMark(m_path) && position > 0 &&
+        position < mediaObject->duration())
+        mediaObject->setPosition(position);
 }
 
 void av::dragEnterEvent(QDragEnterEvent *event)

@@ -11,6 +11,7 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QKeyEvent;
+class QLabel;
 class QMediaPlayer;
 class QMouseEvent;
 class QPushButton;
@@ -45,6 +46,19 @@ public:
     // Play/pause; its icon shows what its next press does.
     QPushButton *pauseButton;
     bool audioOnly;
+    // Elapsed and total time, beside the seek slider.
+    QLabel *timeLabel;
+    // After the Part's controls: the previous and next file of the folder, and whether the next one
+    // starts when a file ends.
+    QPushButton *previousButton;
+    QPushButton *nextButton;
+    QPushButton *autoNextButton;
+
+    // The media file `delta` places after the one playing (-1: before it) in the folder's listing, among
+    // the files this window plays (sound alone in the audio-only layout); empty when there is none.
+    QString neighbourFile(int delta) const;
+    // Plays that file in this window; false when there is none.
+    bool stepFile(int delta);
 
 public slots:
     void showhome();
@@ -67,6 +81,11 @@ private:
     void leaveFullScreen();
     void showPlaybackState();
     void reportPlaybackError(const QString &reason);
+    void showTime();
+    // A file longer than five minutes reopens where it was left: the place is kept in the state folder
+    // when another file starts or the window closes, and taken up once the new file can seek.
+    void rememberPosition();
+    void resumePosition();
 
     // The file being played, for the error box and for a new attempt after a failure.
     QString m_path;
@@ -74,4 +93,6 @@ private:
     // Set when the current attempt to play has failed. The backend sends several errors for one failure
     // and the user needs one box; a press of play then loads the file afresh.
     bool m_failed = false;
+    // Set while a remembered place waits for the file to become seekable.
+    bool m_resumePending = false;
 };

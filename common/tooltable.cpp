@@ -27,7 +27,8 @@ const QList<ToolDescription> &toolTable()
          "pdf",
          {"PDF", ":/images/pdf.png", {210, 150, 180, 120}, 4}, "brivo_pdf", false},
         {Tool::MediaPlayer, "av", "Brivo - K.VARDEN",
-         "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4",
+         "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4 "
+         "ogg oga opus flac wav m4a mkv webm mov OGG OGA OPUS FLAC WAV M4A MKV WEBM MOV",
          {"Media\nPlayer", ":/images/av.png", {10, 150, 180, 120}, 3}, "brivo_av", false},
         {Tool::ImageViewer, "viewers", "Brivo : Image Viewer - K.VARDEN",
          "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM "
@@ -66,6 +67,13 @@ QString toolTitle(Tool tool)
 QStringList toolExtensions(Tool tool)
 {
     return QString::fromLatin1(describe(tool).extensions).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+bool isAudioOnlyExtension(const QString &extension)
+{
+    static const QStringList later = {QStringLiteral("ogg"),  QStringLiteral("oga"), QStringLiteral("opus"),
+                                      QStringLiteral("flac"), QStringLiteral("wav"), QStringLiteral("m4a")};
+    return extension == QLatin1String("mp3") || later.contains(extension, Qt::CaseInsensitive);
 }
 
 namespace {

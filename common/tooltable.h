@@ -79,6 +79,10 @@ QString toolTitle(Tool tool);
 // The entries of the tool's extension group, in the order they are compared.
 QStringList toolExtensions(Tool tool);
 
+// True for the media extensions that hold sound alone and open the player's small audio-only layout:
+// "mp3" as it always did, and the later audio formats in either case.
+bool isAudioOnlyExtension(const QString &extension);
+
 // Creates a window of a tool linked into the program, with no parent, and hands it `path` the way the
 // tool takes a file (an empty path means no file). The caller shows it. A module's entry point has the
 // same form.

@@ -1,9 +1,9 @@
 #include "viewers/imagefolder.h"
 
+#include "common/foldernames.h"
+
 #include <QDir>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace brivo {
 
@@ -34,12 +34,7 @@ QStringList listPictureNames(const QString &folder)
     };
     QStringList names =
         QDir(folder).entryList(patterns, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    // Names that differ only in case are ordered case-sensitively, so that the order does not depend on
-    // the order the file system hands them out in.
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
-    });
+    brivo::sortFolderNames(names);
     return names;
 }
 

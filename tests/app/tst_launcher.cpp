@@ -218,7 +218,9 @@ private slots:
             {Tool::Notepad, "txt"},
             {Tool::WebBrowser, "html"},
             {Tool::PdfViewer, "pdf"},
-            {Tool::MediaPlayer, "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4"},
+            {Tool::MediaPlayer,
+             "mp3 avi wmv 3gp mpeg mp4 MP3 AVI WMV 3GP MPEG MP4 ogg oga opus flac wav m4a mkv "
+             "webm mov OGG OGA OPUS FLAC WAV M4A MKV WEBM MOV"},
             {Tool::ImageViewer,
              "jpg jpeg png JPG bmp ico pbm JPEG PNG pgm BMP ICO PGM PBM tiff TIFF xbm XBM xpm XPM "
              "webp WEBP svg SVG tga TGA"},
@@ -274,8 +276,10 @@ private slots:
 
         const QList<showmain *> launchers = visibleWindows<showmain>();
         if (tool) {
-            // Audio only for ".mp3" alone, not ".MP3".
-            QCOMPARE(m_opened, Opened({{*tool, path, name.endsWith(QLatin1String(".mp3"))}}));
+            // Audio only for ".mp3" (not ".MP3") and the later sound formats in either case.
+            static const QRegularExpression sound(
+                QStringLiteral(R"(\.(mp3|(?i:ogg|oga|opus|flac|wav|m4a))$)"));
+            QCOMPARE(m_opened, Opened({{*tool, path, sound.match(name).hasMatch()}}));
             QVERIFY(launchers.isEmpty());
             return;
         }

@@ -193,7 +193,8 @@ private slots:
             if (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QAbstractSlider *>(widget))
                 controls.append(widget);
         }
-        QCOMPARE(controls.size(), 8); // home, play, stop, back, forward, mute, volume, position
+        // home, play, stop, back, forward, previous and next file, auto next, mute, volume, position
+        QCOMPARE(controls.size(), 11);
         for (QWidget *control : std::as_const(controls)) {
             window.audioOutput->setVolume(0.5f);
             QTest::mouseClick(control, Qt::LeftButton);

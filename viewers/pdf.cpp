@@ -6,7 +6,9 @@
 #include "common/viewkeys.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
+#include "viewers/pdfplaces.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -16,13 +18,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <poppler-qt6.h>
+
+namespace {
+
+enum Fit
+{
+    noFit,
+    fitToWidth,
+    fitToPage
+};
+
+} // namespace
 
 pdf::pdf(QWidget *parent) : QWidget(parent)
 {
@@ -48,11 +64,24 @@ void pdf::buildUi()
     scrollArea->installEventFilter(this);
 
     QString problem = openDocument();
+    std::optional<pdfplaces::Place> place;
+    if (document)
+        place = pdfplaces::remembered(filePath);
+    if (place) {
+        if (place->page < pageCount())
+            pageIndex = place->page;
+        dpiX = dpiY = place->dpi;
+        prerenderer->setResolution(dpiX, dpiY);
+        fit = place->fit == QLatin1String("width")  ? fitToWidth
+              : place->fit == QLatin1String("page") ? fitToPage
+                                                    : noFit;
+    }
     imageLabel->setAlignment(Qt::AlignCenter);
     // A file name is shown as it is, never read as markup.
     imageLabel->setTextFormat(Qt::PlainText);
     imageLabel->setWordWrap(true);
-    if (problem.isEmpty() && !showPage(pageIndex))
+    // A remembered page that cannot be shown is no reason not to show the first one.
+    if (problem.isEmpty() && !showPage(pageIndex) && (pageIndex == 0 || !showPage(0)))
         problem = tr("The first page of this document cannot be shown. Later pages may be.");
     if (!problem.isEmpty()) {
         imageLabel->setText(problem);
@@ -105,6 +134,35 @@ void pdf::buildUi()
         buttonLayout->addWidget(button.value(QLatin1String(name)));
     buttonLayout->addStretch();
     buttonLayout->addWidget(homeButton);
+
+    fitWidthButton = new QPushButton(tr("Fit width"));
+    fitPageButton = new QPushButton(tr("Fit page"));
+    const std::pair<QPushButton *, QKeySequence> fitKeys[] = {{fitWidthButton, QKeySequence(tr("Ctrl+9"))},
+                                                              {fitPageButton, QKeySequence(tr("Ctrl+8"))}};
+    for (const auto &[b, key] : fitKeys) {
+        b->setObjectName(b == fitWidthButton ? QStringLiteral("fitWidthButton")
+                                             : QStringLiteral("fitPageButton"));
+        b->setCheckable(true);
+        b->setAccessibleName(b->text());
+        b->setToolTip(tr("%1 (%2): zoom with the window until you zoom by hand")
+                          .arg(b->text(), key.toString(QKeySequence::NativeText)));
+        buttonLayout->addWidget(b);
+        auto *shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, b, &QPushButton::click);
+    }
+    connect(fitWidthButton, &QPushButton::clicked, this,
+            [this](bool on) { on ? fitWidth() : setFit(noFit); });
+    connect(fitPageButton, &QPushButton::clicked, this, [this](bool on) { on ? fitPage() : setFit(noFit); });
+    fitTimer = new QTimer(this);
+    fitTimer->setSingleShot(true);
+    fitTimer->setInterval(40);
+    connect(fitTimer, &QTimer::timeout, this, &pdf::applyFit);
+    rememberTimer = new QTimer(this);
+    rememberTimer->setSingleShot(true);
+    rememberTimer->setInterval(1000);
+    connect(rememberTimer, &QTimer::timeout, this, &pdf::rememberPlace);
+    // A window still open when the program ends is never closed: its place is stored on the way out.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &pdf::rememberPlace);
     auto *controlRow = new QWidget;
     controlRow->setLayout(buttonLayout);
     controlRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -139,6 +197,17 @@ void pdf::buildUi()
 
     // The arrow keys turn pages from the start, and after any button was clicked.
     brivo::keepKeysOnView(scrollArea, {controlRow});
+
+    if (!document)
+        return;
+    setFit(fit);
+    // The whole width of the page at its resolution, and as much of its height as the screen has room for.
+    const int frame = 2 * scrollArea->frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
+    const QSize chrome(frame + bar, frame + mainLayout->spacing() + controlRow->sizeHint().height());
+    const QSize natural = sizeHint();
+    const QSize opening = pdfpaging::openingSize(pixmap.size(), chrome, screen()->availableGeometry().size());
+    resize(opening.expandedTo(natural.boundedTo(screen()->availableGeometry().size())));
 }
 
 QString pdf::openDocument()
@@ -198,6 +267,11 @@ bool pdf::showPage(int index)
     image = rendered;
     rotation.reset();
     showImage();
+    if (rememberTimer)
+        rememberTimer->start();
+    // Pages of another size need another resolution to fit.
+    if (fit != noFit && fitTimer)
+        fitTimer->start();
     // Readers mostly go on to the next page, sometimes back one.
     prerenderer->prepare({index + 1, index - 1});
     return true;
@@ -224,6 +298,7 @@ bool pdf::rerender(int newDpiX, int newDpiY)
     prerenderer->setResolution(dpiX, dpiY);
     prerenderer->showing(pageIndex, image);
     prerenderer->prepare({pageIndex + 1, pageIndex - 1});
+    rememberTimer->start();
     return true;
 }
 
@@ -251,6 +326,7 @@ void pdf::rl()
         return;
     rotation.rotate(-90);
     showImage();
+    applyFit();
 }
 
 void pdf::rr()
@@ -259,12 +335,14 @@ void pdf::rr()
         return;
     rotation.rotate(90);
     showImage();
+    applyFit();
 }
 
 void pdf::zi()
 {
     if (!page)
         return;
+    setFit(noFit);
     rerender(pdfpaging::zoomedIn(dpiX), pdfpaging::zoomedIn(dpiY));
 }
 
@@ -272,6 +350,7 @@ void pdf::zo()
 {
     if (!page)
         return;
+    setFit(noFit);
     const std::optional<int> x = pdfpaging::zoomedOut(dpiX);
     const std::optional<int> y = pdfpaging::zoomedOut(dpiY);
     if (x && y)
@@ -317,6 +396,61 @@ void pdf::resizeEvent(QResizeEvent *event)
     // The page's size depends on the resolution only, so it is shown again, not rendered again.
     if (imageLabel && !image.isNull())
         showImage();
+    if (fit != noFit && fitTimer)
+        fitTimer->start();
+}
+
+void pdf::fitWidth()
+{
+    setFit(fitToWidth);
+    applyFit();
+}
+
+void pdf::fitPage()
+{
+    setFit(fitToPage);
+    applyFit();
+}
+
+void pdf::setFit(int mode)
+{
+    fit = document ? mode : noFit;
+    if (fitWidthButton) {
+        fitWidthButton->setChecked(fit == fitToWidth);
+        fitPageButton->setChecked(fit == fitToPage);
+    }
+    if (rememberTimer)
+        rememberTimer->start();
+}
+
+void pdf::applyFit()
+{
+    if (fit == noFit || !page)
+        return;
+    QSizeF points = page->pageSizeF();
+    if (qAbs(rotation.m12()) > 0.5) // a quarter turn
+        points.transpose();
+    const int frame = 2 * scrollArea->frameWidth();
+    QSize room = scrollArea->size() - QSize(frame, frame);
+    int dpi = pdfpaging::fitDpi(points, room, fit == fitToPage);
+    // A page taller than the view at that width brings up the vertical scroll bar, which takes width.
+    if (fit == fitToWidth && points.height() * dpi / 72.0 > room.height()) {
+        room.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
+        dpi = pdfpaging::fitDpi(points, room, false);
+    }
+    if (dpi > 0 && (dpi != dpiX || dpi != dpiY))
+        rerender(dpi, dpi);
+}
+
+void pdf::rememberPlace()
+{
+    if (!document)
+        return;
+    rememberTimer->stop();
+    pdfplaces::remember(filePath, {pageIndex, dpiX,
+                                   fit == fitToWidth  ? QStringLiteral("width")
+                                   : fit == fitToPage ? QStringLiteral("page")
+                                                      : QString()});
 }
 
 void pdf::closeEvent(QCloseEvent *event)
@@ -324,6 +458,7 @@ void pdf::closeEvent(QCloseEvent *event)
     // A closed viewer is kept but never shown again: the pages prepared for it would only hold memory.
     if (prerenderer)
         prerenderer->dropAll();
+    rememberPlace();
     QWidget::closeEvent(event);
 }
 

@@ -15,7 +15,9 @@
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QScrollArea;
+class QTimer;
 class QVBoxLayout;
 
 namespace Poppler {
@@ -40,6 +42,11 @@ public:
     // (unreadable, locked by a password, without pages) leaves a message in the view and the page controls
     // without effect.
     void buildUi();
+
+    // Zoom so that the page's width, or the whole page, fits the view, and keep it fitting while the window
+    // is resized, until the user zooms by hand.
+    void fitWidth();
+    void fitPage();
 
 public slots:
     void rl();
@@ -72,6 +79,11 @@ private:
     // Shows `image` turned by `rotation`.
     void showImage();
     int pageCount() const;
+    // Renders the page again at the resolution the fit asks for, when there is a fit and it changed.
+    void applyFit();
+    void setFit(int mode);
+    // Stores where the document was left, for the next time it is opened.
+    void rememberPlace();
 
     QLineEdit *pageEdit = nullptr;
     QLabel *imageLabel = nullptr;
@@ -90,6 +102,15 @@ private:
     bool wheelArmed = false;
     // Wheel turns smaller than a notch (touchpads) add up to one page-turn step.
     brivo::WheelNotches wheelNotches;
+
+    // 0: the resolution is the user's; 1: it follows the view's width; 2: the whole page fits the view.
+    int fit = 0;
+    QPushButton *fitWidthButton = nullptr;
+    QPushButton *fitPageButton = nullptr;
+    // Fitting waits for the resizing to pause rather than render the page at every step of a drag.
+    QTimer *fitTimer = nullptr;
+    // Where the document is left is written once the user pauses, not at every page turn.
+    QTimer *rememberTimer = nullptr;
 
     // Renders the neighbours of the shown page ahead of need; exists while a document is open.
     brivo::PagePrerenderer *prerenderer = nullptr;

@@ -130,6 +130,8 @@ class tst_viewers : public QObject
     QTemporaryDir m_folder, m_dir; // the pictures below, a damaged one and a folder named like one; PDFs
     const QString m_threePages = m_dir.filePath("three.pdf"); // red, green, blue; 3 x 2 inches
     const QString m_tallPages = m_dir.filePath("tall.pdf");   // the same, 3 x 20 inches
+    // Every test starts with nothing remembered about the documents it opens.
+    std::optional<brivo::test::TemporaryStateFolder> m_state;
 
 private slots:
     void initTestCase()
@@ -141,6 +143,11 @@ private slots:
         for (const QSize size : {QSize(216, 144), QSize(216, 1440)})
             QVERIFY(brivo::test::writeFile(size.height() < 1000 ? m_threePages : m_tallPages,
                                            makePdf({{size, "1 0 0"}, {size, "0 1 0"}, {size, "0 0 1"}})));
+    }
+    void init()
+    {
+        m_state.reset();
+        m_state.emplace();
     }
     void cleanup() { brivo::test::closeAllWindows(); }
 
@@ -516,7 +523,7 @@ private slots:
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         auto *field = w->findChild<QLineEdit *>("pageEdit");
         const QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 9);
+        QCOMPARE(buttons.size(), 11);
         for (QPushButton *button : buttons) {
             QTest::mouseClick(button, Qt::LeftButton);
             const int page = field->text().toInt(), next = page < 3 ? page + 1 : page - 1;
@@ -530,7 +537,7 @@ private slots:
         QTest::mouseClick(buttons.first(), Qt::LeftButton);
         QCOMPARE(w->focusWidget(), area);
 
-        QCOMPARE(after(w, "b"), QStringLiteral("1 red tl 300x200"));
+        QVERIFY(after(w, "b").startsWith("1 red"));
         auto *label = w->findChild<QLabel *>("imageLabel");
         for (int round = 0; round < 2; ++round) {
             for (int part = 0; part < 8; ++part)
@@ -539,10 +546,104 @@ private slots:
         }
     }
 
+    // Opened as the program opens it, the window shows the page's whole width at 100 dots per inch, as far
+    // as the screen has room. The fit buttons zoom with the window until the user zooms by hand.
+    void pdfOpeningSizeAndFit()
+    {
+        const QString wide = m_dir.filePath("wide.pdf"); // 10 x 2 inches: wider than the screen at 100 dpi
+        QVERIFY(brivo::test::writeFile(wide, makePdf({{{720, 144}, "1 0 0"}})));
+        for (const QString &path : {m_threePages, wide}) {
+            auto *w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, path));
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const QSize screen = w->screen()->availableGeometry().size(),
+                        page = path == wide ? QSize(1000, 200) : QSize(300, 200);
+            auto *area = w->findChild<QScrollArea *>("scrollArea");
+            QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().size(), page);
+            QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
+            if (path == wide)
+                QCOMPARE(w->width(), screen.width());
+            else
+                QVERIFY(!area->horizontalScrollBar()->isVisible() && !area->verticalScrollBar()->isVisible());
+        }
+
+        pdf *w = open<pdf>(m_tallPages, QSize(500, 400));
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        auto *label = w->findChild<QLabel *>("imageLabel");
+        auto *fitWidth = w->findChild<QPushButton *>("fitWidthButton");
+        auto *fitPage = w->findChild<QPushButton *>("fitPageButton");
+        QVERIFY(fitWidth->toolTip().contains(
+            QKeySequence(Qt::CTRL | Qt::Key_9).toString(QKeySequence::NativeText)));
+        const auto fitsWidth = [&] {
+            const int room = area->viewport()->width(), width = label->pixmap().width();
+            return width <= room && width > room - 8 && !area->horizontalScrollBar()->isVisible();
+        };
+        QTest::keyClick(w, Qt::Key_9, Qt::ControlModifier);
+        QVERIFY(fitWidth->isChecked());
+        QTRY_VERIFY(fitsWidth());
+        w->resize(700, 450);
+        QTRY_VERIFY(fitsWidth());
+        QVERIFY(after(w, "f").startsWith("2 green"));
+        QTRY_VERIFY(fitsWidth());
+
+        // The whole page: here its height sets the size, also after a quarter turn and a resize.
+        QTest::mouseClick(fitPage, Qt::LeftButton);
+        QVERIFY(fitPage->isChecked() && !fitWidth->isChecked());
+        const auto fitsPage = [&] {
+            const QSize room = area->viewport()->size(), shown = label->pixmap().size();
+            return shown.width() <= room.width() && shown.height() <= room.height() &&
+                   (shown.height() * 1.1 > room.height() || shown.width() * 1.1 > room.width());
+        };
+        QTRY_VERIFY(fitsPage());
+        after(w, "r");
+        QTRY_VERIFY(fitsPage() && label->pixmap().width() > label->pixmap().height());
+        w->resize(600, 500);
+        QTRY_VERIFY(fitsPage());
+
+        // Zooming by hand ends the fit: the size stays through the next resize.
+        const QString zoomed = after(w, "i");
+        QVERIFY(!fitPage->isChecked());
+        w->resize(800, 550);
+        QTest::qWait(100);
+        QCOMPARE(after(w), zoomed);
+    }
+
+    // Reopened, a document starts where it was left: page, resolution, or the fit that was on. A document
+    // changed since starts at the first page as a new one does.
+    void pdfRemembersWhereItWasLeft()
+    {
+        const QString kept = m_dir.filePath("kept.pdf");
+        QFile::remove(kept);
+        QVERIFY(QFile::copy(m_threePages, kept));
+        pdf *w = open<pdf>(kept);
+        QCOMPARE(after(w, "ffi"), QStringLiteral("3 blue tl 390x260"));
+        w->close();
+        w = open<pdf>(kept);
+        QCOMPARE(after(w), QStringLiteral("3 blue tl 390x260"));
+        QTest::keyClick(w, Qt::Key_8, Qt::ControlModifier);
+        after(w, "b");
+        // Left open when the program ends, after the pause that stores it.
+        QTest::qWait(1300);
+        const QJsonObject stored =
+            QJsonDocument::fromJson(brivo::test::readFile(m_state->path() + "/pdf-places.json")).object();
+        QCOMPARE(stored.value(kept).toObject().value("page").toInt(), 1);
+        QCOMPARE(stored.value(kept).toObject().value("fit").toString(), QStringLiteral("page"));
+        w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, kept));
+        QVERIFY(w->findChild<QPushButton *>("fitPageButton")->isChecked());
+        QVERIFY(after(w).startsWith("2 green"));
+
+        // Rewritten with other pages: its first page, at the usual resolution.
+        QVERIFY(brivo::test::writeFile(kept, makePdf({{{216, 144}, "0 0 1"}, {{216, 144}, "0 0 1"}})));
+        QCOMPARE(after(open<pdf>(kept)), QStringLiteral("1 blue tl 300x200"));
+        // A state file that is not what it should be is no reason to fail.
+        QVERIFY(brivo::test::writeFile(m_state->path() + "/pdf-places.json",
+                                       "{\"" + kept.toUtf8() + "\": {\"page\": \"x\", \"dpi\": -5}}"));
+        QCOMPARE(after(open<pdf>(kept)), QStringLiteral("1 blue tl 300x200"));
+    }
+
     void pdfTallPageScrollsBeforeItTurns()
     {
         pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
-        after(w, "i"); // wider than the view as well
+        after(w, "iii"); // wider than the view as well
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         QScrollBar *vertical = area->verticalScrollBar(), *horizontal = area->horizontalScrollBar();
         QTRY_VERIFY(vertical->maximum() > 0 && horizontal->maximum() > 0);

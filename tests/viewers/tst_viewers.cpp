@@ -116,6 +116,60 @@ QString after(pdf *w, const QString &steps = {})
     return QStringLiteral("%1 %2 %3 %4x%5").arg(field, colour, corner).arg(image.width()).arg(image.height());
 }
 
+// Three 3 x 2 inch pages, red, green, blue, with an outline ("Start", "Third page" holding "Back to the
+// start"). The first page says "Hello world" near its top and has three links along its bottom: to the
+// third page, to a web address, and to a local program.
+QByteArray linkedPdf()
+{
+    const auto stream = [](const QByteArray &draw) {
+        return "<< /Length " + QByteArray::number(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
+    };
+    const auto link = [](const QByteArray &rect, const QByteArray &action) {
+        return "<< /Type /Annot /Subtype /Link /Rect [" + rect + "] /Border [0 0 0] " + action + " >>";
+    };
+    const QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 216 144] ";
+    return brivo::test::pdfFromObjects({
+        "<< /Type /Catalog /Pages 2 0 R /Outlines 3 0 R >>",
+        "<< /Type /Pages /Kids [4 0 R 5 0 R 6 0 R] /Count 3 >>",
+        "<< /Type /Outlines /First 7 0 R /Last 8 0 R /Count 3 >>",
+        page + "/Contents 9 0 R /Resources << /Font << /F1 10 0 R >> >> /Annots [11 0 R 12 0 R 13 0 R] >>",
+        page + "/Contents 14 0 R >>",
+        page + "/Contents 15 0 R >>",
+        "<< /Title (Start) /Parent 3 0 R /Next 8 0 R /Dest [4 0 R /Fit] >>",
+        "<< /Title (Third page) /Parent 3 0 R /Prev 7 0 R /First 16 0 R /Last 16 0 R /Count 1 /Dest [6 0 R "
+        "/Fit] >>",
+        stream("1 0 0 rg 0 0 216 144 re f 0 g BT /F1 18 Tf 20 100 Td (Hello world) Tj ET"),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        link("10 10 70 40", "/Dest [6 0 R /Fit]"),
+        link("80 10 140 40", "/A << /S /URI /URI (https://example.org/minutes) >>"),
+        link("150 10 210 40", "/A << /S /URI /URI (file:///bin/sh) >>"),
+        stream("0 1 0 rg 0 0 216 144 re f"),
+        stream("0 0 1 rg 0 0 216 144 re f"),
+        "<< /Title (Back to the start) /Parent 8 0 R /Dest [4 0 R /Fit] >>",
+    });
+}
+
+// Where a point of the shown, upright page lies on the viewer's page label; `points` from the page's
+// bottom left, as the document gives them.
+QPoint onPage(pdf *w, QPointF points)
+{
+    auto *label = w->findChild<QLabel *>("imageLabel");
+    const QSize shown = label->pixmap().size();
+    const QPoint corner((label->width() - shown.width()) / 2, (label->height() - shown.height()) / 2);
+    return corner + QPoint(qRound(points.x() * shown.width() / 216),
+                           qRound((144 - points.y()) * shown.height() / 144));
+}
+
+// Records the addresses handed to the desktop's browser instead of opening them.
+class AddressCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
 bool waitUntilPrepared(pdf *w, int index)
 {
     auto *prerenderer = w->findChild<brivo::PagePrerenderer *>();
@@ -638,6 +692,73 @@ private slots:
         QVERIFY(brivo::test::writeFile(m_state->path() + "/pdf-places.json",
                                        "{\"" + kept.toUtf8() + "\": {\"page\": \"x\", \"dpi\": -5}}"));
         QCOMPARE(after(open<pdf>(kept)), QStringLiteral("1 blue tl 300x200"));
+    }
+
+    // The outline in the contents panel turns pages; links to pages turn them; a web address is shown, then
+    // handed to the browser, while an address of a local program is not; Shift+drag selects text to copy.
+    void pdfContentsLinksAndSelection()
+    {
+        const QString path = m_dir.filePath("linked.pdf");
+        QVERIFY(brivo::test::writeFile(path, linkedPdf()));
+        pdf *w = open<pdf>(path);
+        auto *contents = w->findChild<QTreeWidget *>("contentsTree");
+        QVERIFY(contents->isVisible());
+        QCOMPARE(contents->topLevelItemCount(), 2);
+        QTreeWidgetItem *third = contents->topLevelItem(1);
+        QCOMPARE(third->text(0), QStringLiteral("Third page"));
+        const auto click = [&](QTreeWidgetItem *item) {
+            contents->scrollToItem(item);
+            QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
+                              contents->visualItemRect(item).center());
+        };
+        click(third);
+        QVERIFY(after(w).startsWith("3 blue"));
+        third->setExpanded(true);
+        click(third->child(0));
+        QVERIFY(after(w).startsWith("1 red"));
+        // A document without an outline has no panel.
+        pdf *plain = open<pdf>(m_threePages);
+        QVERIFY(!plain->findChild<QTreeWidget *>("contentsTree")->isVisible());
+        plain->close();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+
+        auto *label = w->findChild<QLabel *>("imageLabel");
+        AddressCatcher catcher;
+        for (const char *scheme : {"https", "file"})
+            QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+        QTest::mouseMove(label, onPage(w, {110, 25}));
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("https://example.org/minutes"));
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {110, 25}));
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {180, 25}));
+        for (const char *scheme : {"https", "file"})
+            QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(catcher.opened, QList<QUrl>({QUrl("https://example.org/minutes")}));
+        QVERIFY(after(w).startsWith("1 red"));
+        // Off a link a click does nothing; on the page link it turns to page 3, also on a page turned over.
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {75, 25}));
+        QVERIFY(after(w).startsWith("1 red"));
+        after(w, "rr");
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {216 - 40, 144 - 25}));
+        QVERIFY(after(w).startsWith("3 blue"));
+
+        // Shift+drag over the words, then Ctrl+C; a drag over a link selects rather than follows it.
+        after(w, "bb");
+        QGuiApplication::clipboard()->clear();
+        QTest::mousePress(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {10, 130}));
+        QTest::mouseRelease(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {210, 20}));
+        QVERIFY(after(w).startsWith("1 red"));
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().simplified(), QStringLiteral("Hello world"));
+        // Only what the frame covers; and a page turn ends the selection.
+        QTest::mousePress(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {10, 130}));
+        QTest::mouseRelease(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {63, 90}));
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().simplified(), QStringLiteral("Hello"));
+        after(w, "f");
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     }
 
     void pdfTallPageScrollsBeforeItTurns()

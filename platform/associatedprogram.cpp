@@ -10,4 +10,12 @@ bool openWithAssociatedProgram(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool openWebAddress(const QUrl &address)
+{
+    const QString scheme = address.scheme().toLower();
+    if (!address.isValid() || (scheme != "http" && scheme != "https" && scheme != "mailto"))
+        return false;
+    return QDesktopServices::openUrl(address);
+}
+
 } // namespace brivo

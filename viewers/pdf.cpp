@@ -4,9 +4,13 @@
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
+#include "platform/associatedprogram.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
+#include "viewers/pdfplaces.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -15,14 +19,33 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QRubberBand>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
+#include <QTimer>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <poppler-qt6.h>
+
+namespace {
+
+enum Fit
+{
+    noFit,
+    fitToWidth,
+    fitToPage
+};
+
+} // namespace
 
 pdf::pdf(QWidget *parent) : QWidget(parent)
 {
@@ -46,13 +69,29 @@ void pdf::buildUi()
     scrollArea->setWidgetResizable(true);
     scrollArea->setWidget(imageLabel);
     scrollArea->installEventFilter(this);
+    imageLabel->installEventFilter(this);
+    // Moves without a button pressed show where a link goes.
+    imageLabel->setMouseTracking(true);
 
     QString problem = openDocument();
+    std::optional<pdfplaces::Place> place;
+    if (document)
+        place = pdfplaces::remembered(filePath);
+    if (place) {
+        if (place->page < pageCount())
+            pageIndex = place->page;
+        dpiX = dpiY = place->dpi;
+        prerenderer->setResolution(dpiX, dpiY);
+        fit = place->fit == QLatin1String("width")  ? fitToWidth
+              : place->fit == QLatin1String("page") ? fitToPage
+                                                    : noFit;
+    }
     imageLabel->setAlignment(Qt::AlignCenter);
     // A file name is shown as it is, never read as markup.
     imageLabel->setTextFormat(Qt::PlainText);
     imageLabel->setWordWrap(true);
-    if (problem.isEmpty() && !showPage(pageIndex))
+    // A remembered page that cannot be shown is no reason not to show the first one.
+    if (problem.isEmpty() && !showPage(pageIndex) && (pageIndex == 0 || !showPage(0)))
         problem = tr("The first page of this document cannot be shown. Later pages may be.");
     if (!problem.isEmpty()) {
         imageLabel->setText(problem);
@@ -105,12 +144,55 @@ void pdf::buildUi()
         buttonLayout->addWidget(button.value(QLatin1String(name)));
     buttonLayout->addStretch();
     buttonLayout->addWidget(homeButton);
+
+    fitWidthButton = new QPushButton(tr("Fit width"));
+    fitPageButton = new QPushButton(tr("Fit page"));
+    const std::pair<QPushButton *, QKeySequence> fitKeys[] = {{fitWidthButton, QKeySequence(tr("Ctrl+9"))},
+                                                              {fitPageButton, QKeySequence(tr("Ctrl+8"))}};
+    for (const auto &[b, key] : fitKeys) {
+        b->setObjectName(b == fitWidthButton ? QStringLiteral("fitWidthButton")
+                                             : QStringLiteral("fitPageButton"));
+        b->setCheckable(true);
+        b->setAccessibleName(b->text());
+        b->setToolTip(tr("%1 (%2): zoom with the window until you zoom by hand")
+                          .arg(b->text(), key.toString(QKeySequence::NativeText)));
+        buttonLayout->addWidget(b);
+        auto *shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, b, &QPushButton::click);
+    }
+    connect(fitWidthButton, &QPushButton::clicked, this,
+            [this](bool on) { on ? fitWidth() : setFit(noFit); });
+    connect(fitPageButton, &QPushButton::clicked, this, [this](bool on) { on ? fitPage() : setFit(noFit); });
+    fitTimer = new QTimer(this);
+    fitTimer->setSingleShot(true);
+    fitTimer->setInterval(40);
+    connect(fitTimer, &QTimer::timeout, this, &pdf::applyFit);
+    rememberTimer = new QTimer(this);
+    rememberTimer->setSingleShot(true);
+    rememberTimer->setInterval(1000);
+    connect(rememberTimer, &QTimer::timeout, this, &pdf::rememberPlace);
+    // A window still open when the program ends is never closed: its place is stored on the way out.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &pdf::rememberPlace);
     auto *controlRow = new QWidget;
     controlRow->setLayout(buttonLayout);
     controlRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto *viewLayout = new QHBoxLayout;
     viewLayout->addWidget(scrollArea);
+    contentsTree = new QTreeWidget;
+    contentsTree->setObjectName(QStringLiteral("contentsTree"));
+    contentsTree->setAccessibleName(tr("Contents"));
+    contentsTree->setToolTip(tr("Contents: click a heading to turn to its page"));
+    contentsTree->setHeaderLabel(tr("Contents"));
+    contentsTree->setMaximumWidth(240);
+    viewLayout->addWidget(contentsTree);
+    connect(contentsTree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
+        const int target = item->data(0, Qt::UserRole).toInt();
+        if (document && target >= 0 && target < pageCount())
+            turnTo(target);
+    });
+    connect(contentsTree, &QTreeWidget::itemActivated, contentsTree, &QTreeWidget::itemClicked);
+    fillContents();
     mainLayout = new QVBoxLayout;
     mainLayout->addLayout(viewLayout);
     mainLayout->addWidget(controlRow);
@@ -136,9 +218,25 @@ void pdf::buildUi()
     connect(new QShortcut(QKeySequence::ZoomIn, this), &QShortcut::activated, this, &pdf::zi);
     connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this, &pdf::zo);
     connect(new QShortcut(QKeySequence::FullScreen, this), &QShortcut::activated, this, &pdf::full);
+    connect(new QShortcut(QKeySequence::Copy, this), &QShortcut::activated, this, [this] {
+        if (!selectedText.isEmpty())
+            QGuiApplication::clipboard()->setText(selectedText);
+    });
 
     // The arrow keys turn pages from the start, and after any button was clicked.
     brivo::keepKeysOnView(scrollArea, {controlRow});
+
+    if (!document)
+        return;
+    setFit(fit);
+    // The whole width of the page at its resolution, and as much of its height as the screen has room for.
+    const int frame = 2 * scrollArea->frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
+    const int panel = contentsTree->isHidden() ? 0 : contentsTree->sizeHint().width() + viewLayout->spacing();
+    const QSize chrome(frame + bar + panel, frame + mainLayout->spacing() + controlRow->sizeHint().height());
+    const QSize natural = sizeHint();
+    const QSize opening = pdfpaging::openingSize(pixmap.size(), chrome, screen()->availableGeometry().size());
+    resize(opening.expandedTo(natural.boundedTo(screen()->availableGeometry().size())));
 }
 
 QString pdf::openDocument()
@@ -193,11 +291,18 @@ bool pdf::showPage(int index)
             return false;
     }
     prerenderer->showing(index, rendered);
+    links = shown->links();
     page = std::move(shown);
+    clearSelection();
     pageIndex = index;
     image = rendered;
     rotation.reset();
     showImage();
+    if (rememberTimer)
+        rememberTimer->start();
+    // Pages of another size need another resolution to fit.
+    if (fit != noFit && fitTimer)
+        fitTimer->start();
     // Readers mostly go on to the next page, sometimes back one.
     prerenderer->prepare({index + 1, index - 1});
     return true;
@@ -224,6 +329,7 @@ bool pdf::rerender(int newDpiX, int newDpiY)
     prerenderer->setResolution(dpiX, dpiY);
     prerenderer->showing(pageIndex, image);
     prerenderer->prepare({pageIndex + 1, pageIndex - 1});
+    rememberTimer->start();
     return true;
 }
 
@@ -233,6 +339,167 @@ void pdf::showImage()
                                                       : image.transformed(rotation, Qt::FastTransformation));
     imageLabel->setMargin(0); // a message shown before had room around it
     imageLabel->setPixmap(pixmap);
+    placeSelection();
+}
+
+void pdf::placeSelection()
+{
+    if (!selectionBand)
+        return;
+    if (selectionArea.isEmpty() || pixmap.isNull()) {
+        selectionBand->hide();
+        return;
+    }
+    const QRect shown =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, pixmap.size(), imageLabel->contentsRect());
+    const QRectF upright(selectionArea.x() * image.width(), selectionArea.y() * image.height(),
+                         selectionArea.width() * image.width(), selectionArea.height() * image.height());
+    const QRectF turned = QImage::trueMatrix(rotation, image.width(), image.height()).mapRect(upright);
+    selectionBand->setGeometry(turned.translated(shown.topLeft()).toAlignedRect());
+    selectionBand->show();
+}
+
+void pdf::fillContents()
+{
+    contentsTree->clear();
+    const QVector<Poppler::OutlineItem> outline =
+        document ? document->outline() : QVector<Poppler::OutlineItem>();
+    const std::function<void(const QVector<Poppler::OutlineItem> &, QTreeWidgetItem *)> add =
+        [&](const QVector<Poppler::OutlineItem> &items, QTreeWidgetItem *parent) {
+            for (const Poppler::OutlineItem &entry : items) {
+                auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(contentsTree);
+                item->setText(0, entry.name());
+                item->setToolTip(0, entry.name());
+                // Headings that lead elsewhere (another file, a web address) are listed but turn no page.
+                const QSharedPointer<const Poppler::LinkDestination> destination = entry.destination();
+                item->setData(
+                    0, Qt::UserRole,
+                    destination && entry.externalFileName().isEmpty() ? destination->pageNumber() - 1 : -1);
+                add(entry.children(), item);
+                item->setExpanded(entry.isOpen());
+            }
+        };
+    add(outline, nullptr);
+    contentsTree->setVisible(!outline.isEmpty());
+}
+
+std::optional<QPointF> pdf::pagePoint(QPoint labelPos, bool clamp) const
+{
+    if (image.isNull() || pixmap.isNull())
+        return std::nullopt;
+    // The label centres the page in its contents.
+    const QRect shown =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, pixmap.size(), imageLabel->contentsRect());
+    QPointF p = labelPos - shown.topLeft();
+    if (clamp) {
+        p.setX(std::clamp(p.x(), 0.0, qreal(shown.width())));
+        p.setY(std::clamp(p.y(), 0.0, qreal(shown.height())));
+    } else if (p.x() < 0 || p.y() < 0 || p.x() > shown.width() || p.y() > shown.height()) {
+        return std::nullopt;
+    }
+    // Back through the turn to the page as rendered.
+    const QPointF upright = QImage::trueMatrix(rotation, image.width(), image.height()).inverted().map(p);
+    return QPointF(upright.x() / image.width(), upright.y() / image.height());
+}
+
+const Poppler::Link *pdf::linkAt(QPoint labelPos) const
+{
+    const std::optional<QPointF> at = pagePoint(labelPos);
+    if (!at)
+        return nullptr;
+    for (const std::unique_ptr<Poppler::Link> &link : links) {
+        if (link->linkArea().normalized().contains(*at))
+            return link.get();
+    }
+    return nullptr;
+}
+
+void pdf::clearSelection()
+{
+    selecting = false;
+    selectedText.clear();
+    selectionArea = QRectF();
+    if (selectionBand)
+        selectionBand->hide();
+}
+
+bool pdf::pageMouseEvent(QEvent *event)
+{
+    // The page moves in the label as the label grows or shrinks with the window; the selection with it.
+    if (event->type() == QEvent::Resize)
+        placeSelection();
+    if (!page || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove &&
+                  event->type() != QEvent::MouseButtonRelease))
+        return false;
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const QPoint pos = mouse->position().toPoint();
+    const Poppler::Link *link = linkAt(pos);
+
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        pressPos = pos;
+        // The keys (Ctrl+C for the selection, the arrows) go to the page once it is clicked, not to the
+        // contents panel or a button clicked before.
+        scrollArea->setFocus(Qt::MouseFocusReason);
+        if (mouse->modifiers() & Qt::ShiftModifier) {
+            clearSelection();
+            selecting = true;
+            selectionStart = pos;
+            if (!selectionBand)
+                selectionBand = new QRubberBand(QRubberBand::Rectangle, imageLabel);
+            selectionBand->setGeometry(QRect(pos, QSize()));
+            selectionBand->show();
+            return true;
+        }
+        return link != nullptr;
+    case QEvent::MouseMove:
+        if (selecting) {
+            selectionBand->setGeometry(QRect(selectionStart, pos).normalized());
+            return true;
+        }
+        if (mouse->buttons() != Qt::NoButton)
+            return false;
+        imageLabel->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        if (link && link->linkType() == Poppler::Link::Browse) {
+            // The address is shown before a click can take the user there.
+            QToolTip::showText(mouse->globalPosition().toPoint(),
+                               static_cast<const Poppler::LinkBrowse *>(link)->url(), imageLabel);
+        } else if (link && link->linkType() == Poppler::Link::Goto) {
+            const int target = static_cast<const Poppler::LinkGoto *>(link)->destination().pageNumber();
+            QToolTip::showText(mouse->globalPosition().toPoint(), tr("Page %1").arg(target), imageLabel);
+        } else {
+            QToolTip::hideText();
+        }
+        return false;
+    default: // release
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (selecting) {
+            selecting = false;
+            const std::optional<QPointF> a = pagePoint(selectionStart, true), b = pagePoint(pos, true);
+            const QSizeF points = page->pageSizeF();
+            selectionArea = QRectF(*a, *b).normalized();
+            selectedText = page->text(
+                QRectF(selectionArea.x() * points.width(), selectionArea.y() * points.height(),
+                       selectionArea.width() * points.width(), selectionArea.height() * points.height()));
+            placeSelection();
+            return true;
+        }
+        if (!link || link != linkAt(pressPos))
+            return false;
+        if (link->linkType() == Poppler::Link::Browse) {
+            brivo::openWebAddress(QUrl(static_cast<const Poppler::LinkBrowse *>(link)->url()));
+        } else if (link->linkType() == Poppler::Link::Goto) {
+            const auto *jump = static_cast<const Poppler::LinkGoto *>(link);
+            const int target = jump->destination().pageNumber() - 1;
+            // Another document's pages are not this one's.
+            if (!jump->isExternal() && target >= 0 && target < pageCount())
+                turnTo(target);
+        }
+        return true;
+    }
 }
 
 void pdf::wheelStep(bool forward)
@@ -251,6 +518,7 @@ void pdf::rl()
         return;
     rotation.rotate(-90);
     showImage();
+    applyFit();
 }
 
 void pdf::rr()
@@ -259,12 +527,14 @@ void pdf::rr()
         return;
     rotation.rotate(90);
     showImage();
+    applyFit();
 }
 
 void pdf::zi()
 {
     if (!page)
         return;
+    setFit(noFit);
     rerender(pdfpaging::zoomedIn(dpiX), pdfpaging::zoomedIn(dpiY));
 }
 
@@ -272,6 +542,7 @@ void pdf::zo()
 {
     if (!page)
         return;
+    setFit(noFit);
     const std::optional<int> x = pdfpaging::zoomedOut(dpiX);
     const std::optional<int> y = pdfpaging::zoomedOut(dpiY);
     if (x && y)
@@ -317,6 +588,61 @@ void pdf::resizeEvent(QResizeEvent *event)
     // The page's size depends on the resolution only, so it is shown again, not rendered again.
     if (imageLabel && !image.isNull())
         showImage();
+    if (fit != noFit && fitTimer)
+        fitTimer->start();
+}
+
+void pdf::fitWidth()
+{
+    setFit(fitToWidth);
+    applyFit();
+}
+
+void pdf::fitPage()
+{
+    setFit(fitToPage);
+    applyFit();
+}
+
+void pdf::setFit(int mode)
+{
+    fit = document ? mode : noFit;
+    if (fitWidthButton) {
+        fitWidthButton->setChecked(fit == fitToWidth);
+        fitPageButton->setChecked(fit == fitToPage);
+    }
+    if (rememberTimer)
+        rememberTimer->start();
+}
+
+void pdf::applyFit()
+{
+    if (fit == noFit || !page)
+        return;
+    QSizeF points = page->pageSizeF();
+    if (qAbs(rotation.m12()) > 0.5) // a quarter turn
+        points.transpose();
+    const int frame = 2 * scrollArea->frameWidth();
+    QSize room = scrollArea->size() - QSize(frame, frame);
+    int dpi = pdfpaging::fitDpi(points, room, fit == fitToPage);
+    // A page taller than the view at that width brings up the vertical scroll bar, which takes width.
+    if (fit == fitToWidth && points.height() * dpi / 72.0 > room.height()) {
+        room.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
+        dpi = pdfpaging::fitDpi(points, room, false);
+    }
+    if (dpi > 0 && (dpi != dpiX || dpi != dpiY))
+        rerender(dpi, dpi);
+}
+
+void pdf::rememberPlace()
+{
+    if (!document)
+        return;
+    rememberTimer->stop();
+    pdfplaces::remember(filePath, {pageIndex, dpiX,
+                                   fit == fitToWidth  ? QStringLiteral("width")
+                                   : fit == fitToPage ? QStringLiteral("page")
+                                                      : QString()});
 }
 
 void pdf::closeEvent(QCloseEvent *event)
@@ -324,11 +650,14 @@ void pdf::closeEvent(QCloseEvent *event)
     // A closed viewer is kept but never shown again: the pages prepared for it would only hold memory.
     if (prerenderer)
         prerenderer->dropAll();
+    rememberPlace();
     QWidget::closeEvent(event);
 }
 
 bool pdf::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == imageLabel)
+        return pageMouseEvent(event);
     if (watched != scrollArea)
         return QWidget::eventFilter(watched, event);
 

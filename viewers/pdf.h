@@ -6,20 +6,28 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QRectF>
 #include <QString>
 #include <QTransform>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QRubberBand;
+class QTreeWidget;
 class QScrollArea;
+class QTimer;
 class QVBoxLayout;
 
 namespace Poppler {
 class Document;
+class Link;
 class Page;
 } // namespace Poppler
 
@@ -40,6 +48,11 @@ public:
     // (unreadable, locked by a password, without pages) leaves a message in the view and the page controls
     // without effect.
     void buildUi();
+
+    // Zoom so that the page's width, or the whole page, fits the view, and keep it fitting while the window
+    // is resized, until the user zooms by hand.
+    void fitWidth();
+    void fitPage();
 
 public slots:
     void rl();
@@ -72,6 +85,23 @@ private:
     // Shows `image` turned by `rotation`.
     void showImage();
     int pageCount() const;
+    // Renders the page again at the resolution the fit asks for, when there is a fit and it changed.
+    void applyFit();
+    void setFit(int mode);
+    // Stores where the document was left, for the next time it is opened.
+    void rememberPlace();
+    // Lists the document's outline in the contents panel, which shows only when there is one.
+    void fillContents();
+    // Where `labelPos` on imageLabel lies on the shown page, unrotated, from 0 to 1 in each direction;
+    // nothing when it is off the page. With `clamp` a point off the page gives the nearest point on it.
+    std::optional<QPointF> pagePoint(QPoint labelPos, bool clamp = false) const;
+    // The link of the shown page under `labelPos`, if any.
+    const Poppler::Link *linkAt(QPoint labelPos) const;
+    // Mouse handling on the page: following links, and selecting text while Shift is held.
+    bool pageMouseEvent(QEvent *event);
+    void clearSelection();
+    // Puts the selection's frame over the selected part of the page as it is now shown.
+    void placeSelection();
 
     QLineEdit *pageEdit = nullptr;
     QLabel *imageLabel = nullptr;
@@ -90,6 +120,28 @@ private:
     bool wheelArmed = false;
     // Wheel turns smaller than a notch (touchpads) add up to one page-turn step.
     brivo::WheelNotches wheelNotches;
+
+    // 0: the resolution is the user's; 1: it follows the view's width; 2: the whole page fits the view.
+    int fit = 0;
+    QPushButton *fitWidthButton = nullptr;
+    QPushButton *fitPageButton = nullptr;
+    // Fitting waits for the resizing to pause rather than render the page at every step of a drag.
+    QTimer *fitTimer = nullptr;
+    // Where the document is left is written once the user pauses, not at every page turn.
+    QTimer *rememberTimer = nullptr;
+
+    QTreeWidget *contentsTree = nullptr;
+    // The links of the shown page, read when it is shown.
+    std::vector<std::unique_ptr<Poppler::Link>> links;
+    // Text selection: where the Shift-drag began, its frame on the page, and the text inside it.
+    QPoint selectionStart;
+    bool selecting = false;
+    QRubberBand *selectionBand = nullptr;
+    QString selectedText;
+    // The selected part of the page, unrotated, from 0 to 1 in each direction; empty when none.
+    QRectF selectionArea;
+    // A press on a link follows it on release, unless the mouse moved off the link in between.
+    QPoint pressPos;
 
     // Renders the neighbours of the shown page ahead of need; exists while a document is open.
     brivo::PagePrerenderer *prerenderer = nullptr;

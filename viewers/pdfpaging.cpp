@@ -59,6 +59,22 @@ bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY)
     return rendered == QSize(1, 1) && (expectedWidth >= 2 || expectedHeight >= 2);
 }
 
+int fitDpi(QSizeF pagePoints, QSize room, bool wholePage)
+{
+    if (pagePoints.isEmpty() || room.isEmpty())
+        return 0;
+    // One pixel to spare: poppler rounds the rendered size up.
+    double dpi = (room.width() - 1) * 72.0 / pagePoints.width();
+    if (wholePage)
+        dpi = std::min(dpi, (room.height() - 1) * 72.0 / pagePoints.height());
+    return std::max(minimumDpi, int(dpi));
+}
+
+QSize openingSize(QSize page, QSize chrome, QSize available)
+{
+    return (page + chrome).boundedTo(available);
+}
+
 QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY)
 {
     QImage image = page.renderToImage(dpiX, dpiY, -1, -1, -1, -1, Poppler::Page::Rotate0);

@@ -51,6 +51,14 @@ WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward);
 // given resolution. Poppler gives a null picture, or a single pixel when it cannot allocate the page.
 bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY);
 
+// The resolution at which a page of `pagePoints` (1/72 inch) fits `room` pixels: its width alone, or with
+// `wholePage` the whole of it. Never below minimumDpi, and nothing (0) when the page or room is empty.
+int fitDpi(QSizeF pagePoints, QSize room, bool wholePage);
+
+// The size to open the window at: the page and what surrounds it (`chrome`, the frames, bars and panels),
+// but never larger than `available`, the part of the screen that windows may take.
+QSize openingSize(QSize page, QSize chrome, QSize available);
+
 // The whole page, unrotated, at the given resolution; a null image when it cannot be rendered.
 QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY);
 

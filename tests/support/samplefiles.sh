@@ -22,6 +22,15 @@ sample_pdf() {
         "<< /Length ${#text} >>"$'\n'"stream"$'\n'"$text"$'\n'"endstream"
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
     )
+    pdf_from_objects "$out" "${objects[@]}"
+}
+
+# A PDF of the given objects, numbered from 1 in order (object 1 is the catalogue), with a correct
+# cross-reference table: byte offsets counted as it is written.
+pdf_from_objects() {
+    local out=$1 LC_ALL=C
+    shift
+    local objects=("$@")
     local body="%PDF-1.4"$'\n' offsets=() i
     for i in "${!objects[@]}"; do
         offsets+=("${#body}")

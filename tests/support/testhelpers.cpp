@@ -151,6 +151,11 @@ QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages)
         objects << "<< /Length " + QByteArray::number(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
+    return pdfFromObjects(objects);
+}
+
+QByteArray pdfFromObjects(const QList<QByteArray> &objects)
+{
     QByteArray pdf = "%PDF-1.4\n";
     QByteArray xref = "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
     for (int i = 0; i < objects.size(); ++i) {

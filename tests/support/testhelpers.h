@@ -136,6 +136,8 @@ private:
 // and with a black half-inch square in its top left corner (blank without a colour), with a correct
 // cross-reference table.
 QByteArray makePdf(const QList<std::pair<QSize, QByteArray>> &pages);
+// A PDF file of the given objects, numbered from 1 in order; object 1 is the catalogue.
+QByteArray pdfFromObjects(const QList<QByteArray> &objects);
 
 // A mono 16-bit PCM WAV file holding `ms` milliseconds of silence.
 QByteArray wavBytes(int ms);

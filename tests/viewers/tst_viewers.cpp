@@ -107,6 +107,60 @@ QString after(pdf *w, const QString &steps = {})
     return QStringLiteral("%1 %2 %3 %4x%5").arg(field, colour, corner).arg(image.width()).arg(image.height());
 }
 
+// Three 3 x 2 inch pages, red, green, blue, with an outline ("Start", "Third page" holding "Back to the
+// start"). The first page says "Hello world" near its top and has three links along its bottom: to the
+// third page, to a web address, and to a local program.
+QByteArray linkedPdf()
+{
+    const auto stream = [](const QByteArray &draw) {
+        return "<< /Length " + QByteArray::number(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
+    };
+    const auto link = [](const QByteArray &rect, const QByteArray &action) {
+        return "<< /Type /Annot /Subtype /Link /Rect [" + rect + "] /Border [0 0 0] " + action + " >>";
+    };
+    const QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 216 144] ";
+    return brivo::test::pdfFromObjects({
+        "<< /Type /Catalog /Pages 2 0 R /Outlines 3 0 R >>",
+        "<< /Type /Pages /Kids [4 0 R 5 0 R 6 0 R] /Count 3 >>",
+        "<< /Type /Outlines /First 7 0 R /Last 8 0 R /Count 3 >>",
+        page + "/Contents 9 0 R /Resources << /Font << /F1 10 0 R >> >> /Annots [11 0 R 12 0 R 13 0 R] >>",
+        page + "/Contents 14 0 R >>",
+        page + "/Contents 15 0 R >>",
+        "<< /Title (Start) /Parent 3 0 R /Next 8 0 R /Dest [4 0 R /Fit] >>",
+        "<< /Title (Third page) /Parent 3 0 R /Prev 7 0 R /First 16 0 R /Last 16 0 R /Count 1 /Dest [6 0 R "
+        "/Fit] >>",
+        stream("1 0 0 rg 0 0 216 144 re f 0 g BT /F1 18 Tf 20 100 Td (Hello world) Tj ET"),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        link("10 10 70 40", "/Dest [6 0 R /Fit]"),
+        link("80 10 140 40", "/A << /S /URI /URI (https://example.org/minutes) >>"),
+        link("150 10 210 40", "/A << /S /URI /URI (file:///bin/sh) >>"),
+        stream("0 1 0 rg 0 0 216 144 re f"),
+        stream("0 0 1 rg 0 0 216 144 re f"),
+        "<< /Title (Back to the start) /Parent 8 0 R /Dest [4 0 R /Fit] >>",
+    });
+}
+
+// Where a point of the shown, upright page lies on the viewer's page label; `points` from the page's
+// bottom left, as the document gives them.
+QPoint onPage(pdf *w, QPointF points)
+{
+    auto *label = w->findChild<QLabel *>("imageLabel");
+    const QSize shown = label->pixmap().size();
+    const QPoint corner((label->width() - shown.width()) / 2, (label->height() - shown.height()) / 2);
+    return corner + QPoint(qRound(points.x() * shown.width() / 216),
+                           qRound((144 - points.y()) * shown.height() / 144));
+}
+
+// Records the addresses handed to the desktop's browser instead of opening them.
+class AddressCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
 bool waitUntilPrepared(pdf *w, int index)
 {
     auto *prerenderer = w->findChild<brivo::PagePrerenderer *>();
@@ -121,6 +175,8 @@ class tst_viewers : public QObject
     QTemporaryDir m_folder, m_dir; // the pictures below, a damaged one and a folder named like one; PDFs
     const QString m_threePages = m_dir.filePath("three.pdf"); // red, green, blue; 3 x 2 inches
     const QString m_tallPages = m_dir.filePath("tall.pdf");   // the same, 3 x 20 inches
+    // Every test starts with nothing remembered about the documents it opens.
+    std::optional<brivo::test::TemporaryStateFolder> m_state;
 
 private slots:
     void initTestCase()
@@ -132,6 +188,11 @@ private slots:
         for (const QSize size : {QSize(216, 144), QSize(216, 1440)})
             QVERIFY(brivo::test::writeFile(size.height() < 1000 ? m_threePages : m_tallPages,
                                            makePdf({{size, "1 0 0"}, {size, "0 1 0"}, {size, "0 0 1"}})));
+    }
+    void init()
+    {
+        m_state.reset();
+        m_state.emplace();
     }
     void cleanup() { brivo::test::closeAllWindows(); }
 
@@ -507,7 +568,7 @@ private slots:
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         auto *field = w->findChild<QLineEdit *>("pageEdit");
         const QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 9);
+        QCOMPARE(buttons.size(), 11);
         for (QPushButton *button : buttons) {
             QTest::mouseClick(button, Qt::LeftButton);
             const int page = field->text().toInt(), next = page < 3 ? page + 1 : page - 1;
@@ -521,7 +582,7 @@ private slots:
         QTest::mouseClick(buttons.first(), Qt::LeftButton);
         QCOMPARE(w->focusWidget(), area);
 
-        QCOMPARE(after(w, "b"), QStringLiteral("1 red tl 300x200"));
+        QVERIFY(after(w, "b").startsWith("1 red"));
         auto *label = w->findChild<QLabel *>("imageLabel");
         for (int round = 0; round < 2; ++round) {
             for (int part = 0; part < 8; ++part)
@@ -530,10 +591,171 @@ private slots:
         }
     }
 
+    // Opened as the program opens it, the window shows the page's whole width at 100 dots per inch, as far
+    // as the screen has room. The fit buttons zoom with the window until the user zooms by hand.
+    void pdfOpeningSizeAndFit()
+    {
+        const QString wide = m_dir.filePath("wide.pdf"); // 10 x 2 inches: wider than the screen at 100 dpi
+        QVERIFY(brivo::test::writeFile(wide, makePdf({{{720, 144}, "1 0 0"}})));
+        for (const QString &path : {m_threePages, wide}) {
+            auto *w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, path));
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const QSize screen = w->screen()->availableGeometry().size(),
+                        page = path == wide ? QSize(1000, 200) : QSize(300, 200);
+            auto *area = w->findChild<QScrollArea *>("scrollArea");
+            QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().size(), page);
+            QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
+            if (path == wide)
+                QCOMPARE(w->width(), screen.width());
+            else
+                QVERIFY(!area->horizontalScrollBar()->isVisible() && !area->verticalScrollBar()->isVisible());
+        }
+
+        pdf *w = open<pdf>(m_tallPages, QSize(500, 400));
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        auto *label = w->findChild<QLabel *>("imageLabel");
+        auto *fitWidth = w->findChild<QPushButton *>("fitWidthButton");
+        auto *fitPage = w->findChild<QPushButton *>("fitPageButton");
+        QVERIFY(fitWidth->toolTip().contains(
+            QKeySequence(Qt::CTRL | Qt::Key_9).toString(QKeySequence::NativeText)));
+        const auto fitsWidth = [&] {
+            const int room = area->viewport()->width(), width = label->pixmap().width();
+            return width <= room && width > room - 8 && !area->horizontalScrollBar()->isVisible();
+        };
+        QTest::keyClick(w, Qt::Key_9, Qt::ControlModifier);
+        QVERIFY(fitWidth->isChecked());
+        QTRY_VERIFY(fitsWidth());
+        w->resize(700, 450);
+        QTRY_VERIFY(fitsWidth());
+        QVERIFY(after(w, "f").startsWith("2 green"));
+        QTRY_VERIFY(fitsWidth());
+
+        // The whole page: here its height sets the size, also after a quarter turn and a resize.
+        QTest::mouseClick(fitPage, Qt::LeftButton);
+        QVERIFY(fitPage->isChecked() && !fitWidth->isChecked());
+        const auto fitsPage = [&] {
+            const QSize room = area->viewport()->size(), shown = label->pixmap().size();
+            return shown.width() <= room.width() && shown.height() <= room.height() &&
+                   (shown.height() * 1.1 > room.height() || shown.width() * 1.1 > room.width());
+        };
+        QTRY_VERIFY(fitsPage());
+        after(w, "r");
+        QTRY_VERIFY(fitsPage() && label->pixmap().width() > label->pixmap().height());
+        w->resize(600, 500);
+        QTRY_VERIFY(fitsPage());
+
+        // Zooming by hand ends the fit: the size stays through the next resize.
+        const QString zoomed = after(w, "i");
+        QVERIFY(!fitPage->isChecked());
+        w->resize(800, 550);
+        QTest::qWait(100);
+        QCOMPARE(after(w), zoomed);
+    }
+
+    // Reopened, a document starts where it was left: page, resolution, or the fit that was on. A document
+    // changed since starts at the first page as a new one does.
+    void pdfRemembersWhereItWasLeft()
+    {
+        const QString kept = m_dir.filePath("kept.pdf");
+        QFile::remove(kept);
+        QVERIFY(QFile::copy(m_threePages, kept));
+        pdf *w = open<pdf>(kept);
+        QCOMPARE(after(w, "ffi"), QStringLiteral("3 blue tl 390x260"));
+        w->close();
+        w = open<pdf>(kept);
+        QCOMPARE(after(w), QStringLiteral("3 blue tl 390x260"));
+        QTest::keyClick(w, Qt::Key_8, Qt::ControlModifier);
+        after(w, "b");
+        // Left open when the program ends, after the pause that stores it.
+        QTest::qWait(1300);
+        const QJsonObject stored =
+            QJsonDocument::fromJson(brivo::test::readFile(m_state->path() + "/pdf-places.json")).object();
+        QCOMPARE(stored.value(kept).toObject().value("page").toInt(), 1);
+        QCOMPARE(stored.value(kept).toObject().value("fit").toString(), QStringLiteral("page"));
+        w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, kept));
+        QVERIFY(w->findChild<QPushButton *>("fitPageButton")->isChecked());
+        QVERIFY(after(w).startsWith("2 green"));
+
+        // Rewritten with other pages: its first page, at the usual resolution.
+        QVERIFY(brivo::test::writeFile(kept, makePdf({{{216, 144}, "0 0 1"}, {{216, 144}, "0 0 1"}})));
+        QCOMPARE(after(open<pdf>(kept)), QStringLiteral("1 blue tl 300x200"));
+        // A state file that is not what it should be is no reason to fail.
+        QVERIFY(brivo::test::writeFile(m_state->path() + "/pdf-places.json",
+                                       "{\"" + kept.toUtf8() + "\": {\"page\": \"x\", \"dpi\": -5}}"));
+        QCOMPARE(after(open<pdf>(kept)), QStringLiteral("1 blue tl 300x200"));
+    }
+
+    // The outline in the contents panel turns pages; links to pages turn them; a web address is shown, then
+    // handed to the browser, while an address of a local program is not; Shift+drag selects text to copy.
+    void pdfContentsLinksAndSelection()
+    {
+        const QString path = m_dir.filePath("linked.pdf");
+        QVERIFY(brivo::test::writeFile(path, linkedPdf()));
+        pdf *w = open<pdf>(path);
+        auto *contents = w->findChild<QTreeWidget *>("contentsTree");
+        QVERIFY(contents->isVisible());
+        QCOMPARE(contents->topLevelItemCount(), 2);
+        QTreeWidgetItem *third = contents->topLevelItem(1);
+        QCOMPARE(third->text(0), QStringLiteral("Third page"));
+        const auto click = [&](QTreeWidgetItem *item) {
+            contents->scrollToItem(item);
+            QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
+                              contents->visualItemRect(item).center());
+        };
+        click(third);
+        QVERIFY(after(w).startsWith("3 blue"));
+        third->setExpanded(true);
+        click(third->child(0));
+        QVERIFY(after(w).startsWith("1 red"));
+        // A document without an outline has no panel.
+        pdf *plain = open<pdf>(m_threePages);
+        QVERIFY(!plain->findChild<QTreeWidget *>("contentsTree")->isVisible());
+        plain->close();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+
+        auto *label = w->findChild<QLabel *>("imageLabel");
+        AddressCatcher catcher;
+        for (const char *scheme : {"https", "file"})
+            QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+        QTest::mouseMove(label, onPage(w, {110, 25}));
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("https://example.org/minutes"));
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {110, 25}));
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {180, 25}));
+        for (const char *scheme : {"https", "file"})
+            QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(catcher.opened, QList<QUrl>({QUrl("https://example.org/minutes")}));
+        QVERIFY(after(w).startsWith("1 red"));
+        // Off a link a click does nothing; on the page link it turns to page 3, also on a page turned over.
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {75, 25}));
+        QVERIFY(after(w).startsWith("1 red"));
+        after(w, "rr");
+        QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {216 - 40, 144 - 25}));
+        QVERIFY(after(w).startsWith("3 blue"));
+
+        // Shift+drag over the words, then Ctrl+C; a drag over a link selects rather than follows it.
+        after(w, "bb");
+        QGuiApplication::clipboard()->clear();
+        QTest::mousePress(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {10, 130}));
+        QTest::mouseRelease(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {210, 20}));
+        QVERIFY(after(w).startsWith("1 red"));
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().simplified(), QStringLiteral("Hello world"));
+        // Only what the frame covers; and a page turn ends the selection.
+        QTest::mousePress(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {10, 130}));
+        QTest::mouseRelease(label, Qt::LeftButton, Qt::ShiftModifier, onPage(w, {63, 90}));
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().simplified(), QStringLiteral("Hello"));
+        after(w, "f");
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    }
+
     void pdfTallPageScrollsBeforeItTurns()
     {
         pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
-        after(w, "i"); // wider than the view as well
+        after(w, "iii"); // wider than the view as well
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         QScrollBar *vertical = area->verticalScrollBar(), *horizontal = area->horizontalScrollBar();
         QTRY_VERIFY(vertical->maximum() > 0 && horizontal->maximum() > 0);

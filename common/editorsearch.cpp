@@ -1,7 +1,6 @@
 #include "common/editorsearch.h"
 
 #include "common/findbar.h"
-#include "common/textdocumentfile.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -48,11 +47,16 @@ void EditorSearch::select(qsizetype start, qsizetype length)
     QTextCursor selection(document());
     selection.setPosition(int(start));
     selection.setPosition(int(start + length), QTextCursor::KeepAnchor);
+    setCursor(selection);
+}
+
+void EditorSearch::setCursor(const QTextCursor &cursor)
+{
     if (auto *edit = qobject_cast<QTextEdit *>(m_editor)) {
-        edit->setTextCursor(selection);
+        edit->setTextCursor(cursor);
         edit->ensureCursorVisible();
     } else if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor)) {
-        edit->setTextCursor(selection);
+        edit->setTextCursor(cursor);
         edit->ensureCursorVisible();
     }
 }
@@ -138,10 +142,7 @@ void EditorSearch::replace()
         if (match.hasMatch() && match.capturedEnd() == selection.selectionEnd()) {
             selection.insertText(
                 expandedReplacement(match, m_bar->replacement(), m_bar->options().regularExpression));
-            if (auto *edit = qobject_cast<QTextEdit *>(m_editor))
-                edit->setTextCursor(selection);
-            else if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor))
-                edit->setTextCursor(selection);
+            setCursor(selection);
         }
     }
     find(false);
@@ -155,27 +156,31 @@ qsizetype EditorSearch::replaceAll()
     const QRegularExpression search = expression();
     if (!search.isValid())
         return 0;
-    LineEndExceptions lineEnds = documentLineEnds(doc);
-    ReplacedText replaced = replaceAllMatches(text(), search, m_bar->replacement(),
-                                              m_bar->options().regularExpression, &lineEnds);
-    if (replaced.count == 0) {
+    const QList<TextReplacement> replacements =
+        replacementsFor(text(), search, m_bar->replacement(), m_bar->options().regularExpression);
+    forgetText();
+    if (replacements.isEmpty()) {
         m_bar->showMessage(tr("Not found"), FindBar::Tone::Error);
         return 0;
     }
-    const int position = cursor().position();
-    forgetText();
-    // The new text goes in as one edit: one undo step, and one pass however many matches there are.
+    // Each match is replaced where it stands, all in one edit block: one Undo takes them all back, the
+    // document announces one change, and lines without a match keep their line ends and formats. Putting
+    // a whole new text in instead would rebuild and lay out every line of a large document again.
     QTextCursor edit(doc);
     edit.beginEditBlock();
-    edit.select(QTextCursor::Document);
-    edit.insertText(replaced.text);
+    qsizetype shift = 0;
+    for (const TextReplacement &replacement : replacements) {
+        edit.setPosition(int(replacement.start + shift));
+        edit.setPosition(int(replacement.start + shift + replacement.length), QTextCursor::KeepAnchor);
+        edit.insertText(replacement.text);
+        shift += replacement.text.size() - replacement.length;
+    }
     edit.endEditBlock();
-    replaced.text.clear();
-    markLineEnds(doc, lineEnds);
-    select(qMin(position, doc->characterCount() - 1), 0);
-    m_bar->showMessage(replaced.count == 1 ? tr("Replaced 1 match")
-                                           : tr("Replaced %1 matches").arg(replaced.count));
-    return replaced.count;
+    // The view stays where it is: following the cursor to the last replacement would lay out a large
+    // document down to there.
+    const qsizetype count = replacements.size();
+    m_bar->showMessage(count == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(count));
+    return count;
 }
 
 void EditorSearch::forgetText()

@@ -35,6 +35,7 @@ private:
     QTextDocument *document() const;
     QTextCursor cursor() const;
     void select(qsizetype start, qsizetype length);
+    void setCursor(const QTextCursor &cursor);
     // The bar's search as an expression; an invalid one is reported in the bar and comes back invalid.
     QRegularExpression expression();
     // The document's text, kept until the document changes.

@@ -105,53 +105,21 @@ QString expandedReplacement(const QRegularExpressionMatch &match, const QString 
     return out;
 }
 
-ReplacedText replaceAllMatches(QStringView text, const QRegularExpression &expression,
-                               const QString &replacement, bool expandGroups, LineEndExceptions *lineEnds)
+QList<TextReplacement> replacementsFor(QStringView text, const QRegularExpression &expression,
+                                       const QString &replacement, bool expandGroups)
 {
-    ReplacedText result;
-    if (!expression.isValid() || expression.pattern().isEmpty()) {
-        result.text = text.toString();
-        return result;
-    }
-    LineEndExceptions movedEnds;
-    qsizetype nextEnd = 0; // the next entry of `lineEnds` not yet moved
-    const auto moveEndsBefore = [&](qsizetype position, qsizetype shift) {
-        while (lineEnds && nextEnd < lineEnds->size() && lineEnds->at(nextEnd).position < position) {
-            movedEnds.append({lineEnds->at(nextEnd).position + shift, lineEnds->at(nextEnd).lineEnd});
-            ++nextEnd;
-        }
-    };
-    const auto dropEndsBefore = [&](qsizetype position) {
-        while (lineEnds && nextEnd < lineEnds->size() && lineEnds->at(nextEnd).position < position)
-            ++nextEnd;
-    };
-
-    qsizetype done = 0;
+    QList<TextReplacement> replacements;
+    if (!expression.isValid() || expression.pattern().isEmpty())
+        return replacements;
     auto it = expression.globalMatch(text);
     while (it.hasNext()) {
         const QRegularExpressionMatch match = it.next();
-        const qsizetype start = match.capturedStart();
-        const qsizetype end = match.capturedEnd();
-        if (end == start)
-            continue; // replacing nothing at every empty spot would scatter the replacement
-        if (result.text.isEmpty())
-            result.text.reserve(text.size());
-        moveEndsBefore(start, result.text.size() - done);
-        dropEndsBefore(end);
-        result.text += text.mid(done, start - done);
-        result.text += expandedReplacement(match, replacement, expandGroups);
-        done = end;
-        ++result.count;
+        // Replacing nothing at every empty spot would scatter the replacement through the text.
+        if (match.capturedLength() > 0)
+            replacements.append({match.capturedStart(), match.capturedLength(),
+                                 expandedReplacement(match, replacement, expandGroups)});
     }
-    if (result.count == 0) {
-        result.text = text.toString();
-        return result;
-    }
-    moveEndsBefore(text.size() + 1, result.text.size() - done);
-    result.text += text.mid(done);
-    if (lineEnds)
-        *lineEnds = movedEnds;
-    return result;
+    return replacements;
 }
 
 QString searchableText(const QTextDocument *document)

@@ -2,8 +2,7 @@
 // document's positions (see searchableText()).
 #pragma once
 
-#include "common/textfile.h"
-
+#include <QList>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringView>
@@ -44,17 +43,19 @@ qsizetype countMatches(QStringView text, const QRegularExpression &expression);
 QString expandedReplacement(const QRegularExpressionMatch &match, const QString &replacement,
                             bool expandGroups);
 
-struct ReplacedText
+// One match to replace: where it is and what takes its place.
+struct TextReplacement
 {
+    qsizetype start = 0;
+    qsizetype length = 0;
     QString text;
-    qsizetype count = 0;
 };
 
-// `text` with every match replaced, built in one pass. `lineEnds` (when given), the line ends that differ
-// from the text's usual one, is moved along with the text: the ones inside a replaced match go with it.
-ReplacedText replaceAllMatches(QStringView text, const QRegularExpression &expression,
-                               const QString &replacement, bool expandGroups,
-                               LineEndExceptions *lineEnds = nullptr);
+// Every non-empty match in `text` with its replacement, in order. Replacing each in its place, rather
+// than putting a whole new text in, leaves the rest of a document (its lines, their marks and formats)
+// as it was, and is what keeps a large document quick to lay out again.
+QList<TextReplacement> replacementsFor(QStringView text, const QRegularExpression &expression,
+                                       const QString &replacement, bool expandGroups);
 
 // The document's text with each paragraph break as a line feed, one character for one position.
 QString searchableText(const QTextDocument *document);

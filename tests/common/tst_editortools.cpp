@@ -130,34 +130,26 @@ private slots:
         QCOMPARE(countMatches(text, expression), count);
     }
 
-    // Replacing builds the new text once; groups expand only for expressions; the line ends that differ
-    // from the usual one stay on the lines they end.
-    void replaceAllBuildsTheNewText()
+    // Each match with what takes its place: groups expand only for expressions, empty matches are left.
+    void replacementsExpandGroups()
     {
-        ReplacedText r = replaceAllMatches(QStringLiteral("a.b a.b"), searchExpression("a.b", opts("")),
-                                           QStringLiteral("\\1x"), false);
-        QCOMPARE(r.text, QStringLiteral("\\1x \\1x"));
-        QCOMPARE(r.count, 2);
+        QList<TextReplacement> r = replacementsFor(
+            QStringLiteral("a.b a.b"), searchExpression("a.b", opts("")), QStringLiteral("\\1x"), false);
+        QCOMPARE(r.size(), 2);
+        QCOMPARE(r.at(1).start, 4);
+        QCOMPARE(r.at(1).length, 3);
+        QCOMPARE(r.at(1).text, QStringLiteral("\\1x"));
 
-        r = replaceAllMatches(QStringLiteral("key=value\nk2=v2"),
-                              searchExpression("^(\\w+)=(\\w+)$", opts("r")), QStringLiteral("\\2: \\1\\\\"),
-                              true);
-        QCOMPARE(r.text, QStringLiteral("value: key\\\nv2: k2\\"));
-        QCOMPARE(r.count, 2);
+        r = replacementsFor(QStringLiteral("key=value\nk2=v2"),
+                            searchExpression("^(\\w+)=(\\w+)$", opts("r")), QStringLiteral("\\2: \\1\\\\\\9"),
+                            true);
+        QCOMPARE(r.size(), 2);
+        QCOMPARE(r.at(0).text, QStringLiteral("value: key\\"));
+        QCOMPARE(r.at(1).text, QStringLiteral("v2: k2\\"));
 
-        // Line ends at positions 1 ("a\n"), 5 (inside "xx\ny") and 8.
-        LineEndExceptions ends{{1, LineEnd::CrLf}, {5, LineEnd::Cr}, {8, LineEnd::CrLf}};
-        r = replaceAllMatches(QStringLiteral("a\nbxx\nyc\nd"), searchExpression("xx\\ny", opts("r")),
-                              QStringLiteral("LONGER"), false, &ends);
-        QCOMPARE(r.text, QStringLiteral("a\nbLONGERc\nd"));
-        const LineEndExceptions moved{{1, LineEnd::CrLf}, {10, LineEnd::CrLf}};
-        QCOMPARE(ends, moved);
-
-        r = replaceAllMatches(QStringLiteral("abc"), searchExpression("z", opts("")), QStringLiteral("y"),
-                              false, &ends);
-        QCOMPARE(r.count, 0);
-        QCOMPARE(r.text, QStringLiteral("abc"));
-        QCOMPARE(ends, moved); // untouched when nothing matched
+        QVERIFY(replacementsFor(QStringLiteral("abc"), searchExpression("z*", opts("r")), QStringLiteral("y"),
+                                true)
+                    .isEmpty());
     }
 
     // The notepad's find bar: Search and Find open it, typing selects, F3 goes on and round with a note,
@@ -249,9 +241,18 @@ private slots:
         edit->undo();
         QCOMPARE(edit->toPlainText(), before);
         QVERIFY(!edit->document()->isUndoAvailable());
+
+        // A replacement that breaks a line: the new break takes the file's usual line end.
+        bar->findChild<QCheckBox *>("regularExpressionBox")->setChecked(true);
+        setFindText(bar, QStringLiteral("g\\s"));
+        bar->findChild<QLineEdit *>("replaceEdit")->setText(QStringLiteral("g\\n"));
+        bar->findChild<QPushButton *>("replaceAllButton")->click();
+        m_modal->chooseFile(saved);
+        w.findChild<QAction *>("actionSave_As")->trigger();
+        QCOMPARE(readFile(saved), QByteArray("cat\r\ndog\r\ncat\ncat\r\n"));
     }
 
-    // 100,000 replacements in a large text are one pass, not one edit each.
+    // 100,000 replacements in a large text stay quick and are one undo step.
     void replaceAllIsFastOnLargeText()
     {
         QString text;
@@ -267,10 +268,12 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(search.replaceAll(), 100000);
-        // Far above what one pass takes, far below what an edit per match takes.
+        // Far above what it takes, far below what rebuilding every line would take.
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(edit.document()->blockCount(), 100001);
         QVERIFY(edit.document()->findBlockByNumber(99999).text().endsWith(QStringLiteral("word pin in it")));
+        edit.undo();
+        QCOMPARE(edit.toPlainText(), text);
     }
 
     // Go to line shows the range and stays in it; zoom from keys and the wheel, back to the normal size.

@@ -125,9 +125,19 @@ bool EditorSearch::findFrom(qsizetype from, bool backward)
     return true;
 }
 
+bool EditorSearch::editable() const
+{
+    if (auto *edit = qobject_cast<QTextEdit *>(m_editor))
+        return !edit->isReadOnly();
+    if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor))
+        return !edit->isReadOnly();
+    return false;
+}
+
 void EditorSearch::replace()
 {
-    if (!document())
+    // A read-only text (the notepad's while a file loads into it) is searched but never changed.
+    if (!document() || !editable())
         return;
     const QRegularExpression search = expression();
     if (!search.isValid())
@@ -151,7 +161,7 @@ void EditorSearch::replace()
 qsizetype EditorSearch::replaceAll()
 {
     QTextDocument *doc = document();
-    if (!doc)
+    if (!doc || !editable())
         return 0;
     const QRegularExpression search = expression();
     if (!search.isValid())

@@ -33,6 +33,7 @@ public:
 
 private:
     QTextDocument *document() const;
+    bool editable() const;
     QTextCursor cursor() const;
     void select(qsizetype start, qsizetype length);
     void setCursor(const QTextCursor &cursor);

@@ -242,6 +242,11 @@ private slots:
         QCOMPARE(edit->toPlainText(), before);
         QVERIFY(!edit->document()->isUndoAvailable());
 
+        edit->setReadOnly(true); // as while a file loads
+        bar->findChild<QPushButton *>("replaceAllButton")->click();
+        QCOMPARE(edit->toPlainText(), before);
+        edit->setReadOnly(false);
+
         // A replacement that breaks a line: the new break takes the file's usual line end.
         bar->findChild<QCheckBox *>("regularExpressionBox")->setChecked(true);
         setFindText(bar, QStringLiteral("g\\s"));

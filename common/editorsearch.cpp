@@ -1,11 +1,11 @@
 #include "common/editorsearch.h"
 
 #include "common/findbar.h"
+#include "common/textview.h"
 
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace brivo {
 
@@ -24,41 +24,12 @@ EditorSearch::EditorSearch(QAbstractScrollArea *editor, FindBar *bar)
     });
 }
 
-QTextDocument *EditorSearch::document() const
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(m_editor))
-        return edit->document();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor))
-        return edit->document();
-    return nullptr;
-}
-
-QTextCursor EditorSearch::cursor() const
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(m_editor))
-        return edit->textCursor();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor))
-        return edit->textCursor();
-    return {};
-}
-
 void EditorSearch::select(qsizetype start, qsizetype length)
 {
-    QTextCursor selection(document());
+    QTextCursor selection(textview::document(m_editor));
     selection.setPosition(int(start));
     selection.setPosition(int(start + length), QTextCursor::KeepAnchor);
-    setCursor(selection);
-}
-
-void EditorSearch::setCursor(const QTextCursor &cursor)
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(m_editor)) {
-        edit->setTextCursor(cursor);
-        edit->ensureCursorVisible();
-    } else if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor)) {
-        edit->setTextCursor(cursor);
-        edit->ensureCursorVisible();
-    }
+    textview::showCursor(m_editor, selection);
 }
 
 QRegularExpression EditorSearch::expression()
@@ -71,7 +42,7 @@ QRegularExpression EditorSearch::expression()
 
 const QString &EditorSearch::text()
 {
-    QTextDocument *current = document();
+    QTextDocument *current = textview::document(m_editor);
     if (m_textOf != current) {
         m_text = current ? searchableText(current) : QString();
         m_textOf = current;
@@ -91,18 +62,18 @@ QString EditorSearch::countNote(const QRegularExpression &expression)
 
 bool EditorSearch::find(bool backward)
 {
-    const QTextCursor current = cursor();
+    const QTextCursor current = textview::cursor(m_editor);
     return findFrom(backward ? current.selectionStart() : current.selectionEnd(), backward);
 }
 
 void EditorSearch::searchAgain()
 {
-    findFrom(cursor().selectionStart(), false);
+    findFrom(textview::cursor(m_editor).selectionStart(), false);
 }
 
 bool EditorSearch::findFrom(qsizetype from, bool backward)
 {
-    if (!document())
+    if (!textview::document(m_editor))
         return false;
     if (m_bar->text().isEmpty()) {
         m_bar->showMessage(QString());
@@ -125,24 +96,15 @@ bool EditorSearch::findFrom(qsizetype from, bool backward)
     return true;
 }
 
-bool EditorSearch::editable() const
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(m_editor))
-        return !edit->isReadOnly();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(m_editor))
-        return !edit->isReadOnly();
-    return false;
-}
-
 void EditorSearch::replace()
 {
     // A read-only text (the notepad's while a file loads into it) is searched but never changed.
-    if (!document() || !editable())
+    if (!textview::document(m_editor) || textview::isReadOnly(m_editor))
         return;
     const QRegularExpression search = expression();
     if (!search.isValid())
         return;
-    QTextCursor selection = cursor();
+    QTextCursor selection = textview::cursor(m_editor);
     if (selection.hasSelection()) {
         // Only a selection that is itself a match is replaced, so a stray selection is never overwritten.
         const QString &all = text();
@@ -152,7 +114,7 @@ void EditorSearch::replace()
         if (match.hasMatch() && match.capturedEnd() == selection.selectionEnd()) {
             selection.insertText(
                 expandedReplacement(match, m_bar->replacement(), m_bar->options().regularExpression));
-            setCursor(selection);
+            textview::showCursor(m_editor, selection);
         }
     }
     find(false);
@@ -160,8 +122,8 @@ void EditorSearch::replace()
 
 qsizetype EditorSearch::replaceAll()
 {
-    QTextDocument *doc = document();
-    if (!doc || !editable())
+    QTextDocument *doc = textview::document(m_editor);
+    if (!doc || textview::isReadOnly(m_editor))
         return 0;
     const QRegularExpression search = expression();
     if (!search.isValid())

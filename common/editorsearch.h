@@ -32,11 +32,7 @@ public:
     qsizetype replaceAll();
 
 private:
-    QTextDocument *document() const;
-    bool editable() const;
-    QTextCursor cursor() const;
     void select(qsizetype start, qsizetype length);
-    void setCursor(const QTextCursor &cursor);
     // The bar's search as an expression; an invalid one is reported in the bar and comes back invalid.
     QRegularExpression expression();
     // The document's text, kept until the document changes.

@@ -3,6 +3,7 @@
 #include "common/editorsearch.h"
 #include "common/findbar.h"
 #include "common/recentfiles.h"
+#include "common/textview.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -23,26 +24,6 @@ namespace {
 // Zooming keeps the text readable and the layout sane.
 constexpr int kMinPointSize = 4;
 constexpr int kMaxPointSize = 96;
-
-QTextCursor textCursorOf(QAbstractScrollArea *editor)
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(editor))
-        return edit->textCursor();
-    if (auto *edit = qobject_cast<QPlainTextEdit *>(editor))
-        return edit->textCursor();
-    return {};
-}
-
-void showCursor(QAbstractScrollArea *editor, const QTextCursor &cursor)
-{
-    if (auto *edit = qobject_cast<QTextEdit *>(editor)) {
-        edit->setTextCursor(cursor);
-        edit->ensureCursorVisible();
-    } else if (auto *edit = qobject_cast<QPlainTextEdit *>(editor)) {
-        edit->setTextCursor(cursor);
-        edit->centerCursor();
-    }
-}
 
 QString encodingName(TextEncoding encoding)
 {
@@ -146,19 +127,19 @@ QAction *EditorTools::addAction(QMenu *menu, const QString &text, const QString 
 
 void EditorTools::goToLine(int line)
 {
-    QTextCursor cursor = textCursorOf(m_editor);
+    QTextCursor cursor = textview::cursor(m_editor);
     const QTextDocument *document = cursor.document();
     if (!document)
         return;
     const QTextBlock block = document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
     cursor.setPosition(block.position());
-    showCursor(m_editor, cursor);
+    textview::showCursor(m_editor, cursor);
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void EditorTools::askForLine()
 {
-    const QTextCursor cursor = textCursorOf(m_editor);
+    const QTextCursor cursor = textview::cursor(m_editor);
     if (!cursor.document())
         return;
     const int lines = cursor.document()->blockCount();
@@ -192,7 +173,7 @@ void EditorTools::remember(const QString &path)
 
 void EditorTools::updatePosition()
 {
-    const QTextCursor cursor = textCursorOf(m_editor);
+    const QTextCursor cursor = textview::cursor(m_editor);
     const TextFormat format = m_format ? m_format() : TextFormat();
     m_position->setText(tr("Ln %1, Col %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1) +
                         QStringLiteral("    ") + encodingName(format.encoding) + QStringLiteral("    ") +

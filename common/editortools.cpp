@@ -55,6 +55,16 @@ QString lineEndName(LineEnd end)
     return QStringLiteral("LF");
 }
 
+// The platform's Replace keys, and Ctrl+H wherever the platform names none (a plain X11 session): as on
+// Windows and GNOME.
+QList<QKeySequence> replaceKeys()
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Replace);
+    if (keys.isEmpty())
+        keys.append(QKeySequence(Qt::CTRL | Qt::Key_H));
+    return keys;
+}
+
 } // namespace
 
 EditorTools::EditorTools(const Setup &setup)
@@ -78,7 +88,7 @@ EditorTools::EditorTools(const Setup &setup)
             &QAction::triggered, this, [this] { m_search->find(true); });
     connect(addAction(edit, tr("Replace"), QStringLiteral("actionReplace"),
                       tr("Replace matches with other text (the find bar with its replace row)"),
-                      QKeySequence::keyBindings(QKeySequence::Replace)),
+                      replaceKeys()),
             &QAction::triggered, m_findBar, &FindBar::openReplace);
     connect(addAction(edit, tr("Go to Line..."), QStringLiteral("actionGo_to_Line"),
                       tr("Move the cursor to a line by its number"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -73,6 +74,13 @@ EditorTools::EditorTools(const Setup &setup)
     m_findBar = new FindBar(FindBar::Options | FindBar::Replace);
     setup.textLayout->addWidget(m_findBar);
     m_search = new EditorSearch(m_editor, m_findBar);
+    // Escape in the text closes the bar as well, after F3 has left the keyboard there.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_editor);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, m_findBar, [this] {
+        if (m_findBar->isVisible())
+            m_findBar->dismiss();
+    });
 
     QMenu *edit = setup.editMenu;
     // Next and previous keep to F3: the platform's other binding for them, Ctrl+G, is Go to Line here.

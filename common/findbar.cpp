@@ -80,7 +80,7 @@ FindBar::FindBar(Parts parts, QWidget *parent) : QWidget(parent)
     closeButton->setAutoRaise(true);
     closeButton->setToolTip(tr("Close the find bar (Escape)"));
     findRow->addWidget(closeButton);
-    connect(closeButton, &QToolButton::clicked, this, &FindBar::close);
+    connect(closeButton, &QToolButton::clicked, this, &FindBar::dismiss);
 
     if (parts & Replace) {
         m_replaceRow = new QWidget;
@@ -105,7 +105,7 @@ FindBar::FindBar(Parts parts, QWidget *parent) : QWidget(parent)
 
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &FindBar::close);
+    connect(escape, &QShortcut::activated, this, &FindBar::dismiss);
     setFocusProxy(m_find);
     hide();
 }
@@ -166,7 +166,7 @@ void FindBar::open(bool withReplace)
     m_find->selectAll();
 }
 
-void FindBar::close()
+void FindBar::dismiss()
 {
     hide();
     showMessage(QString());

@@ -46,6 +46,8 @@ public:
     // Shows the bar with the replace row; the search field has the keyboard.
     void openReplace();
     bool replaceShown() const;
+    // Hides the bar and says so (closed()).
+    void dismiss();
 
 signals:
     // The search text or an option changed; searching again from where the last match began keeps the
@@ -59,7 +61,6 @@ signals:
 
 private:
     void open(bool withReplace);
-    void close();
 
     QLineEdit *m_find = nullptr;
     QLineEdit *m_replace = nullptr;

@@ -198,6 +198,10 @@ private slots:
         QTest::keyClick(bar->findChild<QLineEdit *>("findEdit"), Qt::Key_Escape);
         QVERIFY(bar->isHidden());
         QVERIFY(edit->hasFocus());
+        w.findChild<QAction *>("actionSearch")->trigger();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Escape); // from the text too
+        QVERIFY(bar->isHidden());
     }
 
     // Replace changes only a selected match; Replace All is one edit that one Undo takes back, keeps each

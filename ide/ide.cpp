@@ -5,6 +5,7 @@
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
+#include "common/editortools.h"
 #include "common/errorbox.h"
 #include "common/homeactions.h"
 #include "common/recoverystore.h"
@@ -103,6 +104,13 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);
     connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
+    m_tools =
+        new brivo::EditorTools({this, ui->textEdit, ui->verticalLayout, ui->menuFile, ui->menuEdit,
+                                ui->actionSearch, QLatin1String(recoveryTool), [this] { return m_format; },
+                                [this](const QString &path) {
+                                    if (mayDiscardText())
+                                        openFile(path);
+                                }});
 }
 
 ide::~ide()
@@ -117,6 +125,8 @@ ide::~ide()
 void ide::setStatus(const QString &text, const char *styleSheet)
 {
     statusLabel = brivo::replaceStatusLabel(statusBar(), statusLabel, text, QLatin1String(styleSheet));
+    if (m_tools)
+        m_tools->updatePosition();
 }
 
 QString ide::editorText() const
@@ -140,6 +150,7 @@ void ide::loadDocument(const QString &path, const QString &text, const brivo::Te
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
+    m_tools->remember(fileName);
     setStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
 }
 
@@ -219,6 +230,7 @@ bool ide::saveDocument()
     m_modified = false;
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
+    m_tools->remember(fileName);
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
     return true;
 }
@@ -341,7 +353,10 @@ void ide::on_actionDelete_triggered()
     ui->textEdit->cut();
 }
 
-void ide::on_actionSearch_triggered() {}
+void ide::on_actionSearch_triggered()
+{
+    // The find bar opens from the action itself (EditorTools), in this editor as in the notepad.
+}
 
 // ---- Runs -------------------------------------------------------------------------------------------
 

@@ -22,6 +22,7 @@ class ide;
 
 namespace brivo {
 class DocumentRecovery;
+class EditorTools;
 enum class Language;
 struct RecoveryCopy;
 } // namespace brivo
@@ -42,6 +43,8 @@ public:
 
     // The recovery copies of this window's text.
     brivo::DocumentRecovery *recovery() const { return m_recovery; }
+    // Find and replace, go to line, zoom, the Recent menu and the cursor's place in the status bar.
+    brivo::EditorTools *tools() const { return m_tools; }
     // How the code editor names itself in its recovery copies.
     static constexpr char recoveryTool[] = "ide";
 
@@ -138,6 +141,7 @@ private:
     QDockWidget *m_outputDock = nullptr;
     RunOutputPane *m_output = nullptr;
     brivo::DocumentRecovery *m_recovery = nullptr;
+    brivo::EditorTools *m_tools = nullptr;
     // The current document was changed since it was last opened, created or saved.
     bool m_modified = false;
     // How the current file is stored, so that saving writes it back the same way.

@@ -6,6 +6,7 @@
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
+#include "common/editortools.h"
 #include "common/errorbox.h"
 #include "common/homeactions.h"
 #include "common/recoverystore.h"
@@ -48,6 +49,13 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
     setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
+    m_tools =
+        new brivo::EditorTools({this, ui->textEdit, ui->verticalLayout, ui->menuFile, ui->menuEdit,
+                                ui->actionSearch, QLatin1String(recoveryTool), [this] { return m_format; },
+                                [this](const QString &path) {
+                                    if (changesMayGo(this))
+                                        load(path);
+                                }});
 }
 
 txtedit::~txtedit()
@@ -194,6 +202,8 @@ void txtedit::on_actionHome_triggered()
 void txtedit::showStatus(const QString &text, const char *styleSheet)
 {
     statusLabel = brivo::replaceStatusLabel(ui->statusbar, statusLabel, text, QLatin1String(styleSheet));
+    if (m_tools)
+        m_tools->updatePosition();
 }
 
 bool txtedit::isModified() const
@@ -229,6 +239,7 @@ bool txtedit::save()
     fileName = path;
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
+    m_tools->remember(fileName);
     showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
     return true;
 }
@@ -301,6 +312,7 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
     if (!copy) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();
+        m_tools->remember(fileName);
         showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
         return;
     }

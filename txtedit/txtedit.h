@@ -13,6 +13,7 @@ class QWidget;
 
 namespace brivo {
 class DocumentRecovery;
+class EditorTools;
 struct LoadedDocument;
 struct RecoveryCopy;
 class TextScrollGuard;
@@ -45,6 +46,8 @@ public:
 
     // The recovery copies of this window's text.
     brivo::DocumentRecovery *recovery() const { return m_recovery; }
+    // Find and replace, go to line, zoom, the Recent menu and the cursor's place in the status bar.
+    brivo::EditorTools *tools() const { return m_tools; }
     // How the notepad names itself in its recovery copies.
     static constexpr char recoveryTool[] = "notepad";
 
@@ -99,6 +102,7 @@ private:
 
     brivo::TextScrollGuard *m_scrollGuard = nullptr;
     brivo::DocumentRecovery *m_recovery = nullptr;
+    brivo::EditorTools *m_tools = nullptr;
     brivo::TextFormat m_format;
     BeforeLoad m_beforeLoad;
     bool m_loading = false;

@@ -1,0 +1,215 @@
+#include "common/editortools.h"
+
+#include "common/editorsearch.h"
+#include "common/findbar.h"
+#include "common/recentfiles.h"
+#include "common/textview.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QWheelEvent>
+
+namespace brivo {
+
+namespace {
+
+// Zooming keeps the text readable and the layout sane.
+constexpr int kMinPointSize = 4;
+constexpr int kMaxPointSize = 96;
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Utf8WithBom:
+        return QStringLiteral("UTF-8 BOM");
+    case TextEncoding::EightBit:
+        break;
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("ANSI");
+#else
+    return QStringLiteral("ISO-8859-1");
+#endif
+}
+
+QString lineEndName(LineEnd end)
+{
+    switch (end) {
+    case LineEnd::CrLf:
+        return QStringLiteral("CRLF");
+    case LineEnd::Cr:
+        return QStringLiteral("CR");
+    case LineEnd::Lf:
+        break;
+    }
+    return QStringLiteral("LF");
+}
+
+// The platform's Replace keys, and Ctrl+H wherever the platform names none (a plain X11 session): as on
+// Windows and GNOME.
+QList<QKeySequence> replaceKeys()
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Replace);
+    if (keys.isEmpty())
+        keys.append(QKeySequence(Qt::CTRL | Qt::Key_H));
+    return keys;
+}
+
+} // namespace
+
+EditorTools::EditorTools(const Setup &setup)
+    : QObject(setup.window), m_editor(setup.editor), m_format(setup.format), m_recentList(setup.recentList)
+{
+    m_findBar = new FindBar(FindBar::Options | FindBar::Replace);
+    setup.textLayout->addWidget(m_findBar);
+    m_search = new EditorSearch(m_editor, m_findBar);
+    // Escape in the text closes the bar as well, after F3 has left the keyboard there.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_editor);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, m_findBar, [this] {
+        if (m_findBar->isVisible())
+            m_findBar->dismiss();
+    });
+
+    QMenu *edit = setup.editMenu;
+    // Next and previous keep to F3: the platform's other binding for them, Ctrl+G, is Go to Line here.
+    setup.searchAction->setShortcuts(QKeySequence::Find);
+    setup.searchAction->setToolTip(tr("Find text in the document (the find bar under the text)"));
+    connect(setup.searchAction, &QAction::triggered, m_findBar, &FindBar::openFind);
+    edit->addSeparator();
+    connect(addAction(edit, tr("Find Next"), QStringLiteral("actionFind_Next"), tr("Select the next match"),
+                      {QKeySequence(Qt::Key_F3)}),
+            &QAction::triggered, this, [this] { m_search->find(false); });
+    connect(addAction(edit, tr("Find Previous"), QStringLiteral("actionFind_Previous"),
+                      tr("Select the previous match"), {QKeySequence(Qt::SHIFT | Qt::Key_F3)}),
+            &QAction::triggered, this, [this] { m_search->find(true); });
+    connect(addAction(edit, tr("Replace"), QStringLiteral("actionReplace"),
+                      tr("Replace matches with other text (the find bar with its replace row)"),
+                      replaceKeys()),
+            &QAction::triggered, m_findBar, &FindBar::openReplace);
+    connect(addAction(edit, tr("Go to Line..."), QStringLiteral("actionGo_to_Line"),
+                      tr("Move the cursor to a line by its number"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
+            &QAction::triggered, this, &EditorTools::askForLine);
+    edit->addSeparator();
+    connect(addAction(edit, tr("Zoom In"), QStringLiteral("actionZoom_In"), tr("Show the text larger"),
+                      {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)}),
+            &QAction::triggered, this, [this] { zoom(1); });
+    connect(addAction(edit, tr("Zoom Out"), QStringLiteral("actionZoom_Out"), tr("Show the text smaller"),
+                      QKeySequence::keyBindings(QKeySequence::ZoomOut)),
+            &QAction::triggered, this, [this] { zoom(-1); });
+    connect(addAction(edit, tr("Normal Size"), QStringLiteral("actionZoom_Reset"),
+                      tr("Show the text at its normal size"), {QKeySequence(Qt::CTRL | Qt::Key_0)}),
+            &QAction::triggered, this, &EditorTools::zoomReset);
+    edit->setToolTipsVisible(true);
+
+    m_recent = new RecentFilesMenu(m_recentList, setup.openRecent, setup.fileMenu);
+    setup.fileMenu->addSeparator();
+    setup.fileMenu->addMenu(m_recent);
+
+    m_basePointSize = m_editor->font().pointSize();
+    m_editor->viewport()->installEventFilter(this);
+
+    // On the right of the status bar, where the status messages that replace their label never reach.
+    m_position = new QLabel;
+    m_position->setObjectName(QStringLiteral("positionLabel"));
+    m_position->setToolTip(tr("Line and column of the cursor, the file's encoding and its line ends"));
+    setup.window->statusBar()->addPermanentWidget(m_position);
+    if (auto *text = qobject_cast<QTextEdit *>(m_editor))
+        connect(text, &QTextEdit::cursorPositionChanged, this, &EditorTools::updatePosition);
+    else if (auto *plain = qobject_cast<QPlainTextEdit *>(m_editor))
+        connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &EditorTools::updatePosition);
+    updatePosition();
+}
+
+QAction *EditorTools::addAction(QMenu *menu, const QString &text, const QString &name, const QString &tip,
+                                const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(text, menu->parent() ? menu->parentWidget() : menu);
+    action->setObjectName(name);
+    action->setToolTip(tip);
+    action->setShortcuts(keys);
+    menu->addAction(action);
+    return action;
+}
+
+void EditorTools::goToLine(int line)
+{
+    QTextCursor cursor = textview::cursor(m_editor);
+    const QTextDocument *document = cursor.document();
+    if (!document)
+        return;
+    const QTextBlock block = document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
+    cursor.setPosition(block.position());
+    textview::showCursor(m_editor, cursor);
+    m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+void EditorTools::askForLine()
+{
+    const QTextCursor cursor = textview::cursor(m_editor);
+    if (!cursor.document())
+        return;
+    const int lines = cursor.document()->blockCount();
+    bool ok = false;
+    const int line =
+        QInputDialog::getInt(m_editor->window(), tr("Go to Line"), tr("Line (1 - %1):").arg(lines),
+                             cursor.blockNumber() + 1, 1, lines, 1, &ok);
+    if (ok)
+        goToLine(line);
+}
+
+void EditorTools::zoom(int steps)
+{
+    QFont font = m_editor->font();
+    const int size = qBound(kMinPointSize, font.pointSize() + steps, kMaxPointSize);
+    if (size == font.pointSize())
+        return;
+    font.setPointSize(size);
+    m_editor->setFont(font);
+}
+
+void EditorTools::zoomReset()
+{
+    zoom(m_basePointSize - m_editor->font().pointSize());
+}
+
+void EditorTools::remember(const QString &path)
+{
+    addRecentFile(m_recentList, path);
+}
+
+void EditorTools::updatePosition()
+{
+    const QTextCursor cursor = textview::cursor(m_editor);
+    const TextFormat format = m_format ? m_format() : TextFormat();
+    m_position->setText(tr("Ln %1, Col %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1) +
+                        QStringLiteral("    ") + encodingName(format.encoding) + QStringLiteral("    ") +
+                        lineEndName(format.lineEnd) + QStringLiteral(" "));
+}
+
+bool EditorTools::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = m_wheel.add(wheel->angleDelta().y());
+            if (steps)
+                zoom(steps);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace brivo

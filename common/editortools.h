@@ -1,0 +1,80 @@
+// What both editors add around their text area: the find bar, Go to Line, zoom, the Recent menu and a
+// status-bar label with the cursor's line and column and the file's encoding and line ends.
+#pragma once
+
+#include "common/textfile.h"
+#include "common/wheelnotches.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAbstractScrollArea;
+class QAction;
+class QBoxLayout;
+class QLabel;
+class QMainWindow;
+class QMenu;
+
+namespace brivo {
+
+class EditorSearch;
+class FindBar;
+class RecentFilesMenu;
+
+class EditorTools : public QObject
+{
+    Q_OBJECT
+public:
+    struct Setup
+    {
+        QMainWindow *window = nullptr;
+        QAbstractScrollArea *editor = nullptr; // a QTextEdit or a QPlainTextEdit
+        QBoxLayout *textLayout = nullptr;      // the find bar goes in it, under the editor
+        QMenu *fileMenu = nullptr;             // gets the Recent menu at its end
+        QMenu *editMenu = nullptr;             // gets find, replace, go to line and zoom at its end
+        QAction *searchAction = nullptr;       // opens the find bar
+        QString recentList;                    // which list of recent files is this editor's
+        std::function<TextFormat()> format;    // how the current file is stored
+        std::function<void(const QString &)> openRecent;
+    };
+    explicit EditorTools(const Setup &setup);
+
+    FindBar *findBar() const { return m_findBar; }
+    EditorSearch *search() const { return m_search; }
+    QLabel *positionLabel() const { return m_position; }
+    RecentFilesMenu *recentMenu() const { return m_recent; }
+
+    // Moves the cursor to the start of line `line` (counted from 1, kept within the document) and shows it.
+    void goToLine(int line);
+    // Asks for a line, showing the lines there are, and goes there.
+    void askForLine();
+    // Makes the text larger (positive steps) or smaller; zoomReset() goes back to the starting size.
+    void zoom(int steps);
+    void zoomReset();
+    // Notes that `path` was opened or saved, for the Recent menu.
+    void remember(const QString &path);
+    // Shows the cursor's place and the file's format as they are now.
+    void updatePosition();
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addAction(QMenu *menu, const QString &text, const QString &name, const QString &tip,
+                       const QList<QKeySequence> &keys);
+
+    QAbstractScrollArea *m_editor;
+    std::function<TextFormat()> m_format;
+    QString m_recentList;
+    FindBar *m_findBar = nullptr;
+    EditorSearch *m_search = nullptr;
+    QLabel *m_position = nullptr;
+    RecentFilesMenu *m_recent = nullptr;
+    int m_basePointSize = 0;
+    WheelNotches m_wheel;
+};
+
+} // namespace brivo

@@ -1,6 +1,8 @@
 #include "app/showmain.h"
 
+#include "app/tilegrid.h"
 #include "app/toolopeners.h"
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -181,6 +183,9 @@ void showmain::buildUi()
     for (QCommandLinkButton *button : std::as_const(buttons))
         button->setParent(this);
     strip->setParent(this);
+    brivo::makeTileGrid(this, {buttons.begin(), buttons.end()});
+    // The tiles name themselves with their texts.
+    brivo::describeControls(this, "Brivo's home: a tile for each tool and for the about boxes", {});
 
     // Minimize and close in the title bar, no maximize. The close hint is named as well: without it some
     // window managers offer no way to close the launcher.

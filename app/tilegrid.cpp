@@ -82,7 +82,8 @@ private:
 class TileKeys : public QObject
 {
 public:
-    TileKeys(QWidget *owner, const QList<QAbstractButton *> &tiles) : QObject(owner), m_ring(new FocusRing(owner))
+    TileKeys(QWidget *owner, const QList<QAbstractButton *> &tiles)
+        : QObject(owner), m_ring(new FocusRing(owner))
     {
         for (QAbstractButton *tile : tiles)
             m_tiles.append(tile);

@@ -1,6 +1,7 @@
 #include "ide/ide.h"
 #include "ui_ide.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
@@ -72,6 +73,11 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     // One run at a time per window: the Build menu rests while a command runs, and the pane's title says
     // that something runs.
     connect(m_output, &RunOutputPane::runningChanged, this, &ide::showRunning);
+    // The pane's close button is the dock's own.
+    brivo::describeControls(
+        this, "Code editor: edits a source file and builds and runs it",
+        {{"textEdit", "Code"},
+         {"qt_dockwidget_closebutton", "Close the output pane", "Close the output pane"}});
 
     auto *setUpToolchains = ui->menuSettings->addAction(QStringLiteral("Set up toolchains..."));
     setUpToolchains->setObjectName(QStringLiteral("actionSet_up_toolchains"));

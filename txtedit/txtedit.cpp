@@ -2,6 +2,7 @@
 
 #include "ui_txtedit.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
@@ -48,6 +49,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
     setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
+    brivo::describeControls(this, "Notepad: edits a plain text file", {{"textEdit", "Text"}});
 }
 
 txtedit::~txtedit()

@@ -144,6 +144,8 @@ void showmain::buildUi()
     QList<QCommandLinkButton *> buttons;
     for (const Tile &tile : tiles()) {
         auto *button = new QCommandLinkButton(QString::fromLatin1(tile.text));
+        // Read out as one name, not as two lines.
+        button->setAccessibleName(button->text().replace(QLatin1Char('\n'), QLatin1Char(' ')));
         button->setIconSize(QSize(100, 100));
         button->setFixedSize(tile.place.size());
         buttons.append(button);

@@ -10,6 +10,7 @@
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
+#include <QAccessible>
 #include <QCommandLinkButton>
 #include <QDropEvent>
 #include <QLabel>
@@ -198,6 +199,8 @@ private slots:
 
         // Tab goes row by row, each left to right, from the first tile, which has the focus at the start.
         QCOMPARE(focused(), 0);
+        QCOMPARE(QAccessible::queryAccessibleInterface(tiles[2])->text(QAccessible::Name),
+                 QStringLiteral("Media Player"));
         QList<int> visited = {focused()};
         for (int i = 0; i < 10; ++i) {
             press(Qt::Key_Tab);

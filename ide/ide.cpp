@@ -505,6 +505,8 @@ void ide::on_actionJava_triggered()
     layout->addWidget(remember);
     layout->addWidget(runButton);
     window->setLayout(layout);
+    field->setObjectName(QStringLiteral("classNameField"));
+    brivo::describeControls(window, "The Java class to run the code as", {{"classNameField", "Class name"}});
 
     javaWin = window;
     classEdit = field;
@@ -582,6 +584,9 @@ void ide::on_actionC_C_Linker_triggered()
     layout->addWidget(field);
     layout->addWidget(saveButton);
     window->setLayout(layout);
+    field->setObjectName(QStringLiteral("linkerField"));
+    brivo::describeControls(window, "What the C and C++ builds link with",
+                            {{"linkerField", "Linker options"}});
 
     linkWin = window;
     linkEdit = field;

@@ -18,31 +18,32 @@ namespace {
 // nothing when `to` is not on that side or shares no row or column with `from`.
 std::optional<std::pair<int, int>> stepTo(const QRect &from, const QRect &to, int key)
 {
-    const QPoint a = from.center();
-    const QPoint b = to.center();
+    const QPoint offset = to.center() - from.center();
     const bool sameRow = to.top() <= from.bottom() && to.bottom() >= from.top();
     const bool sameColumn = to.left() <= from.right() && to.right() >= from.left();
+    int along = 0;
+    int across = 0;
     switch (key) {
     case Qt::Key_Right:
-        if (sameRow && b.x() > a.x())
-            return std::pair(b.x() - a.x(), std::abs(b.y() - a.y()));
-        break;
     case Qt::Key_Left:
-        if (sameRow && b.x() < a.x())
-            return std::pair(a.x() - b.x(), std::abs(b.y() - a.y()));
+        if (!sameRow)
+            return std::nullopt;
+        along = key == Qt::Key_Right ? offset.x() : -offset.x();
+        across = offset.y();
         break;
     case Qt::Key_Down:
-        if (sameColumn && b.y() > a.y())
-            return std::pair(b.y() - a.y(), std::abs(b.x() - a.x()));
-        break;
     case Qt::Key_Up:
-        if (sameColumn && b.y() < a.y())
-            return std::pair(a.y() - b.y(), std::abs(b.x() - a.x()));
+        if (!sameColumn)
+            return std::nullopt;
+        along = key == Qt::Key_Down ? offset.y() : -offset.y();
+        across = offset.x();
         break;
     default:
-        break;
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (along <= 0)
+        return std::nullopt;
+    return std::pair(along, std::abs(across));
 }
 
 // A ring around the focused tile. The tiles are flat command links, which the usual styles draw without

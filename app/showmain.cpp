@@ -1,10 +1,13 @@
 #include "app/showmain.h"
 
+#include "app/tilegrid.h"
 #include "app/toolopeners.h"
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 
+#include <QApplication>
 #include <QCommandLinkButton>
 #include <QDir>
 #include <QFileDialog>
@@ -181,6 +184,20 @@ void showmain::buildUi()
     for (QCommandLinkButton *button : std::as_const(buttons))
         button->setParent(this);
     strip->setParent(this);
+    brivo::makeTileGrid(this, {buttons.begin(), buttons.end()});
+    // Naming the window and its tiles for screen readers wakes the desktop's accessibility bridge, which
+    // costs the launcher's start one to three milliseconds. They are named when a tile first takes the
+    // focus, which wakes the bridge anyway.
+    auto *naming = new QObject(this);
+    connect(qApp, &QApplication::focusChanged, naming, [this, naming, buttons](QWidget *, QWidget *now) {
+        if (!buttons.contains(qobject_cast<QCommandLinkButton *>(now)))
+            return;
+        // Each tile is read out as one name, not as two lines.
+        for (QCommandLinkButton *button : buttons)
+            button->setAccessibleName(button->text().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        brivo::describeControls(this, "Brivo's home: a tile for each tool and for the about boxes", {});
+        naming->deleteLater();
+    });
 
     // Minimize and close in the title bar, no maximize. The close hint is named as well: without it some
     // window managers offer no way to close the launcher.

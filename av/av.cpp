@@ -3,6 +3,7 @@
 #include "av/mediasteps.h"
 #include "av/seekslider.h"
 #include "av/volumeslider.h"
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/foldernames.h"
 #include "common/homeactions.h"
@@ -164,6 +165,17 @@ av::av(QWidget *parent) : QWidget(parent)
 
     // The window's keys (Return, arrows) reach the window whichever control was clicked last.
     brivo::keepKeysOnView(this, {controlBar});
+    // The keys are the window's own (see keyPressEvent). Home, mute and volume keep their own tooltips,
+    // which follow their state.
+    brivo::describeControls(this, "Media player: plays a sound or video file",
+                            {{"homeButton", "Brivo Home"},
+                             {"pauseButton", "Play or pause", "Play or pause", {Qt::Key_MediaPlay}},
+                             {"stopButton", "Stop", "Stop"},
+                             {"rewindButton", "Jump back", "Jump back 6 seconds", {Qt::Key_Left}},
+                             {"forwardButton", "Jump forward", "Jump forward 6 seconds", {Qt::Key_Right}},
+                             {"muteButton", "Mute"},
+                             {"volumeLevel", "Volume"},
+                             {"seekPosition", "Position", "Position in the file"}});
 
     setAcceptDrops(true);
     setAttribute(Qt::WA_MouseTracking);

@@ -1,5 +1,6 @@
 #include "desktop/desktop.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -53,6 +54,7 @@ desktop::desktop(QWidget *parent) : QWidget(parent)
     autoHide->setStyleSheet(QStringLiteral("color:white"));
 
     auto *home = new QPushButton;
+    home->setObjectName(QStringLiteral("home"));
     home->setIcon(brivo::homeIconImage());
     home->setToolTip(tr("Home"));
     connect(home, SIGNAL(clicked()), this, SLOT(showmain()));
@@ -166,6 +168,9 @@ desktop::desktop(QWidget *parent) : QWidget(parent)
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setWindowTitle(brivo::toolTitle(brivo::Tool::Snapshot));
+    // The other buttons name themselves with their texts and carry their tooltips from above.
+    brivo::describeControls(this, "Snapshot: captures the desktop and saves the picture",
+                            {{"home", "Brivo Home"}, {"delay", "Capture delay"}});
 }
 
 desktop::~desktop()

@@ -1,6 +1,7 @@
 #include "ide/ide.h"
 #include "ui_ide.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
@@ -93,6 +94,11 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     // that something runs.
     connect(m_output, &RunOutputPane::runningChanged, this, &ide::showRunning);
     connect(m_output, &RunOutputPane::locationActivated, this, &ide::showOutputLocation);
+    // The pane's close button is the dock's own.
+    brivo::describeControls(
+        this, "Code editor: edits a source file and builds and runs it",
+        {{"textEdit", "Code"},
+         {"qt_dockwidget_closebutton", "Close the output pane", "Close the output pane"}});
 
     auto *setUpToolchains = ui->menuSettings->addAction(QStringLiteral("Set up toolchains..."));
     setUpToolchains->setObjectName(QStringLiteral("actionSet_up_toolchains"));
@@ -574,6 +580,8 @@ void ide::on_actionJava_triggered()
     layout->addWidget(remember);
     layout->addWidget(runButton);
     window->setLayout(layout);
+    field->setObjectName(QStringLiteral("classNameField"));
+    brivo::describeControls(window, "The Java class to run the code as", {{"classNameField", "Class name"}});
 
     javaWin = window;
     classEdit = field;
@@ -652,6 +660,9 @@ void ide::on_actionC_C_Linker_triggered()
     layout->addWidget(field);
     layout->addWidget(saveButton);
     window->setLayout(layout);
+    field->setObjectName(QStringLiteral("linkerField"));
+    brivo::describeControls(window, "What the C and C++ builds link with",
+                            {{"linkerField", "Linker options"}});
 
     linkWin = window;
     linkEdit = field;

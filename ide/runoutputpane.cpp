@@ -1,5 +1,6 @@
 #include "ide/runoutputpane.h"
 
+#include "common/controlhelp.h"
 #include "platform/commandprocess.h"
 
 #include <QFontDatabase>
@@ -159,6 +160,10 @@ RunOutputPane::RunOutputPane(QWidget *parent)
     m_output->viewport()->setMouseTracking(true);
     m_output->viewport()->installEventFilter(this);
 
+    brivo::describeControls(this, "What the running program prints, and a line to type its input into",
+                            {{"outputText", "Program output"},
+                             {"outputInput", "Program input",
+                              "A line for the running program: Enter sends it, Ctrl+D ends the input"}});
     connect(m_input, &QLineEdit::returnPressed, this, &RunOutputPane::sendInput);
     auto *endOfInput = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), m_input);
     endOfInput->setContext(Qt::WidgetShortcut);

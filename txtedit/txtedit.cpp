@@ -2,6 +2,7 @@
 
 #include "ui_txtedit.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
@@ -56,6 +57,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
                                     if (changesMayGo(this))
                                         load(path);
                                 }});
+    brivo::describeControls(this, "Notepad: edits a plain text file", {{"textEdit", "Text"}});
 }
 
 txtedit::~txtedit()

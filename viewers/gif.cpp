@@ -1,5 +1,6 @@
 #include "viewers/gif.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -38,8 +39,10 @@ void gif::init(QString path)
     column->addWidget(movieLabel);
 
     playButton = new QPushButton;
+    playButton->setObjectName(QStringLiteral("playButton"));
     playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
     auto *home = new QPushButton;
+    home->setObjectName(QStringLiteral("homeButton"));
     home->setIcon(brivo::homeIconImage());
     connect(home, &QPushButton::clicked, this, &gif::showhome);
 
@@ -72,6 +75,9 @@ void gif::init(QString path)
     column->setContentsMargins(0, 0, 0, 0);
     // The window's keys stay with the window whichever button was clicked.
     brivo::keepKeysOnView(this, {bar});
+    brivo::describeControls(this, "GIF viewer: plays an animated picture",
+                            {{"homeButton", "Brivo Home", "Open the Brivo home window"},
+                             {"playButton", "Pause or play", "Pause or play the animation"}});
 }
 
 void gif::click()

@@ -1,5 +1,6 @@
 #include "viewers/imgv.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -71,15 +72,20 @@ void imgv::buildUi()
     struct Button
     {
         const char *icon;
+        const char *name;
         void (imgv::*slot)();
     };
     // In the row's order, left to right after the home button.
     const Button row[] = {
-        {":/images/re.png", &imgv::tranl},  {":/images/b.png", &imgv::backward},
-        {":/images/in.png", &imgv::zoomin}, {":/images/out.png", &imgv::zommout},
-        {":/images/f.png", &imgv::forward}, {":/images/fo.png", &imgv::tranr},
+        {":/images/re.png", "rotateLeftButton", &imgv::tranl},
+        {":/images/b.png", "previousButton", &imgv::backward},
+        {":/images/in.png", "zoomInButton", &imgv::zoomin},
+        {":/images/out.png", "zoomOutButton", &imgv::zommout},
+        {":/images/f.png", "nextButton", &imgv::forward},
+        {":/images/fo.png", "rotateRightButton", &imgv::tranr},
     };
     auto *home = new QPushButton;
+    home->setObjectName(QStringLiteral("homeButton"));
     home->setIcon(brivo::homeIconImage());
     connect(home, &QPushButton::clicked, this, &imgv::showhome);
     auto *buttons = new QHBoxLayout;
@@ -87,6 +93,7 @@ void imgv::buildUi()
     buttons->addStretch();
     for (const Button &button : row) {
         auto *push = new QPushButton;
+        push->setObjectName(QLatin1String(button.name));
         push->setIcon(QIcon(QLatin1String(button.icon)));
         connect(push, &QPushButton::clicked, this, button.slot);
         buttons->addWidget(push);
@@ -117,6 +124,16 @@ void imgv::buildUi()
             controls.append(widget);
     }
     brivo::keepKeysOnView(scrollArea, controls);
+    // The keys are the view's own (see eventFilter).
+    brivo::describeControls(
+        this, "Image viewer: one picture of a folder at a time, with buttons to step, zoom and rotate",
+        {{"homeButton", "Brivo Home", "Open the Brivo home window"},
+         {"rotateLeftButton", "Rotate left", "Rotate left"},
+         {"previousButton", "Previous picture", "Previous picture in the folder", {Qt::Key_Left}},
+         {"zoomInButton", "Zoom in", "Zoom in", {Qt::Key_Up}},
+         {"zoomOutButton", "Zoom out", "Zoom out", {Qt::Key_Down}},
+         {"nextButton", "Next picture", "Next picture in the folder", {Qt::Key_Right}},
+         {"rotateRightButton", "Rotate right", "Rotate right"}});
 
     QPalette black;
     black.setBrush(QPalette::Window, QBrush(Qt::black));

@@ -1,5 +1,6 @@
 #include "viewers/pdf.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -225,6 +226,19 @@ void pdf::buildUi()
 
     // The arrow keys turn pages from the start, and after any button was clicked.
     brivo::keepKeysOnView(scrollArea, {controlRow});
+    // Right, Left and Return are the view's own keys (see eventFilter); the others are the shortcuts above.
+    brivo::describeControls(
+        this, "PDF viewer: one page of a document at a time, with buttons to turn, zoom and rotate",
+        {{"pageEdit", "Page number", "Type a page number and press Return to go there"},
+         {"goButton", "Go to page", "Go to the page typed beside"},
+         {"fullButton", "Full screen", "Full screen", {Qt::Key_Return, QKeySequence::FullScreen}},
+         {"rlButton", "Rotate left", "Rotate left"},
+         {"baButton", "Previous page", "Previous page", {Qt::Key_Left}},
+         {"zoButton", "Zoom out", "Zoom out", {QKeySequence::ZoomOut}},
+         {"ziButton", "Zoom in", "Zoom in", {QKeySequence::ZoomIn}},
+         {"foButton", "Next page", "Next page", {Qt::Key_Right}},
+         {"rrButton", "Rotate right", "Rotate right"},
+         {"homeButton", "Brivo Home", "Open the Brivo home window"}});
 
     if (!document)
         return;

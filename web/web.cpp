@@ -1,5 +1,6 @@
 #include "web/web.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -124,6 +125,14 @@ web::web(QWidget *parent) : QWidget(parent)
     layout->addWidget(statusLabel);
     layout->setContentsMargins(0, 0, 0, 0);
     setLayout(layout);
+    brivo::describeControls(this, "Web browser: shows web pages and local pages",
+                            {{"backButton", "Back", "Back to the previous page"},
+                             {"forwardButton", "Forward", "Forward to the next page"},
+                             {"reloadButton", "Reload", "Load the page again"},
+                             {"urlEdit", "Address", "The page's address; Return loads a typed one"},
+                             {"goButton", "Go", "Load the typed address"},
+                             {"homeButton", "Brivo Home", "Open the Brivo home window"},
+                             {"findBar", "Find in page", "Find in page", {QKeySequence::Find}}});
 
     // The engine's view asks for no particular size, so the window would open too small to read a page
     // in; it opens with room for an 800 x 600 page, as a page view traditionally asks for.

@@ -1,5 +1,6 @@
 #include "zip/widget.h"
 
+#include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -80,9 +81,12 @@ QWidget *fixedHeightRow(QLayout *layout)
 Widget::Widget(QWidget *parent) : QWidget(parent)
 {
     fileTree = new QTreeView;
+    fileTree->setObjectName(QStringLiteral("fileTree"));
     listView = new QListView;
+    listView->setObjectName(QStringLiteral("archiveList"));
     listModel = new QStringListModel(this);
     passwordEdit = new QLineEdit;
+    passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     passwordEdit->hide();
     passwordBox = new QCheckBox(QStringLiteral("Password"));
     password = QString();
@@ -108,6 +112,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(m_deleteAllButton, &QPushButton::clicked, this, &Widget::dela);
 
     auto *homeButton = new QPushButton;
+    homeButton->setObjectName(QStringLiteral("homeButton"));
     homeButton->setIcon(brivo::homeIconImage());
     connect(homeButton, &QPushButton::clicked, this, &Widget::homeshow);
 
@@ -229,6 +234,14 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     // Quitting while 7z runs ends it, and what it left half-done is removed.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Widget::endJobsNow);
     updateActions();
+    // The buttons name themselves with their texts.
+    brivo::describeControls(
+        this, "Archive tool: packs files into archives and unpacks them",
+        {{"homeButton", "Brivo Home", "Open the Brivo home window"},
+         {"fileTree", "Files", "Double-click a file to add it to the list"},
+         {"archiveList", "Listed files",
+          "Files to pack or archives to unpack; the selected archive's entries show below"},
+         {"passwordEdit", "Password", "The archives' password; Return reads the selected archive with it"}});
 }
 
 Widget::~Widget()

@@ -4,11 +4,13 @@
 #include "app/doch.h"
 #include "app/moduleloader.h"
 #include "app/showmain.h"
+#include "app/tilegrid.h"
 #include "app/toolopeners.h"
 #include "common/homeactions.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
+#include <QAccessible>
 #include <QCommandLinkButton>
 #include <QDropEvent>
 #include <QLabel>
@@ -147,6 +149,89 @@ private slots:
         // Every press opens one more window, never the audio-only player; only Snap Shot hides the launcher.
         QCOMPARE(m_opened, Opened({{tool, pending, false}, {tool, pending, false}}));
         QCOMPARE(launcher.isVisible(), tool != Tool::Snapshot);
+    }
+
+    void arrowsFollowTheGrid_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("to");
+        // The launcher's places: three rows of three and the two about tiles, set off, below them.
+        QTest::newRow("right along a row") << 0 << int(Qt::Key_Right) << 1;
+        QTest::newRow("right at the row's end") << 4 << int(Qt::Key_Right) << -1;
+        QTest::newRow("left along a row") << 5 << int(Qt::Key_Left) << 3;
+        QTest::newRow("down a column") << 0 << int(Qt::Key_Down) << 2;
+        QTest::newRow("up at the top") << 1 << int(Qt::Key_Up) << -1;
+        QTest::newRow("down to the nearer about tile") << 9 << int(Qt::Key_Down) << 6;
+        QTest::newRow("down to the only about tile below") << 8 << int(Qt::Key_Down) << 7;
+        QTest::newRow("up from an about tile to the nearest") << 7 << int(Qt::Key_Up) << 8;
+        QTest::newRow("about tiles share a row") << 6 << int(Qt::Key_Right) << 7;
+        QTest::newRow("no diagonal jump out of the last row") << 7 << int(Qt::Key_Right) << -1;
+        QTest::newRow("a hidden tile is passed over") << 10 << int(Qt::Key_Right) << 8;
+        QTest::newRow("not an arrow") << 0 << int(Qt::Key_Tab) << -1;
+    }
+    void arrowsFollowTheGrid()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, to);
+        QList<QRect> places = {{10, 10, 180, 120},   {210, 10, 180, 120},  {10, 150, 180, 120},
+                               {210, 150, 180, 120}, {410, 10, 180, 120},  {410, 150, 180, 120},
+                               {100, 430, 210, 120}, {320, 430, 200, 120}, {410, 290, 180, 120},
+                               {210, 290, 180, 120}, {10, 290, 180, 120}};
+        if (QByteArray(QTest::currentDataTag()).contains("hidden"))
+            places[9] = QRect();
+        QCOMPARE(brivo::tileInDirection(places, from, key), to);
+    }
+
+    // The keyboard alone reaches and opens every tile, and the focused tile can be told apart.
+    void keyboardWalksTheTiles()
+    {
+        showmain launcher;
+        launcher.buildUi();
+        launcher.show();
+        QVERIFY(QTest::qWaitForWindowActive(&launcher));
+        const auto tiles = tilesOf(launcher);
+        const auto focused = [&] {
+            return int(tiles.indexOf(qobject_cast<QCommandLinkButton *>(QApplication::focusWidget())));
+        };
+        const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+
+        // Tab goes row by row, each left to right, from the first tile, which has the focus at the start.
+        QCOMPARE(focused(), 0);
+        QCOMPARE(QAccessible::queryAccessibleInterface(tiles[2])->text(QAccessible::Name),
+                 QStringLiteral("Media Player"));
+        QList<int> visited = {focused()};
+        for (int i = 0; i < 10; ++i) {
+            press(Qt::Key_Tab);
+            visited.append(focused());
+        }
+        QCOMPARE(visited, QList<int>({0, 1, 4, 2, 3, 5, 10, 9, 8, 6, 7}));
+
+        tiles[0]->setFocus();
+        // Where each arrow leads is the table above's business; here, that the keys move the focus.
+        const QList<QPair<Qt::Key, int>> walk = {{Qt::Key_Right, 1}, {Qt::Key_Right, 4}, {Qt::Key_Right, 4},
+                                                 {Qt::Key_Down, 5},  {Qt::Key_Left, 3},  {Qt::Key_Up, 1},
+                                                 {Qt::Key_Left, 0}};
+        for (const auto &[key, tile] : walk) {
+            press(key);
+            QCOMPARE(focused(), tile);
+        }
+
+        // The focus shows once the keyboard is in use: the same tile looks different with and without it.
+        const QRect around = tiles[0]->geometry().adjusted(-5, -5, 5, 5);
+        const QImage withFocus = launcher.grab(around).toImage();
+        tiles[1]->setFocus();
+        QVERIFY(withFocus != launcher.grab(around).toImage());
+
+        press(Qt::Key_Return);
+        press(Qt::Key_Right);
+        press(Qt::Key_Enter);
+        press(Qt::Key_Down);
+        press(Qt::Key_Space);
+        QCOMPARE(m_opened, Opened({{Tool::CodeEditor, QString(), false},
+                                   {Tool::ImageViewer, QString(), false},
+                                   {Tool::WebBrowser, QString(), false}}));
     }
 
     void pdfTileAsksForADocumentFirst()

@@ -24,7 +24,8 @@ class tst_playlist : public QObject
         const QString extension = QFileInfo(name).suffix();
         brivo::OpenOptions options;
         options.audioOnly = brivo::isAudioOnlyExtension(extension);
-        auto *window = qobject_cast<av *>(brivo::openTool(brivo::Tool::MediaPlayer, m_dir.filePath(name), options));
+        auto *window =
+            qobject_cast<av *>(brivo::openTool(brivo::Tool::MediaPlayer, m_dir.filePath(name), options));
         return window && QTest::qWaitForWindowExposed(window) ? window : nullptr;
     }
     static QString playing(av *window) { return window->mediaObject->source().fileName(); }
@@ -82,7 +83,8 @@ private slots:
 
         QFile file(m_dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        QVERIFY(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
         file.close();
         av *third = play(name);
         QVERIFY(third);
@@ -97,7 +99,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("pipeline");
         const QString tone = QStringLiteral("audiotestsrc num-buffers=40 ! audioconvert ! ");
-        const QString picture = QStringLiteral("videotestsrc num-buffers=15 ! video/x-raw,width=64,height=48 ! ");
+        const QString picture =
+            QStringLiteral("videotestsrc num-buffers=15 ! video/x-raw,width=64,height=48 ! ");
         QTest::newRow("ogg") << "tone.ogg" << tone + "vorbisenc ! oggmux";
         QTest::newRow("oga") << "tone.OGA" << tone + "vorbisenc ! oggmux";
         QTest::newRow("opus") << "tone.opus" << tone + "audioresample ! opusenc ! oggmux";

@@ -330,7 +330,7 @@ QMap<QString, QString> homeUnder(const QString &folder)
             {QStringLiteral("BRIVO_ROOT"), folder + QStringLiteral("/Brivo")}};
 }
 
-WatchedRunResult watchRun(const WatchedRunSpec &spec)
+WatchedRunResult watchRun(const WatchedRunSpec &request)
 {
     WatchedRunResult result;
     WindowWatch windows;
@@ -339,9 +339,9 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
         return result;
     }
     SoundListener sound;
-    const bool listening = spec.rule.when == ReadyWhen::Playing;
+    const bool listening = request.rule.when == ReadyWhen::Playing;
     if (listening) {
-        if (const QString problem = sound.start(spec.soundSource); !problem.isEmpty()) {
+        if (const QString problem = sound.start(request.soundSource); !problem.isEmpty()) {
             result.failure = problem;
             return result;
         }
@@ -349,8 +349,9 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
 
     QElapsedTimer clock;
     clock.start();
-    const pid_t pid = startProcess(spec.program, spec.arguments, spec.environment, spec.workingDirectory,
-                                   spec.logPath.isEmpty() ? QStringLiteral("/dev/null") : spec.logPath);
+    const pid_t pid =
+        startProcess(request.program, request.arguments, request.environment, request.workingDirectory,
+                     request.logPath.isEmpty() ? QStringLiteral("/dev/null") : request.logPath);
     if (pid < 0) {
         result.failure = QStringLiteral("could not be started");
         return result;
@@ -384,7 +385,7 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
         }
         if (now - lastJudged >= 20) {
             lastJudged = now;
-            if (const auto ready = readyMoment(seen, spec.rule, now)) {
+            if (const auto ready = readyMoment(seen, request.rule, now)) {
                 result.ready = true;
                 result.readyMs = *ready;
                 result.cpuMs = cpuAt(seen, *ready);
@@ -394,17 +395,17 @@ WatchedRunResult watchRun(const WatchedRunSpec &spec)
                 if (qEnvironmentVariableIsSet("BRIVO_BENCH_TRACE"))
                     std::fprintf(
                         stderr, "%s: shown %.1f, %lld paints (%.1f to %.1f), sound %.1f, ready %.1f ms\n",
-                        qPrintable(spec.program), seen.shownMs, static_cast<long long>(seen.paints.size()),
+                        qPrintable(request.program), seen.shownMs, static_cast<long long>(seen.paints.size()),
                         seen.paints.constFirst(), seen.paints.constLast(), seen.soundMs, *ready);
-                if (!spec.screenshotPath.isEmpty())
-                    windows.saveLargestWindow(spec.screenshotPath);
+                if (!request.screenshotPath.isEmpty())
+                    windows.saveLargestWindow(request.screenshotPath);
                 break;
             }
         }
-        if (now > spec.timeoutMs) {
+        if (now > request.timeoutMs) {
             result.failure = QStringLiteral("%1 within %2 s")
-                                 .arg(whatWasSeen(seen, spec.rule.when))
-                                 .arg(spec.timeoutMs / 1000);
+                                 .arg(whatWasSeen(seen, request.rule.when))
+                                 .arg(request.timeoutMs / 1000);
             break;
         }
     }

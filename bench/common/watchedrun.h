@@ -41,6 +41,6 @@ QMap<QString, QString> homeUnder(const QString &folder);
 
 // Starts the program, watches it until it is ready (or fails, or the time-out passes) and ends it with
 // everything it started in its process group.
-WatchedRunResult watchRun(const WatchedRunSpec &spec);
+WatchedRunResult watchRun(const WatchedRunSpec &request);
 
 } // namespace brivo::bench

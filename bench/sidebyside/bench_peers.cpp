@@ -82,23 +82,23 @@ public:
                                                        const QStringList &arguments, bool shot,
                                                        QString *failure)
     {
-        brivo::bench::WatchedRunSpec spec;
-        spec.program = program;
-        spec.arguments = arguments;
-        spec.environment = brivo::bench::homeUnder(m_options.home + QLatin1Char('/') + name);
-        spec.rule.when = m_comparison.when;
-        spec.timeoutMs = m_comparison.timeoutMs;
-        spec.soundSource = m_options.soundSource;
+        brivo::bench::WatchedRunSpec request;
+        request.program = program;
+        request.arguments = arguments;
+        request.environment = brivo::bench::homeUnder(m_options.home + QLatin1Char('/') + name);
+        request.rule.when = m_comparison.when;
+        request.timeoutMs = m_comparison.timeoutMs;
+        request.soundSource = m_options.soundSource;
         const QString label = m_comparison.slug + QLatin1Char('-') + name;
         if (!m_options.logs.isEmpty())
-            spec.logPath = m_options.logs + QLatin1Char('/') + label + QStringLiteral(".log");
+            request.logPath = m_options.logs + QLatin1Char('/') + label + QStringLiteral(".log");
         if (shot && !m_options.shots.isEmpty())
-            spec.screenshotPath = m_options.shots + QLatin1Char('/') + label + QStringLiteral(".png");
-        const brivo::bench::WatchedRunResult result = brivo::bench::watchRun(spec);
+            request.screenshotPath = m_options.shots + QLatin1Char('/') + label + QStringLiteral(".png");
+        const brivo::bench::WatchedRunResult result = brivo::bench::watchRun(request);
         if (!result.ready) {
             *failure = name + QLatin1Char(' ') + result.failure;
-            if (!spec.logPath.isEmpty())
-                *failure += QStringLiteral(" (what it printed: %1)").arg(spec.logPath);
+            if (!request.logPath.isEmpty())
+                *failure += QStringLiteral(" (what it printed: %1)").arg(request.logPath);
             return std::nullopt;
         }
         return result;

@@ -48,16 +48,16 @@ int main(int argc, char *argv[])
         for (int k = 0; k < programs.size(); ++k) {
             // Each round starts with another program, so that none always follows the same one.
             const int which = (k + round) % programs.size();
-            brivo::bench::WatchedRunSpec spec;
-            spec.program = programs[which];
-            spec.environment = brivo::bench::homeUnder(home.path());
-            spec.timeoutMs = 20000;
-            const brivo::bench::WatchedRunResult run = brivo::bench::watchRun(spec);
+            brivo::bench::WatchedRunSpec request;
+            request.program = programs[which];
+            request.environment = brivo::bench::homeUnder(home.path());
+            request.timeoutMs = 20000;
+            const brivo::bench::WatchedRunResult run = brivo::bench::watchRun(request);
             if (!run.ready) {
-                std::fprintf(stderr, "bench_startup: %s %s\n", qPrintable(spec.program),
+                std::fprintf(stderr, "bench_startup: %s %s\n", qPrintable(request.program),
                              qPrintable(run.failure));
                 for (const Figure &figure : {kTime, kPeak, kIdle})
-                    brivo::bench::reportNotMeasured(figure, spec.program.section(QLatin1Char('/'), -1) +
+                    brivo::bench::reportNotMeasured(figure, request.program.section(QLatin1Char('/'), -1) +
                                                                 QLatin1Char(' ') + run.failure);
                 return 1;
             }

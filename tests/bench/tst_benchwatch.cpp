@@ -36,21 +36,21 @@ private slots:
     void launcherGetsReady()
     {
         QTemporaryDir home;
-        WatchedRunSpec spec;
-        spec.program = QStringLiteral(BRIVO_PROGRAM);
-        spec.environment = homeUnder(home.path());
+        WatchedRunSpec request;
+        request.program = QStringLiteral(BRIVO_PROGRAM);
+        request.environment = homeUnder(home.path());
         // This test runs on the offscreen platform; the program watched must reach the X server.
-        spec.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        spec.timeoutMs = 60000;
-        spec.screenshotPath = home.filePath(QStringLiteral("launcher.png"));
-        const WatchedRunResult run = watchRun(spec);
+        request.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        request.timeoutMs = 60000;
+        request.screenshotPath = home.filePath(QStringLiteral("launcher.png"));
+        const WatchedRunResult run = watchRun(request);
         QVERIFY2(run.ready, qPrintable(run.failure));
-        QVERIFY(run.readyMs > 0 && run.readyMs < spec.timeoutMs);
+        QVERIFY(run.readyMs > 0 && run.readyMs < request.timeoutMs);
         QVERIFY(run.cpuMs > 0);
         QVERIFY(run.peakMiB >= run.residentMiB && run.residentMiB > 10);
 
         // What was on the screen when it was judged ready: the whole launcher, drawn.
-        const QImage shot(spec.screenshotPath);
+        const QImage shot(request.screenshotPath);
         QCOMPARE(shot.size(), QSize(600, 660));
         QSet<QRgb> colours;
         for (int y = 0; y < shot.height(); y += 4) {
@@ -76,11 +76,11 @@ private slots:
         QFETCH(QString, failure);
         QTemporaryDir dir;
         const QString pidFile = dir.filePath(QStringLiteral("pid"));
-        WatchedRunSpec spec;
-        spec.program = QStringLiteral("/bin/sh");
-        spec.arguments = {QStringLiteral("-c"), script, pidFile};
-        spec.timeoutMs = 2000;
-        const WatchedRunResult run = watchRun(spec);
+        WatchedRunSpec request;
+        request.program = QStringLiteral("/bin/sh");
+        request.arguments = {QStringLiteral("-c"), script, pidFile};
+        request.timeoutMs = 2000;
+        const WatchedRunResult run = watchRun(request);
         QVERIFY(!run.ready);
         QCOMPARE(run.failure, failure);
         const pid_t started = writtenPid(pidFile);
@@ -90,9 +90,9 @@ private slots:
 
     void aMissingProgramIsReported()
     {
-        WatchedRunSpec spec;
-        spec.program = QStringLiteral("/nonexistent/program");
-        const WatchedRunResult run = watchRun(spec);
+        WatchedRunSpec request;
+        request.program = QStringLiteral("/nonexistent/program");
+        const WatchedRunResult run = watchRun(request);
         QVERIFY(!run.ready);
         QCOMPARE(run.failure, QStringLiteral("ended with exit code 127 before it was ready"));
     }

@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/findbar.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
@@ -21,6 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScreen>
@@ -28,6 +31,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -196,6 +200,20 @@ void pdf::buildUi()
     fillContents();
     mainLayout = new QVBoxLayout;
     mainLayout->addLayout(viewLayout);
+    // Under the page, above the Part's controls: the find bar, hidden until Ctrl+F.
+    findBar = new brivo::FindBar(brivo::FindBar::FindOnly);
+    findBar->hide();
+    connect(findBar, &brivo::FindBar::searchChanged, this, &pdf::startSearch);
+    connect(findBar, &brivo::FindBar::findRequested, this, &pdf::findNext);
+    connect(findBar, &brivo::FindBar::closed, this, [this] {
+        stopSearch();
+        searchHits.clear();
+        currentHitPage = currentHitIndex = -1;
+        if (!image.isNull())
+            showImage();
+        scrollArea->setFocus();
+    });
+    mainLayout->addWidget(findBar);
     mainLayout->addWidget(controlRow);
     setLayout(mainLayout);
     mainLayout->setContentsMargins(0, 0, 0, 0);
@@ -219,6 +237,11 @@ void pdf::buildUi()
     connect(new QShortcut(QKeySequence::ZoomIn, this), &QShortcut::activated, this, &pdf::zi);
     connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this, &pdf::zo);
     connect(new QShortcut(QKeySequence::FullScreen, this), &QShortcut::activated, this, &pdf::full);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &pdf::openFind);
+    connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
+            [this] { findNext(false); });
+    connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
+            [this] { findNext(true); });
     connect(new QShortcut(QKeySequence::Copy, this), &QShortcut::activated, this, [this] {
         if (!selectedText.isEmpty())
             QGuiApplication::clipboard()->setText(selectedText);
@@ -351,6 +374,20 @@ void pdf::showImage()
 {
     pixmap = QPixmap::fromImage(rotation.isIdentity() ? image
                                                       : image.transformed(rotation, Qt::FastTransformation));
+    // The hits of a search on this page, the one gone to last in a stronger colour.
+    if (pageIndex < searchHits.size() && !searchHits.at(pageIndex).isEmpty()) {
+        QPainter painter(&pixmap);
+        const QTransform turn = QImage::trueMatrix(rotation, image.width(), image.height());
+        const QList<QRectF> &onPage = searchHits.at(pageIndex);
+        for (int i = 0; i < onPage.size(); ++i) {
+            const QRectF &hit = onPage.at(i);
+            const QRectF upright(hit.x() * image.width(), hit.y() * image.height(),
+                                 hit.width() * image.width(), hit.height() * image.height());
+            const bool current = pageIndex == currentHitPage && i == currentHitIndex;
+            painter.fillRect(turn.mapRect(upright),
+                             current ? QColor(255, 140, 0, 120) : QColor(255, 230, 0, 110));
+        }
+    }
     imageLabel->setMargin(0); // a message shown before had room around it
     imageLabel->setPixmap(pixmap);
     placeSelection();
@@ -659,8 +696,136 @@ void pdf::rememberPlace()
                                                       : QString()});
 }
 
+void pdf::openFind()
+{
+    if (document)
+        findBar->openFind();
+}
+
+void pdf::stopSearch()
+{
+    if (searchStopped)
+        searchStopped->store(true);
+    searchStopped.reset();
+    ++searchGeneration;
+}
+
+void pdf::startSearch()
+{
+    stopSearch();
+    searchHits = QList<QList<QRectF>>(pageCount());
+    currentHitPage = currentHitIndex = -1;
+    const QString text = findBar->text();
+    searchFinished = text.isEmpty() || !document;
+    showImage();
+    if (searchFinished) {
+        findBar->showMessage(QString());
+        return;
+    }
+    findBar->showMessage(tr("Searching…"));
+    auto stopped = std::make_shared<std::atomic_bool>(false);
+    searchStopped = stopped;
+    const int generation = searchGeneration;
+    const QString path = filePath;
+    const bool matchCase = findBar->options().matchCase;
+    QPointer<pdf> self(this);
+    // Hands one result to the window on the GUI thread, if the window and its search are still there.
+    const auto deliver = [self, generation](std::function<void(pdf *)> work) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation, work = std::move(work)] {
+                if (self && self->searchGeneration == generation)
+                    work(self.data());
+            },
+            Qt::QueuedConnection);
+    };
+    QThreadPool::globalInstance()->start([path, text, matchCase, stopped, deliver] {
+        // A document of its own: a poppler document is not to be used from two threads at once.
+        std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path);
+        const int pages = own && !own->isLocked() ? own->numPages() : 0;
+        for (int i = 0; i < pages && !*stopped; ++i) {
+            std::unique_ptr<Poppler::Page> page = own->page(i);
+            if (!page)
+                continue;
+            const QSizeF size = page->pageSizeF();
+            QList<QRectF> found;
+            const QList<QRectF> hits =
+                page->search(text, matchCase ? Poppler::Page::NoSearchFlags : Poppler::Page::IgnoreCase);
+            for (const QRectF &hit : hits)
+                found.append(QRectF(hit.x() / size.width(), hit.y() / size.height(),
+                                    hit.width() / size.width(), hit.height() / size.height()));
+            if (!found.isEmpty())
+                deliver([i, found](pdf *window) {
+                    if (i < window->searchHits.size())
+                        window->searchHits[i] = found;
+                    if (i == window->pageIndex)
+                        window->showImage();
+                    window->showSearchCount();
+                    // The first hit found is gone to, as a find bar does while typing.
+                    if (window->currentHitPage < 0)
+                        window->findNext(false);
+                });
+        }
+        deliver([](pdf *window) {
+            window->searchFinished = true;
+            window->showSearchCount();
+        });
+    });
+}
+
+void pdf::showSearchCount()
+{
+    int total = 0, pages = 0;
+    for (const QList<QRectF> &onPage : std::as_const(searchHits)) {
+        total += onPage.size();
+        pages += onPage.isEmpty() ? 0 : 1;
+    }
+    QString count = total == 0 ? tr("Not found") : total == 1 ? tr("1 match") : tr("%1 matches").arg(total);
+    if (total > 0)
+        count += pages == 1 ? tr(" on 1 page") : tr(" on %1 pages").arg(pages);
+    if (!searchFinished)
+        count = tr("Searching… ") + (total > 0 ? count : QString());
+    findBar->showMessage(count.trimmed(), total == 0 && searchFinished ? brivo::FindBar::Tone::Error
+                                                                       : brivo::FindBar::Tone::Note);
+}
+
+void pdf::findNext(bool backward)
+{
+    const int pages = int(searchHits.size());
+    if (pages == 0)
+        return;
+    // From the hit gone to last when it is on the shown page, else from the shown page's start or end.
+    int page = pageIndex;
+    int index =
+        currentHitPage == pageIndex ? currentHitIndex : (backward ? int(searchHits.value(page).size()) : -1);
+    bool wrapped = false;
+    for (int step = 0; step <= pages; ++step) {
+        const int next = index + (backward ? -1 : 1);
+        if (next >= 0 && next < searchHits.at(page).size()) {
+            currentHitPage = page;
+            currentHitIndex = next;
+            if (page != pageIndex)
+                turnTo(page);
+            else
+                showImage();
+            showSearchCount();
+            if (wrapped)
+                findBar->showMessage(findBar->message() + (backward ? tr(" (went on from the end)")
+                                                                    : tr(" (went on from the start)")));
+            return;
+        }
+        page += backward ? -1 : 1;
+        if (page < 0 || page >= pages) {
+            wrapped = true;
+            page = (page + pages) % pages;
+        }
+        index = backward ? int(searchHits.at(page).size()) : -1;
+    }
+}
+
 void pdf::closeEvent(QCloseEvent *event)
 {
+    stopSearch();
     // A closed viewer is kept but never shown again: the pages prepared for it would only hold memory.
     if (prerenderer)
         prerenderer->dropAll();

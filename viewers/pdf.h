@@ -11,6 +11,7 @@
 #include <QTransform>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,8 +33,9 @@ class Page;
 } // namespace Poppler
 
 namespace brivo {
+class FindBar;
 class PagePrerenderer;
-}
+} // namespace brivo
 
 class pdf : public QWidget
 {
@@ -97,6 +99,15 @@ private:
     std::optional<QPointF> pagePoint(QPoint labelPos, bool clamp = false) const;
     // The link of the shown page under `labelPos`, if any.
     const Poppler::Link *linkAt(QPoint labelPos) const;
+    // Finding text: the search reads its own copy of the document on another thread, page by page, and
+    // the hits arrive here as each page is read. Next and previous go through them in page order,
+    // turning pages as needed.
+    void openFind();
+    void startSearch();
+    void stopSearch();
+    void findNext(bool backward);
+    void showSearchCount();
+
     // Mouse handling on the page: following links, and selecting text while Shift is held.
     bool pageMouseEvent(QEvent *event);
     void clearSelection();
@@ -145,4 +156,18 @@ private:
 
     // Renders the neighbours of the shown page ahead of need; exists while a document is open.
     brivo::PagePrerenderer *prerenderer = nullptr;
+
+    brivo::FindBar *findBar = nullptr;
+
+public:
+    // The hits of the last search, page by page, in fractions of the page as the selection is; the hit
+    // that next and previous went to last (page, index), or -1.
+    QList<QList<QRectF>> searchHits;
+    int currentHitPage = -1;
+    int currentHitIndex = -1;
+    bool searchFinished = true;
+
+private:
+    int searchGeneration = 0;
+    std::shared_ptr<std::atomic_bool> searchStopped;
 };

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The PDF viewer on a three-page handbook with an outline, which it lists in its contents panel.
+# The PDF viewer on a three-page handbook with an outline, which it lists in its contents panel, with the
+# find bar searching for a word that is on two pages.
 . "$(dirname "$0")/../screenshotlib.sh"
 # The text stream of one page: a heading and its lines.
 page_text() {
@@ -27,5 +28,9 @@ pdf_from_objects "$shot_files/handbook.pdf" \
     "$(page_text "3. Meetings" "" "First Monday of the month, 7 pm." "The sale in May pays for seeds.")"
 e2e_start "$shot_files/handbook.pdf"
 id=$(e2e_wait_window "Brivo : Pdf Viewer - K.VARDEN" 30) || e2e_fail "no PDF viewer"
+shot_settle "$id"
+e2e_focus "$id"
+xdotool key --clearmodifiers ctrl+f
+xdotool type --clearmodifiers --delay 20 "shed"
 shot_settle "$id"
 shot_take "$id"

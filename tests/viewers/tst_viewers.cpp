@@ -1,6 +1,7 @@
 // The image viewer, the GIF viewer (its resize count, animations that cannot start again) and the PDF viewer
 // (paging, zoom and rotation, the pages it prepares ahead, documents it cannot show).
 #include "app/toolopeners.h"
+#include "common/findbar.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 #include "viewers/gif.h"
@@ -137,6 +138,30 @@ QByteArray linkedPdf()
         stream("0 1 0 rg 0 0 216 144 re f"),
         stream("0 0 1 rg 0 0 216 144 re f"),
         "<< /Title (Back to the start) /Parent 8 0 R /Dest [4 0 R /Fit] >>",
+    });
+}
+
+// Three pages of text: "alpha beta", "gamma", "beta and Beta".
+QByteArray wordsPdf()
+{
+    const auto page = [](int contents) {
+        return "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 216 144] /Contents " +
+               QByteArray::number(contents) + " 0 R /Resources << /Font << /F1 6 0 R >> >> >>";
+    };
+    const auto text = [](const QByteArray &words) {
+        const QByteArray draw = "BT /F1 18 Tf 20 100 Td (" + words + ") Tj ET";
+        return "<< /Length " + QByteArray::number(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
+    };
+    return brivo::test::pdfFromObjects({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >>",
+        page(7),
+        page(8),
+        page(9),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        text("alpha beta"),
+        text("gamma"),
+        text("beta and Beta"),
     });
 }
 
@@ -567,7 +592,8 @@ private slots:
         pdf *w = open<pdf>(m_threePages);
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         auto *field = w->findChild<QLineEdit *>("pageEdit");
-        const QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
+        QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
+        buttons.removeIf([](QPushButton *button) { return !button->isVisible(); }); // the closed find bar's
         QCOMPARE(buttons.size(), 11);
         for (QPushButton *button : buttons) {
             QTest::mouseClick(button, Qt::LeftButton);
@@ -687,6 +713,61 @@ private slots:
 
     // The outline in the contents panel turns pages; links to pages turn them; a web address is shown, then
     // handed to the browser, while an address of a local program is not; Shift+drag selects text to copy.
+    // Ctrl+F finds on every page off the GUI thread; next and previous turn pages and go round; hits are
+    // marked on the page; Escape ends the search.
+    void pdfFindsAcrossPages()
+    {
+        const QString path = m_dir.filePath("words.pdf");
+        QVERIFY(brivo::test::writeFile(path, wordsPdf()));
+        pdf *w = open<pdf>(path);
+        QVERIFY(w);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::keySequence(w, QKeySequence::Find);
+        auto *bar = w->findChild<brivo::FindBar *>();
+        QVERIFY(bar && bar->isVisible());
+        QTest::keyClicks(QApplication::focusWidget(), "beta");
+        QTRY_VERIFY(w->searchFinished);
+        QCOMPARE(bar->message(), QStringLiteral("3 matches on 2 pages"));
+        // The first hit is gone to and marked in the stronger colour.
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(0, 0));
+        const auto marked = [w] {
+            const QImage shown = w->findChild<QLabel *>("imageLabel")->pixmap().toImage();
+            for (int y = 0; y < shown.height(); y += 2)
+                for (int x = 0; x < shown.width(); x += 2)
+                    if (const QColor c = shown.pixelColor(x, y);
+                        c.red() > 200 && c.blue() < 150 && c.green() > 100)
+                        return true;
+            return false;
+        };
+        QVERIFY(marked());
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        QVERIFY(after(w).startsWith("3 "));
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 0));
+        QVERIFY(marked());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        QVERIFY(after(w).startsWith("1 "));
+        QVERIFY2(bar->message().contains("from the start"), qPrintable(bar->message()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 1));
+        QVERIFY(bar->message().contains("from the end"));
+
+        // A page without hits shows no marks; a word that is nowhere says so.
+        QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"), Qt::Key_Left);
+        QVERIFY(after(w).startsWith("2 "));
+        QVERIFY(!marked());
+        bar->openFind();
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+        QTRY_VERIFY(w->searchFinished);
+        QCOMPARE(bar->message(), QStringLiteral("Not found"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(w->searchHits.isEmpty());
+    }
+
     void pdfContentsLinksAndSelection()
     {
         const QString path = m_dir.filePath("linked.pdf");

@@ -58,7 +58,11 @@ pdf::pdf(QWidget *parent) : QWidget(parent)
 }
 
 // Out of line: the poppler types are complete only here.
-pdf::~pdf() = default;
+pdf::~pdf()
+{
+    // A search still running reads no further pages for a window that is gone.
+    stopSearch();
+}
 
 void pdf::setFile(const QString &path)
 {

@@ -159,6 +159,12 @@ QList<Case> corpus()
         {"empty mp4", "empty.mp4", {}, "av", Answer::Box, cannotPlay},
         {"text as mp3", "café notes.mp3", "not a song\n", "av", Answer::Box, cannotPlay},
         {"noise as avi", "-noise.avi", noise(65536), "av", Answer::Box, cannotPlay},
+        // The stream header of a real FLAC file (0.9 s of a tone), then the start of a frame that breaks off.
+        {"truncated flac", "cut off.flac",
+         QByteArray::fromHex(
+             "664c614300000022120012000003ba0004350ac440700000a0004263c0ab0f941395d64a884fe0cea5c9") +
+             QByteArray::fromHex("fff8c90c00") + noise(300),
+         "av", Answer::Box, cannotPlay},
         // GStreamer shows a still picture as a video of one frame.
         {"picture as wmv", "picture.wmv", png, "av", Answer::Shows, {}},
         {"wav named mp4", "tone.mp4", brivo::test::wavBytes(300), "av", Answer::Shows, {}},

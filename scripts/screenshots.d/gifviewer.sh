@@ -5,8 +5,8 @@ sample_gif ball.gif
 e2e_start ball.gif
 id=$(e2e_wait_window "Brivo : Gif Viewer - K.VARDEN" 30) || e2e_fail "no GIF viewer"
 shot_wait_change "$id" || e2e_fail "the animation does not play"
-# The pause button, in the bottom right corner.
+# The pause button, left of the speed button in the bottom right corner.
 size=$(e2e_window_size "$id")
-shot_click "$id" $((${size%x*} - 23)) $((${size#*x} - 21))
+shot_click "$id" $((${size%x*} - 109)) $((${size#*x} - 21))
 shot_settle "$id" || e2e_fail "the animation did not pause"
 shot_take "$id"

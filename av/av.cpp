@@ -111,12 +111,6 @@ av::av(QWidget *parent) : QWidget(parent)
     autoNextButton->setText(QStringLiteral("Auto"));
     autoNextButton->setCheckable(true);
     autoNextButton->setChecked(true);
-    previousButton->setToolTip(QStringLiteral("Previous file in the folder (Page Up)"));
-    nextButton->setToolTip(QStringLiteral("Next file in the folder (Page Down)"));
-    autoNextButton->setToolTip(QStringLiteral("Play the next file of the folder when this one ends"));
-    previousButton->setAccessibleName(QStringLiteral("Previous file"));
-    nextButton->setAccessibleName(QStringLiteral("Next file"));
-    autoNextButton->setAccessibleName(QStringLiteral("Play the next file automatically"));
     connect(previousButton, &QPushButton::clicked, this, [this] { stepFile(-1); });
     connect(nextButton, &QPushButton::clicked, this, [this] { stepFile(1); });
     connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
@@ -167,15 +161,20 @@ av::av(QWidget *parent) : QWidget(parent)
     brivo::keepKeysOnView(this, {controlBar});
     // The keys are the window's own (see keyPressEvent). Home, mute and volume keep their own tooltips,
     // which follow their state.
-    brivo::describeControls(this, "Media player: plays a sound or video file",
-                            {{"homeButton", "Brivo Home"},
-                             {"pauseButton", "Play or pause", "Play or pause", {Qt::Key_MediaPlay}},
-                             {"stopButton", "Stop", "Stop"},
-                             {"rewindButton", "Jump back", "Jump back 6 seconds", {Qt::Key_Left}},
-                             {"forwardButton", "Jump forward", "Jump forward 6 seconds", {Qt::Key_Right}},
-                             {"muteButton", "Mute"},
-                             {"volumeLevel", "Volume"},
-                             {"seekPosition", "Position", "Position in the file"}});
+    brivo::describeControls(
+        this, "Media player: plays a sound or video file",
+        {{"homeButton", "Brivo Home"},
+         {"pauseButton", "Play or pause", "Play or pause", {Qt::Key_MediaPlay}},
+         {"stopButton", "Stop", "Stop"},
+         {"rewindButton", "Jump back", "Jump back 6 seconds", {Qt::Key_Left}},
+         {"forwardButton", "Jump forward", "Jump forward 6 seconds", {Qt::Key_Right}},
+         {"muteButton", "Mute"},
+         {"volumeLevel", "Volume"},
+         {"seekPosition", "Position", "Position in the file"},
+         {"previousButton", "Previous file", "Previous file in the folder", {Qt::Key_PageUp}},
+         {"nextButton", "Next file", "Next file in the folder", {Qt::Key_PageDown}},
+         {"autoNextButton", "Play the next file automatically",
+          "Play the next file of the folder when this one ends"}});
 
     setAcceptDrops(true);
     setAttribute(Qt::WA_MouseTracking);

@@ -17,6 +17,8 @@ RecoveryDialog::RecoveryDialog(const QList<RecoveryCopy> &copies, const QHash<QS
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Brivo : Recover Unsaved Text"));
+    setAccessibleDescription(
+        QStringLiteral("Text that an earlier Brivo could not save: restore it, discard it, or decide later"));
     auto *layout = new QVBoxLayout(this);
     auto *intro = new QLabel(QStringLiteral(
         "Brivo ended before the text of these documents was saved. Restore opens each one in its "

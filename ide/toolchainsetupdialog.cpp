@@ -45,6 +45,8 @@ ToolchainSetupDialog::ToolchainSetupDialog(QWidget *parent)
 {
     setObjectName(QStringLiteral("toolchainSetup"));
     setWindowTitle(QStringLiteral("Brivo : Set up toolchains"));
+    setAccessibleDescription(
+        QStringLiteral("The languages the code editor can build, and the scripts Set up writes for them"));
 
     auto *intro = new QLabel(
         QStringLiteral("Set up writes, for each ticked language, its folder under %1 and a short shell "

@@ -47,8 +47,7 @@ void gif::init(QString path)
     connect(home, &QPushButton::clicked, this, &gif::showhome);
 
     speedButton = new QPushButton(QStringLiteral("1x"));
-    speedButton->setToolTip(QStringLiteral("Playing speed: half, normal or double"));
-    speedButton->setAccessibleName(QStringLiteral("Speed"));
+    speedButton->setObjectName(QStringLiteral("speedButton"));
     connect(speedButton, &QPushButton::clicked, this, &gif::nextSpeed);
 
     auto *row = new QHBoxLayout;
@@ -77,7 +76,8 @@ void gif::init(QString path)
     brivo::keepKeysOnView(this, {bar});
     brivo::describeControls(this, "GIF viewer: plays an animated picture",
                             {{"homeButton", "Brivo Home", "Open the Brivo home window"},
-                             {"playButton", "Pause or play", "Pause or play the animation"}});
+                             {"playButton", "Pause or play", "Pause or play the animation"},
+                             {"speedButton", "Speed", "Playing speed: normal, double or half"}});
 }
 
 void gif::click()

@@ -100,15 +100,13 @@ void imgv::buildUi()
     }
     // After the row: actual size and the information over the picture, each a toggle with its key.
     m_actualButton = new QPushButton(QStringLiteral("1:1"));
+    m_actualButton->setObjectName(QStringLiteral("actualSizeButton"));
     m_actualButton->setCheckable(true);
-    m_actualButton->setToolTip(QStringLiteral("Actual size or fit to the window (1)"));
-    m_actualButton->setAccessibleName(QStringLiteral("Actual size"));
     connect(m_actualButton, &QPushButton::toggled, this, &imgv::setActualSize);
     buttons->addWidget(m_actualButton);
     m_infoButton = new QPushButton(QStringLiteral("Info"));
+    m_infoButton->setObjectName(QStringLiteral("infoButton"));
     m_infoButton->setCheckable(true);
-    m_infoButton->setToolTip(QStringLiteral("Show the picture's name, size and place in the folder (I)"));
-    m_infoButton->setAccessibleName(QStringLiteral("Information"));
     connect(m_infoButton, &QPushButton::toggled, this, &imgv::setInformationShown);
     buttons->addWidget(m_infoButton);
     buttons->addStretch();
@@ -133,7 +131,12 @@ void imgv::buildUi()
          {"zoomInButton", "Zoom in", "Zoom in", {Qt::Key_Up}},
          {"zoomOutButton", "Zoom out", "Zoom out", {Qt::Key_Down}},
          {"nextButton", "Next picture", "Next picture in the folder", {Qt::Key_Right}},
-         {"rotateRightButton", "Rotate right", "Rotate right"}});
+         {"rotateRightButton", "Rotate right", "Rotate right"},
+         {"actualSizeButton", "Actual size", "Actual size or fit to the window", {Qt::Key_1}},
+         {"infoButton",
+          "Information",
+          "Show the picture's name, size and place in the folder",
+          {Qt::Key_I}}});
 
     QPalette black;
     black.setBrush(QPalette::Window, QBrush(Qt::black));

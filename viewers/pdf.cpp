@@ -376,11 +376,12 @@ bool pdf::rerender(int newDpiX, int newDpiY)
 
 void pdf::showImage()
 {
-    pixmap = QPixmap::fromImage(rotation.isIdentity() ? image
-                                                      : image.transformed(rotation, Qt::FastTransformation));
-    // The hits of a search on this page, the one gone to last in a stronger colour.
+    QImage shown = rotation.isIdentity() ? image : image.transformed(rotation, Qt::FastTransformation);
+    // The hits of a search on this page, the one gone to last in a stronger colour. They are painted on
+    // a copy of the page: the label keeps a pixmap whose key it has seen before, and pixmaps made from
+    // one page and painted alike would share their key.
     if (pageIndex < searchHits.size() && !searchHits.at(pageIndex).isEmpty()) {
-        QPainter painter(&pixmap);
+        QPainter painter(&shown);
         const QTransform turn = QImage::trueMatrix(rotation, image.width(), image.height());
         const QList<QRectF> &onPage = searchHits.at(pageIndex);
         for (int i = 0; i < onPage.size(); ++i) {
@@ -392,6 +393,7 @@ void pdf::showImage()
                              current ? QColor(255, 140, 0, 120) : QColor(255, 230, 0, 110));
         }
     }
+    pixmap = QPixmap::fromImage(shown);
     imageLabel->setMargin(0); // a message shown before had room around it
     imageLabel->setPixmap(pixmap);
     placeSelection();

@@ -746,8 +746,11 @@ private slots:
         QVERIFY(after(w).startsWith("3 "));
         QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 0));
         QVERIFY(marked());
+        const QImage firstOnThird = w->findChild<QLabel *>("imageLabel")->pixmap().toImage();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
         QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 1));
+        // The stronger colour moved to the second hit on the page shown.
+        QVERIFY(w->findChild<QLabel *>("imageLabel")->pixmap().toImage() != firstOnThird);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
         QVERIFY(after(w).startsWith("1 "));
         QVERIFY2(bar->message().contains("from the start"), qPrintable(bar->message()));

@@ -189,9 +189,9 @@ bool looksLikeSvg(QIODevice *file)
     QByteArray start = file->peek(4096);
     if (start.startsWith("\xEF\xBB\xBF"))
         start.remove(0, 3);
-    start = start.trimmed();
-    return start.startsWith("<?xml") || start.startsWith("<svg") || start.startsWith("<!") ||
-           start.contains("<svg");
+    // No picture format the viewer reads starts with markup; searching further in would take a photo
+    // whose metadata mentions "<svg" for a drawing.
+    return start.trimmed().startsWith('<');
 }
 
 // An SVG drawing with every reference to another file or address turned into a reference to nothing:

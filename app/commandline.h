@@ -2,6 +2,8 @@
 // every program answers (--help and --version).
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 #include <cstdio>
@@ -13,10 +15,10 @@ namespace brivo {
 // window: the usage for "--help" or "-h", the version for "--version" or "-v". Nothing when the argument
 // is anything else, and nothing when a file or folder of that name exists in the current folder: such a
 // file opens like any other.
-std::optional<QString> commandLineAnswer(const QString &argument);
+BRIVO_CORE_EXPORT std::optional<QString> commandLineAnswer(const QString &argument);
 
 // The usage, with the tools and the extensions that open them as the dispatcher knows them.
-QString usageText();
+BRIVO_CORE_EXPORT QString usageText();
 QString versionText();
 
 // What the first command-line argument names: the argument itself, or the local file a file: URL names
@@ -26,10 +28,10 @@ struct ArgumentFile
     QString path;
     QString error;
 };
-ArgumentFile fileOfArgument(const QString &argument);
+BRIVO_CORE_EXPORT ArgumentFile fileOfArgument(const QString &argument);
 
 // Writes `text` to `stream` in the system's encoding; false when not all of it could be written (a full
 // disk, a closed pipe), so that the program does not report success for output that was lost.
-bool printText(const QString &text, std::FILE *stream);
+BRIVO_CORE_EXPORT bool printText(const QString &text, std::FILE *stream);
 
 } // namespace brivo

@@ -1,12 +1,14 @@
 // The start-up dispatcher: decides which window a file path opens in.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QWidget>
 
 // Never shown. Takes a path, looks its extension up in the extension groups and opens the matching tool
 // window with it; a path no group claims opens the home launcher, in chooser mode when the path exists.
-class doch : public QWidget
+class BRIVO_CORE_EXPORT doch : public QWidget
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // The extension groups that decide which tool opens a file.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/tooltable.h"
 
 #include <QString>
@@ -23,10 +25,10 @@ struct ExtensionGroup
 };
 
 // Every group, in the order the groups are compared.
-QList<ExtensionGroup> extensionGroups();
+BRIVO_CORE_EXPORT QList<ExtensionGroup> extensionGroups();
 
 // The tool whose extension group lists `extension` exactly (case-sensitive), groups compared in their
 // fixed order. An extension longer than 99 characters is never recognised.
-std::optional<Tool> toolForExtension(const QString &extension);
+BRIVO_CORE_EXPORT std::optional<Tool> toolForExtension(const QString &extension);
 
 } // namespace brivo

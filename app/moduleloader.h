@@ -2,6 +2,8 @@
 // theirs opens, so that starting the program does not pay for them.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/tooltable.h"
 
 #include <QString>
@@ -16,13 +18,14 @@ namespace brivo {
 using ModuleEntry = ToolOpener;
 
 // The file name of module `name` on this platform ("libbrivo_web.so" for "brivo_web").
-QString moduleFileName(const QString &name);
+BRIVO_CORE_EXPORT QString moduleFileName(const QString &name);
 
 // Loads module `name` (once per process; it stays loaded) and returns its entry point. When the module
 // cannot be found or loaded, an "Error" box names the missing file and nullptr comes back.
-ModuleEntry loadModule(const QString &name);
+BRIVO_CORE_EXPORT ModuleEntry loadModule(const QString &name);
 
 // loadModule() followed by a call of the entry point.
-QWidget *openModuleWindow(const QString &name, const QString &path, const OpenOptions &options);
+BRIVO_CORE_EXPORT QWidget *openModuleWindow(const QString &name, const QString &path,
+                                            const OpenOptions &options);
 
 } // namespace brivo

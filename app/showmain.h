@@ -1,13 +1,15 @@
 // The home launcher: eleven tiles that open the tools and the about boxes, above the product logo.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QMainWindow>
 #include <QString>
 
 class QDragEnterEvent;
 class QDropEvent;
 
-class showmain : public QMainWindow
+class BRIVO_CORE_EXPORT showmain : public QMainWindow
 {
     Q_OBJECT
 public:

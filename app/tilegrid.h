@@ -1,6 +1,8 @@
 // Keyboard use of the launcher's tiles, which sit in rows at fixed places rather than in a layout.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 #include <QRect>
 
@@ -12,7 +14,7 @@ namespace brivo {
 // The place among `places` that an arrow key (Qt::Key_Left, Key_Right, Key_Up or Key_Down) leads to from
 // places[from]: the nearest one on that side that shares some of its row (left, right) or column (up,
 // down), the one most in line when two are as near. -1 when there is none, at the edge of the grid.
-int tileInDirection(const QList<QRect> &places, int from, int key);
+BRIVO_CORE_EXPORT int tileInDirection(const QList<QRect> &places, int from, int key);
 
 // The arrow keys move the focus between `tiles` by their places on screen, Return and Enter click the
 // focused tile as Space does, and Tab visits them in reading order (rows top to bottom, each left to

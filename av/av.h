@@ -2,6 +2,8 @@
 // slider, a volume slider, full screen and a small audio-only layout.
 #pragma once
 
+#include "brivo_av_export.h"
+
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -22,7 +24,7 @@ class SeekSlider;
 class VolumeSlider;
 } // namespace brivo
 
-class av : public QWidget
+class BRIVO_AV_EXPORT av : public QWidget
 {
     Q_OBJECT
 public:

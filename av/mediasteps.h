@@ -1,6 +1,8 @@
 // The arithmetic behind the player's jump and volume keys.
 #pragma once
 
+#include "brivo_av_export.h"
+
 #include <QtGlobal>
 
 namespace brivo {
@@ -11,7 +13,7 @@ inline constexpr double kVolumeStep = 0.1;
 
 // Where a jump of `offsetMs` from `positionMs` lands: never before the start and, when the duration is
 // known (greater than zero), never past the end.
-qint64 seekTarget(qint64 positionMs, qint64 offsetMs, qint64 durationMs);
+BRIVO_AV_EXPORT qint64 seekTarget(qint64 positionMs, qint64 offsetMs, qint64 durationMs);
 
 // `volume` moved by `step`, kept within 0 and 1 and rounded to whole percent, so that ten steps down
 // from full volume reach silence exactly instead of a float residue just above it.

@@ -1,6 +1,8 @@
 // The player's position slider: shows where playback is and asks for a seek when the user moves it.
 #pragma once
 
+#include "brivo_av_export.h"
+
 #include <QWidget>
 
 class QSlider;
@@ -9,7 +11,7 @@ namespace brivo {
 
 // Knows nothing of the player: the window feeds it position, duration and seekability through the
 // setters and acts on seekRequested(). Disabled while the media cannot seek or has no known length.
-class SeekSlider : public QWidget
+class BRIVO_AV_EXPORT SeekSlider : public QWidget
 {
     Q_OBJECT
 public:

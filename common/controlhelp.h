@@ -3,6 +3,8 @@
 // name) what it does.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QKeySequence>
 #include <QList>
 
@@ -30,6 +32,7 @@ QString tipWithKeys(const QString &tip, const QList<QKeySequence> &keys);
 // Gives every control in `table` its accessible name and tooltip, and `window` its accessible
 // description. A row whose control is missing is reported on the debug output and skipped, so that a
 // control renamed without its row shows up in the tests rather than crashing a window.
-void describeControls(QWidget *window, const char *description, std::initializer_list<ControlHelp> table);
+BRIVO_CORE_EXPORT void describeControls(QWidget *window, const char *description,
+                                        std::initializer_list<ControlHelp> table);
 
 } // namespace brivo

@@ -2,6 +2,8 @@
 // window titles are in the tool table.
 #pragma once
 
+#include "brivo_core_export.h"
+
 class QIcon;
 
 namespace brivo {
@@ -22,7 +24,7 @@ inline constexpr char homeIcon[] = ":/images/main.ico";
 
 // That icon, decoded once for the whole process: it holds nine pictures, and every window that opens
 // shows it.
-QIcon homeIconImage();
+BRIVO_CORE_EXPORT QIcon homeIconImage();
 
 // The icon path the tool windows ask for. The bundle has no such picture, so these windows show the
 // application's own icon.

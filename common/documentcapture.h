@@ -1,6 +1,8 @@
 // Copying a large document's text without holding the window: only what changed, or a slice at a time.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textdocumentfile.h"
 
 #include <QObject>
@@ -17,7 +19,7 @@ namespace brivo {
 // the stretch that edits touched since (a few characters while someone types), or everything again in
 // slices when that stretch is large. Documents with tables (pasted rich text), whose selections Qt widens to
 // whole cells, are copied at once.
-class DocumentCapture : public QObject
+class BRIVO_CORE_EXPORT DocumentCapture : public QObject
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // Printing an editor's document, on paper or into a PDF file.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 class QTextEdit;
@@ -14,6 +16,6 @@ void printWithDialog(QTextEdit *edit, QWidget *parent, const QString &dialogTitl
 
 // Prints `edit`'s document as a PDF file at `path` (used as given; no suffix is added). The file is
 // written in one piece. False, with the reason in `error`, when it cannot be written.
-bool printToPdfFile(QTextEdit *edit, const QString &path, QString *error);
+BRIVO_CORE_EXPORT bool printToPdfFile(QTextEdit *edit, const QString &path, QString *error);
 
 } // namespace brivo

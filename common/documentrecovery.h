@@ -1,6 +1,8 @@
 // An editor window's side of the recovery copies: when its text is copied, and when the copy goes.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/documentcapture.h"
 #include "common/recoverystore.h"
 
@@ -17,7 +19,7 @@ namespace brivo {
 // in slices between events and written on the store's worker thread, so typing in a large document never
 // waits for it. The window says when its text becomes unsaved (changed()) and when it is saved, discarded or
 // replaced (unchanged()), which removes the copy.
-class DocumentRecovery : public QObject
+class BRIVO_CORE_EXPORT DocumentRecovery : public QObject
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // Find and replace in an editor's document, driven by a FindBar.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textsearch.h"
 
 #include <QObject>
@@ -14,7 +16,7 @@ namespace brivo {
 
 class FindBar;
 
-class EditorSearch : public QObject
+class BRIVO_CORE_EXPORT EditorSearch : public QObject
 {
     Q_OBJECT
 public:

@@ -2,6 +2,8 @@
 // status-bar label with the cursor's line and column and the file's encoding and line ends.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textfile.h"
 #include "common/wheelnotches.h"
 
@@ -25,7 +27,7 @@ class EditorSearch;
 class FindBar;
 class RecentFilesMenu;
 
-class EditorTools : public QObject
+class BRIVO_CORE_EXPORT EditorTools : public QObject
 {
     Q_OBJECT
 public:

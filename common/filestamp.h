@@ -1,6 +1,8 @@
 // What tells a file's contents apart without reading them.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -27,6 +29,6 @@ struct FileStamp
 };
 
 // The stamp of the file at `path`, following links; `exists` is false when there is none.
-FileStamp fileStamp(const QString &path);
+BRIVO_CORE_EXPORT FileStamp fileStamp(const QString &path);
 
 } // namespace brivo

@@ -3,6 +3,8 @@
 // owns the document answers through its signals and puts the outcome back with showMessage().
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textsearch.h"
 
 #include <QWidget>
@@ -14,7 +16,7 @@ class QPushButton;
 
 namespace brivo {
 
-class FindBar : public QWidget
+class BRIVO_CORE_EXPORT FindBar : public QWidget
 {
     Q_OBJECT
 public:

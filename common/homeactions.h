@@ -2,6 +2,8 @@
 // application shell installs as it starts: the tools reach the shell only through it.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 class QDragEnterEvent;
@@ -17,21 +19,21 @@ using Dispatch = void (*)(const QString &path);
 void installDispatch(Dispatch dispatch);
 
 // The home control of every tool window: opens one more plain launcher. The calling window stays open.
-void goHome();
+BRIVO_CORE_EXPORT void goHome();
 
 // Accepts every drag on entry, whatever it carries.
-void acceptAnyDrag(QDragEnterEvent *event);
+BRIVO_CORE_EXPORT void acceptAnyDrag(QDragEnterEvent *event);
 
 // The drop action: the first dropped URL becomes a local path (empty for a URL that is not a local file),
 // `receiver` closes and a new dispatch opens the path. A drop that carries no URL is ignored and leaves
 // the window open.
-void dropAction(QWidget *receiver, QDropEvent *event);
+BRIVO_CORE_EXPORT void dropAction(QWidget *receiver, QDropEvent *event);
 
 // Puts the first URL of a drop, as a local path, into `path`; false when the drop carries no URL.
-bool firstDroppedPath(const QDropEvent *event, QString *path);
+BRIVO_CORE_EXPORT bool firstDroppedPath(const QDropEvent *event, QString *path);
 
 // Closes `window` and dispatches `path` afresh. The moment in which no window is visible does not end the
 // process: the window the dispatch opens takes over.
-void closeAndDispatch(QWidget *window, const QString &path);
+BRIVO_CORE_EXPORT void closeAndDispatch(QWidget *window, const QString &path);
 
 } // namespace brivo

@@ -1,6 +1,8 @@
 // The question Brivo asks at start when a Brivo process that ended left unsaved text behind.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/recoverystore.h"
 
 #include <QDialog>
@@ -12,7 +14,7 @@ namespace brivo {
 
 // Lists the copies (file name or "Untitled", tool, time, size) with Restore, Discard and Later. Restore is
 // the default; Escape and the window's close button mean Later, which loses nothing; Discard asks once more.
-class RecoveryDialog : public QDialog
+class BRIVO_CORE_EXPORT RecoveryDialog : public QDialog
 {
     Q_OBJECT
 public:

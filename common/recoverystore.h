@@ -2,6 +2,8 @@
 // most the last moments of typing, and offered back at the next start.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textdocumentfile.h"
 
 #include <QAtomicInt>
@@ -37,7 +39,7 @@ struct RecoveryCopy
 
 // <state folder>/recovery. Each running Brivo process keeps its copies in a folder of its own there, and
 // holds a lock file beside it for as long as it runs.
-QString recoveryFolder();
+BRIVO_CORE_EXPORT QString recoveryFolder();
 
 // The text of a copy as an editor takes it: LF line ends, the ones that differ from the most common one
 // in `exceptions`, and the format to save it in. False, with the reason in `error`, when it cannot be read.
@@ -49,7 +51,7 @@ LoadedDocument loadRecoveredDocument(const RecoveryCopy &copy, const QFont &font
 
 // This process's recovery copies. Writes and removals run one after another, in the order asked for, on a
 // worker thread: the GUI thread never waits for the disk for them.
-class RecoveryStore : public QObject
+class BRIVO_CORE_EXPORT RecoveryStore : public QObject
 {
     Q_OBJECT
 public:
@@ -108,7 +110,7 @@ private:
 // no other Brivo process offers the same copies at the same time; a process whose lock is held is running,
 // and its copies are never touched. Letting go without Restore or Discard keeps the copies for the next
 // start (Later).
-class OrphanedCopies
+class BRIVO_CORE_EXPORT OrphanedCopies
 {
 public:
     OrphanedCopies();

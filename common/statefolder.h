@@ -2,6 +2,8 @@
 // page of a document. Never the tool root, which belongs to the toolchains.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
@@ -12,7 +14,7 @@ namespace brivo {
 // a temporary folder on every platform), else $XDG_STATE_HOME/brivo on Linux and the other free Unixes
 // (~/.local/state/brivo when that variable is unset or not absolute), else the platform's local
 // application data folder with "Brivo" below it.
-QString stateFolder();
+BRIVO_CORE_EXPORT QString stateFolder();
 
 // `name` below the state folder; `name` may hold folders ("recovery/x.json").
 QString statePath(const QString &name);
@@ -22,14 +24,15 @@ bool makePrivateFolder(const QString &path);
 
 // The bytes of the state file `name`. A file that is missing or cannot be read gives empty bytes: state is
 // a convenience, and a broken file must never stop the program.
-QByteArray readStateFile(const QString &name);
+BRIVO_CORE_EXPORT QByteArray readStateFile(const QString &name);
 
 // The JSON object in the state file `name`; a missing, unreadable or broken file gives an empty object.
-QJsonObject readStateObject(const QString &name);
+BRIVO_CORE_EXPORT QJsonObject readStateObject(const QString &name);
 
 // Replaces the state file `name` with `bytes` in one step (a crash leaves the old file or the new one,
 // never half of either), creating the folders it needs. False, with the reason in `error`, when it fails.
-bool writeStateFile(const QString &name, const QByteArray &bytes, QString *error = nullptr);
-bool writeStateObject(const QString &name, const QJsonObject &object, QString *error = nullptr);
+BRIVO_CORE_EXPORT bool writeStateFile(const QString &name, const QByteArray &bytes, QString *error = nullptr);
+BRIVO_CORE_EXPORT bool writeStateObject(const QString &name, const QJsonObject &object,
+                                        QString *error = nullptr);
 
 } // namespace brivo

@@ -1,6 +1,8 @@
 // A text file as an editor holds it: read into a text document, and the document's text written back.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textfile.h"
 
 #include <QString>
@@ -16,7 +18,7 @@ class QThread;
 namespace brivo {
 
 // Frees a document through the event loop of the thread it belongs to, whichever thread drops it.
-struct DeleteLater
+struct BRIVO_CORE_EXPORT DeleteLater
 {
     void operator()(QObject *object) const;
 };
@@ -35,7 +37,8 @@ struct LoadedDocument
 // `documentThread`. A path with nothing at it gives an empty document. Building the document is the slow
 // part of opening a large file, and a document nobody else touches may be built on any thread, so this can
 // run on a worker thread while the window stays responsive.
-LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
+BRIVO_CORE_EXPORT LoadedDocument loadTextDocument(const QString &path, const QFont &font,
+                                                  QThread *documentThread);
 
 // A new plain-text document in `font` holding `text` (see setDocumentText()), handed to `documentThread`.
 std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
@@ -73,7 +76,7 @@ struct CapturedText
 };
 
 // The whole document's text, at once.
-CapturedText captureDocument(const QTextDocument *document);
+BRIVO_CORE_EXPORT CapturedText captureDocument(const QTextDocument *document);
 
 // What documentText() and documentBytes() make of line separators (U+2028).
 enum class LineSeparators
@@ -84,7 +87,8 @@ enum class LineSeparators
 
 // The bytes of a captured text in `format`, each line end as the file had it and added lines in the
 // format's line end (see encodeText(), which may change `format`).
-QByteArray capturedBytes(const CapturedText &text, TextFormat *format, LineSeparators separators);
+BRIVO_CORE_EXPORT QByteArray capturedBytes(const CapturedText &text, TextFormat *format,
+                                           LineSeparators separators);
 
 // The document's text with its paragraphs ending in LF. Unlike QTextDocument::toPlainText(), which turns
 // no-break spaces into spaces and line separators into line breaks, it changes nothing else, so a file

@@ -1,6 +1,8 @@
 // Reading and writing the editors' text files so that an unchanged file saves back byte for byte.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -58,7 +60,7 @@ using LineEndExceptions = QList<LineEndAt>;
 bool isLineBreak(QChar c, bool lineSeparatorBreaks = false);
 
 // The bytes of `end`.
-QByteArray lineEndBytes(LineEnd end);
+BRIVO_CORE_EXPORT QByteArray lineEndBytes(LineEnd end);
 
 // Decodes a file's bytes: UTF-8 when they are valid UTF-8 (a leading byte-order mark is noted and
 // dropped), else 8-bit. Every line end (CR LF, LF or a lone CR) becomes one LF; `format` receives the
@@ -73,7 +75,7 @@ LineEnd unifyLineEnds(QString *text, LineEndExceptions *exceptions = nullptr,
 
 // Whether `text` survives being stored in `encoding`: encoded and decoded again, it comes back the same.
 // `lost` (when given) receives the first few characters that do not.
-bool encodingHolds(QStringView text, TextEncoding encoding, QString *lost = nullptr);
+BRIVO_CORE_EXPORT bool encodingHolds(QStringView text, TextEncoding encoding, QString *lost = nullptr);
 
 // Encodes `text` as `format` says: every line break (isLineBreak()) becomes the format's line end, or the
 // one `exceptions` gives for its position. Text that the 8-bit code page cannot hold is written as UTF-8
@@ -83,13 +85,13 @@ QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExcepti
                       bool lineSeparatorBreaks = false);
 
 // Reads the whole file at `path`. False, with the reason in `error`, when it cannot be read.
-bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
-                  LineEndExceptions *exceptions = nullptr);
+BRIVO_CORE_EXPORT bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
+                                    LineEndExceptions *exceptions = nullptr);
 
 // Writes `text` to `path` in one piece: the old file stays intact until the new one is complete, so a
 // crash or a full disk never leaves half a file. False, with the reason in `error`, when it fails.
-bool writeTextFile(const QString &path, const QString &text, TextFormat *format, QString *error,
-                   const LineEndExceptions &exceptions = {});
+BRIVO_CORE_EXPORT bool writeTextFile(const QString &path, const QString &text, TextFormat *format,
+                                     QString *error, const LineEndExceptions &exceptions = {});
 
 // Writes `bytes` to `path` in one piece, as writeTextFile() does. Where the folder cannot hold a
 // temporary file but the file itself is writable, the file is written in place.
@@ -116,7 +118,7 @@ struct OldContentKeeper
 // a read-only folder), the file can only be written in place, which a crash could cut in half: its old
 // content is handed to `keeper` first, and that copy is discarded only once the new content is written
 // and flushed to the disk. A failed in-place write leaves the copy and names it in the outcome.
-SaveOutcome writeFileKeepingOldContent(const QString &path, const QByteArray &bytes,
-                                       const OldContentKeeper &keeper);
+BRIVO_CORE_EXPORT SaveOutcome writeFileKeepingOldContent(const QString &path, const QByteArray &bytes,
+                                                         const OldContentKeeper &keeper);
 
 } // namespace brivo

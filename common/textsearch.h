@@ -2,6 +2,8 @@
 // document's positions (see searchableText()).
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
@@ -20,7 +22,7 @@ struct SearchOptions
 
 // The expression that finds `pattern` as `options` say. An invalid expression comes back with
 // isValid() false and the reason in errorString(). "^" and "$" match at every line's start and end.
-QRegularExpression searchExpression(const QString &pattern, const SearchOptions &options);
+BRIVO_CORE_EXPORT QRegularExpression searchExpression(const QString &pattern, const SearchOptions &options);
 
 struct TextMatch
 {
@@ -33,10 +35,11 @@ struct TextMatch
 // The first match starting at or after `from`, or going backwards the last one starting before `from`.
 // When there is none that way, the search goes round from the other end of the text and says so. Empty
 // matches (of "x*" or "^") are skipped: selecting nothing would not move the search along.
-TextMatch findMatch(QStringView text, const QRegularExpression &expression, qsizetype from, bool backward);
+BRIVO_CORE_EXPORT TextMatch findMatch(QStringView text, const QRegularExpression &expression, qsizetype from,
+                                      bool backward);
 
 // The number of non-empty matches in `text`.
-qsizetype countMatches(QStringView text, const QRegularExpression &expression);
+BRIVO_CORE_EXPORT qsizetype countMatches(QStringView text, const QRegularExpression &expression);
 
 // `replacement` for one match: with `expandGroups`, "\0" to "\9" stand for the captured groups and "\\"
 // for one backslash; otherwise it is taken as it is.
@@ -54,8 +57,9 @@ struct TextReplacement
 // Every non-empty match in `text` with its replacement, in order. Replacing each in its place, rather
 // than putting a whole new text in, leaves the rest of a document (its lines, their marks and formats)
 // as it was, and is what keeps a large document quick to lay out again.
-QList<TextReplacement> replacementsFor(QStringView text, const QRegularExpression &expression,
-                                       const QString &replacement, bool expandGroups);
+BRIVO_CORE_EXPORT QList<TextReplacement> replacementsFor(QStringView text,
+                                                         const QRegularExpression &expression,
+                                                         const QString &replacement, bool expandGroups);
 
 // The document's text with each paragraph break as a line feed, one character for one position.
 QString searchableText(const QTextDocument *document);

@@ -2,6 +2,8 @@
 // command line's help and the build all read this one table.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -65,23 +67,23 @@ struct ToolDescription
 };
 
 // Every tool, in the order the dispatcher compares their extension groups. Row i describes Tool(i).
-const QList<ToolDescription> &toolTable();
+BRIVO_CORE_EXPORT const QList<ToolDescription> &toolTable();
 
 // The row of `tool`.
-const ToolDescription &describe(Tool tool);
+BRIVO_CORE_EXPORT const ToolDescription &describe(Tool tool);
 
 // The tool's name as the launcher's tile shows it on one line ("Media Player").
-QString toolName(Tool tool);
+BRIVO_CORE_EXPORT QString toolName(Tool tool);
 
 // The title of the tool's window.
-QString toolTitle(Tool tool);
+BRIVO_CORE_EXPORT QString toolTitle(Tool tool);
 
 // The entries of the tool's extension group, in the order they are compared.
-QStringList toolExtensions(Tool tool);
+BRIVO_CORE_EXPORT QStringList toolExtensions(Tool tool);
 
 // True for the media extensions that hold sound alone and open the player's small audio-only layout:
 // "mp3" as it always did, and the later audio formats in either case.
-bool isAudioOnlyExtension(const QString &extension);
+BRIVO_CORE_EXPORT bool isAudioOnlyExtension(const QString &extension);
 
 // Creates a window of a tool linked into the program, with no parent, and hands it `path` the way the
 // tool takes a file (an empty path means no file). The caller shows it. A module's entry point has the
@@ -89,7 +91,7 @@ bool isAudioOnlyExtension(const QString &extension);
 using ToolOpener = QWidget *(*)(const QString &path, const OpenOptions &options);
 
 // The opener a linked tool's folder named, or nullptr.
-ToolOpener toolOpener(Tool tool);
+BRIVO_CORE_EXPORT ToolOpener toolOpener(Tool tool);
 
 // Called by BRIVO_TOOL_OPENER as the program loads; returns true so that it can initialise a constant.
 bool registerToolOpener(Tool tool, ToolOpener opener);

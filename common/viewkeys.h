@@ -2,6 +2,8 @@
 // view, while keyboard users still reach every control with Tab.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 
 class QWidget;
@@ -14,6 +16,6 @@ namespace brivo {
 // moving between buttons; a control reached with Tab keeps the keys until the user leaves it. Text fields
 // are left alone: they need a click to be typed into. Gives `view` the keyboard now as well, so that the
 // window opens with its keys on the document rather than on its first button.
-void keepKeysOnView(QWidget *view, const QList<QWidget *> &controls);
+BRIVO_CORE_EXPORT void keepKeysOnView(QWidget *view, const QList<QWidget *> &controls);
 
 } // namespace brivo

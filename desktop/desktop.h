@@ -2,6 +2,8 @@
 // scaled to the window, saves or copies it.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -15,7 +17,7 @@ class QThread;
 class QTimer;
 class RegionPicker;
 
-class desktop : public QWidget
+class BRIVO_CORE_EXPORT desktop : public QWidget
 {
     Q_OBJECT
 public:

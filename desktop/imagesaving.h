@@ -2,6 +2,8 @@
 // and the write itself.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +30,6 @@ bool writeImageFile(const QImage &image, const QString &path, QString *error);
 // "_3", ... added when that name is taken) and returns its path, so that a quick save never replaces a
 // file and two saves never share a name. The folder is created when missing. Empty, with the reason in
 // words in `error`, when no file can be created there.
-QString reserveQuickSaveName(const QString &folder, const QDateTime &time, QString *error);
+BRIVO_CORE_EXPORT QString reserveQuickSaveName(const QString &folder, const QDateTime &time, QString *error);
 
 } // namespace brivo

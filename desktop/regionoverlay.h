@@ -1,12 +1,14 @@
 // One screen's part of a frozen desktop picture, shown full screen while part of the desktop is chosen.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "platform/desktopcapture.h"
 
 #include <QPixmap>
 #include <QWidget>
 
-class RegionOverlay : public QWidget
+class BRIVO_CORE_EXPORT RegionOverlay : public QWidget
 {
     Q_OBJECT
 public:

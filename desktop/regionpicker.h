@@ -1,6 +1,8 @@
 // Choosing part of a frozen picture of the desktop: a rectangle dragged out, or a window clicked.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "platform/desktopcapture.h"
 
 #include <QObject>
@@ -8,7 +10,7 @@
 
 class RegionOverlay;
 
-class RegionPicker : public QObject
+class BRIVO_CORE_EXPORT RegionPicker : public QObject
 {
     Q_OBJECT
 public:

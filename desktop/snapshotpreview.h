@@ -1,6 +1,8 @@
 // The snapshot window's preview: the capture fitted to the window.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QtGlobal>
 
 class QPixmap;
@@ -13,6 +15,7 @@ namespace brivo {
 // row. The result is drawn at `devicePixelRatio` so that it stays sharp on a high-density screen; its
 // size in device-independent pixels fits the box. Null when the box or the fitted picture is empty, or
 // when there is no capture.
-QPixmap scaledPreview(const QPixmap &capture, const QSize &windowSize, qreal devicePixelRatio);
+BRIVO_CORE_EXPORT QPixmap scaledPreview(const QPixmap &capture, const QSize &windowSize,
+                                        qreal devicePixelRatio);
 
 } // namespace brivo

@@ -2,6 +2,8 @@
 // colours chosen by the file's extension and indentation kept as lines are added.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QTextEdit>
 
 class QFontMetrics;
@@ -12,7 +14,7 @@ namespace brivo {
 struct SyntaxRules;
 }
 
-class CodeEdit : public QTextEdit
+class BRIVO_CORE_EXPORT CodeEdit : public QTextEdit
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // The code editor: one plain-text editing area whose text the Build menu hands to a language's toolchain.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textfile.h"
 
 #include <QHash>
@@ -27,7 +29,7 @@ enum class Language;
 struct RecoveryCopy;
 } // namespace brivo
 
-class ide : public QMainWindow
+class BRIVO_CORE_EXPORT ide : public QMainWindow
 {
     Q_OBJECT
 public:

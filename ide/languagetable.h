@@ -2,6 +2,8 @@
 // program text. One table, so that every runner follows the same protocol with its own values.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textfile.h"
 
 #include <QString>
@@ -42,7 +44,7 @@ struct LanguageRun
 const LanguageRun &languageRun(Language language);
 
 // Every row, in Build menu order.
-const LanguageRun *languageRuns(int *count);
+BRIVO_CORE_EXPORT const LanguageRun *languageRuns(int *count);
 
 // The Java runner's file that tells its command which class file to compile.
 inline constexpr char javaNameFile[] = "c:/Brivo/Ide/jdk/bin/this.txt";

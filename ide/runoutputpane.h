@@ -1,6 +1,8 @@
 // The code editor's run output: what a language run prints, how it ended, and a line for its input.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QStringDecoder>
 #include <QWidget>
 
@@ -25,7 +27,7 @@ struct OutputLocation
 };
 
 // The places named in one line of output, in order.
-QList<OutputLocation> findOutputLocations(QStringView line);
+BRIVO_CORE_EXPORT QList<OutputLocation> findOutputLocations(QStringView line);
 
 } // namespace brivo
 
@@ -33,7 +35,7 @@ QList<OutputLocation> findOutputLocations(QStringView line);
 // It shows standard output and standard error as they arrive, then the exit code and the time taken;
 // lines typed into its input line go to the command's standard input; Stop ends the command. A run is
 // driven by the command's own signals: nothing waits for it, so any number of panes run side by side.
-class RunOutputPane : public QWidget
+class BRIVO_CORE_EXPORT RunOutputPane : public QWidget
 {
     Q_OBJECT
 public:

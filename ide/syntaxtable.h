@@ -2,6 +2,8 @@
 // table row per language, and the scanner that applies a row to one line of text.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -41,7 +43,7 @@ struct SyntaxRules
 };
 
 // The rules for the file at `path` by its extension, ignoring case; nullptr when none fits.
-const SyntaxRules *syntaxForFile(const QString &path);
+BRIVO_CORE_EXPORT const SyntaxRules *syntaxForFile(const QString &path);
 
 // Every row of the table.
 QList<const SyntaxRules *> syntaxTable();
@@ -58,7 +60,7 @@ struct SyntaxSpan
 
 // Finds the coloured stretches of a line, one line at a time. The state is 0 outside any multi-line
 // stretch and otherwise names the stretch that is still open at the end of the line.
-class SyntaxScanner
+class BRIVO_CORE_EXPORT SyntaxScanner
 {
 public:
     explicit SyntaxScanner(const SyntaxRules &rules);

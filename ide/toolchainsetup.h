@@ -3,6 +3,8 @@
 // source file to them.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -15,7 +17,7 @@ enum class Language;
 
 // Looks a program up on the search path: its full path, or an empty string when there is none.
 using ProgramFinder = std::function<QString(const QString &program)>;
-QString findOnSearchPath(const QString &program);
+BRIVO_CORE_EXPORT QString findOnSearchPath(const QString &program);
 
 // The toolchain a language uses on this system.
 struct Toolchain
@@ -31,7 +33,7 @@ struct Toolchain
 
 // The first of the language's choices whose programs are all found: g++ before clang++, sbcl before
 // clisp, nasm before as (each with ld), the newest Lua before older ones and luajit.
-Toolchain findToolchain(Language language, const ProgramFinder &find = findOnSearchPath);
+BRIVO_CORE_EXPORT Toolchain findToolchain(Language language, const ProgramFinder &find = findOnSearchPath);
 
 // What Set up writes for one language. Paths are under the tool root, resolved ignoring case.
 struct ToolchainFiles
@@ -43,7 +45,7 @@ struct ToolchainFiles
     QString commandPath;
     QByteArray script; // the command's text; empty with commandPath
 };
-ToolchainFiles toolchainFiles(const Toolchain &toolchain);
+BRIVO_CORE_EXPORT ToolchainFiles toolchainFiles(const Toolchain &toolchain);
 
 enum class CommandState
 {
@@ -51,11 +53,11 @@ enum class CommandState
     SetUp,    // the folder holds the command exactly as Set up writes it
     Changed   // a command stands there that Set up did not write as it is (or a link): the user's own
 };
-CommandState commandState(const ToolchainFiles &files);
+BRIVO_CORE_EXPORT CommandState commandState(const ToolchainFiles &files);
 
 // Creates the folder and writes the command atomically, executable by everyone who may read it. A link
 // standing at the command's path is replaced by the file, never written through. False with the reason
 // in `error` when something cannot be written.
-bool writeToolchainFiles(const ToolchainFiles &files, QString *error);
+BRIVO_CORE_EXPORT bool writeToolchainFiles(const ToolchainFiles &files, QString *error);
 
 } // namespace brivo

@@ -2,6 +2,8 @@
 // under the tool root that let the Build menu run them.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QDialog>
 #include <QList>
 
@@ -17,7 +19,7 @@ struct Toolchain;
 // with the programs found or the Debian package that brings one, and whether its command is set up.
 // "Set up" writes the folders and commands of the ticked languages; a command that differs from what Set up
 // would write (the user's own, or one changed since) is replaced only when the user says so.
-class ToolchainSetupDialog : public QDialog
+class BRIVO_CORE_EXPORT ToolchainSetupDialog : public QDialog
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // Opening a file with the program the desktop associates with its type.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 class QUrl;
@@ -13,6 +15,6 @@ bool openWithAssociatedProgram(const QString &path);
 
 // Opens a web or mail address (http, https, mailto) in the desktop's browser or mail program. Any other
 // scheme is refused with false: an address taken from a document must not start a local file or program.
-bool openWebAddress(const QUrl &address);
+BRIVO_CORE_EXPORT bool openWebAddress(const QUrl &address);
 
 } // namespace brivo

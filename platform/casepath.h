@@ -1,6 +1,8 @@
 // Case-insensitive file names on a case-sensitive file system.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 namespace brivo {
@@ -10,9 +12,9 @@ namespace brivo {
 // first such entry in name order). Components that match nothing are kept as written, so the result also
 // serves as the path of a file about to be created in existing folders. A relative path resolves against
 // the process's current directory and stays relative. Forward slashes in, forward slashes out.
-QString resolveCaseInsensitive(const QString &path);
+BRIVO_CORE_EXPORT QString resolveCaseInsensitive(const QString &path);
 
 // True when a folder exists at `path`, compared case-insensitively ("IDE/PERL" finds "Ide/Perl").
-bool folderExists(const QString &path);
+BRIVO_CORE_EXPORT bool folderExists(const QString &path);
 
 } // namespace brivo

@@ -1,6 +1,8 @@
 // The platform's command processor: runs a command line the way cmd /c does on Windows (/bin/sh -c here).
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
@@ -18,7 +20,7 @@ enum class CommandShell
 };
 
 // The command processor of the platform the program was built for.
-CommandShell hostCommandShell();
+BRIVO_CORE_EXPORT CommandShell hostCommandShell();
 
 // The suffixes tried, in order, to complete a command named without its extension: ".bat", ".cmd", ".exe"
 // and ".com" for cmd (a file without an extension does not run there); "", ".sh", ".bat" and ".cmd" for
@@ -28,16 +30,16 @@ QStringList commandSuffixes(CommandShell shell);
 // Completes a program path the way the command processor does: the first of the suffixes above that
 // names an existing file wins, each candidate resolved case-insensitively. For cmd, a name that already
 // carries an extension is taken as it is. A path that matches nothing comes back as resolved.
-QString completeProgramPath(const QString &path, CommandShell shell = hostCommandShell());
+BRIVO_CORE_EXPORT QString completeProgramPath(const QString &path, CommandShell shell = hostCommandShell());
 
 // `program` quoted as one word of a command line for `shell`: in double quotes with backslashes for cmd
 // (no path on Windows can hold a double quote), in single quotes for the POSIX shell.
-QString quoteProgram(const QString &program, CommandShell shell);
+BRIVO_CORE_EXPORT QString quoteProgram(const QString &program, CommandShell shell);
 
 // The command line that runs the program at `path` with no arguments through the command processor: the
 // completed path, quoted. A script that is not marked executable is handed to the shell explicitly, as
 // cmd runs a batch file whatever its permissions.
-QString commandLineForProgram(const QString &path);
+BRIVO_CORE_EXPORT QString commandLineForProgram(const QString &path);
 
 // How the command processor is started for `commandLine`. For cmd, the program is `comSpec` (%ComSpec%;
 // "cmd.exe" when it is empty) and the whole line goes as native arguments: /d skips the AutoRun commands
@@ -49,14 +51,14 @@ struct ProcessorInvocation
     QStringList arguments;
     QString nativeArguments;
 };
-ProcessorInvocation processorInvocation(const QString &commandLine, CommandShell shell,
-                                        const QString &comSpec = QString());
+BRIVO_CORE_EXPORT ProcessorInvocation processorInvocation(const QString &commandLine, CommandShell shell,
+                                                          const QString &comSpec = QString());
 
 // One run of a command line through the command processor, driven by the child process's signals: start()
 // returns at once; output, the end and a failure to start arrive as signals. The command and everything it
 // starts form one group (a process group here, a job object on Windows) that stop() ends as a whole; a
 // CommandProcess destroyed while its command runs ends the group before it goes.
-class CommandProcess : public QObject
+class BRIVO_CORE_EXPORT CommandProcess : public QObject
 {
     Q_OBJECT
 public:

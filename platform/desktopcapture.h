@@ -1,6 +1,8 @@
 // Capturing the whole desktop as one picture, and finding the windows on it.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -12,7 +14,7 @@ class QPointF;
 namespace brivo {
 
 // A picture of the whole desktop, and where each screen lies in it.
-struct DesktopPicture
+struct BRIVO_CORE_EXPORT DesktopPicture
 {
     struct Screen
     {
@@ -58,7 +60,7 @@ struct ScreenPicture
 // scaled up to match; a lone screen comes back pixel for pixel. Parts of the desktop's bounding box that
 // no screen covers, and screens without a picture, are black. The image is null when no screen has a
 // picture.
-DesktopPicture composeDesktop(const QList<ScreenPicture> &screens);
+BRIVO_CORE_EXPORT DesktopPicture composeDesktop(const QList<ScreenPicture> &screens);
 
 // The frames of the windows shown on the desktop, in the window system's own pixels, topmost first.
 // Nothing (no list at all) where the window system does not tell programs about other windows: only

@@ -2,6 +2,8 @@
 // coloured label also marks the text as changed since it was last opened or saved (red).
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/textfile.h"
 
 #include <QMainWindow>
@@ -23,7 +25,7 @@ namespace Ui {
 class txtedit;
 }
 
-class txtedit : public QMainWindow
+class BRIVO_CORE_EXPORT txtedit : public QMainWindow
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // The GIF viewer: plays one animation, with a pause/play button and the home button.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -10,7 +12,7 @@ class QLabel;
 class QMovie;
 class QPushButton;
 
-class gif : public QWidget
+class BRIVO_CORE_EXPORT gif : public QWidget
 {
     Q_OBJECT
 public:

@@ -2,6 +2,8 @@
 // pictures of its folder, zoom and rotate.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/wheelnotches.h"
 
 #include <QFutureWatcher>
@@ -23,7 +25,7 @@ namespace brivo {
 class PictureCache;
 }
 
-class imgv : public QWidget
+class BRIVO_CORE_EXPORT imgv : public QWidget
 {
     Q_OBJECT
 public:

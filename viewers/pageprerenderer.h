@@ -2,6 +2,8 @@
 // turning to a page the reader is likely to want next does not wait for the renderer.
 #pragma once
 
+#include "brivo_pdf_export.h"
+
 #include "common/filestamp.h"
 
 #include <QHash>
@@ -25,7 +27,7 @@ class Document;
 
 namespace brivo {
 
-class PagePrerenderer : public QObject
+class BRIVO_PDF_EXPORT PagePrerenderer : public QObject
 {
     Q_OBJECT
 public:

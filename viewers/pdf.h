@@ -2,6 +2,8 @@
 // rendering resolution, quarter-turn rotation and full screen.
 #pragma once
 
+#include "brivo_pdf_export.h"
+
 #include "common/wheelnotches.h"
 
 #include <QImage>
@@ -37,7 +39,7 @@ class FindBar;
 class PagePrerenderer;
 } // namespace brivo
 
-class pdf : public QWidget
+class BRIVO_PDF_EXPORT pdf : public QWidget
 {
     Q_OBJECT
 public:

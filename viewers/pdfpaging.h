@@ -2,6 +2,8 @@
 // the mouse wheel's two-step page turn.
 #pragma once
 
+#include "brivo_pdf_export.h"
+
 #include <QImage>
 #include <QSize>
 #include <QSizeF>
@@ -33,7 +35,7 @@ std::optional<int> typedPage(const QString &text, int count);
 // The resolution one zoom step in from `dpi`; zooming in has no limit of its own.
 int zoomedIn(int dpi);
 // The resolution one zoom step out from `dpi`, or nothing when that would go below minimumDpi.
-std::optional<int> zoomedOut(int dpi);
+BRIVO_PDF_EXPORT std::optional<int> zoomedOut(int dpi);
 
 // What one wheel step at the end of a page does. The first step only arms; the next one, in either
 // direction, turns the page and disarms. Forward at the last page disarms and stays; backward at the first
@@ -49,7 +51,7 @@ WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward);
 
 // Whether a picture of `rendered` pixels is a failed rendering of a page of `pagePoints` (1/72 inch) at the
 // given resolution. Poppler gives a null picture, or a single pixel when it cannot allocate the page.
-bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY);
+BRIVO_PDF_EXPORT bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, int dpiY);
 
 // The resolution at which a page of `pagePoints` (1/72 inch) fits `room` pixels: its width alone, or with
 // `wholePage` the whole of it. Never below minimumDpi, and nothing (0) when the page or room is empty.

@@ -2,6 +2,8 @@
 // decode.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "common/filestamp.h"
 
 #include <QFuture>
@@ -19,7 +21,7 @@ namespace brivo {
 // Holds the shown picture and its neighbours, decoded in the background. Everything else is forgotten on
 // each step, so memory stays at a few pictures whatever the folder's size. Used from one thread (the
 // window's); the decoding runs on the cache's own threads.
-class PictureCache
+class BRIVO_CORE_EXPORT PictureCache
 {
 public:
     // Neighbours are decoded ahead only while their decoded size together stays within `aheadBudget`

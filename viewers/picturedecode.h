@@ -1,6 +1,8 @@
 // Decoding a picture file the way the image viewer shows it.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,7 +22,7 @@ inline constexpr int kPictureLimitMiB = 2048;
 // larger than kPictureLimitMiB. `stopped`, when given, is asked every few rows: once it says yes the
 // decode ends early with a null image, so that a picture nobody waits for any more gives its processor
 // back at once. Safe to call from any thread.
-QImage decodePicture(const QString &path, const std::function<bool()> &stopped = {});
+BRIVO_CORE_EXPORT QImage decodePicture(const QString &path, const std::function<bool()> &stopped = {});
 
 // What the decoded picture at `path` will take in memory, read from the file's header without decoding;
 // -1 when the header does not say.

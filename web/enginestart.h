@@ -2,6 +2,8 @@
 // is made, and never again.
 #pragma once
 
+#include "brivo_web_export.h"
+
 namespace brivo {
 
 // Prepares and starts the engine for this process; only the first call does anything. When the process
@@ -13,6 +15,6 @@ void prepareWebEngine();
 
 // True when the process runs as the system's administrator (root), the one case the engine needs its
 // sandbox off.
-bool runningAsRoot();
+BRIVO_WEB_EXPORT bool runningAsRoot();
 
 } // namespace brivo

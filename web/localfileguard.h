@@ -2,6 +2,8 @@
 // scripts read the user's.
 #pragma once
 
+#include "brivo_web_export.h"
+
 #include <QWebEngineUrlRequestInterceptor>
 
 class QUrl;
@@ -13,7 +15,8 @@ namespace brivo {
 // the file's bytes (XMLHttpRequest, fetch) is refused. A frame or object may show only an HTML page in the
 // page's own folder or below it, once links are followed; pictures, style sheets, scripts, fonts and
 // media load from anywhere, as the engine has it. Addresses that are not local files are not judged here.
-bool localFileLoadAllowed(const QUrl &page, const QUrl &target, QWebEngineUrlRequestInfo::ResourceType type);
+BRIVO_WEB_EXPORT bool localFileLoadAllowed(const QUrl &page, const QUrl &target,
+                                           QWebEngineUrlRequestInfo::ResourceType type);
 
 // Applies localFileLoadAllowed to every request of the profile it is installed on.
 class LocalFileGuard : public QWebEngineUrlRequestInterceptor

@@ -1,6 +1,8 @@
 // The OpenGL context that the web engine shares with the windows it draws into.
 #pragma once
 
+#include "brivo_core_export.h"
+
 namespace brivo {
 
 // Makes the application-wide shared OpenGL context unless there already is one. The web engine needs it
@@ -9,6 +11,6 @@ namespace brivo {
 // the GL driver on every start of the program, browser or not; so it is made here, the first time a
 // browser window is about to open. Where there is no OpenGL at all the context stays invalid, which the
 // engine understands as "draw in software".
-void ensureSharedGlContext();
+BRIVO_CORE_EXPORT void ensureSharedGlContext();
 
 } // namespace brivo

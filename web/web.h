@@ -2,6 +2,8 @@
 // home) with a one-line status label below it.
 #pragma once
 
+#include "brivo_web_export.h"
+
 #include <QUrl>
 #include <QWidget>
 
@@ -16,7 +18,7 @@ class QWebEngineNewWindowRequest;
 class QWebEngineView;
 class findbar;
 
-class web : public QWidget
+class BRIVO_WEB_EXPORT web : public QWidget
 {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // What an archive holds, read from 7z's detailed listing ("7z l -slt").
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -23,7 +25,7 @@ struct ArchiveEntry
 // Reads the lines of "7z l -slt" one at a time: the entries follow a line of dashes, one "Key = value"
 // line per property and a blank line between entries. A line without " = " continues the value above
 // it, so a name with a line break in it is read whole.
-class ListingParser
+class BRIVO_CORE_EXPORT ListingParser
 {
 public:
     void addLine(QByteArrayView line);

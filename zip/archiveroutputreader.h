@@ -2,6 +2,8 @@
 // place with backspaces, and names made safe to show.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -26,11 +28,11 @@ struct ArchiverProgress
 };
 
 // Reads one progress text ("  7% + a.txt", "100%"); nothing when the text is not a progress report.
-std::optional<ArchiverProgress> parseProgress(const QString &text);
+BRIVO_CORE_EXPORT std::optional<ArchiverProgress> parseProgress(const QString &text);
 
 // Splits 7z's messages into lines at line breaks only: a carriage return, backspace or escape inside a
 // line is part of a name and stays in it (escapedForDisplay() shows it).
-class LineReader
+class BRIVO_CORE_EXPORT LineReader
 {
 public:
     QStringList feed(const QByteArray &bytes);
@@ -44,12 +46,12 @@ private:
 // Shows a name as text that cannot rewrite the screen: control characters (C0, DEL and C1), line and
 // paragraph separators and the marks that reverse the direction of text are written as escapes ("\r",
 // "\b", "\x1b", "\u{202e}"); everything else stays as it is.
-QString escapedForDisplay(const QString &text);
+BRIVO_CORE_EXPORT QString escapedForDisplay(const QString &text);
 
 // Turns the bytes of 7z's progress stream into what a terminal would show: each line as it ends, with the
 // progress reports that were written and erased on it taken out and handed over separately. 7z counts its
 // backspaces in bytes, so the line is kept as bytes and decoded once it is complete.
-class ArchiverOutputReader
+class BRIVO_CORE_EXPORT ArchiverOutputReader
 {
 public:
     struct Result

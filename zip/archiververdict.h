@@ -1,6 +1,8 @@
 // What a run of 7z over an archive came to, read from its messages and exit code, and said in words.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,16 +24,16 @@ enum class Verdict
 
 // Reads 7z's messages (standard output and standard error, as lines) and exit code. `passwordGiven` says
 // whether a password was on 7z's input: without one, 7z's question for it means the archive needs one.
-Verdict verdictOf(const QStringList &lines, int exitCode, bool passwordGiven);
+BRIVO_CORE_EXPORT Verdict verdictOf(const QStringList &lines, int exitCode, bool passwordGiven);
 
 // The verdict as a sentence about `archive` (a name as it may be shown, see escapedForDisplay()). For Ok,
 // `done` is the sentence; for Failed, the exit code is named.
 QString verdictText(Verdict verdict, const QString &archive, const QString &done, int exitCode);
 
 // Whether 7z's message line reports an error or a warning (shown in the error colour).
-bool isProblemLine(const QString &line);
+BRIVO_CORE_EXPORT bool isProblemLine(const QString &line);
 
 // 7z's own question for a password, which nobody sees answered: left out of what the pane shows.
-bool isPasswordQuestion(const QString &line);
+BRIVO_CORE_EXPORT bool isPasswordQuestion(const QString &line);
 
 } // namespace brivo::zip

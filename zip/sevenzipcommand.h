@@ -3,6 +3,8 @@
 // it from its standard input, which other users of the machine cannot see).
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,30 +18,32 @@ inline constexpr char sevenZipProgram[] = "7z";
 // "a", the archive, "-t" + type, "-y", a lone "-p" when a password follows on standard input, then the
 // entries. The archive comes first as 7z expects; a relative archive name that would read as a switch
 // or a list file is written as "./name". Items named `excluded` (a plain name) are left out at any depth.
-QStringList packArguments(const QString &archive, const QString &type, const QStringList &entries,
-                          bool withPassword, const QString &excluded = {});
+BRIVO_CORE_EXPORT QStringList packArguments(const QString &archive, const QString &type,
+                                            const QStringList &entries, bool withPassword,
+                                            const QString &excluded = {});
 
 // Extracts `archive` into `folder`: "x", "-y", "-o" + folder, then the archive and, when some are given,
 // the entries to extract (all of them when none are). 7z asks for a password on standard input only when
 // the archive needs one.
-QStringList extractArguments(const QString &archive, const QString &folder, const QStringList &entries = {});
+BRIVO_CORE_EXPORT QStringList extractArguments(const QString &archive, const QString &folder,
+                                               const QStringList &entries = {});
 
 // Tests every entry of `archive` ("t").
-QStringList testArguments(const QString &archive);
+BRIVO_CORE_EXPORT QStringList testArguments(const QString &archive);
 
 // Lists `archive` in the detailed, one-property-a-line form ("l -slt").
-QStringList listArguments(const QString &archive);
+BRIVO_CORE_EXPORT QStringList listArguments(const QString &archive);
 
 // What goes to 7z's standard input: the password and a line break, or nothing (7z then reads the end of
 // its input if it asks, and gives up instead of waiting).
-QByteArray passwordInput(const QString &password);
+BRIVO_CORE_EXPORT QByteArray passwordInput(const QString &password);
 
 // The folder an archive is extracted into: the absolute folder that holds it, as folderArgument() writes it.
-QString extractionFolder(const QString &archivePath);
+BRIVO_CORE_EXPORT QString extractionFolder(const QString &archivePath);
 
 // An absolute folder as the extraction gives it to 7z: a drive root ("C:/") loses its slash ("C:"); every
 // other folder stays as it is.
-QString folderArgument(const QString &absoluteFolder);
+BRIVO_CORE_EXPORT QString folderArgument(const QString &absoluteFolder);
 
 // How an archive of a given name is made. A compressed tar is made in two steps: the tar (named
 // `tarName`), then that tar compressed on its own into the archive.
@@ -55,6 +59,6 @@ struct PackFormat
 
 // The format a typed name asks for, by its suffix (ignoring case): .7z, .zip, .tar, .tar.gz, .tgz, .tar.xz.
 // A name with any other suffix, or none, gets ".7z" added.
-PackFormat packFormat(const QString &typedName);
+BRIVO_CORE_EXPORT PackFormat packFormat(const QString &typedName);
 
 } // namespace brivo::zip

@@ -1,6 +1,8 @@
 // Where the 7z archiver is: on Windows where its installer puts it, elsewhere on the search path.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,7 +25,7 @@ struct SevenZipPlaces
 // The 7z to run. On Windows: 7z.exe in the folder the registry names, then in the 7-Zip folder of each
 // Program Files, then "7z" on the search path. Elsewhere: "7z", then "7zz" (7-Zip's own Linux build)
 // on the search path. With none found, the bare name "7z", so that a failed start names it.
-QString locateSevenZip(const SevenZipPlaces &places);
+BRIVO_CORE_EXPORT QString locateSevenZip(const SevenZipPlaces &places);
 
 // locateSevenZip() over this system's registry, environment and search path.
 QString sevenZipExecutable();

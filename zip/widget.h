@@ -2,6 +2,8 @@
 // to themselves, shows and tests what an archive holds, by running the 7z archiver.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include "zip/archivecontents.h"
 #include "zip/archivejob.h"
 
@@ -30,7 +32,7 @@ class QTextCursor;
 class QTextEdit;
 class QTreeView;
 
-class Widget : public QWidget
+class BRIVO_CORE_EXPORT Widget : public QWidget
 {
     Q_OBJECT
 public:

@@ -25,9 +25,9 @@ QString moduleFileName(const QString &name)
 #if defined(Q_OS_WIN)
     return name + QStringLiteral(".dll");
 #elif defined(Q_OS_MACOS)
-    return QStringLiteral("lib") + name + QStringLiteral(".dylib");
+    return name + QStringLiteral(".dylib");
 #else
-    return QStringLiteral("lib") + name + QStringLiteral(".so");
+    return name + QStringLiteral(".so");
 #endif
 }
 

@@ -17,7 +17,7 @@ namespace brivo {
 // takes a file and returns it, not yet shown.
 using ModuleEntry = ToolOpener;
 
-// The file name of module `name` on this platform ("libbrivo_web.so" for "brivo_web").
+// The file name of module `name` on this platform ("brivo_web.so" for "brivo_web"; no "lib" on any platform).
 BRIVO_CORE_EXPORT QString moduleFileName(const QString &name);
 
 // Loads module `name` (once per process; it stays loaded) and returns its entry point. When the module

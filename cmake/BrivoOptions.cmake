@@ -56,12 +56,15 @@ function(brivo_hide_symbols target)
 endfunction()
 
 # A tool whose engine is loaded on first use: a shared library that its tests link directly and that the
-# program opens through the module loader. Building `brivo` builds its modules too.
+# program opens through the module loader. Building `brivo` builds its modules too. Its file is named
+# without the "lib" prefix on every platform (brivo_web.so; brivo_web.dll from MSVC and MinGW alike), so
+# that the loader asks for one name everywhere.
 # NO_INSTALL keeps a module out of the install (the loader's test module).
 function(brivo_add_module target)
     cmake_parse_arguments(ARG "NO_INSTALL" "" "SOURCES;LIBS" ${ARGN})
     add_library(${target} SHARED ${ARG_SOURCES})
     brivo_hide_symbols(${target})
+    set_target_properties(${target} PROPERTIES PREFIX "")
     target_link_libraries(${target} PUBLIC brivo_core ${ARG_LIBS} PRIVATE brivo_build_flags)
     if(TARGET brivo)
         add_dependencies(brivo ${target})

@@ -461,7 +461,7 @@ private slots:
         QVERIFY(answers.waitUntilAnswered());
         QCOMPARE(answers.seen().size(), 1);
         QCOMPARE(answers.last().title, QStringLiteral("Error"));
-        QVERIFY2(answers.last().text.contains(QStringLiteral("libbrivo_nosuchmodule.so")),
+        QVERIFY2(answers.last().text.contains(QStringLiteral("brivo_nosuchmodule.so")),
                  qPrintable(answers.last().text));
     }
 

@@ -18,9 +18,16 @@ for mime in text/plain text/x-c++src text/html application/pdf audio/mpeg video/
 done
 launcher=$(sed -n 's/^Exec=\([^ ]*\) %f$/\1/p' "$desktop")
 [ -x "$launcher" ] || e2e_fail "the desktop entry starts $launcher, which is not there"
-if find "$prefix" -name 'libbrivo_testmodule*' | grep -q .; then
+if find "$prefix" -name '*brivo_testmodule*' | grep -q .; then
     e2e_fail "the test module was installed"
 fi
+# The modules are named without "lib", as a Windows build names them, and installed in the private
+# library folder.
+modules=$(cd "$build/bin" && ls brivo_*.so 2>/dev/null | grep -v '^brivo_testmodule')
+[ -n "$modules" ] || e2e_fail "the build made no module named brivo_*.so"
+for module in $modules; do
+    find "$prefix/usr" -path "*/brivo/$module" | grep -q . || e2e_fail "the module $module was not installed"
+done
 
 e2e_setup "$prefix/usr/bin/brivo"
 # Started the way the desktop starts it: through the launch script, from anywhere.

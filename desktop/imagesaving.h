@@ -24,7 +24,7 @@ QString nameWithImageSuffix(const QString &name, const QString &selectedFilter);
 // Writes `image` to `path` in the format its suffix names, at the format's default quality, in one piece:
 // an existing file stays intact unless the new one is complete. False, with the reason in words in
 // `error`, when the suffix names no format that can be written or the file cannot be written.
-bool writeImageFile(const QImage &image, const QString &path, QString *error);
+BRIVO_CORE_EXPORT bool writeImageFile(const QImage &image, const QString &path, QString *error);
 
 // Creates an empty file named after `time` in `folder` ("Snapshot_2026-12-07_14-03-22.png", with "_2",
 // "_3", ... added when that name is taken) and returns its path, so that a quick save never replaces a

@@ -44,7 +44,7 @@ struct BRIVO_CORE_EXPORT DesktopPicture
 DesktopPicture captureDesktopPicture();
 
 // The picture alone.
-QImage captureDesktop();
+BRIVO_CORE_EXPORT QImage captureDesktop();
 
 // One screen of a desktop: where it stands, in the desktop's device-independent coordinates, and what it
 // showed, in device pixels (the image's device pixel ratio says how many per coordinate). A screen the

@@ -18,7 +18,29 @@ QStringList moduleFolders()
     return {here, QDir::cleanPath(here + QLatin1Char('/') + QStringLiteral(BRIVO_MODULE_RELDIR))};
 }
 
+QStringList &leftOut()
+{
+    static QStringList names =
+        QString::fromLatin1(BRIVO_MODULES_LEFT_OUT).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return names;
+}
+
 } // namespace
+
+QStringList modulesLeftOutOfBuild()
+{
+    return leftOut();
+}
+
+bool moduleInBuild(const QString &name)
+{
+    return !leftOut().contains(name);
+}
+
+void setModulesLeftOutForTesting(const QStringList &names)
+{
+    leftOut() = names;
+}
 
 QString moduleFileName(const QString &name)
 {

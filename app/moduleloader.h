@@ -7,6 +7,7 @@
 #include "common/tooltable.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -23,6 +24,15 @@ BRIVO_CORE_EXPORT QString moduleFileName(const QString &name);
 // Loads module `name` (once per process; it stays loaded) and returns its entry point. When the module
 // cannot be found or loaded, an "Error" box names the missing file and nullptr comes back.
 BRIVO_CORE_EXPORT ModuleEntry loadModule(const QString &name);
+
+// The modules this build was made without (BRIVO_WITH_WEB=OFF leaves out "brivo_web"). Their tools are
+// still in the tool table and on the launcher; opening one says that it is not part of this build.
+BRIVO_CORE_EXPORT QStringList modulesLeftOutOfBuild();
+BRIVO_CORE_EXPORT bool moduleInBuild(const QString &name);
+
+// Tests leave modules out of a build that has them, to see what a build without them does; passing
+// modulesLeftOutOfBuild()'s earlier answer puts things back.
+BRIVO_CORE_EXPORT void setModulesLeftOutForTesting(const QStringList &names);
 
 // loadModule() followed by a call of the entry point.
 BRIVO_CORE_EXPORT QWidget *openModuleWindow(const QString &name, const QString &path,

@@ -4,11 +4,24 @@
 #include "common/windowkeeper.h"
 #include "web/sharedglcontext.h"
 
+#include <QMessageBox>
 #include <QWidget>
 
 namespace brivo {
 
 namespace {
+
+// Says that a tool whose module this build was made without cannot open, rather than naming a file that
+// was never built as missing.
+void reportNotInBuild(Tool tool)
+{
+    const QString text =
+        tool == Tool::WebBrowser
+            ? QStringLiteral("The web browser is not part of this build of Brivo: it was built without Qt "
+                             "WebEngine.")
+            : QStringLiteral("This tool is not part of this build of Brivo.");
+    QMessageBox::information(nullptr, QStringLiteral("Not in this build"), text, QMessageBox::Ok);
+}
 
 // Makes the window the way the tool table says: a tool in a module through the module's entry point,
 // a linked tool through the opener its folder named.
@@ -16,6 +29,10 @@ QWidget *makeWindow(Tool tool, const QString &path, const OpenOptions &options)
 {
     const ToolDescription &row = describe(tool);
     if (row.module) {
+        if (!moduleInBuild(QString::fromLatin1(row.module))) {
+            reportNotInBuild(tool);
+            return nullptr;
+        }
         // The engine looks for the shared OpenGL context as its library loads.
         if (row.needsSharedGlContext)
             ensureSharedGlContext();

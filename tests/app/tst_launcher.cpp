@@ -15,6 +15,8 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QOpenGLContext>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -463,6 +465,41 @@ private slots:
         QCOMPARE(answers.last().title, QStringLiteral("Error"));
         QVERIFY2(answers.last().text.contains(QStringLiteral("brivo_nosuchmodule.so")),
                  qPrintable(answers.last().text));
+    }
+
+    // A build without the browser (BRIVO_WITH_WEB=OFF) keeps its tile, which then says so, as does an .html
+    // file; nothing is loaded and no window opens. An ordinary build is made to leave the module out here.
+    void aBuildWithoutTheBrowserSaysSo()
+    {
+        const QStringList leftOut = brivo::modulesLeftOutOfBuild();
+        const auto restore = qScopeGuard([&] { brivo::setModulesLeftOutForTesting(leftOut); });
+        brivo::setModulesLeftOutForTesting({QStringLiteral("brivo_web")});
+        QVERIFY(!brivo::moduleInBuild(QStringLiteral("brivo_web")));
+        QVERIFY(brivo::moduleInBuild(QStringLiteral("brivo_pdf")));
+        brivo::setOpenerOverrideForTesting({}); // the real openers
+
+        showmain launcher;
+        launcher.buildUi();
+        launcher.show();
+        ModalAnswerer answers;
+        answers.press(QMessageBox::Ok);
+        tilesOf(launcher)[5]->click();
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().title, QStringLiteral("Not in this build"));
+        QCOMPARE(answers.last().text, QStringLiteral("The web browser is not part of this build of Brivo: it "
+                                                     "was built without Qt WebEngine."));
+        QVERIFY(launcher.isVisible());
+
+        const QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("page.html"));
+        QVERIFY(brivo::test::writeFile(page, "<p>hi</p>"));
+        answers.press(QMessageBox::Ok);
+        doch().doallforshow(page);
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.seen().size(), 2);
+        QCOMPARE(answers.last().title, QStringLiteral("Not in this build"));
+        QCOMPARE(visibleWindows<QWidget>().size(), 1);  // the launcher alone
+        QVERIFY(!QOpenGLContext::globalShareContext()); // nothing was readied for the engine
     }
 
 private:

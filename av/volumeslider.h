@@ -1,6 +1,8 @@
 // The player's volume control: a mute button beside a slider from silent to full volume.
 #pragma once
 
+#include "brivo_av_export.h"
+
 #include <QWidget>
 
 class QSlider;
@@ -10,7 +12,7 @@ namespace brivo {
 
 // Knows nothing of the audio output: the window feeds it the volume (0 to 1) and the muted state through
 // the setters and acts on its signals.
-class VolumeSlider : public QWidget
+class BRIVO_AV_EXPORT VolumeSlider : public QWidget
 {
     Q_OBJECT
 public:

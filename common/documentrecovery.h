@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace brivo {
 
@@ -23,7 +23,7 @@ class DocumentRecovery : public QObject
 public:
     // `tool` names the window's tool in the copies ("notepad", "ide"); `separators` says how the window
     // saves line separators, which the copies follow.
-    DocumentRecovery(QTextEdit *edit, const QString &tool, LineSeparators separators);
+    DocumentRecovery(QPlainTextEdit *edit, const QString &tool, LineSeparators separators);
     // The copy stays: a window that goes away with unsaved text leaves it to be offered at the next start.
     ~DocumentRecovery() override;
 
@@ -49,7 +49,7 @@ private:
     void copyNow();
     void captured();
 
-    QPointer<QTextEdit> m_edit;
+    QPointer<QPlainTextEdit> m_edit;
     QString m_tool;
     LineSeparators m_separators;
     QString m_path;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QFont>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QThread>
@@ -57,6 +58,9 @@ std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
                                                             const QFont &font, QThread *documentThread)
 {
     std::unique_ptr<QTextDocument, DeleteLater> document(new QTextDocument);
+    // The editors show it in a QPlainTextEdit, which takes only documents with this layout. It must be in
+    // place before the text: set later, it would be handed every line of a large text again.
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
     document->setDefaultFont(font);
     setDocumentText(document.get(), text, exceptions);
     document->moveToThread(documentThread);

@@ -37,7 +37,8 @@ struct LoadedDocument
 // run on a worker thread while the window stays responsive.
 LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread);
 
-// A new plain-text document in `font` holding `text` (see setDocumentText()), handed to `documentThread`.
+// A new plain-text document in `font` holding `text` (see setDocumentText()), laid out as a QPlainTextEdit
+// lays out its text, handed to `documentThread`.
 std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
                                                             const LineEndExceptions &exceptions,
                                                             const QFont &font, QThread *documentThread);

@@ -1,8 +1,8 @@
-// The code editor's text area: a plain-text QTextEdit with line numbers, the current line shaded, syntax
+// The code editor's text area: a plain-text editor with line numbers, the current line shaded, syntax
 // colours chosen by the file's extension and indentation kept as lines are added.
 #pragma once
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 class QFontMetrics;
 class QPaintEvent;
@@ -12,7 +12,7 @@ namespace brivo {
 struct SyntaxRules;
 }
 
-class CodeEdit : public QTextEdit
+class CodeEdit : public QPlainTextEdit
 {
     Q_OBJECT
 public:

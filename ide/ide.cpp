@@ -13,7 +13,6 @@
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
-#include "common/textscrollguard.h"
 #include "common/tooltable.h"
 #include "common/windowkeeper.h"
 #include "ide/codeedit.h"
@@ -74,8 +73,6 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->setupUi(this);
     layout()->setContentsMargins(0, 0, 0, 0);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
-    // Very tall documents would otherwise lose their scroll range and be laid out again on every key.
-    new brivo::TextScrollGuard(ui->textEdit);
 
     statusLabel = brivo::replaceStatusLabel(statusBar(), nullptr, QStringLiteral("Brivo : "));
     setWindowTitle(brivo::toolTitle(brivo::Tool::CodeEditor));
@@ -109,7 +106,7 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
 
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);
-    connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
+    connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &ide::ch);
     m_tools =
         new brivo::EditorTools({this, ui->textEdit, ui->verticalLayout, ui->menuFile, ui->menuEdit,
                                 ui->actionSearch, QLatin1String(recoveryTool), [this] { return m_format; },

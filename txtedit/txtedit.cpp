@@ -14,7 +14,6 @@
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
-#include "common/textscrollguard.h"
 #include "common/tooltable.h"
 
 #include <QCloseEvent>
@@ -23,6 +22,7 @@
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -44,8 +44,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     ui->setupUi(this);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui->statusbar->addWidget(statusLabel, 0);
-    connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
-    m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
+    connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &txtedit::te);
     m_recovery =
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
@@ -308,7 +307,6 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
     QTextDocument *document = loaded.document.release();
     document->setParent(ui->textEdit);
     ui->textEdit->setDocument(document);
-    m_scrollGuard->followDocument();
     if (previousIsOurs)
         delete previous;
     if (!copy) {

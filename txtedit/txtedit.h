@@ -16,7 +16,6 @@ class DocumentRecovery;
 class EditorTools;
 struct LoadedDocument;
 struct RecoveryCopy;
-class TextScrollGuard;
 } // namespace brivo
 
 namespace Ui {
@@ -100,7 +99,6 @@ private:
     void restoreStatusBeforeLoad();
     void setLoading(bool loading);
 
-    brivo::TextScrollGuard *m_scrollGuard = nullptr;
     brivo::DocumentRecovery *m_recovery = nullptr;
     brivo::EditorTools *m_tools = nullptr;
     brivo::TextFormat m_format;

@@ -13,13 +13,13 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QThread>
 
 using namespace brivo;
@@ -232,7 +232,7 @@ private slots:
     void printsToAPdfFileOrSaysWhyNot()
     {
         QTemporaryDir dir;
-        QTextEdit edit;
+        QPlainTextEdit edit;
         edit.setPlainText(QStringLiteral("Hello, paper.\n").repeated(200));
         QString error;
         const QString pdf = dir.filePath(QStringLiteral("plain")); // used as given: no suffix is added

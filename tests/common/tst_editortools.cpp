@@ -18,12 +18,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 
 using namespace brivo;
 using namespace brivo::test;
@@ -41,9 +41,9 @@ SearchOptions opts(const char *flags)
     return o;
 }
 
-QTextEdit *editOf(QWidget *w)
+QPlainTextEdit *editOf(QWidget *w)
 {
-    return w->findChild<QTextEdit *>(QStringLiteral("textEdit"));
+    return w->findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
 }
 
 void setFindText(FindBar *bar, const QString &text)
@@ -159,7 +159,7 @@ private slots:
         txtedit w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         edit->setPlainText(QStringLiteral("one two\nTwo three\ntwo"));
         auto *bar = w.findChild<FindBar *>();
         QVERIFY(bar && bar->isHidden());
@@ -213,7 +213,7 @@ private slots:
         txtedit w;
         w.openFile(file);
         w.show();
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         const QString before = edit->toPlainText();
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -271,7 +271,7 @@ private slots:
         QString text;
         for (int i = 0; i < 100000; ++i)
             text += QStringLiteral("line %1 with the word needle in it\n").arg(i);
-        QTextEdit edit;
+        QPlainTextEdit edit;
         edit.setPlainText(text);
         FindBar bar(FindBar::Options | FindBar::Replace);
         EditorSearch search(&edit, &bar);
@@ -297,7 +297,7 @@ private slots:
         ide w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         edit->setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
         m_modal->act([](QWidget *dialog) {
             auto *input = qobject_cast<QInputDialog *>(dialog);
@@ -340,7 +340,7 @@ private slots:
         txtedit w;
         w.show();
         w.openFile(file);
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         QTextCursor cursor = edit->textCursor();
         cursor.setPosition(5 + 3);
         edit->setTextCursor(cursor);

@@ -57,7 +57,7 @@ private:
     QTextCharFormat m_formats[4];
 };
 
-CodeEdit::CodeEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new LineNumberGutter(this))
+CodeEdit::CodeEdit(QWidget *parent) : brivo::PlainTextArea(parent), m_gutter(new LineNumberGutter(this))
 {
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEdit::updateGutterWidth);
     // The gutter moves with the text when it scrolls and is painted again wherever the text is.

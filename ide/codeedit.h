@@ -2,7 +2,7 @@
 // colours chosen by the file's extension and indentation kept as lines are added.
 #pragma once
 
-#include <QPlainTextEdit>
+#include "common/plaintextarea.h"
 
 class QFontMetrics;
 class QPaintEvent;
@@ -12,7 +12,7 @@ namespace brivo {
 struct SyntaxRules;
 }
 
-class CodeEdit : public QPlainTextEdit
+class CodeEdit : public brivo::PlainTextArea
 {
     Q_OBJECT
 public:

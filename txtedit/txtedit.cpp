@@ -301,14 +301,8 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
     }
 
     m_format = loaded.format;
-    QTextDocument *previous = ui->textEdit->document();
-    // The text area frees the document it made itself; the ones handed to it are ours to free.
-    const bool previousIsOurs = previous->parent() == ui->textEdit;
     QTextDocument *document = loaded.document.release();
-    document->setParent(ui->textEdit);
-    ui->textEdit->setDocument(document);
-    if (previousIsOurs)
-        delete previous;
+    brivo::showDocument(ui->textEdit, document);
     if (!copy) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();

@@ -6,7 +6,10 @@
 #include "txtedit/txtedit.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -228,6 +231,25 @@ private slots:
         QTest::qWait(100);
         QVERIFY(bar->isVisible() && edit->viewport()->width() == width);
         QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    // Copy and Cut give the selected text as it stands, lines ending in LF, and nothing but text.
+    void copyGivesThePlainText()
+    {
+        txtedit w;
+        const QString text = QStringLiteral("one\n\ttwo\u00A0<b>2</b>\n\nthree");
+        editOf(w)->setPlainText(text);
+        editOf(w)->selectAll();
+        trigger(w, "actionCopy");
+        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(copied && copied->text() == text && !copied->hasHtml());
+        QTextCursor middle = editOf(w)->textCursor();
+        middle.setPosition(2);
+        middle.setPosition(6, QTextCursor::KeepAnchor);
+        editOf(w)->setTextCursor(middle);
+        trigger(w, "actionCut");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("e\n\tt"));
+        QVERIFY(textOf(w).startsWith(QStringLiteral("onwo")));
     }
 
     void openerAboutBoxesHomeAndPrintAsPdf()

@@ -1,8 +1,14 @@
 #include "common/plaintextarea.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace brivo {
 
@@ -43,9 +49,52 @@ private:
     mutable bool m_converted = false;
 };
 
+// What the text area has selected when someone asks, for the primary selection, which stands for the
+// current selection rather than a copy taken at one moment.
+class CurrentSelectionMimeData : public QMimeData
+{
+public:
+    explicit CurrentSelectionMimeData(const PlainTextArea *area) : m_area(area) {}
+
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString &mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    {
+        if (!hasFormat(mimeType))
+            return QMimeData::retrieveData(mimeType, type);
+        if (!m_area)
+            return QString();
+        std::unique_ptr<QMimeData> now(m_area->selectionMimeData());
+        return now->text();
+    }
+
+private:
+    QPointer<const PlainTextArea> m_area;
+};
+
 } // namespace
 
 PlainTextArea::PlainTextArea(QWidget *parent) : QPlainTextEdit(parent) {}
+
+void PlainTextArea::keyPressEvent(QKeyEvent *event)
+{
+    if (!event->matches(QKeySequence::SelectAll)) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    selectAll();
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && textCursor().hasSelection())
+        clipboard->setMimeData(new CurrentSelectionMimeData(this), QClipboard::Selection);
+}
+
+QMimeData *PlainTextArea::selectionMimeData() const
+{
+    return createMimeDataFromSelection();
+}
 
 QMimeData *PlainTextArea::createMimeDataFromSelection() const
 {

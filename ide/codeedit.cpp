@@ -148,7 +148,7 @@ void CodeEdit::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (isReadOnly() || modifiers != Qt::NoModifier) {
-        QPlainTextEdit::keyPressEvent(event);
+        brivo::PlainTextArea::keyPressEvent(event);
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -172,7 +172,7 @@ void CodeEdit::keyPressEvent(QKeyEvent *event)
         insertPlainText(m_tabs ? QStringLiteral("\t") : QStringLiteral("    "));
         return;
     }
-    QPlainTextEdit::keyPressEvent(event);
+    brivo::PlainTextArea::keyPressEvent(event);
 }
 
 bool CodeEdit::setSourceFile(const QString &path)

@@ -239,7 +239,9 @@ private slots:
         txtedit w;
         const QString text = QStringLiteral("one\n\ttwo\u00A0<b>2</b>\n\nthree");
         editOf(w)->setPlainText(text);
-        editOf(w)->selectAll();
+        QTest::keyClick(editOf(w), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(editOf(w)->textCursor().selectionEnd() - editOf(w)->textCursor().selectionStart(),
+                 text.size());
         trigger(w, "actionCopy");
         const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
         QVERIFY(copied && copied->text() == text && !copied->hasHtml());

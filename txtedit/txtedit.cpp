@@ -40,8 +40,8 @@ constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
 
 // A large text goes into the text area in slices of this many characters, as many as fit in the time below
 // between two turns of the event loop, so that the window keeps answering meanwhile.
-constexpr qsizetype kFillSliceCharacters = 128 * 1024;
-constexpr int kFillTurnMs = 45;
+constexpr qsizetype kFillSliceCharacters = 64 * 1024;
+constexpr int kFillTurnMs = 30;
 
 } // namespace
 

@@ -196,6 +196,24 @@ private slots:
         QVERIFY(textOf(w).startsWith(QStringLiteral("line 0 ")));
         QCOMPARE(textOf(w).size(), big.size());
 
+        // A load that fails while another is still going into the text area puts back the text, the name
+        // and the marker from before them both: a half-loaded text never stands under a file's name.
+        writeFile(path("small.txt"), "small text\n");
+        txtedit back;
+        back.show();
+        back.openFile(path("small.txt"));
+        type(back, QStringLiteral("changed "));
+        back.openFile(path("big.txt"));
+        QTRY_VERIFY(back.isLoading() && editOf(back)->document()->blockCount() > 1000);
+        m_modal->press(QMessageBox::Ok);
+        back.openFile(m_dir.path());
+        QVERIFY(m_modal->last().title == "Error" && !back.isLoading());
+        QCOMPARE(textOf(back), QStringLiteral("changed small text\n"));
+        QCOMPARE(status(back), "Saved : " + path("small.txt") + "|color:red;");
+        QVERIFY(back.fileName == path("small.txt") && !editOf(back)->isReadOnly());
+        QTest::qWait(300);
+        QCOMPARE(textOf(back), QStringLiteral("changed small text\n"));
+
         // New while a file is still coming in: the file never replaces the new document.
         txtedit late;
         late.openFile(path("big.txt"));

@@ -349,6 +349,18 @@ private slots:
         QCOMPARE(w.statusLabel->text(), QStringLiteral("Opened : ") + file);
         QVERIFY(position->isVisible() && w.statusLabel->isVisible());
         QVERIFY(position->x() > w.statusLabel->x());
+
+        // The code editor's label follows a click below the last line, which puts the cursor there.
+        ide code;
+        code.resize(600, 400);
+        code.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&code));
+        code.openFile(file);
+        QPlainTextEdit *codeEdit = editOf(&code);
+        QTest::mouseClick(codeEdit->viewport(), Qt::LeftButton, {}, QPoint(200, 250));
+        QCOMPARE(codeEdit->textCursor().blockNumber(), 2);
+        QCOMPARE(code.findChild<QLabel *>(QStringLiteral("positionLabel"))->text(),
+                 QStringLiteral("Ln 3, Col 1    ISO-8859-1    CRLF "));
     }
 
     // The Recent menu lists the last ten files opened or saved, newest first, keeps a file that vanished

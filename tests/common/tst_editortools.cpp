@@ -351,6 +351,8 @@ private slots:
         QVERIFY(position->x() > w.statusLabel->x());
 
         // The code editor's label follows a click below the last line, which puts the cursor there.
+        TemporaryToolRoot root; // with its toolchains, so the code editor opens without a warning
+        root.makeFolder(QStringLiteral("IDE"));
         ide code;
         code.resize(600, 400);
         code.show();

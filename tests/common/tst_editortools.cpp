@@ -357,8 +357,12 @@ private slots:
         code.resize(600, 400);
         code.show();
         QVERIFY(QTest::qWaitForWindowExposed(&code));
-        code.openFile(file);
+        const QString source = m_dir.filePath(QStringLiteral("hello.cpp"));
+        QVERIFY(writeFile(source, "#include <cstdio>\n\nint main()\n{\n    return 3;\n}\n"));
+        code.openFile(source);
         QPlainTextEdit *codeEdit = editOf(&code);
+        QCOMPARE(codeEdit->textCursor().position(), 0);
+        code.openFile(file);
         QTest::mouseClick(codeEdit->viewport(), Qt::LeftButton, {}, QPoint(200, 250));
         QCOMPARE(codeEdit->textCursor().blockNumber(), 2);
         QCOMPARE(code.findChild<QLabel *>(QStringLiteral("positionLabel"))->text(),

@@ -18,22 +18,32 @@ namespace {
 // over its pieces; QTextCursor::selectedText() appends them one at a time, several times slower.
 constexpr int kLongSelection = 1024 * 1024;
 
-// The selected text as the document holds it, each line ended by a paragraph separator; turned into LF
-// line ends only when someone asks for the text, so that copying half a million lines takes one copy of
-// them and no pass over every character.
-class SelectionMimeData : public QMimeData
+// Plain text that is worked out only when someone asks for it.
+class LazyTextMimeData : public QMimeData
 {
 public:
-    explicit SelectionMimeData(QString raw) : m_raw(std::move(raw)) {}
-
     QStringList formats() const override { return {QStringLiteral("text/plain")}; }
     bool hasFormat(const QString &mimeType) const override { return formats().contains(mimeType); }
 
 protected:
+    virtual QString plainText() const = 0;
     QVariant retrieveData(const QString &mimeType, QMetaType type) const override
     {
-        if (!hasFormat(mimeType))
-            return QMimeData::retrieveData(mimeType, type);
+        return hasFormat(mimeType) ? QVariant(plainText()) : QMimeData::retrieveData(mimeType, type);
+    }
+};
+
+// The selected text as the document holds it, each line ended by a paragraph separator; turned into LF
+// line ends only when someone asks for the text, so that copying half a million lines takes one copy of
+// them and no pass over every character.
+class SelectionMimeData : public LazyTextMimeData
+{
+public:
+    explicit SelectionMimeData(QString raw) : m_raw(std::move(raw)) {}
+
+protected:
+    QString plainText() const override
+    {
         if (!m_converted) {
             for (QChar &c : m_raw) {
                 if (c == QChar::ParagraphSeparator)
@@ -51,19 +61,14 @@ private:
 
 // What the text area has selected when someone asks, for the primary selection, which stands for the
 // current selection rather than a copy taken at one moment.
-class CurrentSelectionMimeData : public QMimeData
+class CurrentSelectionMimeData : public LazyTextMimeData
 {
 public:
     explicit CurrentSelectionMimeData(const PlainTextArea *area) : m_area(area) {}
 
-    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
-    bool hasFormat(const QString &mimeType) const override { return formats().contains(mimeType); }
-
 protected:
-    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    QString plainText() const override
     {
-        if (!hasFormat(mimeType))
-            return QMimeData::retrieveData(mimeType, type);
         if (!m_area)
             return QString();
         std::unique_ptr<QMimeData> now(m_area->selectionMimeData());

@@ -86,6 +86,17 @@ template <typename Action> double timed(QPlainTextEdit *edit, Action action)
     return clock.nsecsElapsed() / 1e6;
 }
 
+// Shows the notepad, opens the file in it and waits until it is in; gives the text area.
+QPlainTextEdit *showAndOpen(txtedit &window, const QString &path)
+{
+    window.show();
+    settle();
+    window.openFile(path);
+    while (window.isLoading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return window.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
+}
+
 // Measures the GUI thread's longest stall while it is on: how long past its interval a 5 ms timer waited.
 class StallProbe
 {
@@ -131,12 +142,7 @@ double stallWhileOpening(const QString &path)
 QList<double> actionsOnTheDocument(const QString &path)
 {
     txtedit window;
-    window.show();
-    settle();
-    auto *edit = window.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
-    window.openFile(path);
-    while (window.isLoading())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QPlainTextEdit *edit = showAndOpen(window, path);
     edit->setFocus();
     settle();
     const double end = timed(edit, [edit] { press(edit, Qt::Key_End, Qt::ControlModifier); });
@@ -196,12 +202,7 @@ double stallWhileTyping(const QString &path, bool copies, int *written)
     if (!copies)
         brivo::DocumentRecovery::setDelayForTesting(24 * 3600 * 1000);
     txtedit window;
-    window.show();
-    settle();
-    auto *edit = window.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
-    window.openFile(path);
-    while (window.isLoading())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QPlainTextEdit *edit = showAndOpen(window, path);
     goToTheEnd(edit);
 
     QTimer keys;

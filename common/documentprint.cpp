@@ -1,14 +1,14 @@
 #include "common/documentprint.h"
 
 #include <QPdfWriter>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTextEdit>
 
 namespace brivo {
 
-void printWithDialog(QTextEdit *edit, QWidget *parent, const QString &dialogTitle)
+void printWithDialog(QPlainTextEdit *edit, QWidget *parent, const QString &dialogTitle)
 {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, parent);
@@ -19,7 +19,7 @@ void printWithDialog(QTextEdit *edit, QWidget *parent, const QString &dialogTitl
         edit->print(&printer);
 }
 
-bool printToPdfFile(QTextEdit *edit, const QString &path, QString *error)
+bool printToPdfFile(QPlainTextEdit *edit, const QString &path, QString *error)
 {
     QSaveFile file(path);
     file.setDirectWriteFallback(true);

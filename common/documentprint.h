@@ -5,17 +5,17 @@
 
 #include <QString>
 
-class QTextEdit;
+class QPlainTextEdit;
 class QWidget;
 
 namespace brivo {
 
 // Shows a print dialog titled `dialogTitle` for a high-resolution printer, offering "selection only" when
 // `edit` has a selection, and prints `edit`'s document (or its selection) when the dialog is accepted.
-void printWithDialog(QTextEdit *edit, QWidget *parent, const QString &dialogTitle);
+void printWithDialog(QPlainTextEdit *edit, QWidget *parent, const QString &dialogTitle);
 
 // Prints `edit`'s document as a PDF file at `path` (used as given; no suffix is added). The file is
 // written in one piece. False, with the reason in `error`, when it cannot be written.
-BRIVO_CORE_EXPORT bool printToPdfFile(QTextEdit *edit, const QString &path, QString *error);
+BRIVO_CORE_EXPORT bool printToPdfFile(QPlainTextEdit *edit, const QString &path, QString *error);
 
 } // namespace brivo

@@ -1,6 +1,6 @@
 #include "common/documentrecovery.h"
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 namespace brivo {
 
@@ -24,7 +24,7 @@ void DocumentRecovery::setDelayForTesting(int ms)
     delaySetting() = ms;
 }
 
-DocumentRecovery::DocumentRecovery(QTextEdit *edit, const QString &tool, LineSeparators separators)
+DocumentRecovery::DocumentRecovery(QPlainTextEdit *edit, const QString &tool, LineSeparators separators)
     : QObject(edit), m_edit(edit), m_tool(tool), m_separators(separators)
 {
     m_timer.setSingleShot(true);

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace brivo {
 
@@ -25,7 +25,7 @@ class BRIVO_CORE_EXPORT DocumentRecovery : public QObject
 public:
     // `tool` names the window's tool in the copies ("notepad", "ide"); `separators` says how the window
     // saves line separators, which the copies follow.
-    DocumentRecovery(QTextEdit *edit, const QString &tool, LineSeparators separators);
+    DocumentRecovery(QPlainTextEdit *edit, const QString &tool, LineSeparators separators);
     // The copy stays: a window that goes away with unsaved text leaves it to be offered at the next start.
     ~DocumentRecovery() override;
 
@@ -51,7 +51,7 @@ private:
     void copyNow();
     void captured();
 
-    QPointer<QTextEdit> m_edit;
+    QPointer<QPlainTextEdit> m_edit;
     QString m_tool;
     LineSeparators m_separators;
     QString m_path;

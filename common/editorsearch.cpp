@@ -1,16 +1,14 @@
 #include "common/editorsearch.h"
 
 #include "common/findbar.h"
-#include "common/textview.h"
 
-#include <QAbstractScrollArea>
+#include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace brivo {
 
-EditorSearch::EditorSearch(QAbstractScrollArea *editor, FindBar *bar)
-    : QObject(bar), m_editor(editor), m_bar(bar)
+EditorSearch::EditorSearch(QPlainTextEdit *editor, FindBar *bar) : QObject(bar), m_editor(editor), m_bar(bar)
 {
     connect(bar, &FindBar::searchChanged, this, &EditorSearch::searchAgain);
     connect(bar, &FindBar::findRequested, this, &EditorSearch::find);
@@ -26,10 +24,11 @@ EditorSearch::EditorSearch(QAbstractScrollArea *editor, FindBar *bar)
 
 void EditorSearch::select(qsizetype start, qsizetype length)
 {
-    QTextCursor selection(textview::document(m_editor));
+    QTextCursor selection(m_editor->document());
     selection.setPosition(int(start));
     selection.setPosition(int(start + length), QTextCursor::KeepAnchor);
-    textview::showCursor(m_editor, selection);
+    m_editor->setTextCursor(selection);
+    m_editor->ensureCursorVisible();
 }
 
 QRegularExpression EditorSearch::expression()
@@ -42,7 +41,7 @@ QRegularExpression EditorSearch::expression()
 
 const QString &EditorSearch::text()
 {
-    QTextDocument *current = textview::document(m_editor);
+    QTextDocument *current = m_editor ? m_editor->document() : nullptr;
     if (m_textOf != current) {
         m_text = current ? searchableText(current) : QString();
         m_textOf = current;
@@ -62,18 +61,18 @@ QString EditorSearch::countNote(const QRegularExpression &expression)
 
 bool EditorSearch::find(bool backward)
 {
-    const QTextCursor current = textview::cursor(m_editor);
+    const QTextCursor current = m_editor->textCursor();
     return findFrom(backward ? current.selectionStart() : current.selectionEnd(), backward);
 }
 
 void EditorSearch::searchAgain()
 {
-    findFrom(textview::cursor(m_editor).selectionStart(), false);
+    findFrom(m_editor->textCursor().selectionStart(), false);
 }
 
 bool EditorSearch::findFrom(qsizetype from, bool backward)
 {
-    if (!textview::document(m_editor))
+    if (!m_editor)
         return false;
     if (m_bar->text().isEmpty()) {
         m_bar->showMessage(QString());
@@ -99,12 +98,12 @@ bool EditorSearch::findFrom(qsizetype from, bool backward)
 void EditorSearch::replace()
 {
     // A read-only text (the notepad's while a file loads into it) is searched but never changed.
-    if (!textview::document(m_editor) || textview::isReadOnly(m_editor))
+    if (!m_editor || m_editor->isReadOnly())
         return;
     const QRegularExpression search = expression();
     if (!search.isValid())
         return;
-    QTextCursor selection = textview::cursor(m_editor);
+    QTextCursor selection = m_editor->textCursor();
     if (selection.hasSelection()) {
         // Only a selection that is itself a match is replaced, so a stray selection is never overwritten.
         const QString &all = text();
@@ -114,7 +113,8 @@ void EditorSearch::replace()
         if (match.hasMatch() && match.capturedEnd() == selection.selectionEnd()) {
             selection.insertText(
                 expandedReplacement(match, m_bar->replacement(), m_bar->options().regularExpression));
-            textview::showCursor(m_editor, selection);
+            m_editor->setTextCursor(selection);
+            m_editor->ensureCursorVisible();
         }
     }
     find(false);
@@ -122,9 +122,9 @@ void EditorSearch::replace()
 
 qsizetype EditorSearch::replaceAll()
 {
-    QTextDocument *doc = textview::document(m_editor);
-    if (!doc || textview::isReadOnly(m_editor))
+    if (!m_editor || m_editor->isReadOnly())
         return 0;
+    QTextDocument *doc = m_editor->document();
     const QRegularExpression search = expression();
     if (!search.isValid())
         return 0;

@@ -8,7 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
-class QAbstractScrollArea;
+class QPlainTextEdit;
 class QTextCursor;
 class QTextDocument;
 
@@ -20,9 +20,8 @@ class BRIVO_CORE_EXPORT EditorSearch : public QObject
 {
     Q_OBJECT
 public:
-    // `editor` is a QTextEdit or a QPlainTextEdit; both it and `bar` outlive this object or take it along
-    // (it is a child of the bar).
-    EditorSearch(QAbstractScrollArea *editor, FindBar *bar);
+    // Both `editor` and `bar` outlive this object or take it along (it is a child of the bar).
+    EditorSearch(QPlainTextEdit *editor, FindBar *bar);
 
     // Selects the next (or previous) match of the bar's search, going round the document's end when
     // needed; the bar says how many matches there are, that the search went round, or that there is none
@@ -45,7 +44,7 @@ private:
     bool findFrom(qsizetype from, bool backward);
     void forgetText();
 
-    QPointer<QAbstractScrollArea> m_editor;
+    QPointer<QPlainTextEdit> m_editor;
     FindBar *m_bar;
     QPointer<QTextDocument> m_textOf; // whose text m_text holds; null when it must be read again
     QString m_text;

@@ -3,7 +3,6 @@
 #include "common/editorsearch.h"
 #include "common/findbar.h"
 #include "common/recentfiles.h"
-#include "common/textview.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -15,7 +14,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QWheelEvent>
 
 namespace brivo {
@@ -125,10 +123,7 @@ EditorTools::EditorTools(const Setup &setup)
     m_position->setObjectName(QStringLiteral("positionLabel"));
     m_position->setToolTip(tr("Line and column of the cursor, the file's encoding and its line ends"));
     setup.window->statusBar()->addPermanentWidget(m_position);
-    if (auto *text = qobject_cast<QTextEdit *>(m_editor))
-        connect(text, &QTextEdit::cursorPositionChanged, this, &EditorTools::updatePosition);
-    else if (auto *plain = qobject_cast<QPlainTextEdit *>(m_editor))
-        connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &EditorTools::updatePosition);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, &EditorTools::updatePosition);
     updatePosition();
 }
 
@@ -145,22 +140,19 @@ QAction *EditorTools::addAction(QMenu *menu, const QString &text, const QString 
 
 void EditorTools::goToLine(int line)
 {
-    QTextCursor cursor = textview::cursor(m_editor);
-    const QTextDocument *document = cursor.document();
-    if (!document)
-        return;
+    QTextCursor cursor = m_editor->textCursor();
+    const QTextDocument *document = m_editor->document();
     const QTextBlock block = document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
     cursor.setPosition(block.position());
-    textview::showCursor(m_editor, cursor);
+    m_editor->setTextCursor(cursor);
+    m_editor->ensureCursorVisible();
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void EditorTools::askForLine()
 {
-    const QTextCursor cursor = textview::cursor(m_editor);
-    if (!cursor.document())
-        return;
-    const int lines = cursor.document()->blockCount();
+    const QTextCursor cursor = m_editor->textCursor();
+    const int lines = m_editor->document()->blockCount();
     bool ok = false;
     const int line =
         QInputDialog::getInt(m_editor->window(), tr("Go to Line"), tr("Line (1 - %1):").arg(lines),
@@ -191,7 +183,7 @@ void EditorTools::remember(const QString &path)
 
 void EditorTools::updatePosition()
 {
-    const QTextCursor cursor = textview::cursor(m_editor);
+    const QTextCursor cursor = m_editor->textCursor();
     const TextFormat format = m_format ? m_format() : TextFormat();
     m_position->setText(tr("Ln %1, Col %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1) +
                         QStringLiteral("    ") + encodingName(format.encoding) + QStringLiteral("    ") +

@@ -14,12 +14,12 @@
 
 #include <functional>
 
-class QAbstractScrollArea;
 class QAction;
 class QBoxLayout;
 class QLabel;
 class QMainWindow;
 class QMenu;
+class QPlainTextEdit;
 
 namespace brivo {
 
@@ -34,13 +34,13 @@ public:
     struct Setup
     {
         QMainWindow *window = nullptr;
-        QAbstractScrollArea *editor = nullptr; // a QTextEdit or a QPlainTextEdit
-        QBoxLayout *textLayout = nullptr;      // the find bar goes in it, under the editor
-        QMenu *fileMenu = nullptr;             // gets the Recent menu at its end
-        QMenu *editMenu = nullptr;             // gets find, replace, go to line and zoom at its end
-        QAction *searchAction = nullptr;       // opens the find bar
-        QString recentList;                    // which list of recent files is this editor's
-        std::function<TextFormat()> format;    // how the current file is stored
+        QPlainTextEdit *editor = nullptr;
+        QBoxLayout *textLayout = nullptr;   // the find bar goes in it, under the editor
+        QMenu *fileMenu = nullptr;          // gets the Recent menu at its end
+        QMenu *editMenu = nullptr;          // gets find, replace, go to line and zoom at its end
+        QAction *searchAction = nullptr;    // opens the find bar
+        QString recentList;                 // which list of recent files is this editor's
+        std::function<TextFormat()> format; // how the current file is stored
         std::function<void(const QString &)> openRecent;
     };
     explicit EditorTools(const Setup &setup);
@@ -68,7 +68,7 @@ private:
     QAction *addAction(QMenu *menu, const QString &text, const QString &name, const QString &tip,
                        const QList<QKeySequence> &keys);
 
-    QAbstractScrollArea *m_editor;
+    QPlainTextEdit *m_editor;
     std::function<TextFormat()> m_format;
     QString m_recentList;
     FindBar *m_findBar = nullptr;

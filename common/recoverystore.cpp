@@ -166,7 +166,7 @@ LoadedDocument loadRecoveredDocument(const RecoveryCopy &copy, const QFont &font
     if (!readRecoveredText(copy, &text, &loaded.format, &exceptions, &loaded.error))
         return loaded;
     loaded.existed = true;
-    loaded.document = newTextDocument(text, exceptions, font, documentThread);
+    loaded.document = newTextDocument(std::move(text), exceptions, font, documentThread);
     return loaded;
 }
 

@@ -12,6 +12,7 @@
 
 class QFont;
 class QObject;
+class QPlainTextEdit;
 class QTextDocument;
 class QThread;
 
@@ -40,14 +41,18 @@ struct LoadedDocument
 BRIVO_CORE_EXPORT LoadedDocument loadTextDocument(const QString &path, const QFont &font,
                                                   QThread *documentThread);
 
-// A new plain-text document in `font` holding `text` (see setDocumentText()), handed to `documentThread`.
-std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(const QString &text,
-                                                            const LineEndExceptions &exceptions,
+// A new plain-text document in `font` holding `text` (see setDocumentText()), laid out as a QPlainTextEdit
+// lays out its text, handed to `documentThread`.
+std::unique_ptr<QTextDocument, DeleteLater> newTextDocument(QString text, const LineEndExceptions &exceptions,
                                                             const QFont &font, QThread *documentThread);
 
 // Puts `text` (LF line ends) into `document` as plain text, with the line ends `exceptions` names kept on
 // the lines they end.
-void setDocumentText(QTextDocument *document, const QString &text, const LineEndExceptions &exceptions);
+void setDocumentText(QTextDocument *document, QString text, const LineEndExceptions &exceptions);
+
+// Shows `document` (built by newTextDocument()) in `edit`, which takes it over, and frees the document
+// shown before when it was handed over the same way.
+void showDocument(QPlainTextEdit *edit, QTextDocument *document);
 
 // Marks the line ends `exceptions` names on a document that holds the text they were found in.
 void markLineEnds(QTextDocument *document, const LineEndExceptions &exceptions);

@@ -2,10 +2,8 @@
 
 #include "ide/syntaxtable.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
@@ -59,16 +57,19 @@ private:
     QTextCharFormat m_formats[4];
 };
 
-CodeEdit::CodeEdit(QWidget *parent) : QTextEdit(parent), m_gutter(new LineNumberGutter(this))
+CodeEdit::CodeEdit(QWidget *parent) : brivo::PlainTextArea(parent), m_gutter(new LineNumberGutter(this))
 {
-    setAcceptRichText(false);
-    connect(document(), &QTextDocument::blockCountChanged, this, &CodeEdit::updateGutterWidth);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_gutter, qOverload<>(&QWidget::update));
-    // Line numbers move with every change of the layout (wrapped lines, edits above the view).
-    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, m_gutter,
-            qOverload<>(&QWidget::update));
-    // The shaded current line follows the cursor.
-    connect(this, &QTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEdit::updateGutterWidth);
+    // The gutter moves with the text when it scrolls and is painted again wherever the text is.
+    connect(this, &QPlainTextEdit::updateRequest, m_gutter, [this](const QRect &rect, int dy) {
+        if (dy)
+            m_gutter->scroll(0, dy);
+        else
+            m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
+    });
+    // The shaded current line and the bold number follow the cursor.
+    connect(this, &QPlainTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(this, &QPlainTextEdit::cursorPositionChanged, m_gutter, qOverload<>(&QWidget::update));
     updateGutterWidth();
 }
 
@@ -96,13 +97,13 @@ void CodeEdit::updateGutterWidth()
 
 void CodeEdit::resizeEvent(QResizeEvent *event)
 {
-    QTextEdit::resizeEvent(event);
+    QPlainTextEdit::resizeEvent(event);
     updateGutterWidth();
 }
 
 void CodeEdit::changeEvent(QEvent *event)
 {
-    QTextEdit::changeEvent(event);
+    QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         updateGutterWidth();
 }
@@ -112,22 +113,17 @@ void CodeEdit::paintGutter(QPaintEvent *event)
     QPainter painter(m_gutter);
     painter.fillRect(event->rect(), palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
-    painter.setFont(font());
-    const QAbstractTextDocumentLayout *layout = document()->documentLayout();
-    const int scroll = verticalScrollBar()->value();
     const int lineHeight = fontMetrics().height();
     const int current = textCursor().blockNumber();
-    // Start at the line under the top edge; only the lines in view are painted.
-    QTextBlock block = cursorForPosition(QPoint(0, 0)).block();
-    if (block.previous().isValid())
-        block = block.previous();
-    for (; block.isValid(); block = block.next()) {
-        const int top = int(layout->blockBoundingRect(block).top()) - scroll;
+    QFont numberFont = font();
+    // Only the lines in view are painted, from the first one under the top edge.
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF area = blockBoundingGeometry(block).translated(contentOffset());
+        const int top = int(area.top());
         if (top > event->rect().bottom())
             break;
-        if (!block.isVisible() || top + lineHeight < event->rect().top())
+        if (!block.isVisible() || area.bottom() < event->rect().top())
             continue;
-        QFont numberFont = font();
         numberFont.setBold(block.blockNumber() == current);
         painter.setFont(numberFont);
         painter.drawText(0, top, m_gutter->width() - kGutterPadding, lineHeight, Qt::AlignRight,
@@ -145,15 +141,14 @@ void CodeEdit::paintEvent(QPaintEvent *event)
         shade.setAlpha(28);
         painter.fillRect(QRect(0, cursorArea.top(), viewport()->width(), cursorArea.height()), shade);
     }
-    QTextEdit::paintEvent(event);
-    m_gutter->update();
+    QPlainTextEdit::paintEvent(event);
 }
 
 void CodeEdit::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (isReadOnly() || modifiers != Qt::NoModifier) {
-        QTextEdit::keyPressEvent(event);
+        brivo::PlainTextArea::keyPressEvent(event);
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -177,7 +172,7 @@ void CodeEdit::keyPressEvent(QKeyEvent *event)
         insertPlainText(m_tabs ? QStringLiteral("\t") : QStringLiteral("    "));
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    brivo::PlainTextArea::keyPressEvent(event);
 }
 
 bool CodeEdit::setSourceFile(const QString &path)

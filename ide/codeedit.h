@@ -1,10 +1,9 @@
-// The code editor's text area: a plain-text QTextEdit with line numbers, the current line shaded, syntax
+// The code editor's text area: a plain-text editor with line numbers, the current line shaded, syntax
 // colours chosen by the file's extension and indentation kept as lines are added.
 #pragma once
 
 #include "brivo_core_export.h"
-
-#include <QTextEdit>
+#include "common/plaintextarea.h"
 
 class QFontMetrics;
 class QPaintEvent;
@@ -14,7 +13,7 @@ namespace brivo {
 struct SyntaxRules;
 }
 
-class BRIVO_CORE_EXPORT CodeEdit : public QTextEdit
+class BRIVO_CORE_EXPORT CodeEdit : public brivo::PlainTextArea
 {
     Q_OBJECT
 public:

@@ -13,7 +13,6 @@
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
-#include "common/textscrollguard.h"
 #include "common/tooltable.h"
 #include "common/windowkeeper.h"
 #include "ide/codeedit.h"
@@ -74,8 +73,6 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->setupUi(this);
     layout()->setContentsMargins(0, 0, 0, 0);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
-    // Very tall documents would otherwise lose their scroll range and be laid out again on every key.
-    new brivo::TextScrollGuard(ui->textEdit);
 
     statusLabel = brivo::replaceStatusLabel(statusBar(), nullptr, QStringLiteral("Brivo : "));
     setWindowTitle(brivo::toolTitle(brivo::Tool::CodeEditor));
@@ -109,7 +106,7 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
 
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);
-    connect(ui->textEdit, &QTextEdit::textChanged, this, &ide::ch);
+    connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &ide::ch);
     m_tools =
         new brivo::EditorTools({this, ui->textEdit, ui->verticalLayout, ui->menuFile, ui->menuEdit,
                                 ui->actionSearch, QLatin1String(recoveryTool), [this] { return m_format; },
@@ -142,14 +139,15 @@ QString ide::editorText() const
 
 // ---- The document ---------------------------------------------------------------------------------
 
-void ide::loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
+void ide::loadDocument(const QString &path, QString text, const brivo::TextFormat &format,
                        const brivo::LineEndExceptions &lineEnds)
 {
     // As plain text: a file that looks like a web page is source all the same. The old language's colours
     // go first, or they would run over the whole new text as it goes in.
     ui->textEdit->setSourceFile(QString());
-    ui->textEdit->setPlainText(text);
-    brivo::markLineEnds(ui->textEdit->document(), lineEnds);
+    brivo::showDocument(
+        ui->textEdit,
+        brivo::newTextDocument(std::move(text), lineEnds, ui->textEdit->font(), thread()).release());
     fileName = path;
     highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
@@ -176,7 +174,7 @@ void ide::openFile(const QString &path)
         text.clear();
         format = brivo::TextFormat();
     }
-    loadDocument(path, text, format, lineEnds);
+    loadDocument(path, std::move(text), format, lineEnds);
 }
 
 void ide::restoreCopy(const brivo::RecoveryCopy &copy)
@@ -189,7 +187,7 @@ void ide::restoreCopy(const brivo::RecoveryCopy &copy)
         brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(copy.textPath, error));
         return;
     }
-    loadDocument(copy.path, text, format, lineEnds);
+    loadDocument(copy.path, std::move(text), format, lineEnds);
     // The recovered text is the document as it was: changed since its file was last saved.
     m_recovery->adopt(copy);
     m_recovery->setFile(fileName, m_format);
@@ -290,7 +288,7 @@ void ide::on_actionOpen_triggered()
         brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
         return;
     }
-    loadDocument(path, text, format, lineEnds);
+    loadDocument(path, std::move(text), format, lineEnds);
 }
 
 void ide::on_actionSave_triggered()

@@ -120,7 +120,7 @@ protected:
 private:
     void setStatus(const QString &text, const char *styleSheet = nullptr);
     QString editorText() const;
-    void loadDocument(const QString &path, const QString &text, const brivo::TextFormat &format,
+    void loadDocument(const QString &path, QString text, const brivo::TextFormat &format,
                       const brivo::LineEndExceptions &lineEnds);
     bool writeDocument(const QString &path, brivo::TextFormat *format);
     // Asks whether modified text is to be saved; false when the user cancels or the save does not happen.

@@ -14,16 +14,20 @@
 #include "common/savequestion.h"
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
-#include "common/textscrollguard.h"
 #include "common/tooltable.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTextDocument>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <optional>
@@ -33,6 +37,43 @@ namespace {
 // Files from this size on are read on a worker thread. Below it the whole load takes a few milliseconds, and
 // loading at once lets the window show its text the moment it appears.
 constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
+
+// A large text goes into the text area in slices of this many characters, as many as fit in the time below
+// between two turns of the event loop, so that the window keeps answering meanwhile.
+constexpr qsizetype kFillSliceCharacters = 64 * 1024;
+constexpr int kFillTurnMs = 30;
+
+} // namespace
+
+// A large file's text, read and decoded on a worker thread, going into the text area a slice at a time.
+// The text area lays out only the lines it shows of a document that grows while it is shown; a whole
+// document handed to it at once has every one of its lines given a layout, hundreds of MiB for 50 MB.
+struct txtedit::Fill
+{
+    QString text;
+    brivo::TextFormat format;
+    brivo::LineEndExceptions lineEnds;
+    QString error;
+    bool read = false;
+    qsizetype done = 0; // characters in the text area so far
+    int shownPercent = 0;
+    std::optional<brivo::RecoveryCopy> copy;
+};
+
+namespace {
+
+std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
+                                           const std::optional<brivo::RecoveryCopy> &copy)
+{
+    auto fill = std::make_shared<txtedit::Fill>();
+    fill->copy = copy;
+    if (copy)
+        fill->read =
+            brivo::readRecoveredText(*copy, &fill->text, &fill->format, &fill->lineEnds, &fill->error);
+    else
+        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds);
+    return fill;
+}
 
 } // namespace
 
@@ -44,8 +85,7 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     ui->setupUi(this);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui->statusbar->addWidget(statusLabel, 0);
-    connect(ui->textEdit, &QTextEdit::textChanged, this, &txtedit::te);
-    m_scrollGuard = new brivo::TextScrollGuard(ui->textEdit);
+    connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &txtedit::te);
     m_recovery =
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
@@ -146,6 +186,9 @@ void txtedit::on_actionNew_triggered()
 
 void txtedit::te()
 {
+    // The text that goes in while a file loads is the file's, not a change.
+    if (m_loading)
+        return;
     m_recovery->changed();
     // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
     // red message, further keys find it in place and leave it: a new label per key would restyle and
@@ -263,6 +306,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
 
     const QFileInfo info(copy ? copy->textPath : path);
     if (!info.isFile() || info.size() < kBackgroundLoadBytes) {
+        restoreShelvedDocument();
         setLoading(false);
         finishLoad(copy ? brivo::loadRecoveredDocument(*copy, font, thread())
                         : brivo::loadTextDocument(path, font, thread()),
@@ -270,23 +314,114 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
         return;
     }
 
-    // Building the document of a large file takes seconds; the window stays responsive meanwhile, and the
-    // read-only text area keeps edits from landing in a document that is about to be replaced.
+    // Reading and decoding a large file take a moment on a worker thread, and filling the text area takes
+    // seconds in slices; the window answers meanwhile, and the read-only text area keeps edits from landing
+    // in a document that is still coming in.
     setLoading(true);
     showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
-    auto *watcher = new QFutureWatcher<brivo::LoadedDocument>(this);
+    auto *watcher = new QFutureWatcher<std::shared_ptr<Fill>>(this);
     const std::optional<brivo::RecoveryCopy> restored = copy ? std::optional(*copy) : std::nullopt;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, restored] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
-        brivo::LoadedDocument loaded = watcher->future().takeResult();
-        // A later load, or New, has taken over; the document is freed with `loaded`.
+        std::shared_ptr<Fill> fill = watcher->future().takeResult();
+        // A later load, or New, has taken over; the text is freed with `fill`.
         if (generation != m_loadGeneration)
             return;
-        setLoading(false);
-        finishLoad(std::move(loaded), restored ? &*restored : nullptr);
+        if (!fill->read) {
+            setLoading(false);
+            restoreShelvedDocument();
+            finishLoad({nullptr, fill->format, false, fill->error}, fill->copy ? &*fill->copy : nullptr);
+            return;
+        }
+        startFill(std::move(fill), generation);
     });
-    watcher->setFuture(restored ? QtConcurrent::run(&brivo::loadRecoveredDocument, *restored, font, thread())
-                                : QtConcurrent::run(&brivo::loadTextDocument, path, font, thread()));
+    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored));
+}
+
+void txtedit::startFill(std::shared_ptr<Fill> fill, int generation)
+{
+    auto *document = new QTextDocument;
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDefaultFont(ui->textEdit->font());
+    // Putting the text in is no step to undo.
+    document->setUndoRedoEnabled(false);
+    QTextDocument *shown = ui->textEdit->document();
+    if (!m_shelved) {
+        // The document from before the load stays aside until the new one is complete, and comes back if
+        // the load is given up. Taken from the text area, which would otherwise free the one it made.
+        m_shelved = shown;
+        shown->setParent(this);
+        shown = nullptr;
+    }
+    document->setParent(ui->textEdit);
+    ui->textEdit->setDocument(document);
+    delete shown; // the part of a load given up for this one
+    m_fill = std::move(fill);
+    fillSome(generation);
+}
+
+void txtedit::fillSome(int generation)
+{
+    if (generation != m_loadGeneration || !m_fill)
+        return;
+    Fill &fill = *m_fill;
+    QTextCursor end(ui->textEdit->document());
+    end.movePosition(QTextCursor::End);
+    QElapsedTimer turn;
+    turn.start();
+    const qsizetype size = fill.text.size();
+    const bool first = fill.done == 0;
+    while (fill.done < size && turn.elapsed() < kFillTurnMs) {
+        qsizetype to = qMin(size, fill.done + kFillSliceCharacters);
+        // Whole lines at a time where the lines are not too long for it.
+        if (to < size) {
+            const qsizetype lineBreak = fill.text.lastIndexOf(u'\n', to - 1);
+            if (lineBreak >= fill.done)
+                to = lineBreak + 1;
+        }
+        end.insertText(QStringView(fill.text).sliced(fill.done, to - fill.done).toString());
+        fill.done = to;
+    }
+    // The text area's cursor was where the first slice went in, and went along with it.
+    if (first)
+        ui->textEdit->setTextCursor(QTextCursor(ui->textEdit->document()));
+    if (fill.done < size) {
+        const int percent = int(fill.done * 100 / size) / 10 * 10;
+        if (percent != fill.shownPercent) {
+            fill.shownPercent = percent;
+            showStatus(QStringLiteral("Opening : %1 (%2 %)").arg(fileName).arg(percent),
+                       brivo::statusstyle::opened);
+        }
+        QTimer::singleShot(0, this, [this, generation] { fillSome(generation); });
+        return;
+    }
+
+    const std::shared_ptr<Fill> done = std::exchange(m_fill, nullptr);
+    QTextDocument *document = ui->textEdit->document();
+    brivo::markLineEnds(document, done->lineEnds);
+    document->setUndoRedoEnabled(true);
+    delete m_shelved.data();
+    setLoading(false);
+    m_format = done->format;
+    adoptLoaded(document, done->copy ? &*done->copy : nullptr);
+}
+
+void txtedit::restoreShelvedDocument()
+{
+    m_fill.reset();
+    if (!m_shelved)
+        return;
+    QTextDocument *partial = ui->textEdit->document();
+    QTextDocument *previous = m_shelved.data();
+    m_shelved = nullptr;
+    previous->setParent(ui->textEdit);
+    {
+        // The text the window had before is back: no change to mark.
+        const QSignalBlocker quiet(ui->textEdit);
+        ui->textEdit->setDocument(previous);
+    }
+    delete partial;
+    m_tools->updatePosition();
 }
 
 void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy)
@@ -302,15 +437,13 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
     }
 
     m_format = loaded.format;
-    QTextDocument *previous = ui->textEdit->document();
-    // The text area frees the document it made itself; the ones handed to it are ours to free.
-    const bool previousIsOurs = previous->parent() == ui->textEdit;
     QTextDocument *document = loaded.document.release();
-    document->setParent(ui->textEdit);
-    ui->textEdit->setDocument(document);
-    m_scrollGuard->followDocument();
-    if (previousIsOurs)
-        delete previous;
+    brivo::showDocument(ui->textEdit, document);
+    adoptLoaded(document, copy);
+}
+
+void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy)
+{
     if (!copy) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();
@@ -334,6 +467,7 @@ void txtedit::abandonLoad()
     if (!m_loading)
         return;
     setLoading(false);
+    restoreShelvedDocument();
     fileName = m_beforeLoad.fileName;
     restoreStatusBeforeLoad();
 }

@@ -7,10 +7,14 @@
 #include "common/textfile.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
+
+#include <memory>
 
 class QCloseEvent;
 class QLabel;
+class QTextDocument;
 class QWidget;
 
 namespace brivo {
@@ -18,7 +22,6 @@ class DocumentRecovery;
 class EditorTools;
 struct LoadedDocument;
 struct RecoveryCopy;
-class TextScrollGuard;
 } // namespace brivo
 
 namespace Ui {
@@ -52,6 +55,8 @@ public:
     brivo::EditorTools *tools() const { return m_tools; }
     // How the notepad names itself in its recovery copies.
     static constexpr char recoveryTool[] = "notepad";
+
+    struct Fill;
 
     // The current file: null in a new window, empty after New.
     QString fileName;
@@ -97,16 +102,24 @@ private:
     // Reads the file at `path`, or the text of `copy` when one is given, into the text area.
     void load(const QString &path, const brivo::RecoveryCopy *copy = nullptr);
     void finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy);
+    // Makes the document the text area now shows the loaded file's (or the recovered copy's).
+    void adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy);
+    // Shows a new document and puts the text of `fill` into it a slice at a time (fillSome()).
+    void startFill(std::shared_ptr<Fill> fill, int generation);
+    void fillSome(int generation);
+    // Gives up a fill under way and shows the document from before it again.
+    void restoreShelvedDocument();
     // Drops a background load under way and puts back the file name and status it replaced.
     void abandonLoad();
     void restoreStatusBeforeLoad();
     void setLoading(bool loading);
 
-    brivo::TextScrollGuard *m_scrollGuard = nullptr;
     brivo::DocumentRecovery *m_recovery = nullptr;
     brivo::EditorTools *m_tools = nullptr;
     brivo::TextFormat m_format;
     BeforeLoad m_beforeLoad;
     bool m_loading = false;
+    std::shared_ptr<Fill> m_fill;
+    QPointer<QTextDocument> m_shelved; // the document from before a fill under way
     int m_loadGeneration = 0;
 };

@@ -30,6 +30,24 @@ QByteArray sampleText(qint64 size)
     return text;
 }
 
+QByteArray sampleSource(qint64 size)
+{
+    QByteArray text(
+        "// Generated for measuring: functions of the same shape, over and over.\n#include <cstdio>\n\n");
+    text.reserve(size + 1000);
+    for (int n = 0; text.size() < size; ++n) {
+        const QByteArray id = QByteArray::number(n);
+        text += "/* Adds up the values of table " + id + ",\n   skipping the negative ones. */\n";
+        text += "static long sum" + id + "(const int *values, int count)\n{\n";
+        text += "    long total = " + QByteArray::number(n % 97) + ";\n";
+        text += "    for (int i = 0; i < count; ++i) {\n";
+        text += "        if (values[i] < 0) // negative values count as nothing\n            continue;\n";
+        text += "        total += values[i] * " + QByteArray::number(n % 13 + 2) + ";\n    }\n";
+        text += "    std::printf(\"table " + id + ": %ld\\n\", total);\n    return total;\n}\n\n";
+    }
+    return text;
+}
+
 QImage photoLike(const QSize &size, int seed)
 {
     QImage photo(size, QImage::Format_RGB32);

@@ -17,6 +17,10 @@ namespace brivo::bench {
 // long log or a book would have. The same for the same size.
 QByteArray sampleText(qint64 size);
 
+// `size` bytes (or a function more) of C++ source: functions with comments, strings, numbers and
+// indented blocks, as a large generated or amalgamated source file has. The same for the same size.
+QByteArray sampleSource(qint64 size);
+
 // A picture with the detail of a photograph: soft colour fields, edges and sensor noise, so that a JPEG
 // decoder has as much to do as with a real one of this size. `seed` varies it.
 QImage photoLike(const QSize &size, int seed);

@@ -12,9 +12,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMetaObject>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextEdit>
 
 namespace {
 
@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
         openMs << milliseconds([&] { editor.openFile(file); });
         saveMs << milliseconds([&] { editor.on_actionSave_triggered(); });
 
-        QTextEdit plain;
+        QPlainTextEdit plain;
         plainOpenMs << milliseconds([&] {
             QFile in(file);
             in.open(QIODevice::ReadOnly);

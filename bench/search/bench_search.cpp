@@ -13,8 +13,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTextEdit>
 
 #include <cstdio>
 
@@ -84,7 +84,7 @@ int main(int argc, char *argv[])
     clock.start();
     const qsizetype replaced = window.tools()->search()->replaceAll();
     QCoreApplication::processEvents();
-    window.findChild<QTextEdit *>(QStringLiteral("textEdit"))->viewport()->repaint();
+    window.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"))->viewport()->repaint();
     const double ms = clock.nsecsElapsed() / 1e6;
     if (replaced != kMatches) {
         std::fprintf(stderr, "bench_search: %lld replaced, not %d\n", static_cast<long long>(replaced),

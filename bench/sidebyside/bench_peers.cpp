@@ -27,6 +27,8 @@ using brivo::bench::ReadyWhen;
 
 const Figure kTextTime{"start with a 50 MB text file (time)", "FeatherPad", 0.8, "ms"};
 const Figure kTextMemory{"start with a 50 MB text file (peak memory)", "FeatherPad", 1.0, "MiB"};
+const Figure kSourceTime{"start with a 20 MB C++ file (time)", "FeatherPad", 0.8, "ms"};
+const Figure kSourceMemory{"start with a 20 MB C++ file (peak memory)", "FeatherPad", 1.0, "MiB"};
 const Figure kEmptyTime{"start with an empty text file (time)", "FeatherPad", 0.8, "ms"};
 const Figure kEmptyMemory{"start with an empty text file (peak memory)", "FeatherPad", 0.8, "MiB"};
 const Figure kPhotoTime{"start with a 24 MP JPEG (time)", "lximage-qt", 0.8, "ms"};
@@ -168,9 +170,9 @@ bool compare(const Options &options, const Comparison &comparison)
 int main(int argc, char *argv[])
 {
     if (brivo::bench::listFigures(argc, argv,
-                                  {kTextTime.name, kTextMemory.name, kEmptyTime.name, kEmptyMemory.name,
-                                   kPhotoTime.name, kPhotoMemory.name, kPdfTime.name, kPdfMemory.name,
-                                   kAudioTime.name}))
+                                  {kTextTime.name, kTextMemory.name, kSourceTime.name, kSourceMemory.name,
+                                   kEmptyTime.name, kEmptyMemory.name, kPhotoTime.name, kPhotoMemory.name,
+                                   kPdfTime.name, kPdfMemory.name, kAudioTime.name}))
         return 0;
     // The sample files are drawn without a screen; the programs measured get the real one.
     QList<QByteArray> own = {argv[0], "-platform", "offscreen"};
@@ -198,17 +200,21 @@ int main(int argc, char *argv[])
     }
 
     const QString text = work.filePath(QStringLiteral("large.txt"));
+    const QString source = work.filePath(QStringLiteral("large.cpp"));
     const QString empty = work.filePath(QStringLiteral("empty.txt"));
     const QString photo = work.filePath(QStringLiteral("photo.jpg"));
     const QString manual = work.filePath(QStringLiteral("manual.pdf"));
     const QString tone = work.filePath(QStringLiteral("tone.mp3"));
-    QFile textFile(text), emptyFile(empty);
+    QFile textFile(text), sourceFile(source), emptyFile(empty);
     const bool written = textFile.open(QIODevice::WriteOnly) &&
                          textFile.write(brivo::bench::sampleText(50 * 1000 * 1000)) > 0 && textFile.flush() &&
-                         emptyFile.open(QIODevice::WriteOnly) &&
+                         sourceFile.open(QIODevice::WriteOnly) &&
+                         sourceFile.write(brivo::bench::sampleSource(20 * 1000 * 1000)) > 0 &&
+                         sourceFile.flush() && emptyFile.open(QIODevice::WriteOnly) &&
                          brivo::bench::photoLike(QSize(6000, 4000), 1).save(photo, "JPEG", 92) &&
                          brivo::bench::writeManual(manual, 300);
     textFile.close();
+    sourceFile.close();
     if (!written) {
         std::fprintf(stderr, "bench_peers: cannot write the sample files in %s\n", qPrintable(work.path()));
         return 2;
@@ -218,6 +224,13 @@ int main(int argc, char *argv[])
     const Peer featherpad{QStringLiteral("featherpad"), QStringLiteral("FeatherPad"), {}};
     const QList<Comparison> comparisons = {
         {QStringLiteral("text"), text, {featherpad}, ReadyWhen::Settled, 180000, kTextTime, kTextMemory},
+        {QStringLiteral("source"),
+         source,
+         {featherpad},
+         ReadyWhen::Settled,
+         180000,
+         kSourceTime,
+         kSourceMemory},
         {QStringLiteral("empty"), empty, {featherpad}, ReadyWhen::Settled, 30000, kEmptyTime, kEmptyMemory},
         {QStringLiteral("photo"),
          photo,
@@ -235,9 +248,16 @@ int main(int argc, char *argv[])
          kPdfTime,
          kPdfMemory},
     };
+    // BRIVO_BENCH_PEERS=text,source measures only the comparisons named (text, source, empty, photo, pdf,
+    // audio), for a quick look at one of them.
+    const QStringList only =
+        qEnvironmentVariable("BRIVO_BENCH_PEERS").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const auto wanted = [&only](const QString &slug) { return only.isEmpty() || only.contains(slug); };
     bool holds = true;
-    for (const Comparison &comparison : comparisons)
-        holds &= compare(options, comparison);
+    for (const Comparison &comparison : comparisons) {
+        if (wanted(comparison.slug))
+            holds &= compare(options, comparison);
+    }
 
     const Comparison audio{QStringLiteral("audio"),
                            tone,
@@ -248,9 +268,11 @@ int main(int argc, char *argv[])
                            60000,
                            kAudioTime,
                            std::nullopt};
-    if (!toneProblem.isEmpty())
-        holds &= brivo::bench::reportNotMeasured(kAudioTime, toneProblem);
-    else
-        holds &= compare(options, audio);
+    if (wanted(audio.slug)) {
+        if (!toneProblem.isEmpty())
+            holds &= brivo::bench::reportNotMeasured(kAudioTime, toneProblem);
+        else
+            holds &= compare(options, audio);
+    }
     return holds ? 0 : 1;
 }

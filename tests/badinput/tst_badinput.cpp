@@ -11,11 +11,11 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 #include <QtEndian>
 
 namespace {
@@ -296,7 +296,7 @@ private slots:
             QVERIFY2(viewReads(shown, words), qPrintable(words));
             break;
         case Answer::Shows:
-            if (auto *editor = shown->findChild<QTextEdit *>())
+            if (auto *editor = shown->findChild<QPlainTextEdit *>())
                 QTRY_VERIFY(editor->toPlainText().contains(words));
             if (auto *viewer = qobject_cast<imgv *>(shown))
                 QVERIFY(!viewer->image.isNull());

@@ -13,13 +13,13 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QThread>
 
 using namespace brivo;
@@ -61,6 +61,17 @@ private slots:
             << QByteArray("a\nb\r\nc\r\n\r\nd") << "a\nb\nc\n\nd" << utf8 << LineEnd::CrLf << 1;
         QTest::newRow("one of each") << QByteArray("a\nb\r\nc\rd\n") << "a\nb\nc\nd\n"
                                      << utf8 << LineEnd::Lf << 2;
+        // Large enough to go into a document in several slices, with a line longer than a slice and line
+        // ends that differ on both sides of where slices meet.
+        QByteArray large;
+        QString largeText;
+        for (int i = 0; large.size() < 3'500'000; ++i) {
+            const QByteArray line = i == 20000 ? QByteArray(1'500'000, 'w') : "line " + QByteArray::number(i);
+            const bool lf = i % 9973 == 0;
+            large += line + (lf ? "\n" : "\r\n");
+            largeText += QString::fromLatin1(line) + u'\n';
+        }
+        QTest::newRow("large, CR LF with some LF") << large << largeText << utf8 << LineEnd::CrLf << 17;
     }
     void filesRoundTripByteForByte()
     {
@@ -232,7 +243,7 @@ private slots:
     void printsToAPdfFileOrSaysWhyNot()
     {
         QTemporaryDir dir;
-        QTextEdit edit;
+        QPlainTextEdit edit;
         edit.setPlainText(QStringLiteral("Hello, paper.\n").repeated(200));
         QString error;
         const QString pdf = dir.filePath(QStringLiteral("plain")); // used as given: no suffix is added

@@ -18,12 +18,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 
 using namespace brivo;
 using namespace brivo::test;
@@ -41,9 +41,9 @@ SearchOptions opts(const char *flags)
     return o;
 }
 
-QTextEdit *editOf(QWidget *w)
+QPlainTextEdit *editOf(QWidget *w)
 {
-    return w->findChild<QTextEdit *>(QStringLiteral("textEdit"));
+    return w->findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
 }
 
 void setFindText(FindBar *bar, const QString &text)
@@ -159,7 +159,7 @@ private slots:
         txtedit w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         edit->setPlainText(QStringLiteral("one two\nTwo three\ntwo"));
         auto *bar = w.findChild<FindBar *>();
         QVERIFY(bar && bar->isHidden());
@@ -213,7 +213,7 @@ private slots:
         txtedit w;
         w.openFile(file);
         w.show();
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         const QString before = edit->toPlainText();
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -271,7 +271,7 @@ private slots:
         QString text;
         for (int i = 0; i < 100000; ++i)
             text += QStringLiteral("line %1 with the word needle in it\n").arg(i);
-        QTextEdit edit;
+        QPlainTextEdit edit;
         edit.setPlainText(text);
         FindBar bar(FindBar::Options | FindBar::Replace);
         EditorSearch search(&edit, &bar);
@@ -297,7 +297,7 @@ private slots:
         ide w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         edit->setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
         m_modal->act([](QWidget *dialog) {
             auto *input = qobject_cast<QInputDialog *>(dialog);
@@ -340,7 +340,7 @@ private slots:
         txtedit w;
         w.show();
         w.openFile(file);
-        QTextEdit *edit = editOf(&w);
+        QPlainTextEdit *edit = editOf(&w);
         QTextCursor cursor = edit->textCursor();
         cursor.setPosition(5 + 3);
         edit->setTextCursor(cursor);
@@ -349,6 +349,24 @@ private slots:
         QCOMPARE(w.statusLabel->text(), QStringLiteral("Opened : ") + file);
         QVERIFY(position->isVisible() && w.statusLabel->isVisible());
         QVERIFY(position->x() > w.statusLabel->x());
+
+        // The code editor's label follows a click below the last line, which puts the cursor there.
+        TemporaryToolRoot root; // with its toolchains, so the code editor opens without a warning
+        root.makeFolder(QStringLiteral("IDE"));
+        ide code;
+        code.resize(600, 400);
+        code.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&code));
+        const QString source = m_dir.filePath(QStringLiteral("hello.cpp"));
+        QVERIFY(writeFile(source, "#include <cstdio>\n\nint main()\n{\n    return 3;\n}\n"));
+        code.openFile(source);
+        QPlainTextEdit *codeEdit = editOf(&code);
+        QCOMPARE(codeEdit->textCursor().position(), 0);
+        code.openFile(file);
+        QTest::mouseClick(codeEdit->viewport(), Qt::LeftButton, {}, QPoint(200, 250));
+        QCOMPARE(codeEdit->textCursor().blockNumber(), 2);
+        QCOMPARE(code.findChild<QLabel *>(QStringLiteral("positionLabel"))->text(),
+                 QStringLiteral("Ln 3, Col 1    ISO-8859-1    CRLF "));
     }
 
     // The Recent menu lists the last ten files opened or saved, newest first, keeps a file that vanished

@@ -63,7 +63,10 @@ class tst_recovery : public QObject
 
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
     static RecoveryStore *store() { return RecoveryStore::instance(); }
-    static QTextEdit *editOf(QWidget *w) { return w->findChild<QTextEdit *>(QStringLiteral("textEdit")); }
+    static QPlainTextEdit *editOf(QWidget *w)
+    {
+        return w->findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
+    }
     static QAbstractButton *button(QWidget *dialog, const char *text)
     {
         for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>())

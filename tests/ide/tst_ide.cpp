@@ -32,7 +32,10 @@ class tst_ide : public QObject
             .toUtf8();
     }
 
-    static QTextEdit *editorOf(ide &w) { return w.findChild<QTextEdit *>(QStringLiteral("textEdit")); }
+    static QPlainTextEdit *editorOf(ide &w)
+    {
+        return w.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
+    }
     static QString status(const ide &w) { return w.statusLabel->text() + '|' + w.statusLabel->styleSheet(); }
     static void pressButton(QWidget *window) { window->findChild<QPushButton *>()->click(); }
     static void type(ide &w, const QString &text) { editorOf(w)->insertPlainText(text); } // at the cursor
@@ -129,7 +132,7 @@ private slots:
         QCOMPARE(readFile(first), QByteArray("int main() {}\n// more\n"));
 
         // HTML-looking text stays source; the encoding (Latin-1 here), the CR LF line ends and the no-break
-        // space, which QTextEdit::toPlainText() turns into a blank, are saved back byte for byte.
+        // space, which QTextDocument::toPlainText() turns into a blank, are saved back byte for byte.
         const QByteArray bytes = "<html><b>caf\xE9\xA0</b> &amp;\r\n</html>\r\n";
         writeFile(path("round.txt"), bytes);
         type(w, QStringLiteral("dropped"));

@@ -106,8 +106,12 @@ QMimeData *PlainTextArea::createMimeDataFromSelection() const
     const QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
     const int length = cursor.selectionEnd() - start;
-    QString raw =
-        length > kLongSelection ? document()->toRawText().sliced(start, length) : cursor.selectedText();
+    if (length <= kLongSelection)
+        return new SelectionMimeData(cursor.selectedText());
+    // The whole text is one copy already; only a part of it needs a second.
+    QString raw = document()->toRawText();
+    if (start != 0 || length != raw.size())
+        raw = raw.sliced(start, length);
     return new SelectionMimeData(std::move(raw));
 }
 

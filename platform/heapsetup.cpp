@@ -1,0 +1,17 @@
+#include "platform/heapsetup.h"
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace brivo {
+
+void setUpHeap()
+{
+#ifdef __GLIBC__
+    // Setting the threshold also stops glibc from moving it (and the trim threshold) later.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
+}
+
+} // namespace brivo

@@ -1,5 +1,8 @@
 #include "platform/heapsetup.h"
 
+// Any C library header says which C library this is.
+#include <cstdlib>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif

@@ -336,7 +336,8 @@ QList<Step> makeSamples(const QString &folder)
             "</body></html>";
     made = made && write(path("page.html"), page);
     if (!made) {
-        std::fprintf(stderr, "bench_session: the sample files could not be written in %s\n", qPrintable(folder));
+        std::fprintf(stderr, "bench_session: the sample files could not be written in %s\n",
+                     qPrintable(folder));
         return {};
     }
     const QString video = brivo::bench::writeVideo(path("clip.avi"), 60);
@@ -347,16 +348,20 @@ QList<Step> makeSamples(const QString &folder)
     // The archive opens from a dropped file when 7z can make one, else from its tile.
     QString archive = path("bundle.zip");
     QProcess sevenZip;
-    sevenZip.start(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-tzip"), archive, path("notes.txt"),
-                                          path("picture.png")});
+    sevenZip.start(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-tzip"), archive,
+                                          path("notes.txt"), path("picture.png")});
     if (!sevenZip.waitForFinished(60000) || sevenZip.exitCode() != 0) {
         std::fprintf(stderr, "bench_session: 7z made no archive; the archive tool opens from its tile\n");
         archive.clear();
     }
-    return {{Tool::Notepad, path("notes.txt")},   {Tool::CodeEditor, path("program.cpp")},
-            {Tool::ImageViewer, path("photo.jpg")}, {Tool::PdfViewer, path("manual.pdf")},
-            {Tool::GifViewer, path("animation.gif")}, {Tool::MediaPlayer, path("clip.avi")},
-            {Tool::WebBrowser, path("page.html")},  {Tool::Archive, archive},
+    return {{Tool::Notepad, path("notes.txt")},
+            {Tool::CodeEditor, path("program.cpp")},
+            {Tool::ImageViewer, path("photo.jpg")},
+            {Tool::PdfViewer, path("manual.pdf")},
+            {Tool::GifViewer, path("animation.gif")},
+            {Tool::MediaPlayer, path("clip.avi")},
+            {Tool::WebBrowser, path("page.html")},
+            {Tool::Archive, archive},
             {Tool::Snapshot, QString()}};
 }
 
@@ -366,9 +371,11 @@ int main(int argc, char *argv[])
 {
     const brivo::bench::Figure memory{"long session: resident memory", "after round 1", 1.1, "MiB"};
     const brivo::bench::Figure threadCount{"long session: threads", "after round 1", 1.0, "threads"};
-    const brivo::bench::Figure timerCount{"long session: GUI thread's timers", "after round 1", 1.0, "timers"};
+    const brivo::bench::Figure timerCount{"long session: GUI thread's timers", "after round 1", 1.0,
+                                          "timers"};
     const brivo::bench::Figure processCount{"long session: processes", "after round 1", 1.0, "processes"};
-    if (brivo::bench::listFigures(argc, argv, {memory.name, threadCount.name, timerCount.name, processCount.name}))
+    if (brivo::bench::listFigures(argc, argv,
+                                  {memory.name, threadCount.name, timerCount.name, processCount.name}))
         return 0;
     // As the program does: what the windows free goes back to the system.
     brivo::setUpHeap();
@@ -405,9 +412,11 @@ int main(int argc, char *argv[])
         int alive = 0;
         for (const QPointer<QWidget> &window : std::as_const(closed))
             alive += window ? 1 : 0;
-        std::fprintf(stderr, "round %2d: %.1f MiB resident, %d threads, %d timers, %d processes, %d of %d closed "
+        std::fprintf(stderr,
+                     "round %2d: %.1f MiB resident, %d threads, %d timers, %d processes, %d of %d closed "
                      "windows alive\n",
-                     round, now.residentMiB, now.threads, now.timers, now.processes, alive, int(closed.size()));
+                     round, now.residentMiB, now.threads, now.timers, now.processes, alive,
+                     int(closed.size()));
         (round == 1 ? first : last) = now;
     }
 

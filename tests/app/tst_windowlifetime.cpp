@@ -106,16 +106,18 @@ private slots:
         QTest::newRow("code editor") << "main.cpp" << QByteArray("int main() {}\n") << QByteArray("ide");
         QTest::newRow("image viewer") << "picture.png" << QByteArray() << QByteArray("imgv");
         QTest::newRow("pdf viewer") << "paper.pdf"
-                                    << brivo::test::makePdf({{QSize(300, 400), "0 0 1"}, {QSize(300, 400), {}}})
+                                    << brivo::test::makePdf(
+                                           {{QSize(300, 400), "0 0 1"}, {QSize(300, 400), {}}})
                                     << QByteArray("pdf");
-        QTest::newRow("gif viewer") << "moving.gif" << brivo::test::gifAnimation(4, true) << QByteArray("gif");
+        QTest::newRow("gif viewer") << "moving.gif" << brivo::test::gifAnimation(4, true)
+                                    << QByteArray("gif");
         QTest::newRow("media player") << "tone.wav" << brivo::test::wavBytes(3000) << QByteArray("av");
         QTest::newRow("browser") << "page.html"
                                  << QByteArray("<p id=t>0</p><script>let n=0;"
                                                "setInterval(()=>{t.textContent=++n},50)</script>")
                                  << QByteArray("web");
-        QTest::newRow("archive tool") << "files.zip" << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')
-                                      << QByteArray("Widget");
+        QTest::newRow("archive tool")
+            << "files.zip" << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0') << QByteArray("Widget");
         QTest::newRow("snapshot") << QString() << QByteArray() << QByteArray("desktop");
     }
     void closedWindowsGo()
@@ -172,11 +174,12 @@ private slots:
                                             .arg(threadCount())
                                             .arg(round)
                                             .arg(threads)));
-                QTRY_VERIFY2(childProcesses() <= children,
-                             qPrintable(QStringLiteral("%1 child processes after round %2, %3 after the first")
-                                            .arg(childProcesses())
-                                            .arg(round)
-                                            .arg(children)));
+                QTRY_VERIFY2(
+                    childProcesses() <= children,
+                    qPrintable(QStringLiteral("%1 child processes after round %2, %3 after the first")
+                                   .arg(childProcesses())
+                                   .arg(round)
+                                   .arg(children)));
             }
         }
         QCOMPARE(answers.unexpected(), 0);

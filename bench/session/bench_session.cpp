@@ -55,8 +55,9 @@ constexpr int kRemoveObjectHook = 4;
 std::mutex objectsMutex;
 std::unordered_set<QObject *> &liveObjects()
 {
-    static std::unordered_set<QObject *> objects;
-    return objects;
+    // Never destroyed: Qt's own objects of static lifetime go after main() has returned.
+    static auto *objects = new std::unordered_set<QObject *>;
+    return *objects;
 }
 
 void objectMade(QObject *object)
@@ -304,8 +305,8 @@ QString runRound(const QList<Step> &steps, PaintWatch &paints, QList<QPointer<QW
         window->close();
         if (window && window->isVisible())
             return name + QStringLiteral(" did not close");
-        // A drop closes the launcher; a tile leaves it open, or hidden behind the tool's window, where the
-        // user leaves it too.
+        // A drop closes the launcher it lands on, and the snapshot's tile hides its launcher; one that a
+        // tile left open (the archive tool's, when 7z made no archive) is closed as a user would.
         if (launcher && launcher->isVisible())
             launcher->close();
     }

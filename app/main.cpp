@@ -5,7 +5,6 @@
 #include "app/recoveryoffer.h"
 #include "common/conventions.h"
 #include "common/windowkeeper.h"
-#include "platform/heapsetup.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -34,7 +33,6 @@ public:
 
 int main(int argc, char *argv[])
 {
-    brivo::setUpHeap();
     // Answered before the application object exists: printing the usage needs no display.
     if (const auto answer = brivo::commandLineAnswer(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString()))
         return brivo::printText(*answer, stdout) ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "platform/heapsetup.h"
 
+#include <QCoreApplication>
+
 // Any C library header says which C library this is.
 #include <cstdlib>
 
@@ -18,3 +20,14 @@ void setUpHeap()
 }
 
 } // namespace brivo
+
+namespace {
+
+void setUpHeapAtStart()
+{
+    brivo::setUpHeap();
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(setUpHeapAtStart)

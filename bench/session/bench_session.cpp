@@ -9,7 +9,6 @@
 #include "bench/common/samplefiles.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
-#include "platform/heapsetup.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -378,8 +377,6 @@ int main(int argc, char *argv[])
     if (brivo::bench::listFigures(argc, argv,
                                   {memory.name, threadCount.name, timerCount.name, processCount.name}))
         return 0;
-    // As the program does: what the windows free goes back to the system.
-    brivo::setUpHeap();
     watchObjects();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -48,7 +48,7 @@ void doch::doallforshow(QString p)
     }
 
     auto *launcher = new showmain();
-    brivo::keepUntilExit(launcher);
+    brivo::keepUntilClosed(launcher);
     if (!p.isEmpty() && QFileInfo::exists(p)) {
         launcher->pendingPath = p;
         launcher->chooserMode = 1;

@@ -65,8 +65,8 @@ ModuleEntry loadModule(const QString &name)
         const QString candidate = folder + QLatin1Char('/') + fileName;
         if (!QFileInfo::exists(candidate))
             continue;
-        // Never unloaded: the windows it creates live until the process ends. The application owns the
-        // handle, and deleting a QLibrary leaves its library loaded.
+        // Never unloaded: the windows it creates may stay open until the process ends. The application owns
+        // the handle, and deleting a QLibrary leaves its library loaded.
         auto *library = new QLibrary(candidate, QCoreApplication::instance());
         auto entry = reinterpret_cast<ModuleEntry>(library->resolve("brivo_module_open_window"));
         if (entry) {

@@ -308,9 +308,13 @@ void showmain::gifv()
 
 void showmain::deskts()
 {
-    // The launcher steps aside for the snapshot window (hidden, not closed).
-    if (brivo::openTool(brivo::Tool::Snapshot, QString()))
+    // The launcher steps aside for the snapshot window (hidden, not closed). Nothing shows it again, so a
+    // launcher the program looks after goes too.
+    if (brivo::openTool(brivo::Tool::Snapshot, QString())) {
         hide();
+        if (testAttribute(Qt::WA_DeleteOnClose))
+            deleteLater();
+    }
 }
 
 void showmain::al(QString)

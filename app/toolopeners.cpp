@@ -63,7 +63,7 @@ QWidget *openTool(Tool tool, const QString &path, const OpenOptions &options)
         openerOverride() ? openerOverride()(tool, path, options) : makeWindow(tool, path, options);
     if (!window)
         return nullptr;
-    keepUntilExit(window);
+    keepUntilClosed(window);
     window->show();
     return window;
 }

@@ -14,7 +14,7 @@ class QWidget;
 namespace brivo {
 
 // Creates a window of `tool` with no parent, hands it `path` the way that tool takes a file (an empty
-// path means no file), shows it and keeps it until the process ends. Returns the window, or nullptr when
+// path means no file), shows it and keeps it until it is closed. Returns the window, or nullptr when
 // the tool could not be opened (a module that does not load says so in a box).
 BRIVO_CORE_EXPORT QWidget *openTool(Tool tool, const QString &path, const OpenOptions &options = {});
 

@@ -327,7 +327,7 @@ void av::closeEvent(QCloseEvent *event)
     m_path.clear();
     mediaObject->stop();
     // A closed player is never shown again; letting go of the file frees its decoder now rather than
-    // when the program ends.
+    // when the window goes.
     mediaObject->setSource(QUrl());
     event->accept();
 }

@@ -17,10 +17,15 @@ QList<QPointer<QWidget>> &keptWindows()
 
 } // namespace
 
-void keepUntilExit(QWidget *window)
+void keepUntilClosed(QWidget *window)
 {
-    if (window)
-        keptWindows().append(window);
+    if (!window)
+        return;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QList<QPointer<QWidget>> &windows = keptWindows();
+    // The closed windows are gone already; only the open ones need finding at the end.
+    windows.removeIf([](const QPointer<QWidget> &kept) { return kept.isNull(); });
+    windows.append(window);
 }
 
 void deleteKeptWindows()

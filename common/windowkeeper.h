@@ -1,4 +1,4 @@
-// Lifetime of the windows the program opens: they live until the process ends.
+// Lifetime of the windows the program opens: each lives until it is closed.
 #pragma once
 
 #include "brivo_core_export.h"
@@ -7,10 +7,14 @@ class QWidget;
 
 namespace brivo {
 
-// Keeps `window` alive until deleteKeptWindows(); closing it only hides it.
-BRIVO_CORE_EXPORT void keepUntilExit(QWidget *window);
+// Looks after `window`, a top-level window with no parent: once a close goes through (one the window
+// refuses, as an editor does for unsaved text, keeps it), it is deleted as the event loop next runs, and
+// with it everything it holds (pictures, pages, players, threads, child processes). Hiding it does not
+// delete it. One still open when the event loop has ended goes with deleteKeptWindows().
+BRIVO_CORE_EXPORT void keepUntilClosed(QWidget *window);
 
-// Deletes every kept window that still exists, newest first. The program calls it after the event loop.
+// Deletes every window kept above that still exists, newest first. The program calls it after the event
+// loop.
 BRIVO_CORE_EXPORT void deleteKeptWindows();
 
 // True when some top-level window is visible.

@@ -247,7 +247,7 @@ void ide::closeEvent(QCloseEvent *event)
     }
     // Saved, discarded or never changed: no copy of the text is needed any more.
     m_recovery->unchanged();
-    // The window only hides; a command still running would go on unseen.
+    // A command still running would go on unseen: it ends with the window.
     m_output->stop();
     event->accept();
 }
@@ -445,7 +445,7 @@ void ide::showOutputLocation(const QString &file, int line, int column)
             window->openFile(candidate);
             window->ui->textEdit->goToLine(line, column);
             window->show();
-            brivo::keepUntilExit(window);
+            brivo::keepUntilClosed(window);
             return;
         }
     }

@@ -401,7 +401,7 @@ void imgv::keyPressEvent(QKeyEvent *event)
 
 void imgv::closeEvent(QCloseEvent *event)
 {
-    // A closed window lives on until the program ends; the pictures decoded ahead, and one on its way, are
+    // The window goes as the event loop next runs; the pictures decoded ahead, and one on its way, are
     // of no more use.
     m_awaitedPath.clear();
     m_awaited.setFuture(QFuture<QImage>());

@@ -832,7 +832,7 @@ void pdf::findNext(bool backward)
 void pdf::closeEvent(QCloseEvent *event)
 {
     stopSearch();
-    // A closed viewer is kept but never shown again: the pages prepared for it would only hold memory.
+    // A closed viewer is never shown again: the pages prepared for it go now rather than with the window.
     if (prerenderer)
         prerenderer->dropAll();
     rememberPlace();

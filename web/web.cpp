@@ -212,8 +212,9 @@ void web::dropEvent(QDropEvent *event)
 void web::closeEvent(QCloseEvent *event)
 {
     QWidget::closeEvent(event);
-    // The window is only hidden and lives on, but its page ends: no script, timer or sound of it runs
-    // in a window nobody can see. The page keeps its address and history; shown again, it reloads.
+    // The page ends at once, before the window goes: no script, timer or sound of it runs in a window
+    // nobody can see. A window that is kept anyway (not opened by the program) keeps its address and
+    // history; shown again, it reloads.
     QWebEnginePage *page = view->page();
     page->setVisible(false);
     page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
@@ -222,7 +223,7 @@ void web::closeEvent(QCloseEvent *event)
 void web::openInNewWindow(QWebEngineNewWindowRequest &request)
 {
     auto *window = new web;
-    brivo::keepUntilExit(window);
+    brivo::keepUntilClosed(window);
     // A window that a local page opens starts on its own, with no hold of the opener on it: the two would
     // share an origin, and the opener could read whatever local file the new window shows.
     if (view->url().isLocalFile())

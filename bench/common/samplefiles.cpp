@@ -10,6 +10,24 @@
 
 namespace brivo::bench {
 
+namespace {
+
+// Runs GStreamer's command-line tool with `pipeline`. Empty when it succeeded, else what went wrong.
+QString runGstLaunch(const QStringList &pipeline)
+{
+    QProcess encoder;
+    encoder.setProcessChannelMode(QProcess::MergedChannels);
+    encoder.start(QStringLiteral("gst-launch-1.0"), pipeline);
+    if (!encoder.waitForFinished(120000))
+        return QStringLiteral("gst-launch-1.0 did not finish: ") + encoder.errorString();
+    if (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0)
+        return QStringLiteral("gst-launch-1.0 failed: ") +
+               QString::fromLocal8Bit(encoder.readAll()).trimmed();
+    return {};
+}
+
+} // namespace
+
 QByteArray sampleText(qint64 size)
 {
     static const char *const words[] = {"notepad",      "line", "text", "brivo", "window",  "caf\xc3\xa9",
@@ -146,15 +164,93 @@ QString writeTone(const QString &path, int seconds)
                             QStringLiteral("!"),
                             QStringLiteral("filesink"),
                             QStringLiteral("location=") + path};
-    QProcess encoder;
-    encoder.setProcessChannelMode(QProcess::MergedChannels);
-    encoder.start(QStringLiteral("gst-launch-1.0"), pipeline);
-    if (!encoder.waitForFinished(120000))
-        return QStringLiteral("gst-launch-1.0 did not finish: ") + encoder.errorString();
-    if (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0)
-        return QStringLiteral("gst-launch-1.0 failed: ") +
-               QString::fromLocal8Bit(encoder.readAll()).trimmed();
-    return {};
+    return runGstLaunch(pipeline);
+}
+
+QString writeVideo(const QString &path, int seconds)
+{
+    // 640x360 at 25 frames a second, each frame a JPEG: quick to make, and decoded frame by frame as any
+    // video is.
+    const QStringList pipeline = {QStringLiteral("-q"),
+                                  QStringLiteral("videotestsrc"),
+                                  QStringLiteral("pattern=ball"),
+                                  QStringLiteral("num-buffers=%1").arg(seconds * 25),
+                                  QStringLiteral("!"),
+                                  QStringLiteral("video/x-raw,width=640,height=360,framerate=25/1"),
+                                  QStringLiteral("!"),
+                                  QStringLiteral("jpegenc"),
+                                  QStringLiteral("!"),
+                                  QStringLiteral("avimux"),
+                                  QStringLiteral("!"),
+                                  QStringLiteral("filesink"),
+                                  QStringLiteral("location=") + path};
+    return runGstLaunch(pipeline);
+}
+
+QByteArray animatedGif(const QSize &size, int frames)
+{
+    auto word = [](QByteArray &out, int value) {
+        out += char(value & 0xff);
+        out += char((value >> 8) & 0xff);
+    };
+    QByteArray gif("GIF89a");
+    word(gif, size.width());
+    word(gif, size.height());
+    gif += char(0xf7); // a global colour table of 256 entries
+    gif += char(0);
+    gif += char(0);
+    for (int i = 0; i < 256; ++i) {
+        gif += char(i);
+        gif += char(255 - i);
+        gif += char((i * 7) & 0xff);
+    }
+    gif += QByteArray::fromHex("21ff0b") + "NETSCAPE2.0" + QByteArray::fromHex("0301000000");
+    for (int frame = 0; frame < frames; ++frame) {
+        gif += QByteArray::fromHex("21f904000500 0000"); // 50 ms a frame
+        gif += char(0x2c);
+        word(gif, 0);
+        word(gif, 0);
+        word(gif, size.width());
+        word(gif, size.height());
+        gif += char(0);
+        gif += char(8); // codes of 8-bit colours: 9 bits wide, clear 256, end 257
+        // Every pixel a code of its own, and a clear code before the table would grow to 10-bit codes:
+        // no compression, but any decoder reads it and every frame costs it the same.
+        QByteArray data;
+        quint32 bits = 0;
+        int count = 0;
+        auto put = [&](int code) {
+            bits |= quint32(code) << count;
+            count += 9;
+            while (count >= 8) {
+                data += char(bits & 0xff);
+                bits >>= 8;
+                count -= 8;
+            }
+        };
+        int sinceClear = 0;
+        put(256);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                if (sinceClear == 250) {
+                    put(256);
+                    sinceClear = 0;
+                }
+                put((x + y + frame * 16) & 0xff);
+                ++sinceClear;
+            }
+        }
+        put(257);
+        if (count > 0)
+            data += char(bits & 0xff);
+        for (qsizetype at = 0; at < data.size(); at += 255) {
+            const QByteArray block = data.mid(at, 255);
+            gif += char(block.size());
+            gif += block;
+        }
+        gif += char(0);
+    }
+    return gif + ';';
 }
 
 } // namespace brivo::bench

@@ -1,4 +1,5 @@
-// The files the benchmarks open, made at run time: text, photographs, PDF documents and sound.
+// The files the benchmarks open, made at run time: text, photographs, PDF documents, sound, video and
+// animations.
 #pragma once
 
 #include <QByteArray>
@@ -37,5 +38,13 @@ bool writeManual(const QString &path, int pages);
 // An MP3 file of `seconds` seconds: a 440 Hz tone that sounds from its first moment to its end, made by
 // GStreamer's command-line tool. Empty when written, else what went wrong.
 QString writeTone(const QString &path, int seconds);
+
+// An AVI file of `seconds` seconds of 640x360 video (a moving ball, motion JPEG, no sound), made by
+// GStreamer's command-line tool. Empty when written, else what went wrong.
+QString writeVideo(const QString &path, int seconds);
+
+// An animated GIF of `frames` frames of `size`, 50 ms each, looping forever: diagonal colour bands that
+// move from frame to frame.
+QByteArray animatedGif(const QSize &size, int frames);
 
 } // namespace brivo::bench

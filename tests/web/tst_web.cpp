@@ -368,7 +368,7 @@ private:
     web *showPage(const char *name)
     {
         auto *window = new web;
-        brivo::keepUntilExit(window);
+        brivo::keepUntilClosed(window);
         window->show();
         if (!QTest::qWaitForWindowExposed(window) ||
             !loadAndWait(*window, [&] { window->openFile(page(name)); }))

@@ -2,6 +2,7 @@
 // extracting checked on disk, passwords kept off command lines, the contents table, Test, two windows at
 // once and quitting during a run.
 #include "app/toolopeners.h"
+#include "common/windowkeeper.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 #include "zip/widget.h"
@@ -351,6 +352,30 @@ private slots:
         QCoreApplication::exec();
         QVERIFY(pid > 0 && !window.isBusy());
         QVERIFY(!QFile::exists("/proc/" + QString::number(pid)));
+        QCOMPARE(readFile(dir.filePath("big.7z")), "old archive");
+        QCOMPARE(leftovers(dir.path()), QStringList());
+    }
+
+    // Closing the window while 7z runs ends 7z and removes what it half made, as the window goes; the old
+    // archive stays.
+    void sevenZipWindowClosedDuringRun()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("big.bin"), someBytes(24 * 1024 * 1024, 8)));
+        QVERIFY(writeFile(dir.filePath("big.7z"), "old archive"));
+        QPointer<Widget> window = new Widget;
+        brivo::keepUntilClosed(window);
+        window->show();
+        window->setf(dir.filePath("big.bin"));
+        ModalAnswerer answers;
+        answers.chooseFile(dir.filePath("big.7z"));
+        window->zip();
+        QTRY_VERIFY_WITH_TIMEOUT(window->findChild<QLabel *>("progressFile")->text() == "big.bin", 30000);
+        const qint64 pid = window->archiverProcessId();
+        QVERIFY(pid > 0);
+        QVERIFY(window->close());
+        QTRY_VERIFY(!window);
+        QTRY_VERIFY(!QFile::exists("/proc/" + QString::number(pid)));
         QCOMPARE(readFile(dir.filePath("big.7z")), "old archive");
         QCOMPARE(leftovers(dir.path()), QStringList());
     }

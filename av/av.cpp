@@ -34,6 +34,45 @@
 
 namespace {
 
+// GStreamer picks among decoders of equal rank by name, so MP3 went to libav's decoder, whose plugin loads
+// all of FFmpeg first: about 40 ms before the first sound. Its own MP3 decoder (mpg123) is ranked first
+// instead. The ranks are read once, when the first player starts GStreamer; the variable is put back
+// afterwards so that programs started from here do not inherit it. A rank the user set still wins: it
+// comes later in the list.
+class DecoderPreference
+{
+public:
+    DecoderPreference() : m_had(qEnvironmentVariableIsSet(kVariable)), m_before(qgetenv(kVariable))
+    {
+        QByteArray ranks = "mpg123audiodec:PRIMARY";
+        if (!m_before.isEmpty())
+            ranks += ',' + m_before;
+        qputenv(kVariable, ranks);
+    }
+    ~DecoderPreference()
+    {
+        if (m_had)
+            qputenv(kVariable, m_before);
+        else
+            qunsetenv(kVariable);
+    }
+
+private:
+    static constexpr const char *kVariable = "GST_PLUGIN_FEATURE_RANK";
+    bool m_had;
+    QByteArray m_before;
+};
+
+QAudioOutput *newAudioOutput(QObject *parent)
+{
+    static bool started = false;
+    if (started)
+        return new QAudioOutput(parent);
+    started = true;
+    const DecoderPreference preference;
+    return new QAudioOutput(parent);
+}
+
 QPushButton *newControlButton(const char *objectName)
 {
     auto *button = new QPushButton;
@@ -48,7 +87,7 @@ av::av(QWidget *parent) : QWidget(parent)
     setWindowTitle(brivo::toolTitle(brivo::Tool::MediaPlayer));
     audioOnly = false;
 
-    audioOutput = new QAudioOutput(this);
+    audioOutput = newAudioOutput(this);
     videoWidget = new QVideoWidget;
     videoWidget->setObjectName(QStringLiteral("videoWidget"));
     mediaObject = new QMediaPlayer(this);

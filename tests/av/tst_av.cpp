@@ -62,6 +62,8 @@ private slots:
         const QStyle *style = QApplication::style(); // the icon checks below must tell these two apart
         QVERIFY(style->standardIcon(QStyle::SP_MediaPause).pixmap(16).toImage() !=
                 style->standardIcon(QStyle::SP_MediaPlay).pixmap(16).toImage());
+        // A rank the user gave GStreamer; the player's own decoder preference must not outlive its start.
+        qputenv("GST_PLUGIN_FEATURE_RANK", "identity:NONE");
     }
     void cleanup()
     {
@@ -77,6 +79,7 @@ private slots:
         doch().doallforshow(path("song.mp3"));
         const QList<av *> players = brivo::test::visibleWindows<av>();
         QCOMPARE(players.size(), 1);
+        QCOMPARE(qgetenv("GST_PLUGIN_FEATURE_RANK"), QByteArray("identity:NONE"));
         av &window = *players.first();
         QCOMPARE(window.size(), QSize(300, 70));
         QTest::mouseDClick(&window, Qt::LeftButton);

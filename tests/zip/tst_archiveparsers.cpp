@@ -127,50 +127,24 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("tarName");
         QTest::addColumn<bool>("password");
-        QTest::newRow("7z") << "/d/a.7z"
-                            << "/d/a.7z"
-                            << "7z"
-                            << "" << true;
-        QTest::newRow("zip, any case") << "/d/A.ZIP"
-                                       << "/d/A.ZIP"
-                                       << "zip"
-                                       << "" << true;
-        QTest::newRow("tar") << "/d/a.tar"
-                             << "/d/a.tar"
-                             << "tar"
-                             << "" << false;
-        QTest::newRow("tar.gz") << "/d/a.b.tar.gz"
-                                << "/d/a.b.tar.gz"
-                                << "gzip"
-                                << "a.b.tar" << false;
-        QTest::newRow("tgz") << "/d/a.tgz"
-                             << "/d/a.tgz"
-                             << "gzip"
-                             << "a.tar" << false;
-        QTest::newRow("tar.xz") << "/d/a.tar.xz"
-                                << "/d/a.tar.xz"
-                                << "xz"
-                                << "a.tar" << false;
-        QTest::newRow("no suffix") << "/d/backup"
-                                   << "/d/backup.7z"
-                                   << "7z"
-                                   << "" << true;
-        QTest::newRow("unknown suffix") << "/d/a.rar"
-                                        << "/d/a.rar.7z"
-                                        << "7z"
-                                        << "" << true;
-        QTest::newRow("gz alone") << "/d/a.gz"
-                                  << "/d/a.gz.7z"
-                                  << "7z"
-                                  << "" << true;
-        QTest::newRow("only a suffix") << "/d/.zip"
-                                       << "/d/.zip.7z"
-                                       << "7z"
-                                       << "" << true;
-        QTest::newRow("suffix in a folder") << "/d.zip/a"
-                                            << "/d.zip/a.7z"
-                                            << "7z"
-                                            << "" << true;
+        // Name typed, archive written, 7z's type, the tar inside a compressed tar, password possible.
+        const QList<std::tuple<const char *, const char *, const char *, const char *, const char *, bool>>
+            rows = {
+                {"7z", "/d/a.7z", "/d/a.7z", "7z", "", true},
+                {"zip, any case", "/d/A.ZIP", "/d/A.ZIP", "zip", "", true},
+                {"tar", "/d/a.tar", "/d/a.tar", "tar", "", false},
+                {"tar.gz", "/d/a.b.tar.gz", "/d/a.b.tar.gz", "gzip", "a.b.tar", false},
+                {"tgz", "/d/a.tgz", "/d/a.tgz", "gzip", "a.tar", false},
+                {"tar.xz", "/d/a.tar.xz", "/d/a.tar.xz", "xz", "a.tar", false},
+                {"no suffix", "/d/backup", "/d/backup.7z", "7z", "", true},
+                {"unknown suffix", "/d/a.rar", "/d/a.rar.7z", "7z", "", true},
+                {"gz alone", "/d/a.gz", "/d/a.gz.7z", "7z", "", true},
+                {"only a suffix", "/d/.zip", "/d/.zip.7z", "7z", "", true},
+                {"suffix in a folder", "/d.zip/a", "/d.zip/a.7z", "7z", "", true},
+            };
+        for (const auto &[name, typed, archive, type, tarName, password] : rows)
+            QTest::newRow(name) << QString(typed) << QString(archive) << QString(type) << QString(tarName)
+                                << password;
     }
     void formatFromTheName()
     {
@@ -386,26 +360,20 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("inside");
-        QTest::newRow("sibling") << "a/l"
-                                 << "b" << true;
-        QTest::newRow("up to the top") << "a/l"
-                                       << "../x" << true;
-        QTest::newRow("above the top") << "a/l"
-                                       << "../../x" << false;
-        QTest::newRow("absolute") << "l"
-                                  << "/etc/passwd" << false;
-        QTest::newRow("drive") << "l"
-                               << "C:/x" << false;
-        QTest::newRow("through a link that climbs") << "l"
-                                                    << "up/x" << false;
-        QTest::newRow("'..' after a link to the top") << "a/l"
-                                                      << "top/../x" << false;
-        QTest::newRow("'..' after a link going deeper") << "l"
-                                                        << "deep/../x" << true;
-        QTest::newRow("circle") << "l"
-                                << "loop1" << false;
-        QTest::newRow("dot parts") << "l"
-                                   << "./a/./b" << true;
+        const QList<std::tuple<const char *, const char *, const char *, bool>> rows = {
+            {"sibling", "a/l", "b", true},
+            {"up to the top", "a/l", "../x", true},
+            {"above the top", "a/l", "../../x", false},
+            {"absolute", "l", "/etc/passwd", false},
+            {"drive", "l", "C:/x", false},
+            {"through a link that climbs", "l", "up/x", false},
+            {"'..' after a link to the top", "a/l", "top/../x", false},
+            {"'..' after a link going deeper", "l", "deep/../x", true},
+            {"circle", "l", "loop1", false},
+            {"dot parts", "l", "./a/./b", true},
+        };
+        for (const auto &[name, link, target, inside] : rows)
+            QTest::newRow(name) << QString(link) << QString(target) << inside;
     }
     void whereLinksLead()
     {

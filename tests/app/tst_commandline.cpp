@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <tuple>
+
 namespace {
 
 QString packagingFile(const char *name)
@@ -56,39 +58,21 @@ private slots:
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("existing"); // "file" or "folder" of that name in the current folder
         QTest::addColumn<QString>("answer");   // "usage", "version" or "" for none
-        QTest::newRow("--help") << "--help"
-                                << ""
-                                << "usage";
-        QTest::newRow("-h") << "-h"
-                            << ""
-                            << "usage";
-        QTest::newRow("--version") << "--version"
-                                   << ""
-                                   << "version";
-        QTest::newRow("-v") << "-v"
-                            << ""
-                            << "version";
-        QTest::newRow("a file named --help") << "--help"
-                                             << "file"
-                                             << "";
-        QTest::newRow("a folder named --version") << "--version"
-                                                  << "folder"
-                                                  << "";
-        QTest::newRow("a file named -v") << "-v"
-                                         << "file"
-                                         << "";
-        QTest::newRow("another case") << "--HELP"
-                                      << ""
-                                      << "";
-        QTest::newRow("with a value") << "--help=all"
-                                      << ""
-                                      << "";
-        QTest::newRow("no dashes") << "help"
-                                   << ""
-                                   << "";
-        QTest::newRow("no argument") << ""
-                                     << ""
-                                     << "";
+        const QList<std::tuple<const char *, const char *, const char *, const char *>> rows = {
+            {"--help", "--help", "", "usage"},
+            {"-h", "-h", "", "usage"},
+            {"--version", "--version", "", "version"},
+            {"-v", "-v", "", "version"},
+            {"a file named --help", "--help", "file", ""},
+            {"a folder named --version", "--version", "folder", ""},
+            {"a file named -v", "-v", "file", ""},
+            {"another case", "--HELP", "", ""},
+            {"with a value", "--help=all", "", ""},
+            {"no dashes", "help", "", ""},
+            {"no argument", "", "", ""},
+        };
+        for (const auto &[name, argument, existing, answer] : rows)
+            QTest::newRow(name) << QString(argument) << QString(existing) << QString(answer);
     }
     void answers()
     {

@@ -7,6 +7,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <array>
+
 using brivo::SyntaxKind;
 
 Q_DECLARE_METATYPE(brivo::SyntaxKind)
@@ -100,84 +102,26 @@ private slots:
         QTest::addColumn<QString>("string");
         QTest::addColumn<QString>("comment");
         QTest::addColumn<QString>("number");
-        QTest::newRow("C") << "a.c"
-                           << "int x = 42; puts(\"a // b\"); // note"
-                           << "int"
-                           << "\"a // b\""
-                           << "// note"
-                           << "42";
-        QTest::newRow("C++") << "a.cpp"
-                             << "auto s = u8\"\\\"q\\\"\"; /* c */ return 0x1F;"
-                             << "auto"
-                             << "\"\\\"q\\\"\""
-                             << "/* c */"
-                             << "0x1F";
-        QTest::newRow("Java") << "A.java"
-                              << "String s = \"x\"; // hi 7 "
-                              << ""
-                              << "\"x\""
-                              << "// hi 7 "
-                              << "";
-        QTest::newRow("Python") << "a.py"
-                                << "def f(): return '#' # 12 "
-                                << "def"
-                                << "'#'"
-                                << "# 12 "
-                                << "";
-        QTest::newRow("Perl") << "a.pl"
-                              << "my $n = 3; print \"n\"; # done"
-                              << "my"
-                              << "\"n\""
-                              << "# done"
-                              << "3";
-        QTest::newRow("Ruby") << "a.rb"
-                              << "puts 'x' if y == 5 # why"
-                              << "puts"
-                              << "'x'"
-                              << "# why"
-                              << "5";
-        QTest::newRow("Lisp") << "a.lisp"
-                              << "(defun f () \"doc;\" 10) ; note"
-                              << "defun"
-                              << "\"doc;\""
-                              << "; note"
-                              << "10";
-        QTest::newRow("batch rem") << "a.bat"
-                                   << "  REM echo \"x\" 1"
-                                   << ""
-                                   << ""
-                                   << "REM echo \"x\" 1"
-                                   << "";
-        QTest::newRow("batch path") << "a.BAT"
-                                    << "IF exist \"C:\\dir\\\" echo 2 :: x"
-                                    << "IF"
-                                    << "\"C:\\dir\\\""
-                                    << ""
-                                    << "2";
-        QTest::newRow("Go") << "a.go"
-                            << "func main() { s := `raw` + \"s\" } // go 9"
-                            << "func"
-                            << "`raw`"
-                            << "// go 9"
-                            << "";
-        QTest::newRow("HTML") << "a.html"
-                              << "<DIV class=\"it's\"><!-- c --></div>"
-                              << "DIV"
-                              << "\"it's\""
-                              << "<!-- c -->"
-                              << "";
-        QTest::newRow("assembly") << "a.asm"
-                                  << "  MOV eax, 'a' ; load 1"
-                                  << "MOV"
-                                  << "'a'"
-                                  << "; load 1"
-                                  << "";
-        QTest::newRow("Lua") << "a.lua"
-                             << "local s = \"--\" -- end 4"
-                             << "local"
-                             << "\"--\""
-                             << "-- end 4"
-                             << "";
+        // Per language: a line, then its keyword, string, comment and number ("" where it has none).
+        const QList<std::array<const char *, 7>> rows = {
+            {"C", "a.c", "int x = 42; puts(\"a // b\"); // note", "int", "\"a // b\"", "// note", "42"},
+            {"C++", "a.cpp", "auto s = u8\"\\\"q\\\"\"; /* c */ return 0x1F;", "auto", "\"\\\"q\\\"\"",
+             "/* c */", "0x1F"},
+            {"Java", "A.java", "String s = \"x\"; // hi 7 ", "", "\"x\"", "// hi 7 ", ""},
+            {"Python", "a.py", "def f(): return '#' # 12 ", "def", "'#'", "# 12 ", ""},
+            {"Perl", "a.pl", "my $n = 3; print \"n\"; # done", "my", "\"n\"", "# done", "3"},
+            {"Ruby", "a.rb", "puts 'x' if y == 5 # why", "puts", "'x'", "# why", "5"},
+            {"Lisp", "a.lisp", "(defun f () \"doc;\" 10) ; note", "defun", "\"doc;\"", "; note", "10"},
+            {"batch rem", "a.bat", "  REM echo \"x\" 1", "", "", "REM echo \"x\" 1", ""},
+            {"batch path", "a.BAT", "IF exist \"C:\\dir\\\" echo 2 :: x", "IF", "\"C:\\dir\\\"", "", "2"},
+            {"Go", "a.go", "func main() { s := `raw` + \"s\" } // go 9", "func", "`raw`", "// go 9", ""},
+            {"HTML", "a.html", "<DIV class=\"it's\"><!-- c --></div>", "DIV", "\"it's\"", "<!-- c -->", ""},
+            {"assembly", "a.asm", "  MOV eax, 'a' ; load 1", "MOV", "'a'", "; load 1", ""},
+            {"Lua", "a.lua", "local s = \"--\" -- end 4", "local", "\"--\"", "-- end 4", ""},
+        };
+        for (const auto &[name, file, line, keyword, string, comment, number] : rows)
+            QTest::newRow(name) << QString(file) << QString(line) << QString(keyword) << QString(string)
+                                << QString(comment) << QString(number);
     }
     void eachLanguageColoursItsCommentsAndStrings()
     {

@@ -188,32 +188,24 @@ private slots:
         QTest::addColumn<bool>("exists"); // a file of exactly that name in the current folder
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("error"); // a part of the message, or "" when the file opens
-        QTest::newRow("a path") << "/tmp/notes.txt" << false << "/tmp/notes.txt"
-                                << "";
-        QTest::newRow("a relative path") << "notes.txt" << false << "notes.txt"
-                                         << "";
-        QTest::newRow("a blank") << "file:///tmp/my%20notes.txt" << false << "/tmp/my notes.txt"
-                                 << "";
-        QTest::newRow("localhost") << "file://localhost/tmp/a.pdf" << false << "/tmp/a.pdf"
-                                   << "";
-        QTest::newRow("upper-case scheme") << "FILE:///tmp/a.pdf" << false << "/tmp/a.pdf"
-                                           << "";
-        QTest::newRow("UTF-8") << "file:///tmp/caf%C3%A9.txt" << false << "/tmp/caf\u00e9.txt"
-                               << "";
-        QTest::newRow("a percent sign") << "file:///tmp/100%25.txt" << false << "/tmp/100%.txt"
-                                        << "";
-        QTest::newRow("a hash in the name") << "file:///tmp/a%23b.pdf" << false << "/tmp/a#b.pdf"
-                                            << "";
-        QTest::newRow("a fragment") << "file:///tmp/a.pdf#page=2" << false << "/tmp/a.pdf"
-                                    << "";
-        QTest::newRow("a web address") << "http://example.org/a.html" << false << "http://example.org/a.html"
-                                       << "";
-        QTest::newRow("a file named like a URL") << "file:notes.txt" << true << "file:notes.txt"
-                                                 << "";
-        QTest::newRow("a NUL") << "file:///tmp/a%00.txt" << false << ""
-                               << "NUL";
-        QTest::newRow("no path") << "file://" << false << ""
-                                 << "names a file";
+        const QList<std::tuple<const char *, const char *, bool, const char *, const char *>> rows = {
+            {"a path", "/tmp/notes.txt", false, "/tmp/notes.txt", ""},
+            {"a relative path", "notes.txt", false, "notes.txt", ""},
+            {"a blank", "file:///tmp/my%20notes.txt", false, "/tmp/my notes.txt", ""},
+            {"localhost", "file://localhost/tmp/a.pdf", false, "/tmp/a.pdf", ""},
+            {"upper-case scheme", "FILE:///tmp/a.pdf", false, "/tmp/a.pdf", ""},
+            {"UTF-8", "file:///tmp/caf%C3%A9.txt", false, "/tmp/caf\u00e9.txt", ""},
+            {"a percent sign", "file:///tmp/100%25.txt", false, "/tmp/100%.txt", ""},
+            {"a hash in the name", "file:///tmp/a%23b.pdf", false, "/tmp/a#b.pdf", ""},
+            {"a fragment", "file:///tmp/a.pdf#page=2", false, "/tmp/a.pdf", ""},
+            {"a web address", "http://example.org/a.html", false, "http://example.org/a.html", ""},
+            {"a file named like a URL", "file:notes.txt", true, "file:notes.txt", ""},
+            {"a NUL", "file:///tmp/a%00.txt", false, "", "NUL"},
+            {"no path", "file://", false, "", "names a file"},
+        };
+        for (const auto &[name, argument, exists, file, error] : rows)
+            QTest::newRow(name) << QString::fromUtf8(argument) << exists << QString::fromUtf8(file)
+                                << QString(error);
 #if !defined(Q_OS_WIN)
         QTest::newRow("this computer's name")
             << "file://" + QSysInfo::machineHostName() + "/tmp/a.txt" << false << "/tmp/a.txt"

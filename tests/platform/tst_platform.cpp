@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 using namespace brivo::test;
 
 class tst_platform : public QObject
@@ -22,18 +24,17 @@ private slots:
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("found");
         QTest::addColumn<bool>("folder"); // what folderExists() says of the asked path
-        QTest::newRow("exact") << "Ide/Perl/bin/perl.txt"
-                               << "Ide/Perl/bin/perl.txt" << false;
-        QTest::newRow("every component in other case") << "IDE/PERL/BIN/PERL.TXT"
-                                                       << "Ide/Perl/bin/perl.txt" << false;
-        QTest::newRow("a folder in other case") << "IDE/PERL/BIN"
-                                                << "Ide/Perl/bin" << true;
-        QTest::newRow("missing file in existing folders keeps its name") << "ide/perl/BIN/New.txt"
-                                                                         << "Ide/Perl/bin/New.txt" << false;
-        QTest::newRow("missing folder stops the search") << "ide/Ruby/bin/x.txt"
-                                                         << "Ide/Ruby/bin/x.txt" << false;
-        QTest::newRow("dot components pass through") << "./ide/../IDE/perl"
-                                                     << "./Ide/../Ide/Perl" << true;
+        const QList<std::tuple<const char *, const char *, const char *, bool>> rows = {
+            {"exact", "Ide/Perl/bin/perl.txt", "Ide/Perl/bin/perl.txt", false},
+            {"every component in other case", "IDE/PERL/BIN/PERL.TXT", "Ide/Perl/bin/perl.txt", false},
+            {"a folder in other case", "IDE/PERL/BIN", "Ide/Perl/bin", true},
+            {"missing file in existing folders keeps its name", "ide/perl/BIN/New.txt",
+             "Ide/Perl/bin/New.txt", false},
+            {"missing folder stops the search", "ide/Ruby/bin/x.txt", "Ide/Ruby/bin/x.txt", false},
+            {"dot components pass through", "./ide/../IDE/perl", "./Ide/../Ide/Perl", true},
+        };
+        for (const auto &[name, asked, found, folder] : rows)
+            QTest::newRow(name) << QString(asked) << QString(found) << folder;
     }
     void caseInsensitiveResolution()
     {

@@ -21,6 +21,7 @@
 
 namespace {
 
+using brivo::test::gifAnimation;
 using brivo::test::makePdf;
 
 // Opens a viewer through the dispatcher's opener; a PDF viewer at `pdfSize`.
@@ -68,13 +69,6 @@ void turnWheel(QWidget *target, int delta)
     QWheelEvent wheel(pos, target->mapToGlobal(pos), {}, {0, delta}, {}, {}, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     qApp->notify(target, &wheel);
-}
-
-// A GIF of one-pixel frames, 20 ms each, coloured red, green, blue in turn. With `loop` it repeats for
-// ever; without, it plays once.
-QByteArray animation(int frames, bool loop)
-{
-    return brivo::test::gifAnimation(frames, loop);
 }
 
 // Does `steps` on a PDF viewer in turn, then says what it shows: the page field, the page's colour, the
@@ -466,7 +460,7 @@ private slots:
             const QIcon expected = viewer->style()->standardIcon(which);
             return viewer->playButton->icon().pixmap(16).toImage() == expected.pixmap(16).toImage();
         };
-        QVERIFY(brivo::test::writeFile(m_dir.filePath("a.gif"), animation(3, true)));
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("a.gif"), gifAnimation(3, true)));
         gif::resizeCount = 0;
         gif *first = open<gif>(m_dir.filePath("a.gif"));
         for (int size = 400; gif::resizeCount < 3; size += 10) {
@@ -497,12 +491,12 @@ private slots:
         QTest::keyClick(second, Qt::Key_Tab);
         QVERIFY(qobject_cast<QPushButton *>(second->focusWidget()));
 
-        QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), animation(3, true).left(80)));
+        QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), gifAnimation(3, true).left(80)));
         gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
         QTRY_VERIFY(!cut->movie->currentPixmap().isNull());
         // A finished animation, none and no GIF stay stopped: the button only switches to the play icon.
         const QList<QPair<QByteArray, bool>> files = {
-            {animation(2, false), true}, {QByteArray(), false}, {"GIF? a shopping list", false}};
+            {gifAnimation(2, false), true}, {QByteArray(), false}, {"GIF? a shopping list", false}};
         for (const auto &[contents, showsAFrame] : files) {
             const QString path =
                 contents.isNull() ? QString() : m_dir.filePath(QString::number(contents.size()));

@@ -32,6 +32,9 @@
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
+#include <optional>
+#include <utility>
+
 namespace {
 
 // GStreamer picks among decoders of equal rank by name, so MP3 went to libav's decoder, whose plugin loads
@@ -66,10 +69,9 @@ private:
 QAudioOutput *newAudioOutput(QObject *parent)
 {
     static bool started = false;
-    if (started)
-        return new QAudioOutput(parent);
-    started = true;
-    const DecoderPreference preference;
+    std::optional<DecoderPreference> preference;
+    if (!std::exchange(started, true))
+        preference.emplace();
     return new QAudioOutput(parent);
 }
 

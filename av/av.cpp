@@ -320,6 +320,7 @@ void av::keyPressEvent(QKeyEvent *event)
         pause();
         break;
     case Qt::Key_Return:
+    case Qt::Key_F11:
         if (audioOnly)
             break;
         if (isFullScreen()) {
@@ -474,14 +475,14 @@ void av::dragEnterEvent(QDragEnterEvent *event)
 
 void av::dropEvent(QDropEvent *event)
 {
-    QString path;
-    if (!brivo::firstDroppedPath(event, &path)) {
+    const QStringList paths = brivo::droppedPaths(event);
+    if (paths.isEmpty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
     mediaObject->stop();
-    brivo::closeAndDispatch(this, path);
+    brivo::closeAndDispatch(this, paths);
 }
 
 void av::jump(qint64 offsetMs)

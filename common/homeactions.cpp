@@ -6,7 +6,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -41,37 +43,50 @@ void acceptAnyDrag(QDragEnterEvent *event)
     event->acceptProposedAction();
 }
 
-bool firstDroppedPath(const QDropEvent *event, QString *path)
+QStringList droppedPaths(const QDropEvent *event)
 {
     const QMimeData *data = event->mimeData();
-    if (!data || !data->hasUrls() || data->urls().isEmpty())
-        return false;
-    *path = data->urls().constFirst().toLocalFile();
-    return true;
+    if (!data || !data->hasUrls())
+        return {};
+    QStringList paths;
+    bool sawUrl = false;
+    for (const QUrl &url : data->urls()) {
+        sawUrl = true;
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    if (paths.isEmpty() && sawUrl)
+        paths.append(QString());
+    return paths;
 }
 
 void dropAction(QWidget *receiver, QDropEvent *event)
 {
-    QString path;
-    if (!firstDroppedPath(event, &path)) {
+    const QStringList paths = droppedPaths(event);
+    if (paths.isEmpty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    closeAndDispatch(receiver, path);
+    closeAndDispatch(receiver, paths);
 }
 
-void closeAndDispatch(QWidget *window, const QString &path)
+void closeAndDispatch(QWidget *window, const QStringList &paths)
 {
-    // Closing the only visible window would make the application quit before the new window shows.
-    const bool quitOnLastClosed = QGuiApplication::quitOnLastWindowClosed();
-    QGuiApplication::setQuitOnLastWindowClosed(false);
-    window->close();
-    dispatch(path);
-    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClosed);
-    // Should the dispatch have opened nothing, the program ends as a close of its last window would.
-    if (quitOnLastClosed && !anyWindowVisible() && QThread::currentThread()->loopLevel() > 0)
-        QCoreApplication::quit();
+    QTimer::singleShot(0, qApp, [window = QPointer<QWidget>(window), paths] {
+        // Closing the only visible window would make the application quit before the new window shows.
+        const bool quitOnLastClosed = QGuiApplication::quitOnLastWindowClosed();
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        if (window)
+            window->close();
+        for (const QString &path : paths)
+            dispatch(path);
+        QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClosed);
+        // Should the dispatch have opened nothing, the program ends as a close of its last window would.
+        if (quitOnLastClosed && !anyWindowVisible() && QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::quit();
+    });
 }
 
 } // namespace brivo

@@ -5,6 +5,7 @@
 #include "brivo_core_export.h"
 
 #include <QString>
+#include <QStringList>
 
 class QDragEnterEvent;
 class QDropEvent;
@@ -24,16 +25,20 @@ BRIVO_CORE_EXPORT void goHome();
 // Accepts every drag on entry, whatever it carries.
 BRIVO_CORE_EXPORT void acceptAnyDrag(QDragEnterEvent *event);
 
-// The drop action: the first dropped URL becomes a local path (empty for a URL that is not a local file),
-// `receiver` closes and a new dispatch opens the path. A drop that carries no URL is ignored and leaves
-// the window open.
+// The drop action: the dropped files become local paths (see droppedPaths), `receiver` closes and each
+// path is dispatched as at start-up. A drop that carries no URL is ignored and leaves the window open.
 BRIVO_CORE_EXPORT void dropAction(QWidget *receiver, QDropEvent *event);
 
-// Puts the first URL of a drop, as a local path, into `path`; false when the drop carries no URL.
-BRIVO_CORE_EXPORT bool firstDroppedPath(const QDropEvent *event, QString *path);
+// The local files a drop carries, in its order. URLs that are not local files are left out, unless the
+// drop carries nothing else: then it is one empty path (a plain launcher). Empty when the drop carries
+// no URL at all.
+BRIVO_CORE_EXPORT QStringList droppedPaths(const QDropEvent *event);
 
-// Closes `window` and dispatches `path` afresh. The moment in which no window is visible does not end the
-// process: the window the dispatch opens takes over.
-BRIVO_CORE_EXPORT void closeAndDispatch(QWidget *window, const QString &path);
+// Closes `window` and dispatches each of `paths` afresh, once the event being handled is over: a drop
+// from another program is still under way in the window system's drag code while the drop handler runs,
+// and closing (so deleting) the window that receives it then would pull the window from under that code.
+// The moment in which no window is visible does not end the process: the windows the dispatch opens take
+// over.
+BRIVO_CORE_EXPORT void closeAndDispatch(QWidget *window, const QStringList &paths);
 
 } // namespace brivo

@@ -409,14 +409,15 @@ void Widget::dragEnterEvent(QDragEnterEvent *event)
 
 void Widget::dropEvent(QDropEvent *event)
 {
-    // Only a local file or folder can be packed or extracted; anything else is not added at all.
-    QString path;
-    if (!brivo::firstDroppedPath(event, &path) || path.isEmpty()) {
+    // Only local files and folders can be packed or extracted; anything else is not added at all.
+    QStringList paths = brivo::droppedPaths(event);
+    paths.removeAll(QString());
+    if (paths.isEmpty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    files.append(path);
+    files.append(paths);
     refreshList();
 }
 

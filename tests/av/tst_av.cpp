@@ -153,7 +153,7 @@ private slots:
             return new QWidget;
         });
         QVERIFY(brivo::test::sendDropUrls(&window, {QUrl::fromLocalFile(path("notes.txt"))}));
-        QCOMPARE(opened, path("notes.txt") + " after stop and close");
+        QTRY_COMPARE(opened, path("notes.txt") + " after stop and close");
     }
 
     // Return toggles full screen and the cursor, Escape only leaves it; a double-click on the picture

@@ -262,7 +262,7 @@ private slots:
             target = target->parentWidget();
         QCOMPARE(target, window);
         QVERIFY(brivo::test::sendDropUrls(target, {QUrl::fromLocalFile(page("other.html"))}));
-        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(!window->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(showing(url("other.html")), 1, loadTimeout);
     }
 

@@ -85,6 +85,14 @@ PlainTextArea::PlainTextArea(QWidget *parent) : QPlainTextEdit(parent) {}
 
 void PlainTextArea::keyPressEvent(QKeyEvent *event)
 {
+    // Alt with a key is a command (a menu's mnemonic, or nothing), never text: a menu bar that has no
+    // entry for the letter must not let it fall through into the document. AltGr, which does type
+    // characters, is a modifier of its own and not Alt.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (modifiers == Qt::AltModifier && !event->text().isEmpty()) {
+        event->ignore();
+        return;
+    }
     if (!event->matches(QKeySequence::SelectAll)) {
         QPlainTextEdit::keyPressEvent(event);
         return;

@@ -29,6 +29,27 @@ private:
     QPointer<QWidget> m_view;
 };
 
+// Watches the window of one view until it has been shown and made active once; owned by the view.
+class FocusOnOpen : public QObject
+{
+public:
+    explicit FocusOnOpen(QWidget *view) : QObject(view), m_view(view) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Show || type == QEvent::WindowActivate) && m_view && m_view->isEnabled()) {
+            m_view->setFocus(Qt::ActiveWindowFocusReason);
+            if (type == QEvent::WindowActivate)
+                watched->removeEventFilter(this);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_view;
+};
+
 bool isControl(const QWidget *widget)
 {
     return qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QAbstractSlider *>(widget);
@@ -49,7 +70,13 @@ void keepKeysOnView(QWidget *view, const QList<QWidget *> &controls)
             widget->installEventFilter(watcher);
         }
     }
+    focusOnOpen(view);
+}
+
+void focusOnOpen(QWidget *view)
+{
     view->setFocus(Qt::OtherFocusReason);
+    view->window()->installEventFilter(new FocusOnOpen(view));
 }
 
 } // namespace brivo

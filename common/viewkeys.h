@@ -14,8 +14,14 @@ namespace brivo {
 // mouse click on one of them gives the keyboard back to `view` (the window itself when the window handles
 // the keys). So after a click the arrows, Return and Escape act on the document as before, instead of
 // moving between buttons; a control reached with Tab keeps the keys until the user leaves it. Text fields
-// are left alone: they need a click to be typed into. Gives `view` the keyboard now as well, so that the
-// window opens with its keys on the document rather than on its first button.
+// are left alone: they need a click to be typed into. The window opens with its keys on `view` (see
+// focusOnOpen).
 BRIVO_CORE_EXPORT void keepKeysOnView(QWidget *view, const QList<QWidget *> &controls);
+
+// Gives `view` the keyboard when its window is shown and again when the window system first makes the
+// window active, so that the window's keys work from the first moment, without a click. What happens
+// between construction and showing (a window disabled while it opens its file passes the focus on to its
+// first control) does not decide where the keys go.
+BRIVO_CORE_EXPORT void focusOnOpen(QWidget *view);
 
 } // namespace brivo

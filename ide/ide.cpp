@@ -30,6 +30,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -103,6 +104,11 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
         "Find the compilers and interpreters installed here and write the commands that run them"));
     ui->menuSettings->setToolTipsVisible(true);
     connect(setUpToolchains, &QAction::triggered, this, &ide::showToolchainSetup);
+
+    // The file keys every editor has, as the notepad has them.
+    ui->actionNew->setShortcuts(QKeySequence::New);
+    ui->actionOpen->setShortcuts(QKeySequence::Open);
+    ui->actionSave->setShortcuts(QKeySequence::Save);
 
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);

@@ -499,6 +499,7 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
             zommout();
             break;
         case Qt::Key_Return:
+        case Qt::Key_F11:
             toggleFullScreen();
             break;
         case Qt::Key_Escape:

@@ -258,7 +258,7 @@ void pdf::buildUi()
         this, "PDF viewer: one page of a document at a time, with buttons to turn, zoom and rotate",
         {{"pageEdit", "Page number", "Type a page number and press Return to go there"},
          {"goButton", "Go to page", "Go to the page typed beside"},
-         {"fullButton", "Full screen", "Full screen", {Qt::Key_Return, QKeySequence::FullScreen}},
+         {"fullButton", "Full screen", "Full screen", {Qt::Key_Return, Qt::Key_F11}},
          {"rlButton", "Rotate left", "Rotate left"},
          {"baButton", "Previous page", "Previous page", {Qt::Key_Left}},
          {"zoButton", "Zoom out", "Zoom out", {QKeySequence::ZoomOut}},
@@ -874,6 +874,7 @@ bool pdf::eventFilter(QObject *watched, QEvent *event)
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
+        case Qt::Key_F11:
             full();
             break;
         case Qt::Key_Escape:

@@ -1,6 +1,7 @@
 #include "app/toolopeners.h"
 
 #include "app/moduleloader.h"
+#include "common/screenfit.h"
 #include "common/windowkeeper.h"
 #include "web/sharedglcontext.h"
 
@@ -64,6 +65,7 @@ QWidget *openTool(Tool tool, const QString &path, const OpenOptions &options)
     if (!window)
         return nullptr;
     keepUntilClosed(window);
+    keepOnScreen(window);
     window->show();
     return window;
 }

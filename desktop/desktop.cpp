@@ -8,6 +8,7 @@
 #include "desktop/regionpicker.h"
 #include "desktop/snapshotpreview.h"
 #include "platform/desktopcapture.h"
+#include "platform/portalscreenshot.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -27,6 +28,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <memory>
 
@@ -215,6 +217,9 @@ void desktop::startCapture(Kind kind)
     if (m_capturing)
         return;
     m_kind = kind;
+    // The capture buttons rest while it runs, which moves the keyboard away from the one pressed; it
+    // comes back there afterwards, so that the next capture is one key away again.
+    m_focusBeforeCapture = focusWidget();
     setCapturing(true);
     // What the window said about the previous picture ("Saved as ...") is not said of the next one.
     setStatus(QString());
@@ -242,6 +247,8 @@ void desktop::countDown()
 void desktop::stepAside()
 {
     if (autoHide->isChecked()) {
+        // The frame's corner, as the window manager places frames.
+        m_placeBeforeHiding = QRect(pos(), size());
         hide();
         m_hideWait->start();
         return;
@@ -251,7 +258,32 @@ void desktop::stepAside()
 
 void desktop::capture()
 {
-    const brivo::DesktopPicture picture = brivo::captureDesktopPicture();
+    brivo::DesktopPicture picture = brivo::captureDesktopPicture();
+    if (!picture.image.isNull()) {
+        useCapture(picture);
+        return;
+    }
+    // Where the window system gives programs no picture of the screen (Wayland), the desktop portal may.
+    m_portal = new brivo::PortalScreenshot(this);
+    connect(m_portal, &brivo::PortalScreenshot::finished, this,
+            [this](const QImage &image, const QString &error) {
+                m_portal->deleteLater();
+                m_portal = nullptr;
+                brivo::DesktopPicture fromPortal;
+                if (!image.isNull()) {
+                    const QRect screen = this->screen()->geometry();
+                    fromPortal.image = image;
+                    fromPortal.screens.append({screen, image.size(), image.rect()});
+                }
+                useCapture(fromPortal);
+                if (image.isNull())
+                    setStatus(tr("The desktop could not be captured: %1.").arg(error));
+            });
+    m_portal->start(false);
+}
+
+void desktop::useCapture(const brivo::DesktopPicture &picture)
+{
     if (m_kind == Kind::Whole) {
         snapshot = QPixmap::fromImage(picture.image);
         showPreview();
@@ -292,8 +324,19 @@ void desktop::endCapture()
         m_picker = nullptr;
     }
     setCapturing(false);
+    // A window shown again is placed anew by the window manager unless its place is given: it is, on the
+    // native window itself, since the widget's own place has not changed and would not be passed on.
+    if (m_placeBeforeHiding.isValid() && !isVisible()) {
+        resize(m_placeBeforeHiding.size());
+        move(m_placeBeforeHiding.topLeft());
+        if (QWindow *native = windowHandle())
+            native->setFramePosition(m_placeBeforeHiding.topLeft());
+    }
+    m_placeBeforeHiding = QRect();
     show();
     activateWindow();
+    if (m_focusBeforeCapture)
+        m_focusBeforeCapture->setFocus(Qt::OtherFocusReason);
 }
 
 void desktop::cancelCapture()
@@ -302,10 +345,14 @@ void desktop::cancelCapture()
         return;
     stopWaiting();
     setStatus(tr("Capture cancelled."));
-    if (m_picker)
+    if (m_picker) {
         m_picker->cancel(); // ends the capture through its signal
-    else
-        endCapture();
+        return;
+    }
+    // A portal that still has its dialog open may answer later: nobody listens any more.
+    delete m_portal;
+    m_portal = nullptr;
+    endCapture();
 }
 
 void desktop::stopWaiting()
@@ -323,6 +370,8 @@ void desktop::closeEvent(QCloseEvent *event)
         setStatus(QString());
         delete m_picker;
         m_picker = nullptr;
+        delete m_portal;
+        m_portal = nullptr;
         setCapturing(false);
     }
     QWidget::closeEvent(event);

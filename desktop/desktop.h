@@ -5,6 +5,8 @@
 #include "brivo_core_export.h"
 
 #include <QPixmap>
+#include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 class QCheckBox;
@@ -16,6 +18,11 @@ class QSpinBox;
 class QThread;
 class QTimer;
 class RegionPicker;
+
+namespace brivo {
+struct DesktopPicture;
+class PortalScreenshot;
+} // namespace brivo
 
 class BRIVO_CORE_EXPORT desktop : public QWidget
 {
@@ -68,6 +75,7 @@ private:
     void countDown();
     void stepAside();
     void capture();
+    void useCapture(const brivo::DesktopPicture &picture);
     void regionChosen(const QRect &pixels);
     void endCapture();
     void stopWaiting();
@@ -85,7 +93,12 @@ private:
     int m_secondsLeft = 0;
     QTimer *m_countdown = nullptr;
     QTimer *m_hideWait = nullptr;
+    // Where the window stood when it stepped aside for a capture; it comes back there.
+    QRect m_placeBeforeHiding;
+    QPointer<QWidget> m_focusBeforeCapture;
     RegionPicker *m_picker = nullptr;
+    // The desktop portal's answer awaited, or null.
+    brivo::PortalScreenshot *m_portal = nullptr;
     QString m_statusText;
 
     QSpinBox *m_delay = nullptr;

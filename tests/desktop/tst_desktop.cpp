@@ -8,6 +8,7 @@
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QImageReader>
@@ -222,6 +223,28 @@ private slots:
         QTRY_VERIFY(window.preview->pixmap().isNull());
         const QPixmap dense = brivo::scaledPreview(window.snapshot, QSize(800, 600), 2); // sharp when dense
         QVERIFY(dense.size() == QSize(1332, 1000) && dense.devicePixelRatio() == 2);
+    }
+
+    // Where the window system gives no picture of the screen (Wayland), Take asks the desktop portal and
+    // shows its picture, or says that none came. Run by tests/e2e/e2e_wayland.sh under a compositor, with
+    // BRIVO_TEST_PORTAL naming the stand-in portal's picture, or "none" where no portal answers.
+    void takeThroughThePortal()
+    {
+        const QString portal = qEnvironmentVariable("BRIVO_TEST_PORTAL");
+        if (portal.isEmpty())
+            QSKIP("needs a Wayland compositor and a stand-in portal (tests/e2e/e2e_wayland.sh)");
+        desktop window;
+        window.autoHide->setChecked(false);
+        window.show();
+        window.take();
+        if (portal == QLatin1String("none")) {
+            QTRY_VERIFY(window.statusText().contains("could not be captured"));
+            QVERIFY(window.snapshot.isNull() && window.preview->text().contains("could not be captured"));
+            return;
+        }
+        QTRY_VERIFY(!window.snapshot.isNull());
+        QCOMPARE(window.snapshot.toImage().convertToFormat(QImage::Format_RGB32),
+                 QImage(portal).convertToFormat(QImage::Format_RGB32));
     }
 
     // Screens side by side make one picture: the dense one keeps its pixels, the other is scaled up to the

@@ -1,0 +1,59 @@
+#include "platform/endrequest.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace brivo {
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+int writeEnd = -1;
+
+extern "C" void noteEndRequest(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    // A full pipe already holds a request that has not been read: nothing is lost by dropping this one.
+    [[maybe_unused]] const ssize_t written = ::write(writeEnd, &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+void onEndRequest(std::function<void()> handler)
+{
+    int ends[2];
+    if (writeEnd != -1 || ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    writeEnd = ends[1];
+    auto *notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [readEnd = ends[0], handler] {
+        char bytes[16];
+        while (::read(readEnd, bytes, sizeof bytes) > 0) {
+        }
+        handler();
+    });
+    struct sigaction action = {};
+    action.sa_handler = noteEndRequest;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+        sigaction(signal, &action, nullptr);
+}
+
+#else
+
+void onEndRequest(std::function<void()>) {}
+
+#endif
+
+} // namespace brivo

@@ -1,0 +1,17 @@
+// The session's request that the program end: the signal a logout, a shutdown or a closed terminal sends.
+#pragma once
+
+#include "brivo_core_export.h"
+
+#include <functional>
+
+namespace brivo {
+
+// Calls `handler` on the GUI thread, from the event loop, each time the process is asked to end (SIGTERM,
+// SIGHUP or SIGINT on Unix), instead of ending at once: the program can then keep what the user has and
+// end what it started. The signal itself only writes a byte into a pipe whose other end the event loop
+// watches, as nothing else may run inside a signal handler. Call once, after the application object is
+// made; where the platform sends no such signal it does nothing.
+BRIVO_CORE_EXPORT void onEndRequest(std::function<void()> handler);
+
+} // namespace brivo

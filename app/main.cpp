@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/doch.h"
 #include "app/recoveryoffer.h"
+#include "app/sessionend.h"
 #include "common/conventions.h"
 #include "common/windowkeeper.h"
 
@@ -43,6 +44,9 @@ int main(int argc, char *argv[])
     // Windows that set no icon of their own show the program's icon.
     QApplication::setWindowIcon(brivo::homeIconImage());
 
+    // A logout or a closed terminal ends the program as closing every window would, without questions.
+    brivo::endSessionOnRequest();
+
     if (qEnvironmentVariableIsSet("BRIVO_QUIT_AFTER_FIRST_PAINT"))
         app.installEventFilter(new FirstPaintQuit(&app));
 
@@ -60,8 +64,11 @@ int main(int argc, char *argv[])
     }
 
     // A dispatch that could show nothing (a tool that failed to load) leaves nothing to wait for.
+    // Nor does a session that ended while the start-up dispatch was still under way.
     int result = 1;
-    if (brivo::anyWindowVisible())
+    if (brivo::sessionEnded())
+        result = 0;
+    else if (brivo::anyWindowVisible())
         result = app.exec();
     brivo::deleteKeptWindows();
     return result;

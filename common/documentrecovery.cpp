@@ -69,6 +69,14 @@ void DocumentRecovery::adopt(const RecoveryCopy &copy)
     m_format = copy.format;
 }
 
+void DocumentRecovery::copyPending()
+{
+    if (m_timer.isActive()) {
+        m_timer.stop();
+        copyNow();
+    }
+}
+
 bool DocumentRecovery::isIdle() const
 {
     return !m_timer.isActive() && !m_capture.isRunning() && !m_writing && !m_pending;

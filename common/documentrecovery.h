@@ -38,6 +38,8 @@ public:
     // The text area now holds the text of `copy`, restored; later copies replace that one.
     void adopt(const RecoveryCopy &copy);
 
+    // Takes the copy of text changed since the last one now, rather than when the delay runs out.
+    void copyPending();
     // No copy waiting to be taken or written.
     bool isIdle() const;
     // The copy's name in the store; empty while there is none.

@@ -9,6 +9,8 @@ packages=(
     # Qt 6: widgets, designer forms, printing, pictures
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
+    # Wayland: Qt's platform plugin for it
+    qt6-wayland
     # the image viewer decodes JPEG with libjpeg-turbo itself
     libjpeg62-turbo-dev
     libgl-dev libglx-dev libopengl-dev libvulkan-dev libxkbcommon-dev
@@ -29,6 +31,9 @@ packages=(
     xvfb xauth x11-utils xdotool xclip imagemagick fonts-dejavu-core
     # a session bus for the programs the tests start, as a desktop session has
     dbus-daemon
+    # a desktop as users have one: a window manager, a drag source of another program (GTK 3 from
+    # Python), a headless Wayland compositor, and a stand-in screenshot portal (Python D-Bus)
+    openbox python3-gi gir1.2-gtk-3.0 weston python3-dbus
     # redrawing the resource pictures (cmake --build build --target brivo_images_regenerate)
     pngquant
     # test data: password-protected PDFs

@@ -28,6 +28,37 @@ e2e_need_display() {
     export QT_QPA_PLATFORM=xcb
 }
 
+# Starts openbox on the script's X server, as a desktop has a window manager: windows get frames, are
+# placed, focused when they open and may not be larger than the screen. Returns once openbox manages the
+# screen. Exits 77 (skipped) without it.
+e2e_need_window_manager() {
+    command -v openbox >/dev/null || { echo "SKIP: openbox is not installed"; exit 77; }
+    openbox --sm-disable >/dev/null 2>&1 &
+    E2E_WM_PID=$!
+    e2e_poll 10 e2e_window_manager_runs || e2e_fail "openbox did not start"
+}
+e2e_window_manager_runs() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# Prints "X Y WIDTHxHEIGHT" of the frame the window manager drew around window $1, title bar included.
+e2e_frame_geometry() {
+    local frame=$1 parent root
+    root=$(xwininfo -root | awk '/Window id:/ {print $4}')
+    # The frame is the window's ancestor just below the root.
+    while parent=$(xwininfo -children -id "$frame" | awk '/Parent window id:/ {print $4}') &&
+        [ -n "$parent" ] && [ "$parent" != "$root" ]; do
+        frame=$parent
+    done
+    xwininfo -id "$frame" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w "x" h}'
+}
+
+# Prints the id of the window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
+e2e_active_window() {
+    xdotool getactivewindow 2>/dev/null
+}
+
 # Every limit below is what a quiet desk machine needs with room to spare. A shared CI machine has been
 # seen running whole test programs ten times slower than that, so every limit is stretched by
 # E2E_MARGIN, and by BRIVO_E2E_SLOWDOWN on top (the sanitized build sets it: everything there runs
@@ -207,5 +238,5 @@ e2e_setup() {
     export XDG_STATE_HOME="$E2E_TMP/state"
     mkdir -p "$BRIVO_ROOT" "$XDG_RUNTIME_DIR" "$XDG_STATE_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
-    trap 'e2e_stop; rm -rf "$E2E_TMP"' EXIT
+    trap 'e2e_stop; [ -n "${E2E_WM_PID:-}" ] && kill "$E2E_WM_PID" 2>/dev/null; rm -rf "$E2E_TMP"' EXIT
 }

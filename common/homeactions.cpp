@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QThread>
 #include <QUrl>
@@ -47,6 +48,9 @@ bool firstDroppedPath(const QDropEvent *event, QString *path)
     if (!data || !data->hasUrls() || data->urls().isEmpty())
         return false;
     *path = data->urls().constFirst().toLocalFile();
+    // A "file:name" URL is relative; it is made absolute here, where the name enters.
+    if (!path->isEmpty())
+        *path = QFileInfo(*path).absoluteFilePath();
     return true;
 }
 

@@ -458,6 +458,9 @@ private slots:
             << tarArchive({ok, {"up", {}, '2', "../.."}, {"up/escaped.txt", "x", '0', {}}})
             << "Nothing was extracted.";
         QTest::newRow("../") << tarArchive({ok, {"../escaped.txt", "x", '0', {}}}) << "";
+        QTest::newRow("a link named in bytes that are not UTF-8")
+            << tarArchive({ok, {"caf\xe9", "x", '0', {}}, {"pw\xff", {}, '2', "/etc/passwd"}})
+            << "\"pw\\xff\" is a link to \"/";
     }
     void sevenZipRefusesWritingOutside()
     {
@@ -567,6 +570,81 @@ private slots:
                  QStringList({control, "sub"}));
         QCOMPARE(readFile(into + "/sub/inner.txt"), "inner");
         QCOMPARE(leftovers(into), QStringList());
+    }
+
+    // A file of the folder whose content differs is replaced only as the user says; an identical one is
+    // not asked about, a new one just comes. Un Zip and Extract To ask alike; Cancel leaves all as it was.
+    void sevenZipAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<QList<int>>("answers"); // QMessageBox buttons, in order
+        QTest::addColumn<QByteArray>("after");   // notes.txt, then sub/other.txt: 'a' the archive's, 'm' mine
+        QTest::newRow("replace, then keep")
+            << QList<int>{QMessageBox::Yes, QMessageBox::No} << QByteArray("am");
+        QTest::newRow("keep all") << QList<int>{QMessageBox::NoToAll} << QByteArray("mm");
+        QTest::newRow("replace all, through Extract To")
+            << QList<int>{QMessageBox::YesToAll} << QByteArray("aa");
+        QTest::newRow("cancel") << QList<int>{QMessageBox::Cancel} << QByteArray("--");
+    }
+    void sevenZipAsksBeforeReplacing()
+    {
+        QFETCH(QList<int>, answers);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString into = dir.filePath("into");
+        const bool extractTo = QByteArray(QTest::currentDataTag()).contains("Extract To");
+        const QString archive = (extractTo ? dir.path() : into) + "/gift.tar";
+        QVERIFY(writeFile(archive, tarArchive({{"notes.txt", "archive's", '0', {}},
+                                               {"same.txt", "same", '0', {}},
+                                               {"sub/other.txt", "archive's too", '0', {}},
+                                               {"new.txt", "new", '0', {}}})));
+        for (const char *name : {"notes.txt", "same.txt", "sub/other.txt"})
+            QVERIFY(writeFile(into + "/" + name, QByteArray(name) == "same.txt" ? "same" : "mine"));
+        Widget window;
+        window.setf(archive);
+        ModalAnswerer modal;
+        if (extractTo)
+            modal.chooseFile(into);
+        for (const int answer : answers)
+            modal.press(QMessageBox::StandardButton(answer));
+        (extractTo ? button(window, "Extract To...") : button(window, "Un Zip"))->click();
+        QVERIFY(waitIdle(window));
+        QCOMPARE(modal.seen().size(), answers.size() + (extractTo ? 1 : 0));
+        const auto question = modal.seen().at(extractTo ? 1 : 0);
+        QVERIFY2(question.text.contains("\"notes.txt\"") &&
+                     question.informativeText.startsWith("Existing: 4 bytes, modified ") &&
+                     question.informativeText.contains("From the archive: 9 bytes, modified "),
+                 qPrintable(question.text + question.informativeText));
+        QCOMPARE(readFile(into + "/same.txt"), "same");
+        const QString said = window.output->toPlainText();
+        for (const auto &[name, archived] :
+             {std::pair{"notes.txt", "archive's"}, {"sub/other.txt", "archive's too"}}) {
+            const char which = after.at(QByteArray(name) == "notes.txt" ? 0 : 1);
+            QCOMPARE(readFile(into + "/" + name), which == 'a' ? QByteArray(archived) : QByteArray("mine"));
+        }
+        QCOMPARE(QFile::exists(into + "/new.txt"), after != "--");
+        QVERIFY2(said.contains(after == "--" ? "Cancelled. Nothing was extracted" : "Extracted"),
+                 qPrintable(said));
+        QCOMPARE(leftovers(into), QStringList());
+    }
+
+    // 7z lists a line break in a name as "_" and finds nothing by that name; Extract Selected still takes
+    // exactly the selected entry.
+    void sevenZipExtractSelectedNameWithALineBreak()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("nl.tar"),
+                          tarArchive({{"a\nb.txt", "line break", '0', {}}, {"c.txt", "c", '0', {}}})));
+        Widget window;
+        window.setf(dir.filePath("nl.tar"));
+        auto *table = window.findChild<QTableView *>("contents");
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+        table->selectRow(0);
+        button(window, "Extract Selected")->click();
+        QVERIFY(waitIdle(window));
+        QVERIFY2(window.output->toPlainText().contains("Extracted"),
+                 qPrintable(window.output->toPlainText()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"a\nb.txt", "nl.tar"}));
+        QCOMPARE(readFile(dir.filePath("a\nb.txt")), "line break");
     }
 
     // The opener hands the window its file; the tree lists what is double-clicked, duplicates included;

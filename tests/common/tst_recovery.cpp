@@ -331,6 +331,37 @@ private slots:
         QVERIFY(OrphanedCopies().copies().isEmpty() && !QFileInfo::exists(folder));
     }
 
+    // Undo back to the text as it was opened or saved clears the changed marker in both editors and drops
+    // the copy: closing asks nothing about a document equal to its file.
+    void undoBackToTheSavedText()
+    {
+        const QString file = path("undo.txt");
+        writeFile(file, "saved\n");
+        const auto check = [this](auto &w, DocumentRecovery *recovery) {
+            w.show();
+            const QString opened = status(w.statusLabel);
+            editOf(&w)->insertPlainText(QStringLiteral("typed"));
+            QVERIFY(settled(recovery) && store()->copies().size() == 1);
+            editOf(&w)->undo();
+            QCOMPARE(status(w.statusLabel), opened);
+            QVERIFY(settled(recovery) && store()->copies().isEmpty());
+            editOf(&w)->insertPlainText(QStringLiteral("a"));
+            w.on_actionSave_triggered();
+            const QString saved = status(w.statusLabel);
+            editOf(&w)->insertPlainText(QStringLiteral("b"));
+            QVERIFY(status(w.statusLabel).endsWith("color:red;"));
+            editOf(&w)->undo();
+            QCOMPARE(status(w.statusLabel), saved);
+            QVERIFY(w.close()); // no question
+        };
+        txtedit notepad;
+        notepad.openFile(file);
+        check(notepad, notepad.recovery());
+        ide code;
+        code.openFile(file);
+        check(code, code.recovery());
+    }
+
     void discardAsksFirstAndLaterKeeps()
     {
         crashedProcessLeavesCopies(path("gone.txt"), QStringLiteral("text"));

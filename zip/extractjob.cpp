@@ -180,9 +180,11 @@ void ExtractJob::askAndPlace(const QList<ReplacedFile> &replacing)
 {
     std::optional<QStringList> kept;
     if (m_question) {
-        // The question waits for the user; the job may be ended meanwhile.
+        // The question waits for the user; the job may be ended meanwhile, so nothing of it is used after.
         const QPointer<ExtractJob> alive(this);
-        kept = m_question(m_destination, replacing);
+        const ReplaceQuestion question = m_question;
+        const QString destination = m_destination;
+        kept = question(destination, replacing);
         if (!alive)
             return;
     } else {

@@ -601,6 +601,25 @@ QString listedName(const QString &path)
     return name;
 }
 
+QStringList namesListedAs(const QString &listed, int most)
+{
+    QList<qsizetype> blanks;
+    for (qsizetype i = listed.indexOf(QLatin1Char('_')); i >= 0; i = listed.indexOf(QLatin1Char('_'), i + 1))
+        blanks.append(i);
+    if (blanks.size() > 30 || (qint64(1) << blanks.size()) > most)
+        return {};
+    QStringList names;
+    for (quint32 pattern = 0; pattern < (quint32(1) << blanks.size()); ++pattern) {
+        QString name = listed;
+        for (qsizetype bit = 0; bit < blanks.size(); ++bit) {
+            if (pattern & (quint32(1) << bit))
+                name[blanks.at(bit)] = QLatin1Char('\n');
+        }
+        names.append(name);
+    }
+    return names;
+}
+
 int keepOnlyListed(const QString &privateFolder, const QStringList &listed)
 {
     QSet<QString> wanted;

@@ -72,6 +72,10 @@ BRIVO_CORE_EXPORT bool leaveOut(const QString &privateFolder, const QString &ent
 // a leading "./" of a tar entry is not part of the name on disk.
 BRIVO_CORE_EXPORT QString listedName(const QString &path);
 
+// The names an entry that 7z lists as `listed` may have in the archive: each "_" stands for itself or for
+// a line break. Nothing when there are too many to ask 7z for (more than `most`).
+BRIVO_CORE_EXPORT QStringList namesListedAs(const QString &listed, int most = 64);
+
 // Removes from `privateFolder` every entry that is neither one of `listed` (names as 7z lists them) nor
 // below one: what a run that extracted the whole archive wrote beyond the selection. Returns how many of
 // the wanted entries are there.

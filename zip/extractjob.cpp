@@ -83,14 +83,20 @@ void ExtractJob::start()
     }
     folder.setAutoRemove(false);
     m_privateFolder = folder.path();
-    // 7z lists a line break in a name as "_", and finds no entry by that name: a selection that may hold
-    // one is taken from the whole archive, by the names 7z lists.
-    const bool byListing = std::any_of(m_entries.cbegin(), m_entries.cend(),
-                                       [](const QString &entry) { return entry.contains(QLatin1Char('_')); });
-    if (byListing)
-        m_keepOnly = m_entries;
-    runArchiver(extractArguments(m_archive, m_privateFolder, byListing ? QStringList() : m_entries),
-                passwordInput(m_password), [this] { extracted(); });
+    // 7z lists a line break in a name as "_", and finds no entry by that name: it is asked for every name
+    // the entry may have. One with too many of them is taken from the whole archive, by the names 7z lists.
+    QStringList names;
+    for (const QString &entry : std::as_const(m_entries)) {
+        const QStringList possible = namesListedAs(entry);
+        if (possible.isEmpty()) {
+            m_keepOnly = m_entries;
+            names.clear();
+            break;
+        }
+        names << possible;
+    }
+    runArchiver(extractArguments(m_archive, m_privateFolder, names), passwordInput(m_password),
+                [this] { extracted(); });
 }
 
 void ExtractJob::cancel()

@@ -603,6 +603,9 @@ QString listedName(const QString &path)
 
 QStringList namesListedAs(const QString &listed, int most)
 {
+    // A name that is not UTF-8 (rawName()) cannot be handed to 7z as an argument at all.
+    if (rawBytes(listed) != listed.toUtf8())
+        return {};
     QList<qsizetype> blanks;
     for (qsizetype i = listed.indexOf(QLatin1Char('_')); i >= 0; i = listed.indexOf(QLatin1Char('_'), i + 1))
         blanks.append(i);

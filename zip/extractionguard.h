@@ -73,7 +73,8 @@ BRIVO_CORE_EXPORT bool leaveOut(const QString &privateFolder, const QString &ent
 BRIVO_CORE_EXPORT QString listedName(const QString &path);
 
 // The names an entry that 7z lists as `listed` may have in the archive: each "_" stands for itself or for
-// a line break. Nothing when there are too many to ask 7z for (more than `most`).
+// a line break. Nothing when there are too many to ask 7z for (more than `most`), or when the name is not
+// UTF-8 (7z takes its arguments in UTF-8).
 BRIVO_CORE_EXPORT QStringList namesListedAs(const QString &listed, int most = 64);
 
 // Removes from `privateFolder` every entry that is neither one of `listed` (names as 7z lists them) nor

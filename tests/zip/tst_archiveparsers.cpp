@@ -449,6 +449,10 @@ private slots:
         QVERIFY2((escapedForDisplay(found.first().entry) + ' ' + found.first().reason).startsWith(problem),
                  qPrintable(found.first().reason));
         QCOMPARE(rawBytes(found.first().entry), QByteArray("d\xff/pw\xfe"));
+        for (const QByteArray &bytes :
+             {QByteArray("\xef\xbb\xbf\xc3\xa9\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf"),
+              QByteArray("\xf0\x9f\x98\x80\xef\xbf\xbd\xe9")})
+            QCOMPARE(rawBytes(rawName(bytes)), bytes); // a BOM, surrogates, overlong forms, U+FFFD
         QVERIFY(removeTree(rawName(done)) && !QFileInfo::exists(dir.filePath("dest/.private")));
     }
 

@@ -111,9 +111,14 @@ std::optional<QString> commandLineAnswer(const QString &argument)
 
 ArgumentFile fileOfArgument(const QString &argument)
 {
-    // A file whose name merely looks like a URL is still that file.
-    if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) || QFileInfo::exists(argument))
-        return {argument, QString()};
+    // A file whose name merely looks like a URL is still that file. A relative name is made absolute against
+    // the folder Brivo starts in, so that whatever the file's window does later (saving, a recovery copy
+    // restored elsewhere) reaches this file; a web address stays as it is.
+    if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) || QFileInfo::exists(argument)) {
+        if (argument.isEmpty() || argument.contains(QLatin1String("://")) || QFileInfo(argument).isAbsolute())
+            return {argument, QString()};
+        return {QFileInfo(argument).absoluteFilePath(), QString()};
+    }
 
     const QUrl url(argument);
     const QString refused = QStringLiteral("brivo: cannot open %1: ").arg(argument);

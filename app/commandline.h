@@ -21,8 +21,9 @@ BRIVO_CORE_EXPORT std::optional<QString> commandLineAnswer(const QString &argume
 BRIVO_CORE_EXPORT QString usageText();
 QString versionText();
 
-// What the first command-line argument names: the argument itself, or the local file a file: URL names
-// (percent-encoding decoded). A URL that names no local file gives an error message instead.
+// What the first command-line argument names: the argument itself (a relative path made absolute against
+// the current folder), or the local file a file: URL names (percent-encoding decoded). A URL that names no
+// local file gives an error message instead.
 struct ArgumentFile
 {
     QString path;

@@ -1,5 +1,6 @@
 #include "common/documentrecovery.h"
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
 
 namespace brivo {
@@ -36,7 +37,8 @@ DocumentRecovery::~DocumentRecovery() = default;
 
 void DocumentRecovery::setFile(const QString &path, const TextFormat &format)
 {
-    m_path = path;
+    // Restored in another folder, a relative name would lead Save to another file.
+    m_path = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
     m_format = format;
 }
 

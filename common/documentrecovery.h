@@ -29,7 +29,7 @@ public:
     // The copy stays: a window that goes away with unsaved text leaves it to be offered at the next start.
     ~DocumentRecovery() override;
 
-    // The file and the format that the copies record for the document.
+    // The file (made absolute) and the format that the copies record for the document.
     void setFile(const QString &path, const TextFormat &format);
     // The text changed and is not saved.
     void changed();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPointer>
 #include <QThread>
@@ -52,9 +53,10 @@ QStringList droppedPaths(const QDropEvent *event)
     bool sawUrl = false;
     for (const QUrl &url : data->urls()) {
         sawUrl = true;
+        // A "file:name" URL is relative; it is made absolute here, where the name enters.
         const QString path = url.toLocalFile();
         if (!path.isEmpty())
-            paths.append(path);
+            paths.append(QFileInfo(path).absoluteFilePath());
     }
     if (paths.isEmpty() && sawUrl)
         paths.append(QString());

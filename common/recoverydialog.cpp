@@ -1,6 +1,7 @@
 #include "common/recoverydialog.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,28 +29,34 @@ RecoveryDialog::RecoveryDialog(const QList<RecoveryCopy> &copies, const QHash<QS
 
     m_list = new QTreeWidget;
     m_list->setObjectName(QStringLiteral("recoveredDocuments"));
-    m_list->setHeaderLabels(
-        {QStringLiteral("File"), QStringLiteral("Tool"), QStringLiteral("Time"), QStringLiteral("Size")});
+    m_list->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Folder"), QStringLiteral("Tool"),
+                             QStringLiteral("Time"), QStringLiteral("Size")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setFocusPolicy(Qt::NoFocus); // Return goes to Restore
     const QLocale locale;
     for (const RecoveryCopy &copy : copies) {
-        QString name = copy.path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(copy.path).fileName();
+        const QFileInfo file(copy.path);
+        QString name = copy.path.isEmpty() ? QStringLiteral("Untitled") : file.fileName();
         if (copy.beforeSave)
             name += QStringLiteral(" (as it was before a save)");
+        if (copy.damaged)
+            name += QStringLiteral(" (record damaged)");
+        // Files of one name in two folders are told apart, and Save goes back to this folder.
+        const QString folder = copy.path.isEmpty() ? QString() : QDir::toNativeSeparators(file.path());
         auto *item =
-            new QTreeWidgetItem(m_list, {name, toolNames.value(copy.tool, copy.tool),
+            new QTreeWidgetItem(m_list, {name, folder, toolNames.value(copy.tool, copy.tool),
                                          locale.toString(copy.time.toLocalTime(), QLocale::ShortFormat),
                                          locale.formattedDataSize(copy.size)});
         // A tool tip reads markup; the path is shown as it is.
         item->setToolTip(0, copy.path.isEmpty() ? QStringLiteral("A new document, never saved")
                                                 : QStringLiteral("<p>%1</p>").arg(copy.path.toHtmlEscaped()));
-        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
     }
     m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    for (int column = 1; column < 4; ++column)
+    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    for (int column = 2; column < 5; ++column)
         m_list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     layout->addWidget(m_list);
 
@@ -74,7 +81,7 @@ RecoveryDialog::RecoveryDialog(const QList<RecoveryCopy> &copies, const QHash<QS
         if (m_choice != Discard)
             m_choice = Later;
     });
-    resize(640, 300);
+    resize(760, 300);
 }
 
 void RecoveryDialog::confirmDiscard()

@@ -12,8 +12,9 @@ class QTreeWidget;
 
 namespace brivo {
 
-// Lists the copies (file name or "Untitled", tool, time, size) with Restore, Discard and Later. Restore is
-// the default; Escape and the window's close button mean Later, which loses nothing; Discard asks once more.
+// Lists the copies (file name or "Untitled", its folder, tool, time, size) with Restore, Discard and Later.
+// Restore is the default; Escape and the window's close button mean Later, which loses nothing; Discard asks
+// once more.
 class BRIVO_CORE_EXPORT RecoveryDialog : public QDialog
 {
     Q_OBJECT

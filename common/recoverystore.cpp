@@ -12,7 +12,9 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <QThread>
@@ -49,6 +51,7 @@ QJsonObject toJson(const RecoveryCopy &copy, const QString &textName)
             {QStringLiteral("cursor"), copy.cursor},
             {QStringLiteral("time"), copy.time.toUTC().toString(Qt::ISODateWithMs)},
             {QStringLiteral("beforeSave"), copy.beforeSave},
+            {QStringLiteral("damaged"), copy.damaged},
             {QStringLiteral("text"), textName}};
 }
 
@@ -74,21 +77,43 @@ bool readCopy(const QString &metaPath, RecoveryCopy *copy)
     copy->cursor = json.value(QStringLiteral("cursor")).toInt();
     copy->time = QDateTime::fromString(json.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs);
     copy->beforeSave = json.value(QStringLiteral("beforeSave")).toBool();
+    copy->damaged = json.value(QStringLiteral("damaged")).toBool();
     copy->id = QFileInfo(metaPath).completeBaseName();
     copy->textPath = text.absoluteFilePath();
     copy->size = text.size();
     return true;
 }
 
-// The complete copies in `folder`.
+// The copies in `folder`. A text whose description cannot be read (cut short, or edited by hand) is offered
+// all the same, as an untitled document: deleting it with the description would lose the only copy of text
+// that nothing else holds.
 QList<RecoveryCopy> copiesIn(const QString &folder)
 {
     QList<RecoveryCopy> found;
+    QSet<QString> described;
+    const QDir dir(folder);
     for (const QString &meta :
-         QDir(folder).entryList({QStringLiteral("*") + QLatin1String(kMetaSuffix)}, QDir::Files)) {
+         dir.entryList({QStringLiteral("*") + QLatin1String(kMetaSuffix)}, QDir::Files | QDir::Hidden)) {
         RecoveryCopy copy;
-        if (readCopy(folder + QLatin1Char('/') + meta, &copy))
+        if (readCopy(folder + QLatin1Char('/') + meta, &copy)) {
             found.append(copy);
+            described.insert(copy.id);
+        }
+    }
+    static const QRegularExpression textName(QStringLiteral("^([0-9]+)-"));
+    for (const QFileInfo &text : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch match = textName.match(text.fileName());
+        if (!match.hasMatch() || described.contains(match.captured(1)))
+            continue;
+        RecoveryCopy copy;
+        copy.tool = QStringLiteral("notepad");
+        copy.time = text.lastModified();
+        copy.damaged = true;
+        copy.id = match.captured(1);
+        copy.textPath = text.absoluteFilePath();
+        copy.size = text.size();
+        described.insert(copy.id);
+        found.append(copy);
     }
     return found;
 }
@@ -144,8 +169,8 @@ bool readRecoveredText(const RecoveryCopy &copy, QString *text, TextFormat *form
         *error = file.errorString();
         return false;
     }
-    if (copy.beforeSave) {
-        // A file's old content, byte for byte: read like the file itself.
+    if (copy.beforeSave || copy.damaged) {
+        // A file's old content, byte for byte, or a text whose format is not known: read like a file.
         *text = decodeText(bytes, format, exceptions);
         return true;
     }
@@ -308,13 +333,13 @@ QString RecoveryStore::keepBeforeSave(const QString &path, const QByteArray &con
 {
     RecoveryCopy copy;
     copy.tool = tool;
-    copy.path = path;
+    copy.path = QFileInfo(path).absoluteFilePath();
     copy.time = QDateTime::currentDateTime();
     copy.beforeSave = true;
     copy.id = newId();
     if (!writeCopyFiles(copy, content, error))
         return QString();
-    return folder() + QLatin1Char('/') + textFileName(copy.id, path);
+    return folder() + QLatin1Char('/') + textFileName(copy.id, copy.path);
 }
 
 void RecoveryStore::discardKept(const QString &textPath)
@@ -325,8 +350,9 @@ void RecoveryStore::discardKept(const QString &textPath)
 
 void RecoveryStore::discardKeptOf(const QString &path)
 {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
     for (const RecoveryCopy &copy : copies()) {
-        if (copy.beforeSave && copy.path == path)
+        if (copy.beforeSave && copy.path == absolute)
             removeCopyFiles(copy.id);
     }
 }

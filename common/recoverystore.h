@@ -31,6 +31,7 @@ struct RecoveryCopy
     int cursor = 0;          // the text cursor's position
     QDateTime time;          // when the copy was taken
     bool beforeSave = false; // the content a file had before a save that could only be made in place
+    bool damaged = false;    // its description could not be read: a text of unknown file, read as a file is
     // Set by the store.
     QString id;       // the copy's name in the folder of the process that keeps it
     QString textPath; // the file that holds the text
@@ -70,9 +71,9 @@ public:
     // Removes the copy `id`, after every write asked for before.
     void remove(const QString &id);
 
-    // Keeps `content`, the content of the file at `path` before it is written in place, as a copy of its own
-    // (offered back after a crash like any other), at once. Returns the file that holds it, or an empty
-    // string with the reason in `error`.
+    // Keeps `content`, the content of the file at `path` (made absolute) before it is written in place, as a
+    // copy of its own (offered back after a crash like any other), at once. Returns the file that holds it,
+    // or an empty string with the reason in `error`.
     QString keepBeforeSave(const QString &path, const QByteArray &content, const QString &tool,
                            QString *error);
     // Removes such a copy, by the file keepBeforeSave() returned.

@@ -113,6 +113,11 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);
     connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &ide::ch);
+    // Undo back to the text as it was opened or saved: nothing is unsaved any more.
+    connect(ui->textEdit, &QPlainTextEdit::modificationChanged, this, [this](bool changed) {
+        if (!changed)
+            backToSaved();
+    });
     m_tools =
         new brivo::EditorTools({this, ui->textEdit, ui->verticalLayout, ui->menuFile, ui->menuEdit,
                                 ui->actionSearch, QLatin1String(recoveryTool), [this] { return m_format; },
@@ -162,6 +167,7 @@ void ide::loadDocument(const QString &path, QString text, const brivo::TextForma
     m_recovery->unchanged();
     m_tools->remember(fileName);
     setStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+    markSaved();
 }
 
 void ide::openFile(const QString &path)
@@ -200,6 +206,9 @@ void ide::restoreCopy(const brivo::RecoveryCopy &copy)
     QTextCursor cursor = ui->textEdit->textCursor();
     cursor.setPosition(qBound(0, copy.cursor, ui->textEdit->document()->characterCount() - 1));
     ui->textEdit->setTextCursor(cursor);
+    // No undo leads back to the file's own text.
+    m_cleanStatus.clear();
+    ui->textEdit->document()->setModified(true);
     m_modified = true;
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
@@ -242,6 +251,7 @@ bool ide::saveDocument()
     m_recovery->unchanged();
     m_tools->remember(fileName);
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
+    markSaved();
     return true;
 }
 
@@ -258,8 +268,27 @@ void ide::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void ide::markSaved()
+{
+    m_cleanStatus = {statusLabel->text(), statusLabel->styleSheet()};
+    ui->textEdit->document()->setModified(false);
+}
+
+void ide::backToSaved()
+{
+    if (!m_modified || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+        return;
+    m_modified = false;
+    m_recovery->unchanged();
+    setStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
+}
+
 void ide::ch()
 {
+    if (!ui->textEdit->document()->isModified() && !m_cleanStatus.isEmpty()) {
+        backToSaved();
+        return;
+    }
     m_modified = true;
     m_recovery->changed();
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
@@ -277,6 +306,7 @@ void ide::on_actionNew_triggered()
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     setStatus(QStringLiteral("Brivo : New Unsaved"), brivo::statusstyle::opened);
+    markSaved();
 }
 
 void ide::on_actionOpen_triggered()

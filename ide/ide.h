@@ -119,6 +119,10 @@ protected:
 
 private:
     void setStatus(const QString &text, const char *styleSheet = nullptr);
+    // The text now equals its file (or the new empty text): the status to go back to on Undo.
+    void markSaved();
+    // Undo led back to that text: the changed marker goes.
+    void backToSaved();
     QString editorText() const;
     void loadDocument(const QString &path, QString text, const brivo::TextFormat &format,
                       const brivo::LineEndExceptions &lineEnds);
@@ -146,6 +150,9 @@ private:
     brivo::EditorTools *m_tools = nullptr;
     // The current document was changed since it was last opened, created or saved.
     bool m_modified = false;
+    // The status shown when the text was last opened, saved or made new (text, style); empty when no undo
+    // leads back to a text that equals its file.
+    QStringList m_cleanStatus;
     // How the current file is stored, so that saving writes it back the same way.
     brivo::TextFormat m_format;
     // How the linker settings file was stored when each linker window read it.

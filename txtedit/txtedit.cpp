@@ -86,6 +86,11 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui->statusbar->addWidget(statusLabel, 0);
     connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &txtedit::te);
+    // Undo back to the text as it was opened or saved: nothing is unsaved any more.
+    connect(ui->textEdit, &QPlainTextEdit::modificationChanged, this, [this](bool changed) {
+        if (!changed)
+            backToSaved();
+    });
     m_recovery =
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
@@ -175,6 +180,7 @@ void txtedit::on_actionNew_triggered()
     if (!changesMayGo(this))
         return;
     abandonLoad();
+    m_cleanStatus.clear();         // clearing a text marks it changed, and no undo leads back to a file
     fileName = QStringLiteral(""); // empty, not null: the document was started by New
     m_format = brivo::TextFormat();
     m_recovery->setFile(fileName, m_format);
@@ -189,6 +195,10 @@ void txtedit::te()
     // The text that goes in while a file loads is the file's, not a change.
     if (m_loading)
         return;
+    if (!ui->textEdit->document()->isModified() && !m_cleanStatus.isEmpty()) {
+        backToSaved();
+        return;
+    }
     m_recovery->changed();
     // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
     // red message, further keys find it in place and leave it: a new label per key would restyle and
@@ -286,6 +296,7 @@ bool txtedit::save()
     m_recovery->unchanged();
     m_tools->remember(fileName);
     showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::saved);
+    markSaved();
     return true;
 }
 
@@ -297,6 +308,7 @@ bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
 
 void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
 {
+    m_cleanStatus.clear();
     // Loads that overlap put back the state from before the first of them.
     if (!m_loading)
         m_beforeLoad = {fileName, statusLabel->text(), statusLabel->styleSheet()};
@@ -449,6 +461,7 @@ void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *co
         m_recovery->unchanged();
         m_tools->remember(fileName);
         showStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
+        markSaved();
         return;
     }
     // The recovered text is the document as it was: changed since its file was last saved.
@@ -458,6 +471,23 @@ void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *co
     cursor.setPosition(qBound(0, copy->cursor, document->characterCount() - 1));
     ui->textEdit->setTextCursor(cursor);
     showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
+    // No undo leads back to the file's own text.
+    m_cleanStatus.clear();
+    document->setModified(true);
+}
+
+void txtedit::markSaved()
+{
+    m_cleanStatus = {statusLabel->text(), statusLabel->styleSheet()};
+    ui->textEdit->document()->setModified(false);
+}
+
+void txtedit::backToSaved()
+{
+    if (!isModified() || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+        return;
+    m_recovery->unchanged();
+    showStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
 }
 
 void txtedit::abandonLoad()

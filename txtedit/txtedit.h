@@ -94,6 +94,10 @@ private:
 
     void showStatus(const QString &text, const char *styleSheet);
     bool isModified() const;
+    // The text now equals its file: the status to go back to on Undo.
+    void markSaved();
+    // Undo led back to that text: the changed marker goes.
+    void backToSaved();
     // Asks whether to save the changed text before it would be lost; true when it may go.
     bool changesMayGo(QWidget *questionParent);
     // Saves to the current file, asking for a name when there is none; true when the text was written.
@@ -122,4 +126,7 @@ private:
     std::shared_ptr<Fill> m_fill;
     QPointer<QTextDocument> m_shelved; // the document from before a fill under way
     int m_loadGeneration = 0;
+    // The status shown when the text was last opened or saved (text, style); empty when no undo leads
+    // back to a text that equals its file.
+    QStringList m_cleanStatus;
 };

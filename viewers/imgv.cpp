@@ -158,8 +158,6 @@ QStringList imgv::listFolder()
 {
     if (m_folder.isEmpty())
         m_folder = brivo::pictureFolder(m_openedPath);
-    // Other tools start their file dialogs in the current directory: they start where the user is looking.
-    QDir::setCurrent(m_folder);
     const QStringList names = brivo::listPictureNames(m_folder);
     if (!indexFound) {
         if (const int position = names.indexOf(QFileInfo(imagePath).fileName()); position >= 0)

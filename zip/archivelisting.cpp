@@ -1,5 +1,7 @@
 #include "zip/archivelisting.h"
 
+#include "zip/archiveroutputreader.h"
+
 namespace brivo::zip {
 
 namespace {
@@ -77,7 +79,8 @@ void ListingParser::apply(Key key, QByteArrayView value)
 {
     switch (key) {
     case Key::Path:
-        m_entry.path = QString::fromUtf8(value);
+        // 7z writes the bytes of a name that is not UTF-8 as they are: kept, and shown escaped.
+        m_entry.path = rawName(value.toByteArray());
         break;
     case Key::Size:
         m_entry.size = sizeValue(value);
@@ -108,7 +111,7 @@ void ListingParser::apply(Key key, QByteArrayView value)
         break;
     }
     case Key::SymbolicLink:
-        m_entry.linkTarget = QString::fromUtf8(value);
+        m_entry.linkTarget = rawName(value.toByteArray());
         m_entry.isSymLink = m_entry.isSymLink || !value.isEmpty();
         break;
     case Key::None:

@@ -24,8 +24,20 @@ QString decodeLine(QByteArray line)
 
 bool needsEscape(char32_t c)
 {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029 || c == 0x200e || c == 0x200f ||
-           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    return c < 0x20 || (c >= 0xd800 && c <= 0xdfff) || (c >= 0x7f && c <= 0x9f) || c == 0x2028 ||
+           c == 0x2029 || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// Not QString::fromUcs4(), which drops a U+FEFF as a byte-order mark.
+void appendCodePoint(QString &text, char32_t c)
+{
+    if (QChar::requiresSurrogates(c)) {
+        text += QChar(QChar::highSurrogate(c));
+        text += QChar(QChar::lowSurrogate(c));
+    } else {
+        text += QChar(char16_t(c));
+    }
 }
 
 // What is left of a line once the blanks that erased longer progress reports are gone.
@@ -61,13 +73,22 @@ QString LineReader::finish()
 
 QString escapedForDisplay(const QString &text)
 {
-    const QList<uint> codes = text.toUcs4();
-    if (std::none_of(codes.begin(), codes.end(), [](uint c) { return needsEscape(c); }))
+    // Code points one by one; a lone surrogate is a byte of a name that is not valid UTF-8 (rawName()).
+    QList<char32_t> codes;
+    bool escapes = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text.at(++i).unicode());
+        escapes = escapes || needsEscape(c);
+        codes.append(c);
+    }
+    if (!escapes)
         return text;
     QString shown;
-    for (const uint c : codes) {
+    for (const char32_t c : std::as_const(codes)) {
         if (!needsEscape(c)) {
-            shown += QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
+            appendCodePoint(shown, c);
             continue;
         }
         switch (c) {
@@ -93,11 +114,70 @@ QString escapedForDisplay(const QString &text)
             shown += QStringLiteral("\\r");
             break;
         default:
-            shown += c <= 0xff ? QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'))
-                               : QStringLiteral("\\u{%1}").arg(c, 4, 16, QLatin1Char('0'));
+            if (c >= 0xdc80 && c <= 0xdcff)
+                shown += QStringLiteral("\\x%1").arg(uint(c - 0xdc00), 2, 16, QLatin1Char('0'));
+            else
+                shown += c <= 0xff ? QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'))
+                                   : QStringLiteral("\\u{%1}").arg(uint(c), 4, 16, QLatin1Char('0'));
         }
     }
     return shown;
+}
+
+QString rawName(const QByteArray &bytes)
+{
+    // Nearly every name is valid UTF-8, which the toolkit's decoder reads faster.
+    if (QString decoded = QString::fromUtf8(bytes);
+        !decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == bytes)
+        return decoded;
+    QString name;
+    name.reserve(bytes.size());
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const uchar lead = data[i];
+        int length = lead < 0x80             ? 1
+                     : (lead & 0xe0) == 0xc0 ? 2
+                     : (lead & 0xf0) == 0xe0 ? 3
+                     : (lead & 0xf8) == 0xf0 ? 4
+                                             : 0;
+        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1f : length == 3 ? lead & 0x0f : lead & 0x07;
+        bool valid = length > 0 && i + length <= size;
+        for (int k = 1; valid && k < length; ++k) {
+            valid = (data[i + k] & 0xc0) == 0x80;
+            c = (c << 6) | (data[i + k] & 0x3f);
+        }
+        // Overlong forms, surrogates and code points above U+10FFFF are not UTF-8 either.
+        static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && c >= smallest[length] && c <= 0x10ffff && (c < 0xd800 || c > 0xdfff);
+        if (!valid) {
+            name += QChar(char16_t(0xdc00 + lead));
+            ++i;
+            continue;
+        }
+        appendCodePoint(name, c);
+        i += length;
+    }
+    return name;
+}
+
+QByteArray rawBytes(const QString &name)
+{
+    QByteArray bytes;
+    bytes.reserve(name.size());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        const bool escapedByte = i < name.size() && name.at(i).unicode() >= 0xdc80 &&
+                                 name.at(i).unicode() <= 0xdcff &&
+                                 (i == 0 || !name.at(i - 1).isHighSurrogate());
+        if (!escapedByte && i < name.size())
+            continue;
+        bytes += QStringView(name).sliced(from, i - from).toUtf8();
+        if (escapedByte)
+            bytes += char(name.at(i).unicode() - 0xdc00);
+        from = i + 1;
+    }
+    return bytes;
 }
 
 std::optional<ArchiverProgress> parseProgress(const QString &text)

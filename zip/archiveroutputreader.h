@@ -45,8 +45,15 @@ private:
 
 // Shows a name as text that cannot rewrite the screen: control characters (C0, DEL and C1), line and
 // paragraph separators and the marks that reverse the direction of text are written as escapes ("\r",
-// "\b", "\x1b", "\u{202e}"); everything else stays as it is.
+// "\b", "\x1b", "\u{202e}"), and so are the bytes of a name that is not valid UTF-8 ("\xff", see rawName());
+// everything else stays as it is.
 BRIVO_CORE_EXPORT QString escapedForDisplay(const QString &text);
+
+// A file name as the file system holds it (bytes) and back, without loss: what is valid UTF-8 is read as
+// such, and each byte that is not is kept as the lone code unit U+DC80 to U+DCFF. A name that the toolkit
+// would read with U+FFFD in it (and so name no entry at all) thus names the same entry again.
+BRIVO_CORE_EXPORT QString rawName(const QByteArray &bytes);
+BRIVO_CORE_EXPORT QByteArray rawBytes(const QString &name);
 
 // Turns the bytes of 7z's progress stream into what a terminal would show: each line as it ends, with the
 // progress reports that were written and erased on it taken out and handed over separately. 7z counts its

@@ -1,11 +1,14 @@
 #include "zip/extractionguard.h"
 
+#include "zip/archiveroutputreader.h"
+
+#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -16,6 +19,9 @@
 #include <cerrno>
 #include <cstring>
 #endif
+
+#include <algorithm>
+#include <functional>
 
 namespace brivo::zip {
 
@@ -86,6 +92,8 @@ struct MoveState
     bool execute = false;
     QString privateName; // the private folder's own name, which no entry of the top level may take
     QList<ExtractionProblem> conflicts;
+    bool collectReplaced = false; // while planning: note the files of the destination that would change
+    QList<ReplacedFile> replaced;
     QString error;
     int moved = 0;
 
@@ -114,9 +122,11 @@ struct MoveState
 
 #ifdef Q_OS_UNIX
 
+// Paths here hold names as rawName() reads them, so that a name that is not valid UTF-8 still names its
+// entry.
 QByteArray encoded(const QString &path)
 {
-    return QFile::encodeName(path);
+    return rawBytes(path);
 }
 
 std::optional<QString> symLinkTarget(const QString &path)
@@ -129,13 +139,19 @@ std::optional<QString> symLinkTarget(const QString &path)
     if (length < 0)
         return std::nullopt;
     target.truncate(length);
-    return QFile::decodeName(target);
+    return rawName(target);
 }
 
 bool exists(const QString &path)
 {
     struct stat info;
     return ::lstat(encoded(path).constData(), &info) == 0;
+}
+
+bool isFolder(const QString &path)
+{
+    struct stat info;
+    return ::lstat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 QString systemError(int error)
@@ -149,15 +165,74 @@ int openFolderAt(int parent, const char *name)
     return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// The names in an open folder, as bytes; "." and ".." left out. Read first, then acted on: a folder's
+// listing is not changed while it is being read.
+QList<QByteArray> namesIn(int folder)
+{
+    QList<QByteArray> found;
+    const int copy = ::dup(folder);
+    DIR *dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        if (copy >= 0)
+            ::close(copy);
+        return found;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            found.append(name);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+QList<QByteArray> namesIn(const QByteArray &path)
+{
+    const int folder = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return {};
+    QList<QByteArray> names = namesIn(folder);
+    ::close(folder);
+    return names;
+}
+
+QDateTime modified(const struct stat &info)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 +
+                                          info.st_mtim.tv_nsec / 1000000);
+}
+
+// Whether the regular files `name` in the folders `a` and `b` hold the same bytes.
+bool sameContent(int a, int b, const char *name, qint64 size)
+{
+    const int fileA = ::openat(a, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fileB = ::openat(b, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    bool same = fileA >= 0 && fileB >= 0;
+    QByteArray bufferA(64 * 1024, Qt::Uninitialized);
+    QByteArray bufferB(64 * 1024, Qt::Uninitialized);
+    for (qint64 left = size; same && left > 0;) {
+        const ssize_t readA = ::read(fileA, bufferA.data(), size_t(qMin<qint64>(left, bufferA.size())));
+        const ssize_t readB = readA > 0 ? ::read(fileB, bufferB.data(), size_t(readA)) : -1;
+        same = readA > 0 && readB == readA &&
+               std::memcmp(bufferA.constData(), bufferB.constData(), size_t(readA)) == 0;
+        left -= readA;
+    }
+    for (const int file : {fileA, fileB}) {
+        if (file >= 0)
+            ::close(file);
+    }
+    return same;
+}
+
 class Mover : public MoveState
 {
 public:
     void moveFolder(int from, int to, const QString &relative)
     {
-        for (const QByteArray &name : names(from)) {
+        for (const QByteArray &name : namesIn(from)) {
             if (!error.isEmpty())
                 return;
-            const std::optional<QString> entry = entryFor(relative, QFile::decodeName(name));
+            const std::optional<QString> entry = entryFor(relative, rawName(name));
             if (!entry)
                 continue;
             struct stat source;
@@ -172,6 +247,13 @@ public:
                            : S_ISLNK(target.st_mode) ? Standing::Link
                                                      : Standing::File;
             const Step next = step(*entry, S_ISDIR(source.st_mode), standing);
+            if (next == Step::Move && collectReplaced && standing == Standing::File &&
+                S_ISREG(target.st_mode) &&
+                !(S_ISREG(source.st_mode) && source.st_size == target.st_size &&
+                  sameContent(from, to, name.constData(), source.st_size))) {
+                replaced << ReplacedFile{*entry, qint64(source.st_size), modified(source),
+                                         qint64(target.st_size), modified(target)};
+            }
             if (next == Step::Merge) {
                 descend(from, to, name, *entry);
             } else if (next == Step::Move && execute) {
@@ -201,26 +283,6 @@ private:
             ::close(subFrom);
         if (subTo >= 0)
             ::close(subTo);
-    }
-
-    static QList<QByteArray> names(int folder)
-    {
-        // Read first, then moved: a folder's listing is not changed while it is being read.
-        QList<QByteArray> found;
-        const int copy = ::dup(folder);
-        DIR *dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
-        if (!dir) {
-            if (copy >= 0)
-                ::close(copy);
-            return found;
-        }
-        while (const dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                found.append(name);
-        }
-        ::closedir(dir);
-        return found;
     }
 };
 
@@ -257,6 +319,25 @@ bool exists(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+bool isFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() && !info.isJunction();
+}
+
+bool sameContent(const QString &a, const QString &b)
+{
+    QFile fileA(a);
+    QFile fileB(b);
+    if (!fileA.open(QIODevice::ReadOnly) || !fileB.open(QIODevice::ReadOnly))
+        return false;
+    while (!fileA.atEnd()) {
+        if (fileA.read(64 * 1024) != fileB.read(64 * 1024))
+            return false;
+    }
+    return fileB.atEnd();
+}
+
 // Without the POSIX calls the moves go by name; links are looked at before each step.
 class Mover : public MoveState
 {
@@ -278,6 +359,12 @@ public:
             else if (target.exists())
                 standing = target.isDir() ? Standing::Folder : Standing::File;
             const Step next = step(*entry, source.isDir() && !source.isSymLink(), standing);
+            if (next == Step::Move && collectReplaced && standing == Standing::File && target.isFile() &&
+                !(source.isFile() && !source.isSymLink() && source.size() == target.size() &&
+                  sameContent(source.filePath(), target.filePath()))) {
+                replaced << ReplacedFile{*entry, source.size(), source.lastModified(), target.size(),
+                                         target.lastModified()};
+            }
             if (next == Step::Merge) {
                 moveFolder(source.filePath(), target.filePath(), *entry);
             } else if (next == Step::Move && execute) {
@@ -300,6 +387,30 @@ int runMover(Mover &mover, const QString &privateFolder, const QString &destinat
 }
 
 #endif
+
+// Calls `visit` with the path below `folder` of every entry there, folders before what they hold, without
+// following links; stops when `visit` returns false. Names are read as the file system holds them, so that
+// no entry is left out (a name that is not valid UTF-8 included).
+bool walkBelow(const QString &folder, const QString &relative,
+               const std::function<bool(const QString &)> &visit)
+{
+    const QString path = relative.isEmpty() ? folder : folder + QLatin1Char('/') + relative;
+#ifdef Q_OS_UNIX
+    for (const QByteArray &bytes : namesIn(encoded(path))) {
+        const QString name = rawName(bytes);
+#else
+    for (const QString &name :
+         QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+#endif
+        const QString entry = relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
+        if (!visit(entry))
+            return false;
+        const QString entryPath = folder + QLatin1Char('/') + entry;
+        if (isFolder(entryPath) && !walkBelow(folder, entry, visit))
+            return false;
+    }
+    return true;
+}
 
 QString problemForType(const QString &path)
 {
@@ -380,29 +491,26 @@ QList<ExtractionProblem> inspectExtracted(const QString &privateFolder, const QS
     };
     QHash<QPair<quint64, quint64>, Shared> sharedFiles;
 #endif
-    QDirIterator it(privateFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    walkBelow(privateFolder, QString(), [&](const QString &relative) {
         if (stop && stop->load())
-            break;
-        const QString path = it.next();
-        const QString relative = path.mid(privateFolder.size() + 1);
+            return false;
+        const QString path = privateFolder + QLatin1Char('/') + relative;
         if (const std::optional<QString> target = symLinkTarget(path)) {
             if (!linkStaysInside(relative, *target, readLink)) {
                 problems << ExtractionProblem{
                     relative,
                     QStringLiteral("is a link to %1, which leads out of the folder").arg(quoted(*target))};
             }
-            continue;
+            return true;
         }
         if (const QString problem = problemForType(path); !problem.isEmpty()) {
             problems << ExtractionProblem{relative, problem};
-            continue;
+            return true;
         }
 #ifdef Q_OS_UNIX
         struct stat info;
         if (::lstat(encoded(path).constData(), &info) != 0)
-            continue;
+            return true;
         // A folder that cannot be listed hides what is in it, and would be moved with it unchecked.
         if (S_ISDIR(info.st_mode) && ::access(encoded(path).constData(), R_OK | X_OK) != 0) {
             problems << ExtractionProblem{relative,
@@ -416,7 +524,8 @@ QList<ExtractionProblem> inspectExtracted(const QString &privateFolder, const QS
             shared.links = info.st_nlink;
         }
 #endif
-    }
+        return true;
+    });
 #ifdef Q_OS_UNIX
     // Hard links among the archive's own files are fine; a file with more names than the folder holds
     // shares its data with a file elsewhere, which writing to it would change.
@@ -461,22 +570,125 @@ int moveIntoPlace(const QString &privateFolder, const QString &destination, QStr
     return moved;
 }
 
+QList<ReplacedFile> replacedFiles(const QString &privateFolder, const QString &destination)
+{
+    Mover mover;
+    mover.collectReplaced = true;
+    mover.privateName = QFileInfo(privateFolder).fileName();
+    runMover(mover, privateFolder, destination);
+    // Asked about in the order a person reads a listing.
+    std::sort(mover.replaced.begin(), mover.replaced.end(),
+              [](const ReplacedFile &a, const ReplacedFile &b) { return a.entry < b.entry; });
+    return mover.replaced;
+}
+
+bool leaveOut(const QString &privateFolder, const QString &entry)
+{
+    const QString path = privateFolder + QLatin1Char('/') + entry;
+#ifdef Q_OS_UNIX
+    return ::unlink(encoded(path).constData()) == 0;
+#else
+    return QFile::remove(path);
+#endif
+}
+
+QString listedName(const QString &path)
+{
+    QString name = path;
+    name.replace(QLatin1Char('\n'), QLatin1Char('_'));
+    while (name.startsWith(QLatin1String("./")))
+        name.remove(0, 2);
+    return name;
+}
+
+QStringList namesListedAs(const QString &listed, int most)
+{
+    // A name that is not UTF-8 (rawName()) cannot be handed to 7z as an argument at all.
+    if (rawBytes(listed) != listed.toUtf8())
+        return {};
+    QList<qsizetype> blanks;
+    for (qsizetype i = listed.indexOf(QLatin1Char('_')); i >= 0; i = listed.indexOf(QLatin1Char('_'), i + 1))
+        blanks.append(i);
+    if (blanks.size() > 30 || (qint64(1) << blanks.size()) > most)
+        return {};
+    QStringList names;
+    for (quint32 pattern = 0; pattern < (quint32(1) << blanks.size()); ++pattern) {
+        QString name = listed;
+        for (qsizetype bit = 0; bit < blanks.size(); ++bit) {
+            if (pattern & (quint32(1) << bit))
+                name[blanks.at(bit)] = QLatin1Char('\n');
+        }
+        names.append(name);
+    }
+    return names;
+}
+
+int keepOnlyListed(const QString &privateFolder, const QStringList &listed)
+{
+    QSet<QString> wanted;
+    for (const QString &name : listed)
+        wanted.insert(listedName(name));
+    // Folders on the way to a wanted entry are kept, and walked into.
+    QSet<QString> onTheWay;
+    for (const QString &name : std::as_const(wanted)) {
+        for (qsizetype slash = name.indexOf(QLatin1Char('/')); slash > 0;
+             slash = name.indexOf(QLatin1Char('/'), slash + 1))
+            onTheWay.insert(name.left(slash));
+    }
+    int found = 0;
+    QStringList unwanted;
+    walkBelow(privateFolder, QString(), [&](const QString &relative) {
+        const QString name = listedName(relative);
+        for (qsizetype slash = name.size(); slash > 0;
+             slash = name.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+            if (wanted.contains(name.left(slash))) {
+                found += slash == name.size() ? 1 : 0;
+                return true;
+            }
+        }
+        if (!onTheWay.contains(name))
+            unwanted << relative;
+        return true;
+    });
+    // Deepest first, so that a folder is removed after what it holds.
+    std::sort(unwanted.begin(), unwanted.end(), std::greater<>());
+    for (const QString &relative : std::as_const(unwanted)) {
+        const QString path = privateFolder + QLatin1Char('/') + relative;
+        if (isFolder(path))
+            removeTree(path);
+        else
+            leaveOut(privateFolder, relative);
+    }
+    return found;
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+bool removeRaw(const QByteArray &path)
+{
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(info.st_mode))
+        return ::unlink(path.constData()) == 0;
+    // A read-only folder of the archive keeps its entries until it may be written again.
+    ::chmod(path.constData(), (info.st_mode & 07777) | S_IRWXU);
+    bool removed = true;
+    for (const QByteArray &name : namesIn(path))
+        removed = removeRaw(path + '/' + name) && removed;
+    return ::rmdir(path.constData()) == 0 && removed;
+}
+} // namespace
+#endif
+
 bool removeTree(const QString &folder)
 {
 #ifdef Q_OS_UNIX
-    // A read-only folder of the archive keeps its entries until it may be written again.
-    QDirIterator it(folder, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    QStringList folders = {folder};
-    while (it.hasNext())
-        folders << it.next();
-    for (const QString &path : std::as_const(folders)) {
-        struct stat info;
-        if (::lstat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode))
-            ::chmod(encoded(path).constData(), (info.st_mode & 07777) | S_IRWXU);
-    }
-#endif
+    // By the names' bytes: a name the toolkit cannot read back would keep its folder from going.
+    return removeRaw(encoded(folder));
+#else
     return QDir(folder).removeRecursively();
+#endif
 }
 
 } // namespace brivo::zip

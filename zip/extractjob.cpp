@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -21,10 +22,17 @@ QString shown(const QString &path)
     return QLatin1Char('"') + escapedForDisplay(path) + QLatin1Char('"');
 }
 
+// With `ask`, files whose content would change are named instead of moved, for the question.
+// With `keepOnly`, the whole archive was extracted and only those entries (as 7z lists them) stay.
 ExtractJob::Placing checkAndPlace(const QString &privateFolder, const QString &destination,
-                                  std::shared_ptr<std::atomic_bool> stop)
+                                  std::shared_ptr<std::atomic_bool> stop, bool ask,
+                                  const QStringList &keepOnly)
 {
     ExtractJob::Placing placing;
+    if (!keepOnly.isEmpty() && keepOnlyListed(privateFolder, keepOnly) == 0) {
+        placing.noneFound = true;
+        return placing;
+    }
     placing.refused = inspectExtracted(privateFolder, destination, stop.get());
     if (placing.refused.isEmpty())
         placing.refused = moveConflicts(privateFolder, destination);
@@ -33,7 +41,11 @@ ExtractJob::Placing checkAndPlace(const QString &privateFolder, const QString &d
         placing.stopped = true;
         return placing;
     }
-    if (placing.refused.isEmpty())
+    if (!placing.refused.isEmpty())
+        return placing;
+    if (ask)
+        placing.replacing = replacedFiles(privateFolder, destination);
+    if (placing.replacing.isEmpty())
         placing.moved = moveIntoPlace(privateFolder, destination, &placing.error);
     return placing;
 }
@@ -41,8 +53,9 @@ ExtractJob::Placing checkAndPlace(const QString &privateFolder, const QString &d
 } // namespace
 
 ExtractJob::ExtractJob(const QString &archive, const QString &password, const QStringList &entries,
-                       QObject *parent)
-    : ArchiveJob(parent), m_archive(archive), m_password(password), m_entries(entries)
+                       const QString &destination, QObject *parent)
+    : ArchiveJob(parent), m_archive(archive), m_password(password), m_entries(entries),
+      m_destination(destination)
 {
     connect(&m_placing, &QFutureWatcher<Placing>::finished, this, &ExtractJob::placed);
     // However the job ends, what 7z wrote in private goes.
@@ -56,7 +69,8 @@ ExtractJob::~ExtractJob()
 
 void ExtractJob::start()
 {
-    m_destination = QFileInfo(m_archive).absoluteDir().absolutePath();
+    m_destination = m_destination.isEmpty() ? QFileInfo(m_archive).absoluteDir().absolutePath()
+                                            : QFileInfo(m_destination).absoluteFilePath();
     // Inside the destination, so on its file system: the moves into place are renames. Only this user
     // may enter it while 7z writes there.
     QTemporaryDir folder(m_destination + QStringLiteral("/.brivo-extract-XXXXXX"));
@@ -69,7 +83,19 @@ void ExtractJob::start()
     }
     folder.setAutoRemove(false);
     m_privateFolder = folder.path();
-    runArchiver(extractArguments(m_archive, m_privateFolder, m_entries), passwordInput(m_password),
+    // 7z lists a line break in a name as "_", and finds no entry by that name: it is asked for every name
+    // the entry may have. One with too many of them is taken from the whole archive, by the names 7z lists.
+    QStringList names;
+    for (const QString &entry : std::as_const(m_entries)) {
+        const QStringList possible = namesListedAs(entry);
+        if (possible.isEmpty()) {
+            m_keepOnly = m_entries;
+            names.clear();
+            break;
+        }
+        names << possible;
+    }
+    runArchiver(extractArguments(m_archive, m_privateFolder, names), passwordInput(m_password),
                 [this] { extracted(); });
 }
 
@@ -101,7 +127,8 @@ void ExtractJob::extracted()
     }
     m_warnings = verdict == Verdict::Warnings;
     // Walking and moving what may be a hundred thousand entries is no work for the window's thread.
-    m_placing.setFuture(QtConcurrent::run(checkAndPlace, m_privateFolder, m_destination, m_stop));
+    m_placing.setFuture(
+        QtConcurrent::run(checkAndPlace, m_privateFolder, m_destination, m_stop, true, m_keepOnly));
 }
 
 void ExtractJob::placed()
@@ -111,6 +138,14 @@ void ExtractJob::placed()
         removePrivateFolder();
         emit message(QStringLiteral("Cancelled. Nothing was extracted."), true);
         finish(Result::Stop);
+        return;
+    }
+    if (placing.noneFound) {
+        removePrivateFolder();
+        emit message(verdictText(Verdict::NothingSelected, shown(m_archive), QString(), 0) +
+                         QStringLiteral(" Nothing was extracted."),
+                     true);
+        finish(Result::Failed);
         return;
     }
     if (!placing.refused.isEmpty()) {
@@ -127,6 +162,10 @@ void ExtractJob::placed()
         finish(Result::Failed);
         return;
     }
+    if (!placing.replacing.isEmpty()) {
+        askAndPlace(placing.replacing);
+        return;
+    }
     removePrivateFolder();
     if (!placing.error.isEmpty()) {
         emit message(
@@ -134,11 +173,44 @@ void ExtractJob::placed()
         finish(Result::Failed);
         return;
     }
-    emit message(QStringLiteral("Extracted %1 into %2%3.")
-                     .arg(shown(m_archive), shown(m_destination),
+    const QString kept =
+        m_kept == 0 ? QString() : QStringLiteral(", keeping %1 existing file(s) of that folder").arg(m_kept);
+    emit message(QStringLiteral("Extracted %1 into %2%3%4.")
+                     .arg(shown(m_archive), shown(m_destination), kept,
                           m_warnings ? QStringLiteral(", with warnings (see above)") : QString()),
                  m_warnings);
     finish(Result::Done);
+}
+
+void ExtractJob::askAndPlace(const QList<ReplacedFile> &replacing)
+{
+    std::optional<QStringList> kept;
+    if (m_question) {
+        // The question waits for the user; the job may be ended meanwhile, so nothing of it is used after.
+        const QPointer<ExtractJob> alive(this);
+        const ReplaceQuestion question = m_question;
+        const QString destination = m_destination;
+        kept = question(destination, replacing);
+        if (!alive)
+            return;
+    } else {
+        kept = QStringList();
+        for (const ReplacedFile &file : replacing)
+            *kept << file.entry;
+    }
+    if (!kept || isCancelled() || m_privateFolder.isEmpty()) {
+        removePrivateFolder();
+        emit message(QStringLiteral("Cancelled. Nothing was extracted; %1 was left as it was.")
+                         .arg(shown(m_destination)),
+                     true);
+        finish(Result::Stop);
+        return;
+    }
+    for (const QString &entry : std::as_const(*kept))
+        leaveOut(m_privateFolder, entry);
+    m_kept = kept->size();
+    m_placing.setFuture(
+        QtConcurrent::run(checkAndPlace, m_privateFolder, m_destination, m_stop, false, QStringList()));
 }
 
 void ExtractJob::removePrivateFolder()

@@ -8,6 +8,7 @@
 #include "zip/archiververdict.h"
 #include "zip/extractjob.h"
 #include "zip/packjob.h"
+#include "zip/replacequestion.h"
 #include "zip/sevenzipcommand.h"
 #include "zip/sevenziplocator.h"
 #include "zip/testjob.h"
@@ -110,6 +111,10 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(m_zipButton, &QPushButton::clicked, this, &Widget::zip);
     connect(m_unzipButton, &QPushButton::clicked, this, &Widget::unzip);
     connect(m_deleteAllButton, &QPushButton::clicked, this, &Widget::dela);
+    // A folder of the user's choice: an archive on a read-only medium is extracted elsewhere.
+    m_extractToButton = makeButton(QStringLiteral("Extract To..."));
+    m_extractToButton->setToolTip(QStringLiteral("Extract every listed archive into a folder you choose"));
+    connect(m_extractToButton, &QPushButton::clicked, this, &Widget::extractTo);
 
     auto *homeButton = new QPushButton;
     homeButton->setObjectName(QStringLiteral("homeButton"));
@@ -124,6 +129,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     buttonLayout->addStretch();
     buttonLayout->addWidget(m_deleteButton);
     buttonLayout->addWidget(m_deleteAllButton);
+    buttonLayout->addWidget(m_extractToButton);
 
     auto *passwordLayout = new QHBoxLayout;
     passwordLayout->addWidget(passwordBox);
@@ -327,9 +333,32 @@ void Widget::unzip()
     if (passwordIsMissing())
         return;
 
-    startForEachArchive([](const QString &archive, const QString &password) -> ArchiveJob * {
-        return new brivo::zip::ExtractJob(archive, password);
+    startForEachArchive(
+        [this](const QString &archive, const QString &password) { return extractJob(archive, password); });
+}
+
+void Widget::extractTo()
+{
+    if (m_busy || listModel->rowCount() == 0 || passwordIsMissing())
+        return;
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Extract To"));
+    if (folder.isEmpty()) {
+        password = QString();
+        return;
+    }
+    startForEachArchive([this, folder](const QString &archive, const QString &password) {
+        return extractJob(archive, password, {}, folder);
     });
+}
+
+ArchiveJob *Widget::extractJob(const QString &archive, const QString &password, const QStringList &entries,
+                               const QString &destination)
+{
+    auto *job = new brivo::zip::ExtractJob(archive, password, entries, destination);
+    job->setReplaceQuestion([this](const QString &folder, const QList<brivo::zip::ReplacedFile> &files) {
+        return brivo::zip::askAboutReplacing(this, folder, files);
+    });
+    return job;
 }
 
 void Widget::test()
@@ -365,7 +394,7 @@ void Widget::extractSelected()
         entries.append(m_contents->entry(row.row()).path);
     const QString usedPassword = std::exchange(password, QString());
     output->setText(QString());
-    startJobs({new brivo::zip::ExtractJob(m_contents->archive(), usedPassword, entries)});
+    startJobs({extractJob(m_contents->archive(), usedPassword, entries)});
 }
 
 void Widget::setf(const QString &path)
@@ -460,7 +489,8 @@ void Widget::setBusy(bool busy)
     for (QWidget *control :
          {static_cast<QWidget *>(m_zipButton), static_cast<QWidget *>(m_unzipButton),
           static_cast<QWidget *>(m_deleteButton), static_cast<QWidget *>(m_deleteAllButton),
-          static_cast<QWidget *>(passwordBox), static_cast<QWidget *>(passwordEdit)}) {
+          static_cast<QWidget *>(m_extractToButton), static_cast<QWidget *>(passwordBox),
+          static_cast<QWidget *>(passwordEdit)}) {
         control->setEnabled(!busy);
     }
     m_progressBar->setRange(0, 100);

@@ -69,6 +69,8 @@ public slots:
     void test();
     // Extracts the entries selected in the contents table.
     void extractSelected();
+    // Extracts every listed archive into a folder the user picks.
+    void extractTo();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -80,6 +82,9 @@ private:
     bool passwordIsMissing();
     void setBusy(bool busy);
     void showProgress(const brivo::zip::ArchiverProgress &progress);
+    // An extraction that asks this window's user before it replaces a file that differs.
+    brivo::zip::ArchiveJob *extractJob(const QString &archive, const QString &password,
+                                       const QStringList &entries = {}, const QString &destination = {});
 
     // One job for each listed archive, made by `makeJob` from the archive and the password.
     void startForEachArchive(
@@ -112,6 +117,7 @@ private:
     QPushButton *m_unzipButton = nullptr;
     QPushButton *m_deleteButton = nullptr;
     QPushButton *m_deleteAllButton = nullptr;
+    QPushButton *m_extractToButton = nullptr;
     QWidget *m_progressRow = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_progressLabel = nullptr;

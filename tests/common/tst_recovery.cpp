@@ -273,14 +273,18 @@ private slots:
     {
         const QString file = path("left.txt");
         crashedProcessLeavesCopies(file, QString::fromUtf8("caf\xC3\xA9\none\ntwo\n"));
-        m_modal->act([](QWidget *modal) {
+        m_modal->act([file](QWidget *modal) {
             auto *dialog = qobject_cast<RecoveryDialog *>(modal);
             auto *list = modal->findChild<QTreeWidget *>(QStringLiteral("recoveredDocuments"));
             QStringList rows;
             for (int i = 0; list && i < list->topLevelItemCount(); ++i)
-                rows << list->topLevelItem(i)->text(0) + '|' + list->topLevelItem(i)->text(1);
+                rows << QStringList{list->topLevelItem(i)->text(0), list->topLevelItem(i)->text(1),
+                                    list->topLevelItem(i)->text(2)}
+                            .join('|');
             rows.sort();
-            if (dialog && rows == QStringList{"Untitled|IDE", "left.txt|Notepad"})
+            // The folder too: a file of the same name elsewhere is another file.
+            const QString folder = QDir::toNativeSeparators(QFileInfo(file).path());
+            if (dialog && rows == QStringList{"Untitled||IDE", "left.txt|" + folder + "|Notepad"})
                 button(modal, "Restore")->click();
             else
                 modal->close();
@@ -304,6 +308,58 @@ private slots:
         notepad->on_actionSave_triggered();
         QCOMPARE(readFile(file), QByteArray("caf\xE9\r\none\ntwo\r\n"));
         QVERIFY(settled(notepad->recovery()) && store()->copies().size() == 1);
+    }
+
+    // A copy whose record cannot be read keeps its text: offered as an untitled document, never deleted.
+    void aDamagedRecordKeepsItsText()
+    {
+        const QString folder = recoveryFolder() + "/99999-damaged";
+        QVERIFY(writeFile(folder + "/1.json", "{\"tool\": \"notepad\", \"pa") &&
+                writeFile(folder + "/1-notes.txt", "caf\xC3\xA9\r\nkept\r\n"));
+        m_modal->act([](QWidget *modal) {
+            auto *list = modal->findChild<QTreeWidget *>(QStringLiteral("recoveredDocuments"));
+            if (list && list->topLevelItemCount() == 1 &&
+                list->topLevelItem(0)->text(0) == "Untitled (record damaged)")
+                button(modal, "Restore")->click();
+            else
+                modal->close();
+        });
+        offerRecoveredDocuments();
+        const QList<txtedit *> notepads = test::visibleWindows<txtedit>();
+        QVERIFY(notepads.size() == 1 && notepads.first()->fileName.isEmpty());
+        QCOMPARE(editOf(notepads.first())->toPlainText(), QString::fromUtf8("caf\xC3\xA9\nkept\n"));
+        QVERIFY(OrphanedCopies().copies().isEmpty() && !QFileInfo::exists(folder));
+    }
+
+    // Undo back to the text as it was opened or saved clears the changed marker in both editors and drops
+    // the copy: closing asks nothing about a document equal to its file.
+    void undoBackToTheSavedText()
+    {
+        const QString file = path("undo.txt");
+        writeFile(file, "saved\n");
+        const auto check = [this](auto &w, DocumentRecovery *recovery) {
+            w.show();
+            const QString opened = status(w.statusLabel);
+            editOf(&w)->insertPlainText(QStringLiteral("typed"));
+            QVERIFY(settled(recovery) && store()->copies().size() == 1);
+            editOf(&w)->undo();
+            QCOMPARE(status(w.statusLabel), opened);
+            QVERIFY(settled(recovery) && store()->copies().isEmpty());
+            editOf(&w)->insertPlainText(QStringLiteral("a"));
+            w.on_actionSave_triggered();
+            const QString saved = status(w.statusLabel);
+            editOf(&w)->insertPlainText(QStringLiteral("b"));
+            QVERIFY(status(w.statusLabel).endsWith("color:red;"));
+            editOf(&w)->undo();
+            QCOMPARE(status(w.statusLabel), saved);
+            QVERIFY(w.close()); // no question
+        };
+        txtedit notepad;
+        notepad.openFile(file);
+        check(notepad, notepad.recovery());
+        ide code;
+        code.openFile(file);
+        check(code, code.recovery());
     }
 
     void discardAsksFirstAndLaterKeeps()

@@ -122,3 +122,32 @@ e2e_wait_window "Brivo - K.VARDEN" 30 >/dev/null || e2e_fail "the third start sh
 e2e_find_window "$dialog" >/dev/null && e2e_fail "the third start offered copies again"
 e2e_stop
 echo "the start after that offers nothing"
+
+# --- Restored in another folder, a file opened by a relative name is saved where it came from. ---
+mkdir -p "$E2E_TMP/a" "$E2E_TMP/b"
+printf 'from a\n' >"$E2E_TMP/a/note.txt"
+printf 'b keeps this\n' >"$E2E_TMP/b/note.txt"
+cd "$E2E_TMP/a" || exit 1
+e2e_start note.txt
+e2e_poll 30 count_notepads 1 || e2e_fail "brivo note.txt opened no notepad"
+note=$(notepads)
+e2e_poll 10 text_of_window_is "$note" "from a" || e2e_fail "the notepad did not open a/note.txt"
+xdotool key --clearmodifiers ctrl+Home
+xdotool type --clearmodifiers --delay 20 "typed "
+copied() { grep -qs "typed from a" "$recovery"/*/*-note.txt; }
+e2e_poll 15 copied || e2e_fail "no recovery copy of the typed text"
+kill -9 "$E2E_PID"
+wait "$E2E_PID" 2>/dev/null
+E2E_PID=
+cd "$E2E_TMP/b" || exit 1
+e2e_start
+id=$(e2e_wait_window "$dialog" 30) || e2e_fail "the start in b showed no \"$dialog\""
+e2e_accept_dialog "$id"
+e2e_poll 30 count_notepads 1 || e2e_fail "Restore in b opened no notepad"
+e2e_poll 10 text_of_window_is "$(notepads)" "typed from a" || e2e_fail "the restored notepad lost the text"
+xdotool key --clearmodifiers ctrl+s
+a_saved() { [ "$(cat "$E2E_TMP/a/note.txt")" = "typed from a" ]; }
+e2e_poll 15 a_saved || e2e_fail "a/note.txt was not saved: $(cat "$E2E_TMP/a/note.txt")"
+[ "$(cat "$E2E_TMP/b/note.txt")" = "b keeps this" ] || e2e_fail "b/note.txt was overwritten"
+e2e_stop
+echo "restored in another folder, saved back to the folder it came from"

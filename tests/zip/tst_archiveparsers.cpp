@@ -13,6 +13,7 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -416,6 +417,43 @@ private slots:
             QCOMPARE(entriesOf(inspectExtracted(dir.filePath("closed"), dest)), QStringList{"locked"});
             QVERIFY(removeTree(dir.filePath("closed")));
         }
+    }
+
+    // Names are bytes: one that is not UTF-8 is checked like any other, shown escaped, and removed with
+    // its private folder. Each row makes one entry below a folder named so, with the system's calls.
+    void rawNamesAreCheckedAndRemoved_data()
+    {
+        QTest::addColumn<QByteArray>("kind"); // "link" to /etc/passwd, "up" a link climbing out, "device"
+        QTest::addColumn<QString>("problem"); // the entry as shown, and why
+        QTest::newRow("link") << QByteArray("link") << "d\\xff/pw\\xfe is a link to \"/etc/passwd\"";
+        QTest::newRow("link climbing out") << QByteArray("up") << "d\\xff/pw\\xfe is a link to \"../../x\"";
+        QTest::newRow("character device") << QByteArray("device") << "d\\xff/pw\\xfe is a device";
+    }
+    void rawNamesAreCheckedAndRemoved()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(QString, problem);
+        if (kind == "device" && ::geteuid() != 0)
+            QSKIP("only root makes devices");
+        QTemporaryDir dir;
+        const QByteArray done = QFile::encodeName(dir.filePath("dest/.private"));
+        const QByteArray entry = done + "/d\xff/pw\xfe";
+        QVERIFY(QDir().mkpath(dir.filePath("dest/.private")) &&
+                ::mkdir((done + "/d\xff").constData(), 0700) == 0);
+        if (kind == "device")
+            QVERIFY(::mknod(entry.constData(), S_IFCHR | 0600, makedev(1, 3)) == 0);
+        else
+            QVERIFY(::symlink(kind == "link" ? "/etc/passwd" : "../../x", entry.constData()) == 0);
+        const QList<ExtractionProblem> found = inspectExtracted(rawName(done), dir.filePath("dest"));
+        QCOMPARE(found.size(), 1);
+        QVERIFY2((escapedForDisplay(found.first().entry) + ' ' + found.first().reason).startsWith(problem),
+                 qPrintable(found.first().reason));
+        QCOMPARE(rawBytes(found.first().entry), QByteArray("d\xff/pw\xfe"));
+        for (const QByteArray &bytes :
+             {QByteArray("\xef\xbb\xbf\xc3\xa9\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf"),
+              QByteArray("\xf0\x9f\x98\x80\xef\xbf\xbd\xe9")})
+            QCOMPARE(rawBytes(rawName(bytes)), bytes); // a BOM, surrogates, overlong forms, U+FFFD
+        QVERIFY(removeTree(rawName(done)) && !QFileInfo::exists(dir.filePath("dest/.private")));
     }
 
     // Moving into place merges folders and replaces files and links, never writing through a link that

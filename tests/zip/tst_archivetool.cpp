@@ -11,6 +11,8 @@
 #include <QtWidgets>
 
 #include <array>
+#include <filesystem>
+#include <fstream>
 
 using brivo::test::ModalAnswerer;
 using brivo::test::readFile;
@@ -458,6 +460,9 @@ private slots:
             << tarArchive({ok, {"up", {}, '2', "../.."}, {"up/escaped.txt", "x", '0', {}}})
             << "Nothing was extracted.";
         QTest::newRow("../") << tarArchive({ok, {"../escaped.txt", "x", '0', {}}}) << "";
+        QTest::newRow("a link named in bytes that are not UTF-8")
+            << tarArchive({ok, {"caf\xe9", "x", '0', {}}, {"pw\xff", {}, '2', "/etc/passwd"}})
+            << "\"pw\\xff\" is a link to \"/";
     }
     void sevenZipRefusesWritingOutside()
     {
@@ -567,6 +572,100 @@ private slots:
                  QStringList({control, "sub"}));
         QCOMPARE(readFile(into + "/sub/inner.txt"), "inner");
         QCOMPARE(leftovers(into), QStringList());
+    }
+
+    // A file of the folder whose content differs is replaced only as the user says; an identical one is
+    // not asked about, a new one just comes. Un Zip and Extract To ask alike; Cancel leaves all as it was.
+    void sevenZipAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<QList<int>>("answers"); // QMessageBox buttons, in order
+        QTest::addColumn<QByteArray>("after");   // notes.txt, then sub/other.txt: 'a' the archive's, 'm' mine
+        QTest::newRow("replace, then keep")
+            << QList<int>{QMessageBox::Yes, QMessageBox::No} << QByteArray("am");
+        QTest::newRow("keep all") << QList<int>{QMessageBox::NoToAll} << QByteArray("mm");
+        QTest::newRow("replace all, through Extract To")
+            << QList<int>{QMessageBox::YesToAll} << QByteArray("aa");
+        QTest::newRow("cancel") << QList<int>{QMessageBox::Cancel} << QByteArray("--");
+    }
+    void sevenZipAsksBeforeReplacing()
+    {
+        QFETCH(QList<int>, answers);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString into = dir.filePath("into");
+        const bool extractTo = QByteArray(QTest::currentDataTag()).contains("Extract To");
+        const QString archive = (extractTo ? dir.path() : into) + "/gift.tar";
+        QVERIFY(writeFile(archive, tarArchive({{"notes.txt", "archive's", '0', {}},
+                                               {"same.txt", "same", '0', {}},
+                                               {"sub/other.txt", "archive's too", '0', {}},
+                                               {"new.txt", "new", '0', {}}})));
+        for (const char *name : {"notes.txt", "same.txt", "sub/other.txt"})
+            QVERIFY(writeFile(into + "/" + name, QByteArray(name) == "same.txt" ? "same" : "mine"));
+        Widget window;
+        window.setf(archive);
+        ModalAnswerer modal;
+        if (extractTo)
+            modal.chooseFile(into);
+        for (const int answer : answers)
+            modal.press(QMessageBox::StandardButton(answer));
+        (extractTo ? button(window, "Extract To...") : button(window, "Un Zip"))->click();
+        QVERIFY(waitIdle(window));
+        QCOMPARE(modal.seen().size(), answers.size() + (extractTo ? 1 : 0));
+        const auto question = modal.seen().at(extractTo ? 1 : 0);
+        QVERIFY2(question.text.contains("\"notes.txt\"") &&
+                     question.informativeText.startsWith("Existing: 4 bytes, modified ") &&
+                     question.informativeText.contains("From the archive: 9 bytes, modified "),
+                 qPrintable(question.text + question.informativeText));
+        QCOMPARE(readFile(into + "/same.txt"), "same");
+        const QString said = window.output->toPlainText();
+        for (const auto &[name, archived] :
+             {std::pair{"notes.txt", "archive's"}, {"sub/other.txt", "archive's too"}}) {
+            const char which = after.at(QByteArray(name) == "notes.txt" ? 0 : 1);
+            QCOMPARE(readFile(into + "/" + name), which == 'a' ? QByteArray(archived) : QByteArray("mine"));
+        }
+        QCOMPARE(QFile::exists(into + "/new.txt"), after != "--");
+        QVERIFY2(said.contains(after == "--" ? "Cancelled. Nothing was extracted" : "Extracted"),
+                 qPrintable(said));
+        QCOMPARE(leftovers(into), QStringList());
+    }
+
+    // 7z lists a line break in a name as "_" and finds nothing by that name; Extract Selected still takes
+    // exactly the selected entry: 7z is asked for each name it may have, or, with too many of them or a
+    // name that is not UTF-8 (shown escaped), the whole archive is extracted and only the entry kept.
+    void sevenZipExtractSelectedByListedName_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a line break") << QByteArray("a\nb.txt") << "a_b.txt";
+        QTest::newRow("seven") << QByteArray("a\nb\nc\nd\ne\nf\ng\nh.txt") << "a_b_c_d_e_f_g_h.txt";
+        QTest::newRow("not UTF-8") << QByteArray("caf\xe9.txt") << "caf\\xe9.txt";
+    }
+    void sevenZipExtractSelectedByListedName()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(
+            dir.filePath("nl.tar"),
+            tarArchive({{name, "selected", '0', {}}, {"c.txt", "c", '0', {}}, {"d/e.txt", "e", '0', {}}})));
+        Widget window;
+        window.setf(dir.filePath("nl.tar"));
+        auto *table = window.findChild<QTableView *>("contents");
+        QTRY_COMPARE(table->model()->rowCount(), 3);
+        table->selectRow(0);
+        QCOMPARE(table->model()->index(0, 0).data().toString(), shown);
+        button(window, "Extract Selected")->click();
+        QVERIFY(waitIdle(window));
+        QVERIFY2(window.output->toPlainText().contains("Extracted"),
+                 qPrintable(window.output->toPlainText()));
+        QByteArrayList names; // as the file system holds them
+        for (const auto &entry :
+             std::filesystem::directory_iterator(QFile::encodeName(dir.path()).toStdString()))
+            names << QByteArray::fromStdString(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        QCOMPARE(names, QByteArrayList({name, "nl.tar"}));
+        std::ifstream file(QFile::encodeName(dir.path()).toStdString() + "/" + name.toStdString());
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(file), {}), std::string("selected"));
     }
 
     // The opener hands the window its file; the tree lists what is double-clicked, duplicates included;

@@ -97,13 +97,34 @@ e2e_stop
 rm -rf "$recovery"
 echo "SIGTERM: unsaved text of two editors kept and offered at the next start"
 
+# --- The end of the session during an extraction: 7z ends and its private folder goes. ---
+# BZip2 of random bytes takes 7z a few seconds to unpack.
+arch="$E2E_TMP/arch"
+mkdir -p "$arch"
+head -c 60000000 /dev/urandom >"$arch/noise.bin"
+(cd "$arch" && 7z a -bd -m0=BZip2 -mmt=2 slow.7z noise.bin >/dev/null && rm noise.bin) || e2e_fail "7z failed"
+e2e_start "$arch/slow.7z"
+id=$(e2e_wait_window "Brivo : Zip - K.VARDEN " 30) || e2e_fail "slow.7z: no archive window"
+listed() { grep -q . <(xdotool search --onlyvisible --name 'Brivo : Zip' 2>/dev/null); }
+e2e_poll 10 listed
+sleep "$(e2e_secs 0.5)"
+xdotool mousemove --window "$id" 464 34 click 1 # Un Zip
+private_folder() { compgen -G "$arch/.brivo-extract-*" >/dev/null; }
+e2e_poll 30 private_folder || e2e_fail "Un Zip started no extraction"
+kill -TERM "$E2E_PID"
+e2e_poll 15 ended || e2e_fail "SIGTERM during an extraction did not end the program"
+E2E_PID=
+! pgrep -f "slow\.7z" >/dev/null || e2e_fail "7z outlived the program"
+! private_folder || e2e_fail "the private extraction folder was left behind: $(ls -a "$arch")"
+echo "SIGTERM during an extraction: 7z ended and the private folder is gone"
+
 # --- Keys from the first moment, in the window the window manager made active. ---
 # key_at_open FILE TITLE KEYS CHECK...: opens FILE, waits for its window to be active, presses KEYS and
 # waits for CHECK (a command, run with the window's id as its last argument).
 key_at_open() {
     local file=$1 title=$2 keys=$3 id
     shift 3
-    e2e_start "$docs/$file"
+    if [ "$file" = - ]; then e2e_start; else e2e_start "$docs/$file"; fi
     id=$(e2e_wait_window "$title" 30) || e2e_fail "$file: no window \"$title\""
     e2e_poll 10 test "$(e2e_active_window)" = "$id" || e2e_fail "$file: the window did not become active"
     # shellcheck disable=SC2086
@@ -113,6 +134,7 @@ key_at_open() {
     echo "$file: $keys works at once"
 }
 full_screen() { [ "$(e2e_window_size "$1")" = 1280x1024 ]; }
+notepad_shown() { e2e_find_window "$NOTEPAD" >/dev/null; }
 file_holds() { [ "$(cat "$1")" = "$2" ]; }
 write_wav() {
     { printf 'RIFF\x24\x07\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
@@ -121,6 +143,7 @@ write_wav() {
 }
 write_wav "$docs/clip.avi"
 sample_pdf "$docs/paper.pdf" "A page"
+key_at_open - "$LAUNCHER" Return notepad_shown
 key_at_open picture.png "$IMAGES" F11 full_screen
 key_at_open paper.pdf "Brivo : Pdf Viewer - K.VARDEN" F11 full_screen
 key_at_open clip.avi "$LAUNCHER" Return full_screen

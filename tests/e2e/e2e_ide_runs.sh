@@ -255,3 +255,18 @@ if ! e2e_poll 5 gone; then
     e2e_fail "what the run started outlived the program"
 fi
 echo "quit during a run: the program ended and so did what the run started"
+
+# ---- The end of the session during a run (SIGTERM, as a logout sends it) ends what the run started ----------
+
+rm -f "$project/grandchild"
+open_ide long.bat
+ide_menu 2 6
+e2e_wait_file "$project/grandchild" || e2e_fail "the long run did not start"
+grandchild=$(cat "$project/grandchild")
+kill -TERM "$E2E_PID"
+e2e_poll 15 quit || e2e_fail "SIGTERM during a run did not end the program"
+if ! e2e_poll 5 gone; then
+    kill -9 "$grandchild" 2>/dev/null
+    e2e_fail "what the run started outlived the program's SIGTERM"
+fi
+echo "SIGTERM during a run: the program ended and so did what the run started"

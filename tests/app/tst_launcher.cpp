@@ -399,7 +399,7 @@ private slots:
         QTest::newRow("files: each opens in its tool")
             << QList<QUrl>{QUrl::fromLocalFile(notes), QUrl(QStringLiteral("https://example.org/")),
                            QUrl::fromLocalFile(other)}
-            << Opened({{Tool::Notepad, notes, false}, {Tool::Pdf, other, false}}) << 0;
+            << Opened({{Tool::Notepad, notes, false}, {Tool::PdfViewer, other, false}}) << 0;
         QTest::newRow("web link: a plain launcher")
             << QList<QUrl>{QUrl(QStringLiteral("https://example.org/page.html"))} << Opened() << 1;
         QTest::newRow("no URL: ignored") << QList<QUrl>() << Opened() << 0;

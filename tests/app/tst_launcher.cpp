@@ -209,13 +209,6 @@ private slots:
         QCOMPARE(visited, QList<int>({0, 1, 4, 2, 3, 5, 10, 9, 8, 6, 7}));
 
         tiles[0]->setFocus();
-        // Where each arrow leads is the table above's business; here, that the keys move the focus.
-        const QList<QPair<Qt::Key, int>> walk = {{Qt::Key_Right, 1}, {Qt::Key_Right, 4}, {Qt::Key_Down, 5},
-                                                 {Qt::Key_Left, 3},  {Qt::Key_Up, 1},    {Qt::Key_Left, 0}};
-        for (const auto &[key, tile] : walk) {
-            press(key);
-            QCOMPARE(focused(), tile);
-        }
 
         // The focus shows once the keyboard is in use: the same tile looks different with and without it.
         const QRect around = tiles[0]->geometry().adjusted(-5, -5, 5, 5);
@@ -223,8 +216,10 @@ private slots:
         tiles[1]->setFocus();
         QVERIFY(withFocus != launcher.grab(around).toImage());
 
+        // Where each arrow leads is the table above's business; here, that the keys move the focus.
         press(Qt::Key_Return);
         press(Qt::Key_Right);
+        QCOMPARE(focused(), 4);
         press(Qt::Key_Enter);
         press(Qt::Key_Down);
         press(Qt::Key_Space);

@@ -24,16 +24,16 @@ inline constexpr int zoomStep = 30;
 inline constexpr int minimumDpi = 10;
 
 // The page after `index` in a document of `count` pages, staying on the last one.
-int nextPage(int index, int count);
+BRIVO_PDF_EXPORT int nextPage(int index, int count);
 // The page before `index`, staying on the first one.
-int previousPage(int index);
+BRIVO_PDF_EXPORT int previousPage(int index);
 
 // The zero-based page a typed one-based page number names, or nothing when the text is not a decimal
 // number or names no page of a document of `count` pages.
-std::optional<int> typedPage(const QString &text, int count);
+BRIVO_PDF_EXPORT std::optional<int> typedPage(const QString &text, int count);
 
 // The resolution one zoom step in from `dpi`; zooming in has no limit of its own.
-int zoomedIn(int dpi);
+BRIVO_PDF_EXPORT int zoomedIn(int dpi);
 // The resolution one zoom step out from `dpi`, or nothing when that would go below minimumDpi.
 BRIVO_PDF_EXPORT std::optional<int> zoomedOut(int dpi);
 
@@ -47,7 +47,7 @@ struct WheelTurn
     // Whether the page at pageIndex is to be shown (afresh) and the view scrolled to its top.
     bool show = false;
 };
-WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward);
+BRIVO_PDF_EXPORT WheelTurn wheelStep(bool armed, int pageIndex, int pageCount, bool forward);
 
 // Whether a picture of `rendered` pixels is a failed rendering of a page of `pagePoints` (1/72 inch) at the
 // given resolution. Poppler gives a null picture, or a single pixel when it cannot allocate the page.
@@ -55,11 +55,11 @@ BRIVO_PDF_EXPORT bool renderFailed(QSize rendered, QSizeF pagePoints, int dpiX, 
 
 // The resolution at which a page of `pagePoints` (1/72 inch) fits `room` pixels: its width alone, or with
 // `wholePage` the whole of it. Never below minimumDpi, and nothing (0) when the page or room is empty.
-int fitDpi(QSizeF pagePoints, QSize room, bool wholePage);
+BRIVO_PDF_EXPORT int fitDpi(QSizeF pagePoints, QSize room, bool wholePage);
 
 // The size to open the window at: the page and what surrounds it (`chrome`, the frames, bars and panels),
 // but never larger than `available`, the part of the screen that windows may take.
-QSize openingSize(QSize page, QSize chrome, QSize available);
+BRIVO_PDF_EXPORT QSize openingSize(QSize page, QSize chrome, QSize available);
 
 // The whole page, unrotated, at the given resolution; a null image when it cannot be rendered.
 QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY);

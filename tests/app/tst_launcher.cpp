@@ -30,6 +30,12 @@ Q_DECLARE_METATYPE(std::optional<brivo::Tool>)
 
 namespace {
 
+// The tiles' places, in the launcher's order: three rows of three and the two about tiles set off below.
+const QList<QRect> places = {{10, 10, 180, 120},   {210, 10, 180, 120},  {10, 150, 180, 120},
+                             {210, 150, 180, 120}, {410, 10, 180, 120},  {410, 150, 180, 120},
+                             {100, 430, 210, 120}, {320, 430, 200, 120}, {410, 290, 180, 120},
+                             {210, 290, 180, 120}, {10, 290, 180, 120}};
+
 QList<QCommandLinkButton *> tilesOf(showmain &launcher)
 {
     return launcher.findChildren<QCommandLinkButton *>(QString(), Qt::FindDirectChildrenOnly);
@@ -75,18 +81,14 @@ private slots:
     {
         showmain launcher;
         launcher.buildUi();
-        const QList<QPair<const char *, QRect>> expected = {
-            {"Notepad", {10, 10, 180, 120}},        {"IDE", {210, 10, 180, 120}},
-            {"Media\nPlayer", {10, 150, 180, 120}}, {"PDF", {210, 150, 180, 120}},
-            {"Image\nViewer", {410, 10, 180, 120}}, {"Web", {410, 150, 180, 120}},
-            {"About Brivo", {100, 430, 210, 120}},  {"About Me", {320, 430, 200, 120}},
-            {"Zip", {410, 290, 180, 120}},          {"Snap\nShot", {210, 290, 180, 120}},
-            {"Gif View", {10, 290, 180, 120}}};
+        const QStringList texts = {"Notepad",       "IDE",        "Media\nPlayer", "PDF",
+                                   "Image\nViewer", "Web",        "About Brivo",   "About Me",
+                                   "Zip",           "Snap\nShot", "Gif View"};
         const auto tiles = tilesOf(launcher);
         QCOMPARE(tiles.size(), 11);
         for (int i = 0; i < 11; ++i) {
-            QCOMPARE(tiles[i]->text(), QString::fromLatin1(expected[i].first));
-            QCOMPARE(tiles[i]->geometry(), expected[i].second);
+            QCOMPARE(tiles[i]->text(), texts[i]);
+            QCOMPARE(tiles[i]->geometry(), places[i]);
             QCOMPARE(tiles[i]->iconSize(), QSize(100, 100));
             // Every tile has a picture, and a picture of its own.
             const QImage picture = tiles[i]->icon().pixmap(100, 100).toImage();
@@ -158,7 +160,6 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("to");
-        // The launcher's places: three rows of three and the two about tiles, set off, below them.
         QTest::newRow("right along a row") << 0 << int(Qt::Key_Right) << 1;
         QTest::newRow("right at the row's end") << 4 << int(Qt::Key_Right) << -1;
         QTest::newRow("left along a row") << 5 << int(Qt::Key_Left) << 3;
@@ -177,13 +178,10 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, key);
         QFETCH(int, to);
-        QList<QRect> places = {{10, 10, 180, 120},   {210, 10, 180, 120},  {10, 150, 180, 120},
-                               {210, 150, 180, 120}, {410, 10, 180, 120},  {410, 150, 180, 120},
-                               {100, 430, 210, 120}, {320, 430, 200, 120}, {410, 290, 180, 120},
-                               {210, 290, 180, 120}, {10, 290, 180, 120}};
+        QList<QRect> shown = places;
         if (QByteArray(QTest::currentDataTag()).contains("hidden"))
-            places[9] = QRect();
-        QCOMPARE(brivo::tileInDirection(places, from, key), to);
+            shown[9] = QRect();
+        QCOMPARE(brivo::tileInDirection(shown, from, key), to);
     }
 
     // The keyboard alone reaches and opens every tile, and the focused tile can be told apart.
@@ -211,14 +209,6 @@ private slots:
         QCOMPARE(visited, QList<int>({0, 1, 4, 2, 3, 5, 10, 9, 8, 6, 7}));
 
         tiles[0]->setFocus();
-        // Where each arrow leads is the table above's business; here, that the keys move the focus.
-        const QList<QPair<Qt::Key, int>> walk = {{Qt::Key_Right, 1}, {Qt::Key_Right, 4}, {Qt::Key_Right, 4},
-                                                 {Qt::Key_Down, 5},  {Qt::Key_Left, 3},  {Qt::Key_Up, 1},
-                                                 {Qt::Key_Left, 0}};
-        for (const auto &[key, tile] : walk) {
-            press(key);
-            QCOMPARE(focused(), tile);
-        }
 
         // The focus shows once the keyboard is in use: the same tile looks different with and without it.
         const QRect around = tiles[0]->geometry().adjusted(-5, -5, 5, 5);
@@ -226,8 +216,10 @@ private slots:
         tiles[1]->setFocus();
         QVERIFY(withFocus != launcher.grab(around).toImage());
 
+        // Where each arrow leads is the table above's business; here, that the keys move the focus.
         press(Qt::Key_Return);
         press(Qt::Key_Right);
+        QCOMPARE(focused(), 4);
         press(Qt::Key_Enter);
         press(Qt::Key_Down);
         press(Qt::Key_Space);
@@ -374,19 +366,6 @@ private slots:
         QCOMPARE(launchers.size(), 1);
         QCOMPARE(launchers.first()->chooserMode, exists ? 1 : 0);
         QCOMPARE(launchers.first()->pendingPath, exists ? path : QString());
-    }
-
-    void homeOpensOneMoreLauncherEachTime()
-    {
-        DropTarget tool;
-        tool.show();
-        brivo::goHome();
-        brivo::goHome();
-        const auto launchers = visibleWindows<showmain>();
-        QCOMPARE(launchers.size(), 2);
-        QCOMPARE(launchers[0]->chooserMode, 0);
-        QVERIFY(launchers[0] != launchers[1]);
-        QVERIFY(tool.isVisible());
     }
 
     void dropAction_data()

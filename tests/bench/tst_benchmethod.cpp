@@ -117,10 +117,10 @@ private slots:
         seen.shownMs = 300;
         seen.paints = {320};
         QVERIFY(!readyMoment(seen, rule, 2000));
-        seen.soundMs = 250; // sound before the window: ready when the window is painted
-        QCOMPARE(readyMoment(seen, rule, 2000).value_or(-1), 320.0);
-        seen.soundMs = 700;
-        QCOMPARE(readyMoment(seen, rule, 2000).value_or(-1), 700.0);
+        for (const double sound : {250.0, 700.0}) { // before the paint, ready when painted; after, when heard
+            seen.soundMs = sound;
+            QCOMPARE(readyMoment(seen, rule, 2000).value_or(-1), std::max(sound, 320.0));
+        }
     }
 
     void soundInPiecesOfAnyLength_data()
@@ -130,9 +130,7 @@ private slots:
         QTest::addColumn<bool>("heard");
         const QByteArray silence(1000, '\0');
         // 0x0200 = 512 and 0xfe00 = -512 are sound at level 256; 0x00ff = 255 and 0xff01 = -255 are not.
-        QTest::newRow("silence") << silence << 333 << false;
         QTest::newRow("just below the level") << silence + QByteArray("\xff\x00\x01\xff", 4) << 0 << false;
-        QTest::newRow("loud") << silence + QByteArray("\x00\x02", 2) << 0 << true;
         QTest::newRow("loud, negative") << silence + QByteArray("\x00\xfe", 2) << 0 << true;
         // A sample split between two reads; a detector that lost the odd byte would read 0x0200 as
         // 0x0002 and the next bytes out of step.
@@ -157,7 +155,6 @@ private slots:
         QTest::addColumn<double>("limit");
         QTest::addColumn<double>("target");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("under the target") << 9.0 << 10.0 << 1.0 << true;
         QTest::newRow("on the target") << 10.0 << 10.0 << 1.0 << true;
         QTest::newRow("over the target") << 10.5 << 10.0 << 1.0 << false;
         // A count that must stay at nought: none holds, one misses.

@@ -69,6 +69,8 @@ private slots:
         // A child of its own, in the background: it must not outlive the run either.
         QTest::newRow("no window") << QStringLiteral("sleep 60 & echo $! > \"$0\"; wait")
                                    << QStringLiteral("showed no window within 2 s");
+        QTest::newRow("no such program")
+            << QString() << QStringLiteral("ended with exit code 127 before it was ready");
     }
     void whatNeverGetsReady()
     {
@@ -77,24 +79,18 @@ private slots:
         QTemporaryDir dir;
         const QString pidFile = dir.filePath(QStringLiteral("pid"));
         WatchedRunSpec request;
-        request.program = QStringLiteral("/bin/sh");
+        request.program =
+            script.isEmpty() ? QStringLiteral("/nonexistent/program") : QStringLiteral("/bin/sh");
         request.arguments = {QStringLiteral("-c"), script, pidFile};
         request.timeoutMs = 2000;
         const WatchedRunResult run = watchRun(request);
         QVERIFY(!run.ready);
         QCOMPARE(run.failure, failure);
+        if (script.isEmpty())
+            return;
         const pid_t started = writtenPid(pidFile);
         QVERIFY(started > 0);
         QTRY_VERIFY_WITH_TIMEOUT(!alive(started), 5000);
-    }
-
-    void aMissingProgramIsReported()
-    {
-        WatchedRunSpec request;
-        request.program = QStringLiteral("/nonexistent/program");
-        const WatchedRunResult run = watchRun(request);
-        QVERIFY(!run.ready);
-        QCOMPARE(run.failure, QStringLiteral("ended with exit code 127 before it was ready"));
     }
 };
 

@@ -4,20 +4,14 @@
 
 #include <QDataStream>
 #include <QDeadlineTimer>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <csignal>
-#endif
-
-#include <QDirIterator>
-
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>

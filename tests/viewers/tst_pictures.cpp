@@ -173,15 +173,10 @@ private slots:
         const int first = viewer->movie->currentFrameNumber();
         const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
         QCOMPARE(colour(), colours[first]);
-        for (int step = 1; step <= 4; ++step) {
-            QTest::keyClick(viewer, Qt::Key_Right);
-            QCOMPARE(viewer->movie->currentFrameNumber(), (first + step) % 3);
-            QCOMPARE(colour(), colours[(first + step) % 3]);
-        }
-        for (int step = 1; step <= 4; ++step) {
-            QTest::keyClick(viewer, Qt::Key_Left);
-            QCOMPARE(viewer->movie->currentFrameNumber(), (first + 4 - step + 3) % 3);
-            QCOMPARE(colour(), colours[(first + 4 - step + 3) % 3]);
+        for (int step = 1; step <= 8; ++step) { // four on, round the end, and four back
+            QTest::keyClick(viewer, step <= 4 ? Qt::Key_Right : Qt::Key_Left);
+            const int frame = (first + (step <= 4 ? step : 8 - step)) % 3;
+            QVERIFY(viewer->movie->currentFrameNumber() == frame && colour() == colours[frame]);
         }
         QCOMPARE(viewer->movie->state(), QMovie::Paused);
 

@@ -17,6 +17,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <climits>
 #include <sys/stat.h>
 
 namespace {
@@ -53,12 +54,6 @@ QColor shownColour(const imgv *viewer)
 {
     const QImage shown = viewer->imageLabel->pixmap().toImage();
     return shown.isNull() ? QColor() : shown.pixelColor(0, 0);
-}
-
-// Where the window's keys go: the widget in it that has the keyboard, or the window itself.
-QWidget *keyTarget(QWidget *window)
-{
-    return window->focusWidget() ? window->focusWidget() : window;
 }
 
 // A wheel turn as the window system delivers it: to the widget under the pointer, from where it travels up
@@ -314,22 +309,10 @@ private slots:
             viewer->tranl();
         QCOMPARE(viewer->pixmap.toImage(), viewer->image);
 
-        // After a click on any button the keys go on stepping; Tab still reaches the buttons.
-        QApplication::setActiveWindow(viewer);
-        QVERIFY(QTest::qWaitForWindowActive(viewer));
-        const QList<QPushButton *> buttons = viewer->findChildren<QPushButton *>(); // home, then the row
-        for (QPushButton *button : buttons) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            const int next = viewer->currentIndex + (viewer->currentIndex <= 1 ? 1 : -1);
-            QTest::keyClick(keyTarget(viewer), next > viewer->currentIndex ? Qt::Key_Right : Qt::Key_Left);
-            QTRY_COMPARE(shownColour(viewer), pictures.at(next).second);
-        }
+        // Keys and the wheel on the view; a click on a button leaves them there (tst_common,
+        // tst_toolwindows).
         QWidget *view = viewer->scrollArea;
-        QTest::keyClick(view, Qt::Key_Tab);
-        QVERIFY(buttons.contains(viewer->focusWidget()));
-        QTest::mouseClick(buttons.at(3), Qt::LeftButton);
-        QCOMPARE(viewer->focusWidget(), view);
-
+        viewer->forward();
         QTest::keyClick(view, Qt::Key_Right);
         QTRY_COMPARE(shownColour(viewer), QColor(Qt::blue));
         for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageDown})
@@ -424,11 +407,9 @@ private slots:
         QCOMPARE(shownColour(viewer).blue(), 254); // as JPEG keeps it
 
         // Several steps in a row: only the last is decoded and shown.
-        viewer->backward();
-        viewer->backward();
-        viewer->forward();
-        viewer->forward();
-        viewer->forward();
+        for (void (imgv::*step)() :
+             {&imgv::backward, &imgv::backward, &imgv::forward, &imgv::forward, &imgv::forward})
+            (viewer->*step)();
         QTRY_COMPARE(viewer->shownPath(), dir.filePath("4.png"));
         QCOMPARE(shownColour(viewer), QColor(Qt::yellow));
     }
@@ -483,14 +464,6 @@ private slots:
             QVERIFY(second->movie->state() == state && showsIcon(second, icon));
             QTest::mouseClick(second->playButton, Qt::LeftButton);
         }
-        // Clicked buttons leave the keyboard with the window; Tab still reaches them.
-        for (QPushButton *button : second->findChildren<QPushButton *>()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            QCOMPARE(keyTarget(second), second);
-        }
-        QTest::keyClick(second, Qt::Key_Tab);
-        QVERIFY(qobject_cast<QPushButton *>(second->focusWidget()));
-
         QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), gifAnimation(3, true).left(80)));
         gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
         QTRY_VERIFY(!cut->movie->currentPixmap().isNull());
@@ -512,6 +485,54 @@ private slots:
         }
     }
 
+    // The viewer's arithmetic: page bounds, the typed page, zoom limits, the wheel's two-step turn, fitting.
+    void pdfPagingArithmetic_data()
+    {
+        QTest::addColumn<QString>("got");
+        QTest::addColumn<QString>("expected");
+        using namespace pdfpaging;
+        const auto row = [](const char *name, auto got, const char *expected) {
+            QTest::newRow(name) << QVariant::fromValue(got).toString() << QString(expected);
+        };
+        QStringList typed, wheel; // each case's page, or "-" for none; each wheel step's outcome
+        for (const char *text : {"3", " 2 ", "02", "4", "0", "-1", "two", "2x", "", "0x2", "99999999999"})
+            typed << QString::number(typedPage(QString::fromUtf8(text), 3).value_or(-1)).replace("-1", "-");
+        // A wheel step: armed ('a') or not, on a page, forward ('f') or back.
+        for (const char *step : {"-1f", "a1f", "a1b", "a2f", "a0b"}) {
+            const WheelTurn turn = wheelStep(step[0] == 'a', step[1] - '0', 3, step[2] == 'f');
+            wheel << QString::number(turn.pageIndex) + (turn.armed ? "a" : "") + (turn.show ? "s" : "");
+        }
+        row("next", nextPage(0, 3), "1");
+        row("next at the last page", nextPage(2, 3), "2");
+        row("next past the end", nextPage(7, 3), "2");
+        row("next without pages", nextPage(0, 0), "0");
+        row("previous", previousPage(2), "1");
+        row("previous at the first page", previousPage(0), "0");
+        row("typed", typed.join(' '), "2 1 1 - - - - - - - -");
+        // The first step arms; the next turns and disarms; forward at the last page only disarms.
+        row("wheel", wheel.join(' '), "1a 2s 0s 2 0s");
+        row("zoom in", zoomedIn(100), "130");
+        row("zoom in at the top", zoomedIn(INT_MAX - 1), "2147483646");
+        row("zoom out", zoomedOut(100).value_or(-1), "70");
+        row("zoom out to the floor", zoomedOut(40).value_or(-1), "10");
+        row("zoom out below the floor", zoomedOut(39).value_or(-1), "-1");
+        row("fit width", fitDpi({216, 144}, {301, 101}, false), "100");
+        row("fit page", fitDpi({216, 144}, {301, 101}, true), "50");
+        row("fit into little room", fitDpi({216, 144}, {20, 20}, true), "10");
+        row("fit into no room", fitDpi({216, 144}, {0, 300}, false), "0");
+        row("opening size", openingSize({300, 200}, {20, 80}, {1000, 250}) == QSize(320, 250), "true");
+        // Poppler answers a page it cannot render with no picture, or with a single pixel when it cannot
+        // allocate one; a page that small really is one pixel, though.
+        row("no picture", renderFailed({}, {216, 144}, 100, 100), "true");
+        row("one pixel", renderFailed({1, 1}, {216, 144}, 100, 100), "true");
+        row("a one-pixel page", renderFailed({1, 1}, {1, 1}, 100, 100), "false");
+    }
+    void pdfPagingArithmetic()
+    {
+        QFETCH(QString, got);
+        QTEST(got, "expected");
+    }
+
     void pdfPagingZoomRotationAndClosing()
     {
         pdf *w = open<pdf>(m_threePages);
@@ -526,12 +547,6 @@ private slots:
         QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().toImage().constBits(),
                  prerenderer->page(1).constBits());
         QVERIFY(waitUntilPrepared(w, 2) && prerenderer->isKept(0));
-        // A file that no longer has the page count the window read (changed on disk) is not used at all.
-        brivo::PagePrerenderer mismatched(m_threePages, 4);
-        mismatched.setResolution(100, 100);
-        mismatched.prepare({0});
-        QTest::qWait(300);
-        QVERIFY(!mismatched.isKept(0));
         QCOMPARE(after(w, ">>"), QStringLiteral("3 blue tl 300x200")); // no step past the last page
         QCOMPARE(after(w, "<<<"), QStringLiteral("1 red tl 300x200")); // nor before the first
 
@@ -542,8 +557,8 @@ private slots:
         QVERIFY(!w->isFullScreen());
 
         after(w, "r");
-        // Out of range or not a number: ignored, the page not even shown again.
-        for (const char *ignored : {"4", "0", "-1", "two", "2x", "", "99999999999"}) {
+        // Out of range or not a number (pdfPagingArithmetic has the rest): ignored, not even shown again.
+        for (const char *ignored : {"4", "two"}) {
             w->findChild<QLineEdit *>("pageEdit")->setText(QLatin1String(ignored));
             QCOMPARE(after(w, "g"), QStringLiteral("%1 red tr 200x300").arg(QLatin1String(ignored)));
         }
@@ -579,30 +594,11 @@ private slots:
         QVERIFY(!w->findChild<brivo::PagePrerenderer *>()->isKept(1));
     }
 
-    // After a click on any button the arrow keys turn pages; Tab still reaches the page field and buttons.
     // The wheel counts whole notches: a touchpad's small steps neither arm nor turn on their own.
-    void pdfKeysAndWheelAfterClicks()
+    void pdfWheelCountsWholeNotches()
     {
         pdf *w = open<pdf>(m_threePages);
-        auto *area = w->findChild<QScrollArea *>("scrollArea");
         auto *field = w->findChild<QLineEdit *>("pageEdit");
-        QList<QPushButton *> buttons = w->findChildren<QPushButton *>();
-        buttons.removeIf([](QPushButton *button) { return !button->isVisible(); }); // the closed find bar's
-        QCOMPARE(buttons.size(), 11);
-        for (QPushButton *button : buttons) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            const int page = field->text().toInt(), next = page < 3 ? page + 1 : page - 1;
-            QTest::keyClick(keyTarget(w), next > page ? Qt::Key_Right : Qt::Key_Left);
-            QVERIFY2(after(w).startsWith(QString::number(next) + ' '), qPrintable(button->objectName()));
-        }
-        if (w->isFullScreen()) // the full-screen button was clicked
-            w->showNormal();
-        QTest::keyClick(area, Qt::Key_Tab);
-        QVERIFY(w->focusWidget() != area);
-        QTest::mouseClick(buttons.first(), Qt::LeftButton);
-        QCOMPARE(w->focusWidget(), area);
-
-        QVERIFY(after(w, "b").startsWith("1 red"));
         auto *label = w->findChild<QLabel *>("imageLabel");
         for (int round = 0; round < 2; ++round) {
             for (int part = 0; part < 8; ++part)
@@ -617,18 +613,15 @@ private slots:
     {
         const QString wide = m_dir.filePath("wide.pdf"); // 10 x 2 inches: wider than the screen at 100 dpi
         QVERIFY(brivo::test::writeFile(wide, makePdf({{{720, 144}, "1 0 0"}})));
-        for (const QString &path : {m_threePages, wide}) {
+        for (const QString &path :
+             {m_threePages, wide}) { // openingSize (pdfPagingArithmetic) sizes the window
             auto *w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, path));
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            const QSize screen = w->screen()->availableGeometry().size(),
-                        page = path == wide ? QSize(1000, 200) : QSize(300, 200);
             auto *area = w->findChild<QScrollArea *>("scrollArea");
-            QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().size(), page);
-            QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
-            if (path == wide)
-                QCOMPARE(w->width(), screen.width());
-            else
-                QVERIFY(!area->horizontalScrollBar()->isVisible() && !area->verticalScrollBar()->isVisible());
+            QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().width(), path == wide ? 1000 : 300);
+            QVERIFY(path == wide ? w->width() == w->screen()->availableGeometry().width()
+                                 : !area->horizontalScrollBar()->isVisible() &&
+                                       !area->verticalScrollBar()->isVisible());
         }
 
         pdf *w = open<pdf>(m_tallPages, QSize(500, 400));
@@ -894,17 +887,21 @@ private slots:
         QVERIFY(!taken.isNull() && taken.pixelColor(150, 150) == QColor(Qt::green));
         QCOMPARE(slowPages.renderedCount(), 1);
 
-        // Replaced by another document of as many pages (a new download saved over it).
+        // Replaced by another document of as many pages (a new download saved over it), or no longer of the
+        // page count the window read.
         const QString replaced = m_dir.filePath("replaced.pdf");
         QVERIFY(QFile::copy(m_threePages, replaced));
-        brivo::PagePrerenderer stale(replaced, 3);
+        brivo::PagePrerenderer stale(replaced, 3), mismatched(m_threePages, 4);
         QSaveFile other(replaced);
         QVERIFY(other.open(QIODevice::WriteOnly));
         other.write(makePdf({{{216, 144}, "0 0 0"}, {{216, 144}, "0 0 0"}, {{216, 144}, "0 0 0"}}));
         QVERIFY(other.commit());
-        stale.setResolution(100, 100);
-        stale.prepare({0, 1});
-        QVERIFY(!QTest::qWaitFor([&] { return stale.isKept(0) || stale.isKept(1); }, 300));
+        for (brivo::PagePrerenderer *unread : {&stale, &mismatched}) {
+            unread->setResolution(100, 100);
+            unread->prepare({0, 1});
+        }
+        QVERIFY(!QTest::qWaitFor([&] { return stale.isKept(0) || stale.isKept(1) || mismatched.isKept(0); },
+                                 300));
     }
 
     void pdfDocumentsThatCannotBeShown_data()
@@ -944,10 +941,6 @@ private slots:
 
     void pdfPageThatFailsToRenderLeavesTheLastPicture()
     {
-        // Poppler answers a page it cannot render with no picture, or with a single pixel when it cannot
-        // allocate one; a page that small really is one pixel, though.
-        QVERIFY(pdfpaging::renderFailed(QSize(), QSizeF(216, 144), 100, 100));
-        QVERIFY(!pdfpaging::renderFailed(QSize(1, 1), QSizeF(1, 1), 100, 100));
         // A page poppler cannot allocate at any resolution, after and before a plain one.
         const std::pair<QSize, QByteArray> plain = {{216, 144}, {}}, huge = {{200000, 200000}, {}};
         QVERIFY(brivo::test::writeFile(m_dir.filePath("late.pdf"), makePdf({plain, huge})));

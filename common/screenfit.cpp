@@ -32,7 +32,8 @@ QRect fittedGeometry(const QRect &inside, const QMargins &frame, const QRect &av
 
 namespace {
 
-// Watches one window from its first showing until its frame is known, for a few seconds at most.
+// Watches one window from its first showing until its frame is known, for a few seconds at most. A window
+// whose size changes meanwhile by any other hand (the user, the program) is left alone from then on.
 class ScreenFitter : public QObject
 {
 public:
@@ -44,20 +45,11 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        switch (event->type()) {
-        case QEvent::Show:
-            if (!m_shown.isValid()) {
-                m_shown.start();
-                m_poll.start();
-            }
-            break;
-        case QEvent::Move:
-        case QEvent::Resize:
-            if (m_shown.isValid())
-                QTimer::singleShot(0, this, &ScreenFitter::check);
-            break;
-        default:
-            break;
+        if (event->type() == QEvent::Show && !m_shown.isValid()) {
+            m_shown.start();
+            m_size = m_window->size();
+            m_poll.start();
+            check();
         }
         return QObject::eventFilter(watched, event);
     }
@@ -66,17 +58,20 @@ private:
     void check()
     {
         QWidget *window = m_window;
-        if (!window || !window->isVisible() || window->isFullScreen() || window->isMaximized())
+        if (!window || !window->isVisible() || window->isFullScreen() || window->isMaximized() ||
+            window->size() != m_size)
             return finish();
         const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
         const QRect inside = window->geometry();
-        const QRect fitted = fittedGeometry(inside, frame, window->screen()->availableGeometry(),
-                                            window->minimumSize());
-        if (fitted != inside)
+        const QRect fitted =
+            fittedGeometry(inside, frame, window->screen()->availableGeometry(), window->minimumSize());
+        if (fitted != inside) {
             window->setGeometry(fitted);
-        // A window manager frames a window within moments of its showing; one that has not after a few
+            m_size = fitted.size();
+        }
+        // A window manager frames a window within moments of its showing; one that has not after two
         // seconds draws none.
-        if (!frame.isNull() || m_shown.elapsed() > 3000)
+        if (!frame.isNull() || m_shown.elapsed() > 2000)
             finish();
     }
 
@@ -91,6 +86,7 @@ private:
     QPointer<QWidget> m_window;
     QTimer m_poll;
     QElapsedTimer m_shown;
+    QSize m_size; // the size the window opened with, or that it was fitted to
 };
 
 } // namespace

@@ -43,7 +43,10 @@ printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x
 
 # Each tool on Wayland: its window draws (the program ends after its first paint, as the start-up
 # benchmark has it) and the program ends with 0, having deleted every window.
-for file in "" hello.cpp notes.txt picture.png paper.pdf dot.gif tone.wav notes.zip page.html; do
+# The browser's engine does not get going under AddressSanitizer on a real display (see e2e_web.sh).
+files=("" hello.cpp notes.txt picture.png paper.pdf dot.gif tone.wav notes.zip)
+[ -n "${BRIVO_E2E_SANITIZED:-}" ] || files+=(page.html)
+for file in "${files[@]}"; do
     BRIVO_QUIT_AFTER_FIRST_PAINT=1 timeout "$(e2e_secs 30)" "$E2E_BRIVO" ${file:+"$docs/$file"} \
         >"$E2E_TMP/brivo.log" 2>&1
     status=$?

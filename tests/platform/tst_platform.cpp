@@ -1,4 +1,5 @@
 // The layer that stands in for Windows: tool root, case-insensitive paths, the command processor.
+#include "platform/associatedprogram.h"
 #include "platform/casepath.h"
 #include "platform/commandprocess.h"
 #include "platform/toolroot.h"
@@ -51,6 +52,30 @@ private slots:
         QCOMPARE(brivo::resolveCaseInsensitive(asked), found);
         QCOMPARE(brivo::folderExists(asked), folder);
         QVERIFY(!brivo::folderExists(QString()));
+    }
+
+    // A document's mail link reaches the mail program with its recipients, subject and body only.
+    void mailLinksKeepOnlyAddressSubjectAndBody_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("handed");
+        QTest::newRow("attachment") << "mailto:me@example.org?subject=Hi&attach=/etc/passwd"
+                                    << "mailto:me@example.org?subject=Hi";
+        QTest::newRow("copies and case")
+            << "mailto:a@b.c,d@e.f?cc=x@y.z&Body=Hello%20there&bcc=q@r.s&SUBJECT=S"
+            << "mailto:a@b.c,d@e.f?body=Hello%20there&subject=S";
+        QTest::newRow("delimiters in the body") << "mailto:a@b.c?body=a%26attach%3D/etc/passwd%25"
+                                                << "mailto:a@b.c?body=a%26attach%3D/etc/passwd%25";
+        QTest::newRow("repeated subject") << "mailto:a@b.c?subject=1&subject=2"
+                                          << "mailto:a@b.c?subject=1";
+        QTest::newRow("query escaped in the address") << "mailto:a%3Fattach=/etc/passwd@b.c"
+                                                      << "mailto:";
+    }
+    void mailLinksKeepOnlyAddressSubjectAndBody()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, handed);
+        QCOMPARE(brivo::mailAddressOnly(QUrl(link)).toString(QUrl::FullyEncoded), handed);
     }
 
     void toolRootMapping()

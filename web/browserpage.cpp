@@ -107,8 +107,14 @@ bool BrowserPage::ask(Kind kind, const QString &message, const QString &defaultV
     if (stop && stop->isChecked())
         m_dialogsStopped = true;
     if (m_endAfterDialog) {
-        discard();
-        deleteLater();
+        // Not from inside the engine's call, which goes on with the page once this returns.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                discard();
+                deleteLater();
+            },
+            Qt::QueuedConnection);
         return false;
     }
     const bool accepted = dialog.result() == QDialog::Accepted;

@@ -223,8 +223,8 @@ extern "C" void pngReadBytes(png_structp png, png_bytep data, size_t length)
 // A PNG above the pixel budget, read row by row and drawn into a picture of `size` as it goes (each
 // pixel the average of the rows and columns it covers), so that the full picture is never held: the
 // toolkit's reader holds it whole before it scales. A null image for a damaged file, an interlaced one
-// (whose rows come in seven passes) or one stopped. libpng's errors jump back into this frame: every
-// object with a destructor is made before the jump is set.
+// (whose rows come in seven passes; the caller does not send those) or one stopped. libpng's errors jump back
+// into this frame: every object with a destructor is made before the jump is set.
 QImage decodeLargePng(QIODevice *device, QSize size, const std::function<bool()> &stopped)
 {
     QImage out(size, QImage::Format_RGBA8888);
@@ -309,11 +309,17 @@ QImage readWithToolkit(QIODevice *device, const std::function<bool()> &stopped)
     const QSize full = reader.size();
     const QSize within = withinPixelBudget(full);
     if (full.isValid() && within != full) {
-        if (reader.format() == "png")
+        // The interlace byte of the header: an interlaced PNG's rows come in seven passes, which are not
+        // read a row at a time.
+        const bool interlaced =
+            device->seek(0) && device->peek(29).size() == 29 && device->peek(29).at(28) != 0;
+        if (reader.format() == "png" && !interlaced)
             return markedReduced(decodeLargePng(device, within, stopped), full);
         // The other readers scale as they decode where they can, and after it where they cannot.
-        reader.setScaledSize(within);
-        return markedReduced(reader.read(), full);
+        QImageReader scaled(device, reader.format());
+        scaled.setAutoTransform(true);
+        scaled.setScaledSize(within);
+        return markedReduced(scaled.read(), full);
     }
     // The reader refuses a picture above its limit (counting at least four bytes a pixel, whatever the
     // format) with a null image, as it does a damaged one.

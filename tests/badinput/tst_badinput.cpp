@@ -317,7 +317,7 @@ private slots:
             if (auto *editor = shown->findChild<QPlainTextEdit *>())
                 QTRY_VERIFY(editor->toPlainText().contains(words));
             if (auto *viewer = qobject_cast<imgv *>(shown))
-                QVERIFY(!viewer->image.isNull());
+                QTRY_VERIFY(!viewer->image.isNull()); // decoded on a worker
             if (window == "web") {
                 auto *status = shown->findChild<QLabel *>(QStringLiteral("statusLabel"));
                 QVERIFY(status);

@@ -78,6 +78,32 @@ private slots:
         QCOMPARE(brivo::mailAddressOnly(QUrl(link)).toString(QUrl::FullyEncoded), handed);
     }
 
+    // A link the desktop's opener fails on comes back to the caller (a browser-less desktop's xdg-open
+    // starts and then fails); what reaches the opener is the cut-down mail address.
+    void addressesTheDesktopCannotOpenComeBack()
+    {
+        QTemporaryDir bin;
+        QVERIFY(writeFile(bin.filePath(QStringLiteral("xdg-open")),
+                          "#!/bin/sh\nprintf %s \"$1\" > \"$0.asked\"\nexit 3\n"));
+        QVERIFY(QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        QList<QUrl> back;
+        const auto handBack = [&](const QUrl &address) { back.append(address); };
+        QVERIFY(!brivo::openWebAddress(QUrl(QStringLiteral("file:///etc/passwd")), handBack));
+        QVERIFY(
+            brivo::openWebAddress(QUrl(QStringLiteral("mailto:a@b.c?attach=/etc/passwd&body=hi")), handBack));
+        QTRY_COMPARE(back.size(), 1);
+        QVERIFY(brivo::openWebAddress(QUrl(QStringLiteral("https://example.org/x")), handBack));
+        QTRY_COMPARE(back.size(), 2);
+        qputenv("PATH", path);
+        QCOMPARE(back.last(), QUrl(QStringLiteral("https://example.org/x")));
+        QCOMPARE(readFile(bin.filePath(QStringLiteral("xdg-open.asked"))),
+                 QByteArray("https://example.org/x"));
+        QCOMPARE(back.first(), QUrl(QStringLiteral("mailto:a@b.c?body=hi")));
+    }
+
     void toolRootMapping()
     {
         TemporaryToolRoot root;

@@ -121,11 +121,13 @@ private slots:
             "<html><body>apple pear apple plum apple <a href=\"page.html\">back</a>"
             "<a id=\"popup\" href=\"page.html\" target=\"_blank\">new</a></body></html>"));
 
-        // Windows that a script asks for while loading, from a click (the first of which it then tries to
-        // read), and from a link the user clicks.
+        // Windows that a script asks for while loading, by made-up Ctrl+clicks on a link, from a click (the
+        // first of which it then tries to read), and from a link the user clicks.
         QVERIFY(brivo::test::writeFile(
             page("popups.html"),
             "<html><body style=\"margin:0\"><script>for (let i = 0; i < 8; ++i) window.open('page.html');\n"
+            "onload = () => { for (let i = 0; i < 5; ++i) document.getElementById('link').dispatchEvent("
+            "new MouseEvent('click', {ctrlKey: true, bubbles: true, cancelable: true})); };\n"
             "function many() { let first; for (let i = 0; i < 5; ++i) { const w = window.open('secret.txt');"
             " first = first || w; }"
             " const t = setInterval(() => { let r; try { r = first.closed ? 'refused'"
@@ -262,16 +264,21 @@ private slots:
         QCOMPARE(window->urlEdit->text(), url("other.html"));
 
         const QString saved = m_dir.filePath(QStringLiteral("saved page.html"));
-        // The question starts in the profile's download folder; keep it out of the user's files.
-        window->view->page()->profile()->setDownloadPath(m_dir.path());
         brivo::test::ModalAnswerer answers;
         answers.chooseFile(saved);
         window->view->page()->download(QUrl::fromLocalFile(page("page.html")));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Download Finished... ") + saved, loadTimeout);
         QCOMPARE(brivo::test::readFile(saved), brivo::test::readFile(page("page.html")));
+        // A name with folders in it (a page's own choice) does not take the question to them.
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("downloads/here"))) &&
+                QDir().mkpath(m_dir.filePath(QStringLiteral("autostart"))));
+        window->view->page()->profile()->setDownloadPath(m_dir.filePath(QStringLiteral("downloads/here")));
         answers.cancel();
-        window->view->page()->download(QUrl::fromLocalFile(page("page.html")), QStringLiteral("no.html"));
+        window->view->page()->download(QUrl::fromLocalFile(page("page.html")),
+                                       QStringLiteral("../../autostart/no.html"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Download Cancelled..."), loadTimeout);
+        QVERIFY2(!answers.last().informativeText.endsWith(QLatin1String("autostart")),
+                 qPrintable(answers.last().informativeText));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("no.html"))));
 
         // The window system hands a drop to the innermost widget under the pointer that takes drops.

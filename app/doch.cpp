@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 
@@ -17,11 +18,19 @@ void dispatchPath(const QString &path)
     dispatcher.doallforshow(path);
 }
 
+void dispatchAddress(const QUrl &address)
+{
+    brivo::OpenOptions options;
+    options.webAddress = true;
+    brivo::openTool(brivo::Tool::WebBrowser, address.toString(QUrl::FullyEncoded), options);
+}
+
 // The tools' home and drop actions end in this dispatch. It is installed as the application object is
 // made, so the program and every test program that links the shell go home and take drops alike.
 void installShellDispatch()
 {
     brivo::installDispatch(dispatchPath);
+    brivo::installAddressDispatch(dispatchAddress);
 }
 
 } // namespace

@@ -18,6 +18,7 @@ namespace brivo {
 namespace {
 
 Dispatch installedDispatch = nullptr;
+AddressDispatch installedAddressDispatch = nullptr;
 
 void dispatch(const QString &path)
 {
@@ -32,6 +33,19 @@ void dispatch(const QString &path)
 void installDispatch(Dispatch dispatch)
 {
     installedDispatch = dispatch;
+}
+
+void installAddressDispatch(AddressDispatch dispatch)
+{
+    installedAddressDispatch = dispatch;
+}
+
+void showInOwnBrowser(const QUrl &address)
+{
+    if (installedAddressDispatch)
+        installedAddressDispatch(address);
+    else
+        qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(address.toString()));
 }
 
 void goHome()

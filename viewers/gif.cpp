@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/filestamp.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
@@ -32,7 +33,8 @@ void gif::init(QString path)
 {
     // The format comes from the file's contents, so a GIF named otherwise still plays. No file, a missing
     // one or one that is no animation gives a movie that never starts and an empty label.
-    movie = path.isEmpty() ? new QMovie : new QMovie(path);
+    const QString special = brivo::notRegularFile(path);
+    movie = path.isEmpty() || !special.isEmpty() ? new QMovie : new QMovie(path);
     movieLabel = new QLabel;
     movieLabel->setMovie(movie);
     auto *column = new QVBoxLayout;
@@ -69,7 +71,9 @@ void gif::init(QString path)
     if (!path.isEmpty() && !movie->isValid()) {
         movieLabel->setAlignment(Qt::AlignCenter);
         movieLabel->setText(
-            QStringLiteral("This file cannot be played: it holds no animation Brivo can read."));
+            !special.isEmpty()
+                ? special
+                : QStringLiteral("This file cannot be played: it holds no animation Brivo can read."));
     }
     column->setContentsMargins(0, 0, 0, 0);
     // The window's keys stay with the window whichever button was clicked.

@@ -163,6 +163,8 @@ av::av(QWidget *parent) : QWidget(parent)
     timeLabel->setObjectName(QStringLiteral("timeLabel"));
     connect(mediaObject, &QMediaPlayer::positionChanged, this, &av::showTime);
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::playbackRateChanged, this, &av::showTime);
     connect(mediaObject, &QMediaPlayer::seekableChanged, this, &av::resumePosition);
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::resumePosition);
     showTime();
@@ -344,6 +346,15 @@ void av::keyPressEvent(QKeyEvent *event)
         if (audioOutput->volume() > 0.0f)
             stepVolume(-brivo::kVolumeStep);
         break;
+    case Qt::Key_M:
+        audioOutput->setMuted(!audioOutput->isMuted());
+        break;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+        // The backend keeps the pitch where it can (GStreamer's scaletempo, when installed).
+        mediaObject->setPlaybackRate(
+            brivo::steppedRate(mediaObject->playbackRate(), event->key() == Qt::Key_BracketRight ? 1 : -1));
+        break;
     case Qt::Key_PageDown:
         stepFile(1);
         break;
@@ -431,8 +442,18 @@ bool av::stepFile(int delta)
 
 void av::showTime()
 {
-    timeLabel->setText(QStringLiteral("%1 / %2").arg(clockTime(mediaObject->position()),
-                                                     clockTime(mediaObject->duration())));
+    // While a file loads, and after one that cannot be played, the player still reports where the one
+    // before it was; the window shows the start instead.
+    const QMediaPlayer::MediaStatus status = mediaObject->mediaStatus();
+    const bool placed = !m_failed && status != QMediaPlayer::NoMedia &&
+                        status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::InvalidMedia;
+    const qint64 position = placed ? mediaObject->position() : 0;
+    if (!placed)
+        seekSlider->setPosition(0);
+    QString text = QStringLiteral("%1 / %2").arg(clockTime(position), clockTime(mediaObject->duration()));
+    if (const double rate = mediaObject->playbackRate(); !qFuzzyCompare(rate, 1.0))
+        text += QStringLiteral("  %1x").arg(rate);
+    timeLabel->setText(text);
 }
 
 void av::rememberPosition()
@@ -520,6 +541,7 @@ void av::reportPlaybackError(const QString &reason)
     if (m_failed)
         return;
     m_failed = true;
+    showTime();
     // The box waits for the player to finish sending its signals; a nested event loop inside the
     // player's own signal would run the rest of its error handling under the box.
     QMetaObject::invokeMethod(

@@ -264,6 +264,25 @@ QImage decodePicture(const QString &path, const std::function<bool()> &stopped)
     return readWithToolkit(&buffer);
 }
 
+QString pictureProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("the file is not there");
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    if (!info.isFile())
+        return QStringLiteral("it is not a regular file");
+    if (!info.isReadable())
+        return QStringLiteral("it cannot be read");
+    QImageReader reader(path);
+    if (!reader.canRead())
+        return QStringLiteral("not a picture the viewer can read");
+    if (const QSize size = reader.size(); size.isValid() && tooLarge(size.width(), size.height()))
+        return QStringLiteral("too large (%1 x %2 pixels)").arg(size.width()).arg(size.height());
+    return QStringLiteral("the picture data is damaged");
+}
+
 qint64 decodedPictureBytes(const QString &path)
 {
     const QSize size = QImageReader(path).size();

@@ -35,6 +35,8 @@ void gif::init(QString path)
     movie = path.isEmpty() ? new QMovie : new QMovie(path);
     movieLabel = new QLabel;
     movieLabel->setMovie(movie);
+    // In a window larger than the animation, the animation sits in the middle.
+    movieLabel->setAlignment(Qt::AlignCenter);
     auto *column = new QVBoxLayout;
     column->addWidget(movieLabel);
 
@@ -67,7 +69,6 @@ void gif::init(QString path)
     movie->start();
     // A file that is there but holds no animation says so, instead of leaving an empty window.
     if (!path.isEmpty() && !movie->isValid()) {
-        movieLabel->setAlignment(Qt::AlignCenter);
         movieLabel->setText(
             QStringLiteral("This file cannot be played: it holds no animation Brivo can read."));
     }
@@ -76,7 +77,7 @@ void gif::init(QString path)
     brivo::keepKeysOnView(this, {bar});
     brivo::describeControls(this, "GIF viewer: plays an animated picture",
                             {{"homeButton", "Brivo Home", "Open the Brivo home window"},
-                             {"playButton", "Pause or play", "Pause or play the animation"},
+                             {"playButton", "Pause or play", "Pause or play the animation", {Qt::Key_Space}},
                              {"speedButton", "Speed", "Playing speed: normal, double or half"}});
 }
 
@@ -129,6 +130,10 @@ void gif::keyPressEvent(QKeyEvent *event)
         stepFrame(1);
     else if (event->key() == Qt::Key_Left)
         stepFrame(-1);
+    else if (event->key() == Qt::Key_Space)
+        click();
+    else if (event->key() == Qt::Key_Escape)
+        close();
     else
         QWidget::keyPressEvent(event);
 }

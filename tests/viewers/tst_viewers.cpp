@@ -528,11 +528,26 @@ private slots:
         QCOMPARE(second->movie->scaledSize(), QSize(250, 150));
         QCOMPARE(gif::resizeCount, 3);
 
-        for (QMovie::MovieState state : {QMovie::Running, QMovie::Paused, QMovie::Running}) {
+        // The animation sits in the middle of the larger window.
+        second->resize(400, 300);
+        QTRY_COMPARE(second->movie->currentPixmap().size(), QSize(250, 150));
+        const QImage shown = second->movieLabel->grab().toImage();
+        int left = 0;
+        while (left < shown.width() && shown.pixelColor(left, shown.height() / 2) == shown.pixelColor(0, 0))
+            ++left;
+        QVERIFY2(qAbs(left - (shown.width() - 250) / 2) <= 1, qPrintable(QString::number(left)));
+
+        // The button and Space pause and play; Escape closes.
+        for (QMovie::MovieState state : {QMovie::Running, QMovie::Paused, QMovie::Running, QMovie::Paused}) {
             const auto icon = state == QMovie::Running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay;
             QVERIFY(second->movie->state() == state && showsIcon(second, icon));
-            QTest::mouseClick(second->playButton, Qt::LeftButton);
+            if (state == QMovie::Running)
+                QTest::mouseClick(second->playButton, Qt::LeftButton);
+            else
+                QTest::keyClick(second, Qt::Key_Space);
         }
+        QTest::keyClick(second, Qt::Key_Escape);
+        QVERIFY(!second->isVisible());
         QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), gifAnimation(3, true).left(80)));
         gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
         QTRY_VERIFY(!cut->movie->currentPixmap().isNull());

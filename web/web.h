@@ -4,6 +4,7 @@
 
 #include "brivo_web_export.h"
 
+#include <QHash>
 #include <QUrl>
 #include <QWidget>
 
@@ -53,6 +54,10 @@ private:
     void find(const QString &text, bool backward);
     void showFindResult(const QWebEngineFindTextResult &result);
     void closeFindBar();
+    // The browser's keys (address line, history, reload, stop, zoom) and the tooltips that name them.
+    void addKeys();
 
     findbar *findBar;
+    // The zoom chosen for each site (host), for this window's life.
+    QHash<QString, qreal> m_siteZoom;
 };

@@ -165,6 +165,8 @@ av::av(QWidget *parent) : QWidget(parent)
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::showTime);
     connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, &av::showTime);
     connect(mediaObject, &QMediaPlayer::playbackRateChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, &av::fitLayoutToContent);
+    connect(mediaObject, &QMediaPlayer::hasVideoChanged, this, &av::fitLayoutToContent);
     connect(mediaObject, &QMediaPlayer::seekableChanged, this, &av::resumePosition);
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::resumePosition);
     showTime();
@@ -244,6 +246,10 @@ void av::openFile(QString path)
         // A relative path (from the command line) is resolved now, while the current folder is the one
         // the path was given in.
         m_source = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        // The extension only guesses at the layout the window opens with (an .ogg may hold a film, an
+        // .mp4 only sound); what the file holds decides it. Files stepped to later keep the layout.
+        m_layoutFromContent =
+            !isVisible() && QFileInfo(path).suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) != 0;
         mediaObject->setSource(m_source);
         setEnabled(true);
         mediaObject->play();
@@ -265,6 +271,32 @@ void av::setAudioOnly()
     autoNextButton->hide();
     setMinimumSize(300, 70);
     setMaximumSize(300, 70);
+}
+
+void av::setVideoLayout()
+{
+    audioOnly = false;
+    videoWidget->show();
+    previousButton->show();
+    nextButton->show();
+    autoNextButton->show();
+    setMinimumSize(300, 300);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(800, 600);
+}
+
+void av::fitLayoutToContent()
+{
+    const QMediaPlayer::MediaStatus status = mediaObject->mediaStatus();
+    const bool known = mediaObject->hasVideo() || status == QMediaPlayer::LoadedMedia ||
+                       status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::BufferedMedia ||
+                       status == QMediaPlayer::EndOfMedia;
+    if (!m_layoutFromContent || !known || m_source != mediaObject->source())
+        return;
+    if (mediaObject->hasVideo() && audioOnly)
+        setVideoLayout();
+    else if (!mediaObject->hasVideo() && !audioOnly)
+        setAudioOnly();
 }
 
 void av::showhome()

@@ -136,7 +136,7 @@ key_at_open() {
 full_screen() { [ "$(e2e_window_size "$1")" = 1280x1024 ]; }
 notepad_shown() { e2e_find_window "$NOTEPAD" >/dev/null; }
 file_holds() { [ "$(cat "$1")" = "$2" ]; }
-sample_wav "$docs/clip.avi"
+sample_video "$docs/clip.avi" || e2e_fail "gst-launch-1.0 could not make a video"
 sample_pdf "$docs/paper.pdf" "A page"
 key_at_open - "$LAUNCHER" Return notepad_shown
 key_at_open picture.png "$IMAGES" F11 full_screen

@@ -50,30 +50,9 @@ class tst_codeedit : public QObject
 private slots:
     void cleanup() { brivo::test::closeAllWindows(); }
 
-    // The gutter fits the largest line number, and the text starts to the right of it.
-    void gutterFitsTheLineNumbers()
-    {
-        CodeEdit edit;
-        edit.resize(400, 300);
-        edit.show();
-        const QFontMetrics metrics(edit.font());
-        edit.setPlainText(QStringLiteral("one line"));
-        const int one = edit.gutterWidth();
-        QVERIFY(one >= metrics.horizontalAdvance(QStringLiteral("1")));
-        edit.setPlainText(QString(99999, QLatin1Char('\n')));
-        QCOMPARE(edit.document()->blockCount(), 100000);
-        const int many = edit.gutterWidth();
-        QVERIFY2(many > metrics.horizontalAdvance(QStringLiteral("100000")) && many > one,
-                 qPrintable(QStringLiteral("%1 / %2").arg(one).arg(many)));
-        QVERIFY(edit.viewport()->geometry().left() >= many);
-        QCOMPARE(CodeEdit::gutterWidthFor(0, metrics), CodeEdit::gutterWidthFor(1, metrics));
-        // Painting the last lines of a long text finds them without walking the whole document.
-        edit.moveCursor(QTextCursor::End);
-        QVERIFY(!edit.grab().isNull());
-    }
-
-    // The line the cursor is on is shaded across the whole width; the others are not.
-    void currentLineIsShaded()
+    // The line the cursor is on is shaded across the whole width; the gutter fits the largest line number,
+    // and the text starts to the right of it.
+    void currentLineAndGutter()
     {
         CodeEdit edit;
         edit.resize(400, 300);
@@ -81,15 +60,23 @@ private slots:
         edit.show();
         QVERIFY(QTest::qWaitForWindowExposed(&edit));
         const auto lineColourAt = [&edit](int line) {
-            QTextCursor cursor(edit.document()->findBlockByNumber(line));
-            const int y = edit.cursorRect(cursor).center().y();
+            const int y = edit.cursorRect(QTextCursor(edit.document()->findBlockByNumber(line))).center().y();
             return edit.viewport()->grab().toImage().pixelColor(edit.viewport()->width() - 4, y);
         };
         edit.goToLine(2);
-        QVERIFY(lineColourAt(1) != lineColourAt(2));
-        edit.goToLine(3);
-        QCOMPARE(lineColourAt(1), lineColourAt(0));
-        QVERIFY(lineColourAt(2) != lineColourAt(0));
+        QVERIFY(lineColourAt(1) != lineColourAt(2) && lineColourAt(0) == lineColourAt(2));
+
+        const QFontMetrics metrics(edit.font());
+        const int three = edit.gutterWidth();
+        QVERIFY(three >= metrics.horizontalAdvance(QStringLiteral("3")));
+        edit.setPlainText(QString(99999, QLatin1Char('\n')));
+        const int many = edit.gutterWidth();
+        QVERIFY2(many > metrics.horizontalAdvance(QStringLiteral("100000")) && many > three,
+                 qPrintable(QStringLiteral("%1 / %2").arg(three).arg(many)));
+        QVERIFY(edit.viewport()->geometry().left() >= many);
+        QCOMPARE(CodeEdit::gutterWidthFor(0, metrics), CodeEdit::gutterWidthFor(1, metrics));
+        edit.moveCursor(QTextCursor::End); // the last lines of a long text paint without a walk through it
+        QVERIFY(!edit.grab().isNull());
     }
 
     // One row per language: a keyword, a string, a comment and a number are told apart, and marks inside a
@@ -177,8 +164,7 @@ private slots:
     // colour at once: the status bar says so.
     void editorColoursByExtension()
     {
-        // With toolchains in the tool root, the window opens without asking to set them up.
-        brivo::test::TemporaryToolRoot root;
+        brivo::test::TemporaryToolRoot root; // with toolchains: no question at the start
         root.makeFolder(QStringLiteral("IDE"));
         QDir dir(root.path());
         const QString source = dir.filePath(QStringLiteral("a.py"));

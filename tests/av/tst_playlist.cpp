@@ -1,5 +1,4 @@
-// The media player's later additions: the time beside the slider, the folder as a playlist, coming back
-// to where a long file was left, and the further formats, each played from a file made here.
+// The media player's time, folder playlist, resumed long files and further formats.
 #include "app/extensiongroups.h"
 #include "app/toolopeners.h"
 #include "av/av.h"

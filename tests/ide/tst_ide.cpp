@@ -109,8 +109,15 @@ private slots:
         w.on_actionSave_triggered();
         QVERIFY(status(w) == "Saved : " + first + "|color:green;" && readFile(first) == "int main() {}\n");
 
-        // Open asks first, then shows HTML-looking text as source. (Save As and byte-for-byte saves are
-        // the notepad's tests: both editors save through saveTextDocument.)
+        // Save As writes a copy; the current file and the status stay.
+        type(w, QStringLiteral("// more\n"));
+        m_modal->chooseFile(path("copy.cpp"));
+        w.on_actionSave_As_triggered();
+        QVERIFY(readFile(path("copy.cpp")) == "int main() {}\n// more\n" && w.fileName == first &&
+                status(w) == "Saved : " + first + "|color:red;");
+
+        // Open asks first, then shows HTML-looking text as source (byte-for-byte saves are the notepad's:
+        // both editors save through saveTextDocument).
         writeFile(path("round.txt"), "<html><b>caf\xE9</b>\r\n");
         type(w, QStringLiteral("dropped"));
         m_modal->press(QMessageBox::Discard);
@@ -174,6 +181,8 @@ private slots:
         const QByteArray script = recorder(tag, ideFile(source));
         const QByteArray text = source == command ? script : QByteArray("int main() { // grüß\n}\n");
         QVERIFY(source == command || writeFile(ideFile(command), script));
+        // Started in another folder: the language is found in the tool root, the command runs from here.
+        brivo::test::CurrentDirectory cwd(path("record"));
         ide w;
         QAction *action = w.findChild<QAction *>("action" + language.section('/', 0, 0));
         editorOf(w)->setPlainText(QString::fromUtf8(text));
@@ -187,9 +196,9 @@ private slots:
 
         action->trigger();
         QVERIFY(runEnded(w));
-        // The source file, written and closed beforehand; the run in the tool root.
+        // The source file, written and closed beforehand.
         QVERIFY(readFile(record(tag + ".source")) == text &&
-                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(m_root->path()));
+                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(path("record")));
         const QString output = w.outputPane()->text();
         QVERIFY2(output.contains("out:" + tag) && output.contains("err:" + tag) &&
                      output.contains("Ended with exit code 7 after "),

@@ -240,7 +240,9 @@ private slots:
         }
     }
 
-    void copiesOfARunningProcessAreNeverTakenAndOfAnEndedOneOnce()
+    // Copies of a running process are never offered; once it has ended, to one finder at a time. Later
+    // keeps them; Discard asks first, then deletes them with their process's folder.
+    void orphansAreOfferedOnceTheirProcessEndsAndDiscardAsksFirst()
     {
         crashedProcessLeavesCopies(path("left.txt"), QStringLiteral("one\ntwo\nthree"), false);
         QVERIFY(OrphanedCopies().copies().isEmpty()); // its process runs
@@ -251,9 +253,25 @@ private slots:
             QCOMPARE(orphans.copies().size(), 2);
             QVERIFY(OrphanedCopies().copies().isEmpty()); // held by the first finder
         }
-        OrphanedCopies later; // offered again
-        QCOMPARE(later.copies().size(), 2);
-        later.discardAll();
+        m_modal->act([](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); }); // Later
+        offerRecoveredDocuments();
+        QVERIFY(test::visibleWindows<txtedit>().isEmpty());
+        // Clicked from the event loop: the question it opens is answered like any other.
+        auto clickDiscard = [](QWidget *modal) {
+            QMetaObject::invokeMethod(button(modal, "Discard"), &QAbstractButton::click,
+                                      Qt::QueuedConnection);
+        };
+        m_modal->act(clickDiscard);
+        m_modal->press(QMessageBox::Cancel); // not yet: back to the list
+        m_modal->act(clickDiscard);
+        m_modal->press(QMessageBox::Discard);
+        offerRecoveredDocuments();
+        QVERIFY(m_modal->waitUntilAnswered());
+        QCOMPARE(m_modal->seen().size(), 5);
+        QVERIFY(m_modal->last().text.contains(QLatin1String("2 document(s)")));
+        QVERIFY(OrphanedCopies().copies().isEmpty() && test::visibleWindows<txtedit>().isEmpty());
+        QCOMPARE(QDir(recoveryFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+                 2); // this process's folder and its lock are left
     }
 
     // Restore opens each copy in its tool with its file name, the changed marker, its text and cursor.
@@ -346,30 +364,6 @@ private slots:
         ide code;
         code.openFile(file);
         check(code, code.recovery());
-    }
-
-    void discardAsksFirstAndLaterKeeps()
-    {
-        crashedProcessLeavesCopies(path("gone.txt"), QStringLiteral("text"));
-        m_modal->act([](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); }); // Later
-        offerRecoveredDocuments();
-        QVERIFY(test::visibleWindows<txtedit>().isEmpty());
-        // Clicked from the event loop: the question it opens is answered like any other.
-        auto clickDiscard = [](QWidget *modal) {
-            QMetaObject::invokeMethod(button(modal, "Discard"), &QAbstractButton::click,
-                                      Qt::QueuedConnection);
-        };
-        m_modal->act(clickDiscard);
-        m_modal->press(QMessageBox::Cancel); // not yet: back to the list
-        m_modal->act(clickDiscard);
-        m_modal->press(QMessageBox::Discard);
-        offerRecoveredDocuments();
-        QVERIFY(m_modal->waitUntilAnswered());
-        QCOMPARE(m_modal->seen().size(), 5);
-        QVERIFY(m_modal->last().text.contains(QLatin1String("2 document(s)")));
-        QVERIFY(OrphanedCopies().copies().isEmpty() && test::visibleWindows<txtedit>().isEmpty());
-        QCOMPARE(QDir(recoveryFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
-                 2); // with their process's folder: this process's folder and its lock are left
     }
 
     // A file in a read-only folder is saved in place; when that write fails, the error names the copy of

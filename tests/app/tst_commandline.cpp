@@ -1,18 +1,28 @@
 // The command line (--help, --version, a file given as a path or a file: URL), and what the installed
 // files tell the desktop and the reader about file types: the desktop entry must offer Brivo for every
-// type the dispatcher claims, and the manual page must list every extension under its tool.
+// type the dispatcher claims, and the manual page must list every extension under its tool. The tool
+// table behind them, which the launcher, the windows and the build read too, agrees with the build, the
+// resources and the openers.
 #include "app/commandline.h"
 #include "app/extensiongroups.h"
+#include "app/moduleloader.h"
+#include "common/tooltable.h"
+#include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
 #include <QMimeDatabase>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <memory>
 #include <tuple>
+
+using brivo::Tool;
+using brivo::ToolDescription;
 
 namespace {
 
@@ -211,6 +221,66 @@ private slots:
             QCOMPARE(file.error, QString());
         else
             QVERIFY2(file.error.contains(error) && file.error.contains(argument), qPrintable(file.error));
+    }
+
+    // Row i describes Tool(i), so describe() finds a row by its place. An extension belongs to one group
+    // only: in two, the later group would never see it. Titles keep the product's form.
+    void rowsAreConsistent()
+    {
+        const QList<ToolDescription> &table = brivo::toolTable();
+        QSet<QString> extensions;
+        const QRegularExpression titleForm(
+            QStringLiteral("^Brivo( : [A-Za-z][A-Za-z ]*[A-Za-z])? - K\\.VARDEN$"));
+        for (int i = 0; i < table.size(); ++i) {
+            const ToolDescription &row = table[i];
+            QCOMPARE(int(row.tool), i);
+            QCOMPARE(&brivo::describe(row.tool), &row);
+            for (const QString &extension : brivo::toolExtensions(row.tool)) {
+                QVERIFY2(!extensions.contains(extension), qPrintable(extension));
+                QVERIFY(!extension.contains(QLatin1Char('.')) && extension.size() <= 99);
+                extensions.insert(extension);
+            }
+            // Only the archive tool's title ends in a blank.
+            QString title = brivo::toolTitle(row.tool);
+            if (row.tool == Tool::Archive && title.endsWith(QLatin1Char(' ')))
+                title.chop(1);
+            QVERIFY2(titleForm.match(title).hasMatch(), row.title);
+            QVERIFY2(QFile::exists(QString::fromLatin1(row.tile.picture)), row.tile.picture);
+        }
+    }
+
+    // The build adds the folders and makes the modules the table names, no more and no fewer; every module
+    // is where the loader looks, and every linked tool has an opener that makes a window of that tool.
+    void theBuildMakesEveryTool()
+    {
+        QStringList folders;
+        QSet<QString> modules;
+        for (const ToolDescription &row : brivo::toolTable()) {
+            if (!folders.contains(QLatin1String(row.folder)))
+                folders.append(QLatin1String(row.folder));
+            if (row.module) {
+                QVERIFY(!brivo::toolOpener(row.tool));
+                if (!brivo::moduleInBuild(QLatin1String(row.module)))
+                    continue; // left out of this build on purpose
+                modules.insert(QLatin1String(row.module));
+                const QString file = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                     brivo::moduleFileName(QLatin1String(row.module));
+                QVERIFY2(QFile::exists(file), qPrintable(file));
+                continue;
+            }
+            const brivo::ToolOpener opener = brivo::toolOpener(row.tool);
+            QVERIFY2(opener, row.folder);
+            brivo::test::ModalAnswerer answers; // the code editor misses its toolchains
+            std::unique_ptr<QWidget> window(opener(QString(), {}));
+            QVERIFY(window && !window->parent() && !window->isVisible());
+        }
+        QCOMPARE(folders.join(QLatin1Char(',')), QStringLiteral(BRIVO_TOOL_FOLDERS));
+        const QStringList built = QStringLiteral(BRIVO_TOOL_MODULES).split(QLatin1Char(','));
+        QCOMPARE(modules, QSet<QString>(built.begin(), built.end()));
+    }
+    void cleanup()
+    {
+        brivo::test::closeAllWindows();
     }
 };
 

@@ -1,9 +1,5 @@
-// The home launcher and the ways in and out of it: its window, tiles, chooser mode and messages; the
-// dispatcher (which window a path opens in, and what it is handed); the home and drop actions every tool
-// window shares; the tools that live in modules. The command line (--help, --version, a file given as a
-// path or a file: URL); what the installed files tell the desktop and the reader about file types (the
-// desktop entry offers Brivo for every type the dispatcher claims, the manual page lists every extension
-// under its tool); the tool table behind them all, which agrees with the build, resources and openers.
+// The home launcher and the ways in and out of it: its window and tiles, the dispatcher, the home and drop
+// actions, the modules, the command line, the packaging's file types, and the tool table behind them all.
 #include "app/commandline.h"
 #include "app/doch.h"
 #include "app/extensiongroups.h"

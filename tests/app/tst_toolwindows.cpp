@@ -1,9 +1,5 @@
-// Every tool's window opened the way a user opens it (a file dropped on a launcher that the home action
-// opened, or a launcher's tile): each control says what it is to a pointer user and a screen reader, and
-// Tab walks the controls in reading order; a closed window is deleted and leaves no thread or process
-// behind; an editor with unsaved text asks first, and Cancel keeps it whole. Broken and misnamed files
-// opened through the dispatcher: each ends in one shown window of its tool, with a message where the tool
-// has one, and leaves every file as it was.
+// Every tool's window opened the way a user opens it: its controls explained, Tab in reading order, closed
+// without leftovers; and broken or misnamed files of every type opened through the dispatcher.
 #include "app/doch.h"
 #include "app/moduleloader.h"
 #include "app/showmain.h"
@@ -217,20 +213,6 @@ QMap<QString, QByteArray> checksums(const QString &folder)
     return sums;
 }
 
-QWidget *shownWindow(const char *className)
-{
-    QWidget *found = nullptr;
-    const QWidgetList all = QApplication::topLevelWidgets();
-    for (QWidget *w : all) {
-        if (w->isVisible() && qstrcmp(w->metaObject()->className(), className) == 0) {
-            if (found)
-                return nullptr; // more than one
-            found = w;
-        }
-    }
-    return found;
-}
-
 bool viewReads(QWidget *window, const QString &words)
 {
     const QList<QLabel *> labels = window->findChildren<QLabel *>();
@@ -266,6 +248,16 @@ QList<QWidget *> shownWindows()
         if (w->isVisible())
             shown.append(w);
     return shown;
+}
+
+// The one shown window of that class; none when there are more.
+QWidget *shownWindow(const char *className)
+{
+    QWidgetList found;
+    for (QWidget *w : shownWindows())
+        if (qstrcmp(w->metaObject()->className(), className) == 0)
+            found.append(w);
+    return found.size() == 1 ? found.first() : nullptr;
 }
 
 // The first shown window that is not in `before`, once there is one.

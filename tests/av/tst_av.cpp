@@ -1,5 +1,4 @@
-// The media player window, playing WAV files written here by hand; its time, folder playlist, resumed
-// long files and further formats.
+// The media player window, playing files made here.
 #include "app/doch.h"
 #include "app/extensiongroups.h"
 #include "app/toolopeners.h"

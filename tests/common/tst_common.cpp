@@ -1,7 +1,5 @@
-// What the editors share: text files that round-trip, saves, the state folder, the status line, the save
-// question; recovery copies: taken, offered after a crash, restored, discarded; the old content of a failed
-// save; find and replace, go to line, zoom, recent files and the cursor's place in the status bar; the
-// notepad: status and marker, the close question, byte-exact saves, large and tall documents, PDF.
+// What the editors share (text files, saves, recovery copies, find and replace and the other tools around
+// the text), and the notepad's window.
 #include "app/recoveryoffer.h"
 #include "app/showmain.h"
 #include "app/toolopeners.h"

@@ -1,6 +1,5 @@
-// The code editor's window, files and close question; its runs in a tool root of recording commands; its
-// text area: line numbers, the current line, colours by language and indentation; the toolchain set-up:
-// what it finds, what it writes under the tool root, and that it never replaces a user's command unasked.
+// The code editor: its window and files, its runs in a tool root of recording commands, its text area, and
+// the toolchain set-up.
 #include "app/toolopeners.h"
 #include "ide/codeedit.h"
 #include "ide/ide.h"
@@ -115,20 +114,6 @@ private slots:
         brivo::test::closeAllWindows();
         m_cwd.reset();
         m_root.reset();
-    }
-
-    // Started where neither the current folder nor the tool root has toolchains, the editor warns and
-    // opens all the same (tests/e2e takes the warning's "Set up" and starts again once it is done).
-    void startWithoutToolchainsOffersSetUp()
-    {
-        brivo::test::TemporaryToolRoot fresh;
-        writeFile(path("opened.go"), "package main\n");
-        brivo::test::CurrentDirectory cwd(path("record"));
-        m_modal->press(QMessageBox::Ok);
-        auto *w = qobject_cast<ide *>(brivo::openTool(brivo::Tool::CodeEditor, path("opened.go")));
-        QVERIFY(m_modal->last().title == "No Compilers Found " &&
-                m_modal->last().text.contains(QLatin1String("<b>www.brivo-tools.org</b>")) &&
-                m_modal->last().defaultButton == QMessageBox::Ok && w->isVisible());
     }
 
     void filesStatusAndTheCloseQuestion()

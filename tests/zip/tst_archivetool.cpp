@@ -1,6 +1,5 @@
-// The archive tool: its plain functions (7z argument lists and formats, where 7z is found, its output read
-// from recordings of real runs under tests/data/7z, the on-disk check and move of an extraction), and its
-// window driving the real 7z in temporary folders.
+// The archive tool: its plain functions (7z's output read from recordings of real runs under tests/data/7z),
+// and its window driving the real 7z in temporary folders.
 #include "app/toolopeners.h"
 #include "common/windowkeeper.h"
 #include "tests/support/modalanswerer.h"

@@ -857,8 +857,6 @@ private slots:
     // from keys and the wheel, back to the normal size.
     void goToLineAndZoom()
     {
-        TemporaryToolRoot root; // with its toolchains, so the code editor opens without a warning
-        root.makeFolder(QStringLiteral("IDE"));
         ide w;
         w.resize(600, 400);
         w.show();

@@ -558,10 +558,7 @@ private slots:
     // colour at once: the status bar says so.
     void editorColoursByExtension()
     {
-        brivo::test::TemporaryToolRoot root; // with toolchains: no question at the start
-        root.makeFolder(QStringLiteral("IDE"));
-        QDir dir(root.path());
-        const QString source = dir.filePath(QStringLiteral("a.py"));
+        const QString source = path(QStringLiteral("a.py"));
         QVERIFY(brivo::test::writeFile(source, "x = 1 # one\n\tif x:\n"));
         ide w;
         w.openFile(source);
@@ -579,7 +576,7 @@ private slots:
         };
         QVERIFY(!note() || note()->isHidden());
 
-        const QString large = dir.filePath(QStringLiteral("large.c"));
+        const QString large = path(QStringLiteral("large.c"));
         QByteArray text;
         while (text.size() <= CodeEdit::maxHighlightedCharacters)
             text += "int x = 1; // 32 characters long\n";

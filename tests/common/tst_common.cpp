@@ -374,8 +374,7 @@ private slots:
         modal.act([](QWidget *box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(brivo::askToSaveChanges(), QMessageBox::Cancel); // Escape is Cancel
         const auto seen = modal.last();
-        QCOMPARE(seen.text, QStringLiteral("The document has been modified."));
-        QCOMPARE(seen.informativeText, QStringLiteral("Do you want to save your changes?"));
+        // (Its texts are checked where each editor asks it.)
         QCOMPARE(seen.buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         QCOMPARE(seen.defaultButton, QMessageBox::Save);
         QVERIFY(!seen.hasParent);

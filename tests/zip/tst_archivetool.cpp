@@ -662,7 +662,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("type");
-        // ".tgz" asks 7z for what ".tar.gz" does; formatFromTheName in tst_archiveparsers reads it so.
+        // ".tgz" asks 7z for what ".tar.gz" does; formatFromTheName above reads it so.
         const QList<std::array<const char *, 3>> rows = {
             {"a.zip", "a.zip", "zip"},      {"a.tar", "a.tar", "tar"},     {"a.tar.gz", "a.tar.gz", "gzip"},
             {"a.tar.xz", "a.tar.xz", "xz"}, {"backup", "backup.7z", "7z"}, {"a.rar", "a.rar.7z", "7z"}};

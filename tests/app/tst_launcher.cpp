@@ -514,6 +514,7 @@ private:
     Opened m_opened;
     bool m_openerGivesWindow = true;
 
+private slots:
     void answers_data()
     {
         QTest::addColumn<QString>("argument");

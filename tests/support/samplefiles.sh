@@ -81,9 +81,3 @@ sample_wav() {
       printf 'data\x00\x07\x00\x00'
       head -c 1792 /dev/zero | tr '\0' '\200'; } >"$1"
 }
-
-# An AVI of ten frames of 64x48 test picture (motion JPEG), no sound: a file that holds video.
-sample_video() {
-    gst-launch-1.0 -q videotestsrc num-buffers=10 ! video/x-raw,width=64,height=48 ! jpegenc ! avimux ! \
-        filesink location="$1" >/dev/null
-}

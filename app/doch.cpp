@@ -17,11 +17,16 @@ void dispatchPath(const QString &path)
     dispatcher.doallforshow(path);
 }
 
-// The tools' home and drop actions end in this dispatch. It is installed as the application object is
-// made, so the program and every test program that links the shell go home and take drops alike.
+void openPathInTool(brivo::Tool tool, const QString &path)
+{
+    brivo::openTool(tool, path);
+}
+
+// The tools' home and drop actions end in this dispatch or opening. It is installed as the application object
+// is made, so the program and every test program that links the shell go home and take drops alike.
 void installShellDispatch()
 {
-    brivo::installDispatch(dispatchPath);
+    brivo::installDispatch(dispatchPath, openPathInTool);
 }
 
 } // namespace

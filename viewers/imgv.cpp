@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/errorbox.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
@@ -19,7 +20,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -39,7 +39,8 @@ void imgv::openFile(const QString &path)
 {
     m_openedPath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     if (!loadPicture(m_openedPath) && image.isNull())
-        QMessageBox::warning(this, QStringLiteral("Error"), QStringLiteral("Cannot Load Image"));
+        brivo::showLoadErrorBox(this, QStringLiteral("Cannot Load Image"), m_openedPath,
+                                brivo::Tool::ImageViewer);
     imagePath = path;
 }
 

@@ -14,6 +14,9 @@
 
 #include <tuple>
 
+using brivo::Tool;
+Q_DECLARE_METATYPE(std::optional<brivo::Tool>)
+
 namespace {
 
 QString packagingFile(const char *name)
@@ -84,6 +87,55 @@ private slots:
                          .hasMatch(),
                      qPrintable(*text));
         }
+    }
+
+    void toolOption_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<bool>("fileNamedTool");    // a file named "--tool" in the current folder
+        QTest::addColumn<std::optional<Tool>>("tool");
+        QTest::addColumn<QString>("error"); // a part of the message, or "" for none
+        const QList<std::pair<const char *, Tool>> names = {{"notepad", Tool::Notepad},
+                                                            {"ide", Tool::CodeEditor},
+                                                            {"web", Tool::WebBrowser},
+                                                            {"pdf", Tool::PdfViewer},
+                                                            {"media-player", Tool::MediaPlayer},
+                                                            {"image-viewer", Tool::ImageViewer},
+                                                            {"zip", Tool::Archive},
+                                                            {"gif-view", Tool::GifViewer},
+                                                            {"snap-shot", Tool::Snapshot},
+                                                            {"Media Player", Tool::MediaPlayer},
+                                                            {"NOTEPAD", Tool::Notepad}};
+        for (const auto &[name, tool] : names)
+            QTest::newRow(name) << QStringList{"--tool", name, "page.html"} << false << std::optional(tool)
+                                << QString();
+        const std::optional<Tool> none;
+        QTest::newRow("no file") << QStringList{"--tool", "zip"} << false << std::optional(Tool::Archive)
+                                 << QString();
+        QTest::newRow("a wrong name")
+            << QStringList{"--tool", "paint", "a.png"} << false << none
+            << "no tool is named \"paint\"; the tools are: ide, notepad, web, pdf, media-player, "
+               "image-viewer, zip, gif-view, snap-shot";
+        QTest::newRow("no name") << QStringList{"--tool"} << false << none << "needs a tool's name";
+        QTest::newRow("a file named --tool") << QStringList{"--tool", "zip"} << true << none << QString();
+        QTest::newRow("not first") << QStringList{"a.txt", "--tool", "zip"} << false << none << QString();
+    }
+    void toolOption()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, fileNamedTool);
+        QFETCH(std::optional<Tool>, tool);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        brivo::test::CurrentDirectory here(dir.path());
+        if (fileNamedTool)
+            QVERIFY(brivo::test::writeFile(QStringLiteral("--tool"), "text"));
+        const brivo::ToolArgument chosen = brivo::toolOfArguments(QStringList{"brivo"} + arguments);
+        QCOMPARE(chosen.tool, tool);
+        QVERIFY2(error.isEmpty() ? chosen.error.isEmpty() : chosen.error.contains(error),
+                 qPrintable(chosen.error));
+        // The file follows the tool's name.
+        QCOMPARE(chosen.fileIndex, tool || !error.isEmpty() ? 3 : 1);
     }
 
     // The usage's table of tools is made from the tool table; what it must do besides is fit a terminal.

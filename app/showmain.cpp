@@ -134,10 +134,10 @@ std::optional<brivo::Tool> fileToolOfTile(int index)
 // In chooser mode every tile that opens the file says so in its tooltip, and the tile of the tool that
 // reads the file's content is marked, named on a line under the tiles and given the focus, so that
 // Return opens the file there.
-void showReaders(QWidget *launcher, const QString &path, const QList<QCommandLinkButton *> &buttons)
+void showReaders(QWidget *launcher, const QString &path, const std::optional<brivo::ContentReader> &reader,
+                 const QList<QCommandLinkButton *> &buttons)
 {
     const QString name = QFileInfo(path).fileName();
-    const std::optional<brivo::ContentReader> reader = brivo::readerOfContent(path);
     for (int i = 0; i < buttons.size(); ++i) {
         const std::optional<brivo::Tool> tool = fileToolOfTile(i);
         if (!tool)
@@ -176,6 +176,11 @@ showmain::showmain(QWidget *parent) : QMainWindow(parent)
 
 void showmain::buildUi()
 {
+    // The pending file's content is told on a worker thread while the chooser message is up: loading the
+    // MIME database costs more than building the launcher, and the user is reading the message anyway.
+    QFuture<std::optional<brivo::ContentReader>> reading;
+    if (chooserMode == 1)
+        reading = QtConcurrent::run(brivo::readerOfContent, pendingPath);
     QFuture<QList<QImage>> decoding = QtConcurrent::run(launcherPictures, devicePixelRatio());
 
     // A new command link looks up a default arrow in the desktop's icon theme, which the tile's own
@@ -228,7 +233,7 @@ void showmain::buildUi()
     strip->setParent(this);
     brivo::makeTileGrid(this, {buttons.begin(), buttons.end()});
     if (chooserMode == 1)
-        showReaders(this, pendingPath, buttons);
+        showReaders(this, pendingPath, reading.result(), buttons);
     // Naming the window and its tiles for screen readers wakes the desktop's accessibility bridge, which
     // costs the launcher's start one to three milliseconds. They are named when a tile first takes the
     // focus, which wakes the bridge anyway.

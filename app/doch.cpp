@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 
@@ -22,11 +23,19 @@ void openPathInTool(brivo::Tool tool, const QString &path)
     brivo::openTool(tool, path);
 }
 
-// The tools' home and drop actions end in this dispatch or opening. It is installed as the application object
-// is made, so the program and every test program that links the shell go home and take drops alike.
+void dispatchAddress(const QUrl &address)
+{
+    brivo::OpenOptions options;
+    options.webAddress = true;
+    brivo::openTool(brivo::Tool::WebBrowser, address.toString(QUrl::FullyEncoded), options);
+}
+
+// The tools' home and drop actions end in this dispatch or opening. It is installed as the application
+// object is made, so the program and every test program that links the shell go home and take drops alike.
 void installShellDispatch()
 {
     brivo::installDispatch(dispatchPath, openPathInTool);
+    brivo::installAddressDispatch(dispatchAddress);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "av/volumeslider.h"
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/filestamp.h"
 #include "common/foldernames.h"
 #include "common/homeactions.h"
 #include "common/statefolder.h"
@@ -234,7 +235,8 @@ av::~av()
 void av::openFile(QString path)
 {
     setEnabled(false);
-    if (QFile::exists(path)) {
+    const QString special = brivo::notRegularFile(path);
+    if (QFile::exists(path) && special.isEmpty()) {
         rememberPosition();
         m_path = path;
         m_resumePending = true;
@@ -246,7 +248,11 @@ void av::openFile(QString path)
         setEnabled(true);
         mediaObject->play();
     } else {
-        QMessageBox::information(this, QStringLiteral("Error"), QStringLiteral("Error File does not exist"),
+        // A named pipe would keep the backend waiting for a writer; it is not handed over.
+        QMessageBox::information(this, QStringLiteral("Error"),
+                                 special.isEmpty()
+                                     ? QStringLiteral("Error File does not exist")
+                                     : QStringLiteral("Error File cannot be played\n\n") + special,
                                  QMessageBox::Ok, QMessageBox::NoButton);
         // The window stays usable: the home button and drops still work.
         setEnabled(true);

@@ -35,6 +35,7 @@ bool showLoadErrorBox(QWidget *parent, const QString &text, const QString &path,
         offer =
             box.addButton(QStringLiteral("Open in %1").arg(toolName(other->tool)), QMessageBox::AcceptRole);
         box.setDefaultButton(offer);
+        box.setEscapeButton(QMessageBox::Ok);
     }
     box.exec();
     if (offer && box.clickedButton() == offer)

@@ -42,4 +42,12 @@ FileStamp fileStamp(const QString &path)
     return stamp;
 }
 
+QString notRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isFile() || info.isDir())
+        return {};
+    return QStringLiteral("%1 is not a regular file").arg(info.fileName());
+}
+
 } // namespace brivo

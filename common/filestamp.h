@@ -31,4 +31,10 @@ struct FileStamp
 // The stamp of the file at `path`, following links; `exists` is false when there is none.
 BRIVO_CORE_EXPORT FileStamp fileStamp(const QString &path);
 
+// The words a tool shows for a path it must not open: "<name> is not a regular file" when `path` (links
+// followed) is a named pipe, a socket or a device, whose opening can wait for a writer that never comes or
+// whose reading never ends. Empty for a file, a folder or nothing at all, which each tool reports its own
+// way. Tools ask before they open what they were given.
+BRIVO_CORE_EXPORT QString notRegularFile(const QString &path);
+
 } // namespace brivo

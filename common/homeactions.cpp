@@ -21,6 +21,7 @@ namespace {
 
 Dispatch installedDispatch = nullptr;
 ToolOpen installedToolOpen = nullptr;
+AddressDispatch installedAddressDispatch = nullptr;
 
 void dispatch(const QString &path)
 {
@@ -62,6 +63,19 @@ void installDispatch(Dispatch dispatch, ToolOpen toolOpen)
 {
     installedDispatch = dispatch;
     installedToolOpen = toolOpen;
+}
+
+void installAddressDispatch(AddressDispatch dispatch)
+{
+    installedAddressDispatch = dispatch;
+}
+
+void showInOwnBrowser(const QUrl &address)
+{
+    if (installedAddressDispatch)
+        installedAddressDispatch(address);
+    else
+        qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(address.toString()));
 }
 
 void goHome()

@@ -13,6 +13,7 @@
 
 class QDragEnterEvent;
 class QDropEvent;
+class QUrl;
 class QWidget;
 
 namespace brivo {
@@ -26,6 +27,16 @@ using ToolOpen = void (*)(Tool tool, const QString &path);
 // Installs the dispatch and the opening in a named tool that the actions below end in. Until they are
 // installed the actions open nothing.
 void installDispatch(Dispatch dispatch, ToolOpen toolOpen);
+
+// Shows a web address (http or https) in Brivo's own browser.
+using AddressDispatch = void (*)(const QUrl &address);
+
+// Installs what showInOwnBrowser() ends in; the shell installs it with the dispatch.
+void installAddressDispatch(AddressDispatch dispatch);
+
+// Shows `address` in a window of Brivo's own browser: where a document's web link goes when the desktop
+// has no browser to show it.
+BRIVO_CORE_EXPORT void showInOwnBrowser(const QUrl &address);
 
 // The home control of every tool window: opens one more plain launcher. The calling window stays open.
 BRIVO_CORE_EXPORT void goHome();

@@ -1,5 +1,7 @@
 #include "common/textfile.h"
 
+#include "common/filestamp.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -228,6 +230,10 @@ QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExcepti
 bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
                   LineEndExceptions *exceptions)
 {
+    if (const QString special = notRegularFile(path); !special.isEmpty()) {
+        *error = special;
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = file.errorString();

@@ -32,6 +32,8 @@ struct OpenOptions
 {
     // The media player's small audio-only layout.
     bool audioOnly = false;
+    // The browser's path is a web address (http or https) to show, not a file.
+    bool webAddress = false;
 };
 
 // A tool's tile on the home launcher.

@@ -14,6 +14,7 @@
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
 #include "common/tooltable.h"
+#include "common/viewkeys.h"
 #include "common/windowkeeper.h"
 #include "ide/codeedit.h"
 #include "ide/languagetable.h"
@@ -72,6 +73,8 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
         offerToolchainSetup();
 
     ui->setupUi(this);
+    // The text has the keyboard from the moment the window opens.
+    brivo::focusOnOpen(ui->textEdit);
     layout()->setContentsMargins(0, 0, 0, 0);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
 

@@ -15,6 +15,7 @@
 #include "common/statusline.h"
 #include "common/textdocumentfile.h"
 #include "common/tooltable.h"
+#include "common/viewkeys.h"
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -83,6 +84,8 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     statusLabel = new QLabel(QStringLiteral("Brivo-TextEdit : New"));
     statusLabel->setStyleSheet(QLatin1String(brivo::statusstyle::opened));
     ui->setupUi(this);
+    // The text has the keyboard from the moment the window opens.
+    brivo::focusOnOpen(ui->textEdit);
     ui->verticalLayout->setContentsMargins(0, 0, 0, 0);
     ui->statusbar->addWidget(statusLabel, 0);
     connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &txtedit::te);

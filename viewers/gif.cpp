@@ -3,6 +3,7 @@
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/errorbox.h"
+#include "common/filestamp.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
@@ -33,7 +34,8 @@ void gif::init(QString path)
 {
     // The format comes from the file's contents, so a GIF named otherwise still plays. No file, a missing
     // one or one that is no animation gives a movie that never starts and an empty label.
-    movie = path.isEmpty() ? new QMovie : new QMovie(path);
+    const QString special = brivo::notRegularFile(path);
+    movie = path.isEmpty() || !special.isEmpty() ? new QMovie : new QMovie(path);
     movieLabel = new QLabel;
     movieLabel->setMovie(movie);
     auto *column = new QVBoxLayout;
@@ -70,7 +72,9 @@ void gif::init(QString path)
     if (!path.isEmpty() && !movie->isValid()) {
         movieLabel->setAlignment(Qt::AlignCenter);
         const QString problem =
-            QStringLiteral("This file cannot be played: it holds no animation Brivo can read.");
+            !special.isEmpty()
+                ? special
+                : QStringLiteral("This file cannot be played: it holds no animation Brivo can read.");
         movieLabel->setText(problem);
         brivo::showLoadErrorBox(this, problem, path, brivo::Tool::GifViewer,
                                 brivo::LoadErrorBox::OnlyWithOffer);

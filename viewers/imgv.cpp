@@ -1,5 +1,7 @@
 #include "viewers/imgv.h"
 
+#include "common/filestamp.h"
+
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/errorbox.h"
@@ -8,6 +10,7 @@
 #include "common/viewkeys.h"
 #include "viewers/imagefolder.h"
 #include "viewers/picturecache.h"
+#include "viewers/picturedecode.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -20,12 +23,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTransform>
 #include <QVBoxLayout>
+
 #include <QWheelEvent>
+#include <utility>
 
 imgv::imgv(QWidget *parent) : QWidget(parent), m_pictures(std::make_unique<brivo::PictureCache>())
 {
@@ -38,16 +44,20 @@ imgv::~imgv() = default;
 void imgv::openFile(const QString &path)
 {
     m_openedPath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
-    if (!loadPicture(m_openedPath) && image.isNull())
-        brivo::showLoadErrorBox(this, QStringLiteral("Cannot Load Image"), m_openedPath,
-                                brivo::Tool::ImageViewer);
+    if (const QString special = brivo::notRegularFile(path); !special.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Error"), special);
+    } else if (!m_openedPath.isEmpty()) {
+        // Decoded on a worker, however large: the window shows at once, and the picture when it comes
+        // (awaitedDecoded), or the warning that it cannot be.
+        m_awaitedPath = m_openedPath;
+        m_firstAwaited = true;
+        m_awaited.setFuture(m_pictures->request(m_openedPath));
+    }
     imagePath = path;
 }
 
 void imgv::buildUi()
 {
-    // The opened picture comes from the cache, so loading it again costs no second decode.
-    loadPicture(m_openedPath);
     pixmap = QPixmap::fromImage(image);
 
     imageLabel = new QLabel;
@@ -153,6 +163,8 @@ void imgv::buildUi()
     m_information->hide();
 
     decodeNeighbours();
+    if (!m_awaitedPath.isEmpty())
+        scrollArea->viewport()->setCursor(Qt::BusyCursor);
 }
 
 QStringList imgv::listFolder()
@@ -228,6 +240,7 @@ void imgv::stepToCurrent()
     if (path == m_awaitedPath)
         return;
     m_awaitedPath = path;
+    m_firstAwaited = false;
     scrollArea->viewport()->setCursor(Qt::BusyCursor);
     m_awaited.setFuture(m_pictures->request(path));
 }
@@ -245,14 +258,22 @@ void imgv::awaitedDecoded()
     if (m_awaitedPath.isEmpty() || !decoded.isFinished())
         return;
     // A picture that does not decode leaves the one on screen, shown afresh as after any step.
-    if (decoded.resultCount() > 0 && !decoded.result().isNull()) {
+    const bool decodedOne = decoded.resultCount() > 0 && !decoded.result().isNull();
+    if (decodedOne) {
         image = decoded.result();
         m_loadedPath = m_awaitedPath;
     }
+    const bool first = std::exchange(m_firstAwaited, false);
     m_awaitedPath.clear();
     m_awaited.setFuture(QFuture<QImage>());
     scrollArea->viewport()->unsetCursor();
     showStep();
+    // A picture above the pixel budget says it is drawn smaller than it is.
+    if (decodedOne && !image.text(QLatin1String(brivo::kFullSizeText)).isEmpty())
+        setInformationShown(true);
+    if (first && !decodedOne)
+        brivo::showLoadErrorBox(this, QStringLiteral("Cannot Load Image"), m_openedPath,
+                                brivo::Tool::ImageViewer);
 }
 
 void imgv::showStep()
@@ -295,6 +316,10 @@ void imgv::updateInformation()
     QStringList lines{file.fileName()};
     if (!image.isNull())
         lines.append(QStringLiteral("%1 × %2 pixels").arg(image.width()).arg(image.height()));
+    if (const QString full = image.text(QLatin1String(brivo::kFullSizeText)); !full.isEmpty())
+        lines.append(QStringLiteral("drawn smaller: the picture is %1 pixels, above %2 megapixels")
+                         .arg(QString(full).replace(QLatin1Char('x'), QStringLiteral(" × ")))
+                         .arg(brivo::kPixelBudget / 1000000));
     if (file.exists())
         lines.append(QLocale().formattedDataSize(file.size()));
     if (const int position = fileList.indexOf(file.fileName()); position >= 0)
@@ -379,7 +404,8 @@ void imgv::decodeNeighbours()
     QStringList ahead;
     for (int index : brivo::neighbourIndices(currentIndex, int(fileList.size())))
         ahead.append(QDir(m_folder).absoluteFilePath(fileList.at(index)));
-    m_pictures->keepOnly(m_loadedPath, ahead);
+    // The picture still coming for the opened file is kept coming.
+    m_pictures->keepOnly(m_awaitedPath.isEmpty() ? m_loadedPath : m_awaitedPath, ahead);
 }
 
 void imgv::resizeEvent(QResizeEvent *event)

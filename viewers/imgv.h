@@ -124,6 +124,8 @@ private:
     // The picture a step went to that is being decoded, and its decode.
     QString m_awaitedPath;
     QFutureWatcher<QImage> m_awaited;
+    // The awaited picture is the one the window was opened for: one that does not decode is reported.
+    bool m_firstAwaited = false;
     // Wheel turns smaller than a notch (touchpads, fine-grained wheels) add up to one zoom step.
     brivo::WheelNotches m_wheel;
     bool m_actualSize = false;

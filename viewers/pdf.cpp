@@ -3,6 +3,7 @@
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/errorbox.h"
+#include "common/filestamp.h"
 #include "common/findbar.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -11,6 +12,7 @@
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/pdfplaces.h"
+#include "viewers/picturedecode.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,6 +43,8 @@
 #include <QWheelEvent>
 
 #include <poppler-qt6.h>
+
+#include <utility>
 
 namespace {
 
@@ -74,6 +78,9 @@ void pdf::buildUi()
 {
     imageLabel = new QLabel;
     imageLabel->setObjectName(QStringLiteral("imageLabel"));
+    budgetNote = new QLabel;
+    budgetNote->setObjectName(QStringLiteral("budgetNote"));
+    budgetNote->hide();
     scrollArea = new QScrollArea;
     scrollArea->setObjectName(QStringLiteral("scrollArea"));
     scrollArea->setWidgetResizable(true);
@@ -100,9 +107,8 @@ void pdf::buildUi()
     // A file name is shown as it is, never read as markup.
     imageLabel->setTextFormat(Qt::PlainText);
     imageLabel->setWordWrap(true);
-    // A remembered page that cannot be shown is no reason not to show the first one.
-    if (problem.isEmpty() && !showPage(pageIndex) && (pageIndex == 0 || !showPage(0)))
-        problem = tr("The first page of this document cannot be shown. Later pages may be.");
+    if (problem.isEmpty())
+        drawFirstPage();
     if (!problem.isEmpty()) {
         imageLabel->setText(problem);
         // A file that is something else, named as a PDF, is offered to the tool that reads it.
@@ -151,6 +157,7 @@ void pdf::buildUi()
     buttonLayout = new QHBoxLayout;
     buttonLayout->addWidget(pageEdit);
     buttonLayout->addWidget(pageCountLabel);
+    buttonLayout->addWidget(budgetNote);
     buttonLayout->addWidget(button.value(QStringLiteral("go")));
     buttonLayout->addWidget(button.value(QStringLiteral("full")));
     buttonLayout->addStretch();
@@ -281,7 +288,14 @@ void pdf::buildUi()
     const int panel = contentsTree->isHidden() ? 0 : contentsTree->sizeHint().width() + viewLayout->spacing();
     const QSize chrome(frame + bar + panel, frame + mainLayout->spacing() + controlRow->sizeHint().height());
     const QSize natural = sizeHint();
-    const QSize opening = pdfpaging::openingSize(pixmap.size(), chrome, screen()->availableGeometry().size());
+    // The first page is still being drawn: its size is known from the document.
+    QSize shown = pixmap.size();
+    if (const std::unique_ptr<Poppler::Page> first = document->page(pageIndex); first && shown.isEmpty()) {
+        const QSizeF points = first->pageSizeF();
+        const double scale = pdfpaging::budgetScale(points, dpiX, dpiY);
+        shown = QSize(int(points.width() * dpiX * scale / 72.0), int(points.height() * dpiY * scale / 72.0));
+    }
+    const QSize opening = pdfpaging::openingSize(shown, chrome, screen()->availableGeometry().size());
     resize(opening.expandedTo(natural.boundedTo(screen()->availableGeometry().size())));
 }
 
@@ -293,6 +307,8 @@ QString pdf::openDocument()
     const QFileInfo info(filePath);
     if (!info.exists())
         return tr("%1\n\nThis file does not exist.").arg(name);
+    if (const QString special = brivo::notRegularFile(filePath); !special.isEmpty())
+        return special;
     if (!info.isReadable())
         return tr("%1\n\nThis file cannot be read: permission denied.").arg(name);
 
@@ -323,14 +339,52 @@ int pdf::pageCount() const
     return document ? document->numPages() : 0;
 }
 
-bool pdf::showPage(int index)
+void pdf::drawFirstPage()
+{
+    imageLabel->setText(tr("Drawing page %1 …").arg(pageIndex + 1));
+    m_firstPageComing = true;
+    const QString path = filePath;
+    const int index = pageIndex, x = dpiX, y = dpiY;
+    const std::unique_ptr<Poppler::Page> first = document->page(index);
+    const QSizeF points = first ? first->pageSizeF() : QSizeF();
+    QPointer<pdf> self(this);
+    QThreadPool::globalInstance()->start([path, index, x, y, points, self] {
+        // A document of its own: a poppler document is not to be used from two threads at once. One that
+        // has become another file since (another page size) draws nothing here.
+        std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path);
+        QImage drawn;
+        if (own && !own->isLocked()) {
+            own->setRenderHint(Poppler::Document::TextAntialiasing, true);
+            if (const std::unique_ptr<Poppler::Page> page = own->page(index);
+                page && page->pageSizeF() == points)
+                drawn = pdfpaging::renderPage(*page, x, y);
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, index, drawn] {
+                // A page turned to meanwhile has taken its place.
+                if (!self || !std::exchange(self->m_firstPageComing, false) || self->page)
+                    return;
+                // A remembered page that cannot be shown is no reason not to show the first one.
+                if (!self->showPage(index, drawn) && (index == 0 || !self->showPage(0))) {
+                    self->imageLabel->setText(
+                        tr("The first page of this document cannot be shown. Later pages may be."));
+                    self->imageLabel->setMargin(24);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool pdf::showPage(int index, const QImage &drawn)
 {
     if (!document)
         return false;
     std::unique_ptr<Poppler::Page> shown = document->page(index);
     if (!shown)
         return false;
-    QImage rendered = prerenderer->page(index);
+    m_firstPageComing = false;
+    QImage rendered = drawn.isNull() ? prerenderer->page(index) : drawn;
     if (rendered.isNull()) {
         rendered = pdfpaging::renderPage(*shown, dpiX, dpiY);
         if (rendered.isNull())
@@ -365,6 +419,8 @@ void pdf::turnTo(int index)
 
 bool pdf::rerender(int newDpiX, int newDpiY)
 {
+    if (!page)
+        return false;
     const QImage rendered = pdfpaging::renderPage(*page, newDpiX, newDpiY);
     if (rendered.isNull())
         return false;
@@ -399,6 +455,11 @@ void pdf::showImage()
         }
     }
     pixmap = QPixmap::fromImage(shown);
+    const double scale = page ? pdfpaging::budgetScale(page->pageSizeF(), dpiX, dpiY) : 1.0;
+    budgetNote->setVisible(scale < 1.0);
+    budgetNote->setText(tr("Drawn at %1 %: the page is above %2 megapixels at this zoom")
+                            .arg(qMax(1, int(scale * 100)))
+                            .arg(brivo::kPixelBudget / 1000000));
     imageLabel->setMargin(0); // a message shown before had room around it
     imageLabel->setPixmap(pixmap);
     placeSelection();
@@ -552,7 +613,12 @@ bool pdf::pageMouseEvent(QEvent *event)
         if (!link || link != linkAt(pressPos))
             return false;
         if (link->linkType() == Poppler::Link::Browse) {
-            brivo::openWebAddress(QUrl(static_cast<const Poppler::LinkBrowse *>(link)->url()));
+            // A web link the desktop has no browser for is shown in Brivo's own.
+            brivo::openWebAddress(
+                QUrl(static_cast<const Poppler::LinkBrowse *>(link)->url()), [](const QUrl &address) {
+                    if (!address.scheme().startsWith(QLatin1String("mailto"), Qt::CaseInsensitive))
+                        brivo::showInOwnBrowser(address);
+                });
         } else if (link->linkType() == Poppler::Link::Goto) {
             const auto *jump = static_cast<const Poppler::LinkGoto *>(link);
             const int target = jump->destination().pageNumber() - 1;

@@ -58,6 +58,9 @@ public:
     void fitWidth();
     void fitPage();
 
+    // Whether the first page is still being drawn, on a worker.
+    bool firstPageComing() const { return m_firstPageComing; }
+
 public slots:
     void rl();
     void rr();
@@ -77,9 +80,12 @@ protected:
 private:
     // Opens filePath into `document`; on failure leaves `document` empty and returns what to tell the user.
     QString openDocument();
-    // Makes the page at `index` the shown one, upright. A page that cannot be rendered changes nothing and
-    // gives false.
-    bool showPage(int index);
+    // Draws the page at pageIndex on a worker and shows it once drawn: the window opens at once, whatever
+    // the page's size.
+    void drawFirstPage();
+    // Makes the page at `index` the shown one, upright, as `drawn` when given, else rendered. A page that
+    // cannot be rendered changes nothing and gives false.
+    bool showPage(int index, const QImage &drawn = QImage());
     // showPage() as a turn: the page number follows and the view goes to the page's top left.
     void turnTo(int index);
     // One wheel step past the end of the page.
@@ -118,6 +124,9 @@ private:
 
     QLineEdit *pageEdit = nullptr;
     QLabel *imageLabel = nullptr;
+    // Says that the page is drawn smaller than the zoom asks, as it is above the pixel budget.
+    QLabel *budgetNote = nullptr;
+    bool m_firstPageComing = false;
     QVBoxLayout *mainLayout = nullptr;
     QHBoxLayout *buttonLayout = nullptr;
     QImage image;

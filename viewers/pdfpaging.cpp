@@ -1,9 +1,12 @@
 #include "viewers/pdfpaging.h"
 
+#include "viewers/picturedecode.h"
+
 #include <poppler-qt6.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace pdfpaging {
 
@@ -75,10 +78,24 @@ QSize openingSize(QSize page, QSize chrome, QSize available)
     return (page + chrome).boundedTo(available);
 }
 
+double budgetScale(QSizeF pagePoints, int dpiX, int dpiY)
+{
+    const QSize asked(int(std::ceil(pagePoints.width() * dpiX / 72.0)),
+                      int(std::ceil(pagePoints.height() * dpiY / 72.0)));
+    const QSize within = brivo::withinPixelBudget(asked);
+    return within == asked ? 1.0 : double(within.width()) / asked.width();
+}
+
 QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY)
 {
-    QImage image = page.renderToImage(dpiX, dpiY, -1, -1, -1, -1, Poppler::Page::Rotate0);
-    if (renderFailed(image.size(), page.pageSizeF(), dpiX, dpiY))
+    // A page above the pixel budget is drawn at the largest resolution within it.
+    const double scale = budgetScale(page.pageSizeF(), dpiX, dpiY);
+    const int x = int(dpiX * scale), y = int(dpiY * scale);
+    // A page so large that one dot per inch is above the budget is not drawn at all.
+    if (x < 1 || y < 1)
+        return QImage();
+    QImage image = page.renderToImage(x, y, -1, -1, -1, -1, Poppler::Page::Rotate0);
+    if (renderFailed(image.size(), page.pageSizeF(), x, y))
         return QImage();
     return image;
 }

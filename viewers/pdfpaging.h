@@ -61,7 +61,13 @@ BRIVO_PDF_EXPORT int fitDpi(QSizeF pagePoints, QSize room, bool wholePage);
 // but never larger than `available`, the part of the screen that windows may take.
 BRIVO_PDF_EXPORT QSize openingSize(QSize page, QSize chrome, QSize available);
 
-// The whole page, unrotated, at the given resolution; a null image when it cannot be rendered.
+// What a page of `pagePoints` (1/72 inch) is drawn at, as a share of the resolution asked for: 1, or less
+// for a page above the pixel budget (kPixelBudget) at that resolution.
+BRIVO_PDF_EXPORT double budgetScale(QSizeF pagePoints, int dpiX, int dpiY);
+
+// The whole page, unrotated, at the given resolution, or within the pixel budget at the largest
+// resolution it allows; a null image when it cannot be rendered (or not within the budget at one dot per
+// inch).
 QImage renderPage(const Poppler::Page &page, int dpiX, int dpiY);
 
 } // namespace pdfpaging

@@ -13,8 +13,10 @@ namespace brivo {
 // Whether the engine may load the local file `target` for the page at `page` (the top-level page's address)
 // as a resource of `type`. A new page (a navigation) may be any local file. A request that hands a script
 // the file's bytes (XMLHttpRequest, fetch) is refused. A frame or object may show only an HTML page in the
-// page's own folder or below it, once links are followed; pictures, style sheets, scripts, fonts and
-// media load from anywhere, as the engine has it. Addresses that are not local files are not judged here.
+// page's own folder or below it, once links are followed; pictures, style sheets, scripts, fonts, media
+// and workers load from the page's folder or below it only, each from a file of its kind by name (no
+// JSON as a script), and never for a page that is not local.
+// Addresses that are not local files are not judged here.
 BRIVO_WEB_EXPORT bool localFileLoadAllowed(const QUrl &page, const QUrl &target,
                                            QWebEngineUrlRequestInfo::ResourceType type);
 

@@ -2,9 +2,11 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/filestamp.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/windowkeeper.h"
+#include "web/browserpage.h"
 #include "web/enginestart.h"
 #include "web/findbar.h"
 
@@ -16,11 +18,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
@@ -31,6 +35,20 @@
 #include <QWebEngineView>
 
 namespace {
+
+// How long a click or key of the user's may open one window: the engine's own user activation lasts
+// about as long.
+constexpr qint64 kGestureMs = 5000;
+
+// The last part of a file name a page suggests (any folder parts removed, whichever separator they use);
+// "download" when nothing is left.
+QString plainFileName(const QString &suggested)
+{
+    QString name = suggested.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1).trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("download");
+    return name;
+}
 
 QPushButton *squareButton(const QIcon &icon, const char *name)
 {
@@ -55,6 +73,7 @@ web::web(QWidget *parent) : QWidget(parent)
     brivo::prepareWebEngine();
 
     view = new QWebEngineView(this);
+    view->setPage(new BrowserPage(this));
 
     QPushButton *back = squareButton(QIcon(QStringLiteral(":/images/b.png")), "backButton");
     QPushButton *forward = squareButton(QIcon(QStringLiteral(":/images/f.png")), "forwardButton");
@@ -103,8 +122,13 @@ web::web(QWidget *parent) : QWidget(parent)
 
     QWebEnginePage *page = view->page();
     // Scripts open windows only from the user's click, so a page cannot bury the desktop in them. (What a
-    // page may load from the disk is the engine's request filter's to say, for every window at once.)
-    page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // page may load from the disk is the engine's request filter's to say, for every window at once: the
+    // engine's own switch for it, off, keeps a local page from loading even its own pictures.)
+    QWebEngineSettings *settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // A local page reaches no web address, and a secure page loads nothing insecure.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
     connect(page, &QWebEnginePage::newWindowRequested, this, &web::openInNewWindow);
     connect(page, &QWebEnginePage::findTextFinished, this, &web::showFindResult);
     connect(page->profile(), &QWebEngineProfile::downloadRequested, this, &web::download);
@@ -151,15 +175,36 @@ bool web::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == view && event->type() == QEvent::ChildPolished) {
         QObject *child = static_cast<QChildEvent *>(event)->child();
-        if (child->isWidgetType())
+        if (child->isWidgetType()) {
             static_cast<QWidget *>(child)->setAcceptDrops(false);
+            // The widget the page is drawn in gets the user's clicks and keys.
+            child->installEventFilter(this);
+        }
     }
+    const QEvent::Type type = event->type();
+    if (watched != view && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                            (type == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->isAutoRepeat())))
+        m_gesture.start();
     return QWidget::eventFilter(watched, event);
 }
 
 void web::openFile(QString path)
 {
+    if (const QString special = brivo::notRegularFile(path); !special.isEmpty()) {
+        statusLabel->setText(special);
+        return;
+    }
     view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    view->show();
+}
+
+void web::openAddress(const QUrl &address)
+{
+    const QString scheme = address.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return;
+    urlEdit->setText(address.toString());
+    view->load(address);
     view->show();
 }
 
@@ -215,13 +260,20 @@ void web::closeEvent(QCloseEvent *event)
     // The page ends at once, before the window goes: no script, timer or sound of it runs in a window
     // nobody can see. A window that is kept anyway (not opened by the program) keeps its address and
     // history; shown again, it reloads.
-    QWebEnginePage *page = view->page();
-    page->setVisible(false);
-    page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+    // A page that keeps showing dialogs ends too: the open one closes as if cancelled.
+    static_cast<BrowserPage *>(view->page())->end();
 }
 
 void web::openInNewWindow(QWebEngineNewWindowRequest &request)
 {
+    // A window needs the user's own click or key, one window for each: neither a script's made-up click
+    // nor one click that a script turns into many opens more.
+    const bool gesture = m_gesture.isValid() && m_gesture.elapsed() < kGestureMs;
+    if (!request.isUserInitiated() || !gesture) {
+        statusLabel->setText(QStringLiteral("A window the page asked for was not opened"));
+        return;
+    }
+    m_gesture.invalidate();
     auto *window = new web;
     brivo::keepUntilClosed(window);
     // A window that a local page opens starts on its own, with no hold of the opener on it: the two would
@@ -239,7 +291,10 @@ void web::download(QWebEngineDownloadRequest *request)
     if (request->page() != view->page())
         return;
 
-    const QString suggested = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
+    // In the user's download folder, under the name the page suggests without any folder of it: a page
+    // must not choose where its file goes.
+    const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation))
+                                  .filePath(plainFileName(request->downloadFileName()));
     const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Save File"), suggested);
     if (target.isEmpty()) {
         request->cancel();

@@ -4,6 +4,7 @@
 
 #include "brivo_web_export.h"
 
+#include <QElapsedTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -27,6 +28,8 @@ public:
     // Shows the local file at `path` through its own file URL, so the engine decodes its character set
     // and its relative links, pictures and style sheets resolve against its folder.
     void openFile(QString path);
+    // Shows a web address (http or https only) given by another tool.
+    void openAddress(const QUrl &address);
 
     QWebEngineView *view;
     QLineEdit *urlEdit;
@@ -55,4 +58,6 @@ private:
     void closeFindBar();
 
     findbar *findBar;
+    // Since the user's last click or key in the page; invalid once a window has been opened for it.
+    QElapsedTimer m_gesture;
 };

@@ -2,12 +2,16 @@
 #include "common/tooltable.h"
 #include "web/web.h"
 
+#include <QUrl>
+
 namespace {
 
-QWidget *openBrowser(const QString &path, const brivo::OpenOptions &)
+QWidget *openBrowser(const QString &path, const brivo::OpenOptions &options)
 {
     auto *window = new web;
-    if (!path.isEmpty())
+    if (options.webAddress)
+        window->openAddress(QUrl(path));
+    else if (!path.isEmpty())
         window->openFile(path);
     return window;
 }

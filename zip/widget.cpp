@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/filestamp.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "zip/archiveroutputreader.h"
@@ -590,6 +591,10 @@ void Widget::showContentsOf(const QString &archive)
     if (archive.isEmpty()) {
         m_contents->clear();
         m_contentsStatus->clear();
+    } else if (const QString special = brivo::notRegularFile(archive); !special.isEmpty()) {
+        // The archiver would wait on a named pipe for as long as nobody writes to it.
+        m_contents->clear();
+        m_contentsStatus->setText(special);
     } else {
         m_contentsStatus->setText(QStringLiteral("Reading %1 ...").arg(escapedForDisplay(archive)));
         m_contents->read(archive, passwordBox->isChecked() ? passwordEdit->text() : QString());

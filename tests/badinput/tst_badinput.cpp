@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <sys/stat.h>
+
 namespace {
 
 // How the tool must answer the file.
@@ -30,7 +32,7 @@ enum class Answer
 struct Case
 {
     const char *row;
-    QString file; // name in the corpus folder; a name ending in "/" is a folder
+    QString file; // name in the corpus folder; a name ending in "/" is a folder, in "|" a named pipe
     QByteArray bytes;
     const char *window; // class of the window that must be shown
     Answer answer;
@@ -111,6 +113,9 @@ QList<Case> corpus()
                      pdf = brivo::test::makePdf({{QSize(200, 200), "1 0 0"}});
     const QByteArray binary = noise(4096) + QByteArray(16, '\0') + "after the zeros";
     const QByteArray kGif = brivo::test::gifAnimation(1, false);
+    const auto notRegular = [](const char *name) {
+        return QString::fromLatin1(name) + " is not a regular file";
+    };
     return {
         // Pictures: nothing that fails to decode is shown as a picture, and the viewer says so.
         {"empty png", "empty.png", {}, "imgv", Answer::Box, cannotLoad},
@@ -179,6 +184,17 @@ QList<Case> corpus()
         {"corrupt zip", "-corrupt.zip", corrupt(QByteArray("PK\x03\x04", 4), 4), "Widget", Answer::Shows, {}},
         {"empty 7z", "empty archive.7z", {}, "Widget", Answer::Shows, {}},
 
+        // A named pipe is never opened: nobody may ever write to it, and the tool would wait for ever.
+        {"fifo txt", "pipe.txt|", {}, "txtedit", Answer::Box, notRegular("pipe.txt")},
+        {"fifo cpp", "pipe.cpp|", {}, "ide", Answer::Box, notRegular("pipe.cpp")},
+        {"fifo png", "pipe.png|", {}, "imgv", Answer::Box, notRegular("pipe.png")},
+        {"fifo gif", "pipe.gif|", {}, "gif", Answer::View, notRegular("pipe.gif")},
+        {"fifo pdf", "pipe.pdf|", {}, "pdf", Answer::View, notRegular("pipe.pdf")},
+        {"fifo mp3", "pipe.mp3|", {}, "av", Answer::Box, notRegular("pipe.mp3")},
+        {"fifo mp4", "pipe.mp4|", {}, "av", Answer::Box, notRegular("pipe.mp4")},
+        {"fifo html", "pipe.html|", {}, "web", Answer::View, notRegular("pipe.html")},
+        {"fifo zip", "pipe.zip|", {}, "Widget", Answer::View, notRegular("pipe.zip")},
+
         // A type no tool claims opens the chooser.
         {"unknown binary", "data.bin", binary, "showmain", Answer::Box, QStringLiteral("unrecognizable")},
     };
@@ -232,6 +248,8 @@ private slots:
             const QString path = corpusPath(c.file);
             if (c.file.endsWith(QLatin1Char('/')))
                 QVERIFY(QDir().mkpath(path));
+            else if (c.file.endsWith(QLatin1Char('|')))
+                QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
             else
                 QVERIFY(brivo::test::writeFile(path, c.bytes));
         }
@@ -284,7 +302,7 @@ private slots:
             if (auto *editor = shown->findChild<QPlainTextEdit *>())
                 QTRY_VERIFY(editor->toPlainText().contains(words));
             if (auto *viewer = qobject_cast<imgv *>(shown))
-                QVERIFY(!viewer->image.isNull());
+                QTRY_VERIFY(!viewer->image.isNull()); // decoded on a worker
             if (window == "web") {
                 auto *status = shown->findChild<QLabel *>(QStringLiteral("statusLabel"));
                 QVERIFY(status);
@@ -306,7 +324,7 @@ private:
     QString corpusPath(const QString &file) const
     {
         QString name = file;
-        if (name.endsWith(QLatin1Char('/')))
+        if (name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('|')))
             name.chop(1);
         return m_dir.filePath(QStringLiteral("corpus/") + name);
     }

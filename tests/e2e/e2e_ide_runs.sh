@@ -38,18 +38,6 @@ open_ide() {
     IDE=$(e2e_wait_window "$IDE_TITLE" 30) || e2e_fail "$1: no code editor"
 }
 
-# Succeeds while one of the program's menus is open: a popup window titled with the program's name (a
-# search by name alone does not find popups).
-menu_open() {
-    local window
-    for window in $(xdotool search --onlyvisible --class brivo 2>/dev/null); do
-        [ "$(xdotool getwindowname "$window" 2>/dev/null)" = Brivo ] && return 0
-    done
-    return 1
-}
-no_menu_open() {
-    ! menu_open
-}
 
 # Chooses an entry of the editor's menu bar with the keyboard: the menu $1 places right of File, its
 # entry $2 (counted from 0, separators left out).

@@ -12,19 +12,12 @@ docs="$E2E_TMP/my docs"
 mkdir -p "$docs/IDE"
 cd "$docs" || exit 1
 
-# A WAV of a quarter second of silence (8 kHz, 8 bits, mono).
-write_wav() {
-    { printf 'RIFF\x24\x07\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
-      printf 'data\x00\x07\x00\x00'
-      head -c 1792 /dev/zero | tr '\0' '\200'; } >"$1"
-}
-
 echo 'int main() { return 0; }' >"$docs/hello.cpp"
 echo 'Some notes' >"$docs/read me.txt"
 echo '<html><body><p>caf&eacute;</p></body></html>' >"$docs/page.html"
 sample_pdf "$docs/paper.pdf" "A page"
-write_wav "$docs/tone.mp3"
-write_wav "$docs/tone.wav"
+sample_wav "$docs/tone.mp3"
+sample_wav "$docs/tone.wav"
 mv "$docs/tone.wav" "$docs/clip.avi"
 convert -size 64x48 xc:teal "$docs/picture.png" || e2e_fail "imagemagick could not write a picture"
 printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >"$docs/dot.gif"

@@ -37,8 +37,7 @@ echo '<html><body><p>page</p></body></html>' >page.html
 sample_pdf paper.pdf "A page"
 convert -size 64x48 xc:teal picture.png
 printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >dot.gif
-{ printf 'RIFF\x24\x07\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
-  printf 'data\x00\x07\x00\x00'; head -c 1792 /dev/zero | tr '\0' '\200'; } >tone.wav
+sample_wav tone.wav
 7z a -bd -y notes.zip notes.txt >/dev/null
 
 # Each tool on Wayland: its window draws (the program ends after its first paint, as the start-up

@@ -54,6 +54,19 @@ e2e_frame_geometry() {
         /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w "x" h}'
 }
 
+# Succeeds while one of the program's menus is open: a popup window titled with the program's name (a
+# search by name alone does not find popups).
+menu_open() {
+    local window
+    for window in $(xdotool search --onlyvisible --class brivo 2>/dev/null); do
+        [ "$(xdotool getwindowname "$window" 2>/dev/null)" = Brivo ] && return 0
+    done
+    return 1
+}
+no_menu_open() {
+    ! menu_open
+}
+
 # Prints the id of the window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
 e2e_active_window() {
     xdotool getactivewindow 2>/dev/null

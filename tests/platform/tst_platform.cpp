@@ -1,4 +1,5 @@
 // The layer that stands in for Windows: tool root, case-insensitive paths, the command processor.
+#include "platform/associatedprogram.h"
 #include "platform/casepath.h"
 #include "platform/commandprocess.h"
 #include "platform/toolroot.h"
@@ -51,6 +52,56 @@ private slots:
         QCOMPARE(brivo::resolveCaseInsensitive(asked), found);
         QCOMPARE(brivo::folderExists(asked), folder);
         QVERIFY(!brivo::folderExists(QString()));
+    }
+
+    // A document's mail link reaches the mail program with its recipients, subject and body only.
+    void mailLinksKeepOnlyAddressSubjectAndBody_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("handed");
+        QTest::newRow("attachment") << "mailto:me@example.org?subject=Hi&attach=/etc/passwd"
+                                    << "mailto:me@example.org?subject=Hi";
+        QTest::newRow("copies and case")
+            << "mailto:a@b.c,d@e.f?cc=x@y.z&Body=Hello%20there&bcc=q@r.s&SUBJECT=S"
+            << "mailto:a@b.c,d@e.f?body=Hello%20there&subject=S";
+        QTest::newRow("delimiters in the body") << "mailto:a@b.c?body=a%26attach%3D/etc/passwd%25"
+                                                << "mailto:a@b.c?body=a%26attach%3D/etc/passwd%25";
+        QTest::newRow("repeated subject") << "mailto:a@b.c?subject=1&subject=2"
+                                          << "mailto:a@b.c?subject=1";
+        QTest::newRow("query escaped in the address") << "mailto:a%3Fattach=/etc/passwd@b.c"
+                                                      << "mailto:";
+    }
+    void mailLinksKeepOnlyAddressSubjectAndBody()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, handed);
+        QCOMPARE(brivo::mailAddressOnly(QUrl(link)).toString(QUrl::FullyEncoded), handed);
+    }
+
+    // A link the desktop's opener fails on comes back to the caller (a browser-less desktop's xdg-open
+    // starts and then fails); what reaches the opener is the cut-down mail address.
+    void addressesTheDesktopCannotOpenComeBack()
+    {
+        QTemporaryDir bin;
+        QVERIFY(writeFile(bin.filePath(QStringLiteral("xdg-open")),
+                          "#!/bin/sh\nprintf %s \"$1\" > \"$0.asked\"\nexit 3\n"));
+        QVERIFY(QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        QList<QUrl> back;
+        const auto handBack = [&](const QUrl &address) { back.append(address); };
+        QVERIFY(!brivo::openWebAddress(QUrl(QStringLiteral("file:///etc/passwd")), handBack));
+        QVERIFY(
+            brivo::openWebAddress(QUrl(QStringLiteral("mailto:a@b.c?attach=/etc/passwd&body=hi")), handBack));
+        QTRY_COMPARE(back.size(), 1);
+        QVERIFY(brivo::openWebAddress(QUrl(QStringLiteral("https://example.org/x")), handBack));
+        QTRY_COMPARE(back.size(), 2);
+        qputenv("PATH", path);
+        QCOMPARE(back.last(), QUrl(QStringLiteral("https://example.org/x")));
+        QCOMPARE(readFile(bin.filePath(QStringLiteral("xdg-open.asked"))),
+                 QByteArray("https://example.org/x"));
+        QCOMPARE(back.first(), QUrl(QStringLiteral("mailto:a@b.c?body=hi")));
     }
 
     void toolRootMapping()

@@ -74,3 +74,10 @@ sample_video() {
         ! video/x-raw,width=640,height=360 ! imagefreeze num-buffers=$((seconds * 25)) \
         ! video/x-raw,framerate=25/1 ! avenc_mpeg4 bitrate=800000 ! avimux ! filesink location="$out" >/dev/null
 }
+
+# A WAV of a quarter second of silence (8 kHz, 8 bits, mono).
+sample_wav() {
+    { printf 'RIFF\x24\x07\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
+      printf 'data\x00\x07\x00\x00'
+      head -c 1792 /dev/zero | tr '\0' '\200'; } >"$1"
+}

@@ -8,6 +8,7 @@
 #include "web/web.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -120,11 +121,13 @@ private slots:
             "<html><body>apple pear apple plum apple <a href=\"page.html\">back</a>"
             "<a id=\"popup\" href=\"page.html\" target=\"_blank\">new</a></body></html>"));
 
-        // Windows that a script asks for while loading, from a click (the first of which it then tries to
-        // read), and from a link the user clicks.
+        // Windows that a script asks for while loading, by made-up Ctrl+clicks on a link, from a click (the
+        // first of which it then tries to read), and from a link the user clicks.
         QVERIFY(brivo::test::writeFile(
             page("popups.html"),
             "<html><body style=\"margin:0\"><script>for (let i = 0; i < 8; ++i) window.open('page.html');\n"
+            "onload = () => { for (let i = 0; i < 5; ++i) document.getElementById('link').dispatchEvent("
+            "new MouseEvent('click', {ctrlKey: true, bubbles: true, cancelable: true})); };\n"
             "function many() { let first; for (let i = 0; i < 5; ++i) { const w = window.open('secret.txt');"
             " first = first || w; }"
             " const t = setInterval(() => { let r; try { r = first.closed ? 'refused'"
@@ -139,6 +142,23 @@ private slots:
         QVERIFY(brivo::test::writeFile(page("../up.html"), "<p>up"));
         QVERIFY(brivo::test::writeFile(QString(m_pages + QStringLiteral("2/x.html")), "<p>alike"));
         QVERIFY(QFile::link(page("../up.html"), page("link.html")));
+
+        // What the pages of the file-read routes reach for: files above their folder and beside them.
+        const QList<std::pair<const char *, QByteArray>> secrets = {
+            {"../secret.json", "{\"v\": \"SECRET\"}"},
+            {"../secret.js", "export const v = 'SECRET';"},
+            {"../secret.css", "p { content: 'SECRET'; }"},
+            {"../secret.vtt", "WEBVTT\n\n00:00.000 --> 00:01.000\nSECRET\n"},
+            {"../secret-worker.js", "postMessage('SECRET');"},
+            {"../secret.txt", "SECRET"},
+            {"../secret.html", "<p>SECRET"},
+            {"beside.json", "{\"v\": \"SECRET\"}"},
+        };
+        for (const auto &[name, bytes] : secrets)
+            QVERIFY(brivo::test::writeFile(page(name), bytes));
+        QImage red(4, 4, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(page("../secret.png")));
 
         // A page that keeps counting in its title.
         QVERIFY(brivo::test::writeFile(
@@ -244,16 +264,21 @@ private slots:
         QCOMPARE(window->urlEdit->text(), url("other.html"));
 
         const QString saved = m_dir.filePath(QStringLiteral("saved page.html"));
-        // The question starts in the profile's download folder; keep it out of the user's files.
-        window->view->page()->profile()->setDownloadPath(m_dir.path());
         brivo::test::ModalAnswerer answers;
         answers.chooseFile(saved);
         window->view->page()->download(QUrl::fromLocalFile(page("page.html")));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Download Finished... ") + saved, loadTimeout);
         QCOMPARE(brivo::test::readFile(saved), brivo::test::readFile(page("page.html")));
+        // A name with folders in it (a page's own choice) does not take the question to them.
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("downloads/here"))) &&
+                QDir().mkpath(m_dir.filePath(QStringLiteral("autostart"))));
+        window->view->page()->profile()->setDownloadPath(m_dir.filePath(QStringLiteral("downloads/here")));
         answers.cancel();
-        window->view->page()->download(QUrl::fromLocalFile(page("page.html")), QStringLiteral("no.html"));
+        window->view->page()->download(QUrl::fromLocalFile(page("page.html")),
+                                       QStringLiteral("../../autostart/no.html"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Download Cancelled..."), loadTimeout);
+        QVERIFY2(!answers.last().informativeText.endsWith(QLatin1String("autostart")),
+                 qPrintable(answers.last().informativeText));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("no.html"))));
 
         // The window system hands a drop to the innermost widget under the pointer that takes drops.
@@ -284,7 +309,13 @@ private slots:
             Info::ResourceType type;
             bool allowed;
         } rows[] = {
-            {"picture anywhere", outside, Info::ResourceTypeImage, true},
+            {"picture beside", QStringLiteral("pic.svg"), Info::ResourceTypeImage, true},
+            {"page as a picture", below, Info::ResourceTypeImage, false},
+            {"json as a script beside", QStringLiteral("beside.json"), Info::ResourceTypeScript, false},
+            {"picture above", outside, Info::ResourceTypeImage, false},
+            {"script in a folder named alike", alike, Info::ResourceTypeScript, false},
+            {"style sheet through a link that leaves", QStringLiteral("link.html"),
+             Info::ResourceTypeStylesheet, false},
             {"request for the file beside", QStringLiteral("secret.txt"), Info::ResourceTypeXhr, false},
             {"frame of a page below", below, Info::ResourceTypeSubFrame, true},
             {"object of a page beside", QStringLiteral("other.html"), Info::ResourceTypeObject, true},
@@ -307,6 +338,63 @@ private slots:
         QCOMPARE(brivo::localFileLoadAllowed(QUrl::fromLocalFile(page("page.html")), address,
                                              QWebEngineUrlRequestInfo::ResourceType(type)),
                  allowed);
+    }
+
+    // What a local page loads comes from its folder or below, and from files of the kind it asks for: its
+    // script reads no other local file, whatever route it takes. The page puts whether it read the secret
+    // in its title.
+    void localPagesReadNoOtherFile_data()
+    {
+        QTest::addColumn<QByteArray>("route");
+        QTest::newRow("json module") << QByteArray(
+            "import('../secret.json', {assert: {type: 'json'}})"
+            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
+        QTest::newRow("script module") << QByteArray(
+            "import('../secret.js').then(m => done(String(m.v) === 'SECRET'), () => done(false));");
+        const QByteArray rules =
+            "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = '%1';"
+            " l.onload = () => done(l.sheet.cssRules[0].cssText.includes('SECRET'));"
+            " l.onerror = () => done(false); document.head.appendChild(l);";
+        QTest::newRow("style rules") << QByteArray(rules).replace("%1", "../secret.css");
+        QTest::newRow("json module beside") << QByteArray(
+            "import('beside.json', {assert: {type: 'json'}})"
+            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
+        QTest::newRow("canvas picture") << QByteArray(
+            "const i = new Image(); i.onload = () => { const g = document.createElement('canvas')"
+            ".getContext('2d'); g.drawImage(i, 0, 0); done(g.getImageData(0, 0, 1, 1).data[0] === 255); };"
+            " i.onerror = () => done(false); i.src = '../secret.png';");
+        QTest::newRow("text track") << QByteArray(
+            "const v = document.createElement('video'), t = document.createElement('track'); t.default = "
+            "true;"
+            " t.onload = () => done([...t.track.cues].some(c => c.text.includes('SECRET')));"
+            " t.onerror = () => done(false); t.src = '../secret.vtt'; v.appendChild(t);"
+            " document.body.appendChild(v);");
+        QTest::newRow("worker") << QByteArray(
+            "const w = new Worker('../secret-worker.js');"
+            " w.onmessage = e => done(e.data === 'SECRET'); w.onerror = () => done(false);");
+        QTest::newRow("fetch") << QByteArray(
+            "fetch('../secret.txt').then(r => r.text()).then(t => done(t === 'SECRET'), () => done(false));");
+        QTest::newRow("frame above") << QByteArray(
+            "const f = document.createElement('iframe'); f.onload = () => "
+            "done(f.contentDocument.body.textContent.includes('SECRET')); f.src = '../secret.html';"
+            " document.body.appendChild(f);");
+    }
+    void localPagesReadNoOtherFile()
+    {
+        QFETCH(QByteArray, route);
+        const QByteArray name = "route " + QByteArray(QTest::currentDataTag()) + ".html";
+        QVERIFY(brivo::test::writeFile(
+            page(name.constData()),
+            "<html><body><script>const done = read => { if (!document.title.startsWith('verdict'))"
+            " document.title = 'verdict: ' + (read ? 'read' : 'kept'); };"
+            " setTimeout(() => done(false), 5000); try { " +
+                route +
+                " } catch (e) { done(false); }"
+                "</script></body></html>"));
+        web *window = showPage(name.constData());
+        QVERIFY(window);
+        QTRY_VERIFY_WITH_TIMEOUT(window->view->title().startsWith(QLatin1String("verdict")), loadTimeout);
+        QCOMPARE(window->view->title(), QStringLiteral("verdict: kept"));
     }
 
     // A script opens no window by itself, and one click opens one window however many the page asks for;

@@ -18,7 +18,7 @@ const QList<ToolDescription> &toolTable()
         {Tool::CodeEditor, "ide", "Brivo : IDE - K.VARDEN",
          "cpp c go python perl asm h hpp bat java JAVA",
          "text/x-csrc text/x-c++src text/x-chdr text/x-c++hdr text/x-go text/x-python text/x-python3 "
-         "text/x-perl application/x-perl text/x-java text/x-asm",
+         "text/x-perl application/x-perl text/x-java",
          {"IDE", ":/images/ide.png", {210, 10, 180, 120}, 2}, nullptr, false},
         {Tool::Notepad, "txtedit", "Brivo : TextEdit - K.VARDEN",
          "txt",

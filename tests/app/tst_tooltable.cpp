@@ -6,6 +6,7 @@
 #include "tests/support/testhelpers.h"
 
 #include <QFile>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -36,6 +37,12 @@ private slots:
                 QVERIFY(!extension.contains(QLatin1Char('.')) && extension.size() <= 99);
                 extensions.insert(extension);
             }
+            // A MIME type the database does not know would never match: the content would go unmarked.
+            const QStringList types = brivo::toolMimeTypes(row.tool);
+            QCOMPARE(types.isEmpty(), brivo::toolExtensions(row.tool).isEmpty());
+            for (const QString &type : types)
+                QVERIFY2(type.endsWith(QLatin1Char('/')) || QMimeDatabase().mimeTypeForName(type).isValid(),
+                         qPrintable(type));
             // Only the archive tool's title ends in a blank.
             QString title = brivo::toolTitle(row.tool);
             if (row.tool == Tool::Archive && title.endsWith(QLatin1Char(' ')))

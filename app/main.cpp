@@ -7,11 +7,17 @@
 #include "app/toolopeners.h"
 #include "common/conventions.h"
 #include "common/windowkeeper.h"
+#include "platform/endrequest.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -31,6 +37,21 @@ public:
         return false;
     }
 };
+
+// Qt 6.4's Wayland client can deadlock while the application object closes its display connection (its
+// event thread waits for a read that the main thread never finishes), leaving a process without windows
+// that never ends. Everything of Brivo's is done by the time that teardown starts, so should it take
+// longer than `limit`, the process ends with `result` all the same.
+void endTeardownWithin(std::chrono::seconds limit, int result)
+{
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
+    std::thread([limit, result] {
+        std::this_thread::sleep_for(limit);
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }).detach();
+}
 
 } // namespace
 
@@ -90,5 +111,7 @@ int main(int argc, char *argv[])
     else if (brivo::anyWindowVisible())
         result = app.exec();
     brivo::deleteKeptWindows();
+    brivo::endRequestsEndAtOnce();
+    endTeardownWithin(std::chrono::seconds(10), result);
     return result;
 }

@@ -164,6 +164,10 @@ av::av(QWidget *parent) : QWidget(parent)
     timeLabel->setObjectName(QStringLiteral("timeLabel"));
     connect(mediaObject, &QMediaPlayer::positionChanged, this, &av::showTime);
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::playbackRateChanged, this, &av::showTime);
+    connect(mediaObject, &QMediaPlayer::mediaStatusChanged, this, &av::fitLayoutToContent);
+    connect(mediaObject, &QMediaPlayer::hasVideoChanged, this, &av::fitLayoutToContent);
     connect(mediaObject, &QMediaPlayer::seekableChanged, this, &av::resumePosition);
     connect(mediaObject, &QMediaPlayer::durationChanged, this, &av::resumePosition);
     showTime();
@@ -244,6 +248,10 @@ void av::openFile(QString path)
         // A relative path (from the command line) is resolved now, while the current folder is the one
         // the path was given in.
         m_source = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        // The extension only guesses at the layout the window opens with (an .ogg may hold a film, an
+        // .mp4 only sound); what the file holds decides it. Files stepped to later keep the layout.
+        m_layoutFromContent =
+            !isVisible() && QFileInfo(path).suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) != 0;
         mediaObject->setSource(m_source);
         setEnabled(true);
         mediaObject->play();
@@ -269,6 +277,32 @@ void av::setAudioOnly()
     autoNextButton->hide();
     setMinimumSize(300, 70);
     setMaximumSize(300, 70);
+}
+
+void av::setVideoLayout()
+{
+    audioOnly = false;
+    videoWidget->show();
+    previousButton->show();
+    nextButton->show();
+    autoNextButton->show();
+    setMinimumSize(300, 300);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(800, 600);
+}
+
+void av::fitLayoutToContent()
+{
+    const QMediaPlayer::MediaStatus status = mediaObject->mediaStatus();
+    const bool known = mediaObject->hasVideo() || status == QMediaPlayer::LoadedMedia ||
+                       status == QMediaPlayer::BufferingMedia || status == QMediaPlayer::BufferedMedia ||
+                       status == QMediaPlayer::EndOfMedia;
+    if (!m_layoutFromContent || !known || m_source != mediaObject->source())
+        return;
+    if (mediaObject->hasVideo() && audioOnly)
+        setVideoLayout();
+    else if (!mediaObject->hasVideo() && !audioOnly)
+        setAudioOnly();
 }
 
 void av::showhome()
@@ -349,6 +383,15 @@ void av::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Down:
         if (audioOutput->volume() > 0.0f)
             stepVolume(-brivo::kVolumeStep);
+        break;
+    case Qt::Key_M:
+        audioOutput->setMuted(!audioOutput->isMuted());
+        break;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+        // The backend keeps the pitch where it can (GStreamer's scaletempo, when installed).
+        mediaObject->setPlaybackRate(
+            brivo::steppedRate(mediaObject->playbackRate(), event->key() == Qt::Key_BracketRight ? 1 : -1));
         break;
     case Qt::Key_PageDown:
         stepFile(1);
@@ -437,8 +480,18 @@ bool av::stepFile(int delta)
 
 void av::showTime()
 {
-    timeLabel->setText(QStringLiteral("%1 / %2").arg(clockTime(mediaObject->position()),
-                                                     clockTime(mediaObject->duration())));
+    // While a file loads, and after one that cannot be played, the player still reports where the one
+    // before it was; the window shows the start instead.
+    const QMediaPlayer::MediaStatus status = mediaObject->mediaStatus();
+    const bool placed = !m_failed && status != QMediaPlayer::NoMedia &&
+                        status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::InvalidMedia;
+    const qint64 position = placed ? mediaObject->position() : 0;
+    if (!placed)
+        seekSlider->setPosition(0);
+    QString text = QStringLiteral("%1 / %2").arg(clockTime(position), clockTime(mediaObject->duration()));
+    if (const double rate = mediaObject->playbackRate(); !qFuzzyCompare(rate, 1.0))
+        text += QStringLiteral("  %1x").arg(rate);
+    timeLabel->setText(text);
 }
 
 void av::rememberPosition()
@@ -526,6 +579,7 @@ void av::reportPlaybackError(const QString &reason)
     if (m_failed)
         return;
     m_failed = true;
+    showTime();
     // The box waits for the player to finish sending its signals; a nested event loop inside the
     // player's own signal would run the rest of its error handling under the box.
     QMetaObject::invokeMethod(

@@ -35,6 +35,8 @@ public:
     void openFile(QString path);
     // The small layout for audio files: 300 x 70, no video area, no full screen.
     void setAudioOnly();
+    // The full layout with its video area, as the window is built.
+    void setVideoLayout();
 
     // The button row and the seek slider; hidden in full screen.
     QWidget *controlBar;
@@ -84,6 +86,8 @@ private:
     void showPlaybackState();
     void reportPlaybackError(const QString &reason);
     void showTime();
+    // Once the media says whether it holds a picture, takes the layout that shows what it holds.
+    void fitLayoutToContent();
     // A file longer than five minutes reopens where it was left: the place is kept in the state folder
     // when another file starts or the window closes, and taken up once the new file can seek.
     void rememberPosition();
@@ -95,6 +99,9 @@ private:
     // Set when the current attempt to play has failed. The backend sends several errors for one failure
     // and the user needs one box; a press of play then loads the file afresh.
     bool m_failed = false;
+    // Set while the layout of the file the window opened with is still to follow its content: all but an
+    // mp3, which keeps the small layout whatever it holds.
+    bool m_layoutFromContent = false;
     // Set while a remembered place waits for the file to become seekable.
     bool m_resumePending = false;
 };

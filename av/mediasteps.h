@@ -19,4 +19,8 @@ BRIVO_AV_EXPORT qint64 seekTarget(qint64 positionMs, qint64 offsetMs, qint64 dur
 // from full volume reach silence exactly instead of a float residue just above it.
 double steppedVolume(double volume, double step);
 
+// The playback speed one step faster (`direction` 1) or slower (-1) than `rate`, among 0.5, 0.75, 1,
+// 1.25, 1.5 and 2; a rate between two steps goes to the next one in that direction, and the ends stay.
+BRIVO_AV_EXPORT double steppedRate(double rate, int direction);
+
 } // namespace brivo

@@ -3,7 +3,10 @@
 #include "av/mediasteps.h"
 
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <limits>
 
@@ -17,13 +20,41 @@ int toSliderValue(qint64 ms)
     return int(qBound(qint64(0), ms, qint64(std::numeric_limits<int>::max())));
 }
 
+// A press on the groove first puts the handle under the pointer, so a click jumps to the point clicked
+// (not a page toward it) and the same press goes on to drag the handle from there.
+class JumpSlider : public QSlider
+{
+public:
+    JumpSlider() : QSlider(Qt::Horizontal) {}
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && maximum() > minimum()) {
+            QStyleOptionSlider option;
+            initStyleOption(&option);
+            const QRect groove =
+                style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+            const QRect handle =
+                style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+            const QPoint at = event->position().toPoint();
+            if (!handle.contains(at)) {
+                const int x = at.x() - groove.x() - handle.width() / 2;
+                setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), x,
+                                                         groove.width() - handle.width(), option.upsideDown));
+            }
+        }
+        QSlider::mousePressEvent(event);
+    }
+};
+
 } // namespace
 
-SeekSlider::SeekSlider(QWidget *parent) : QWidget(parent), m_slider(new QSlider(Qt::Horizontal))
+SeekSlider::SeekSlider(QWidget *parent) : QWidget(parent), m_slider(new JumpSlider)
 {
     m_slider->setObjectName(QStringLiteral("seekPosition"));
     m_slider->setRange(0, 0);
-    // A click beside the handle jumps as far as the jump buttons do.
+    // Page Up and Page Down on the slider jump as far as the jump buttons do.
     m_slider->setPageStep(int(kJumpMs));
     m_slider->setSingleStep(1000);
 

@@ -27,7 +27,7 @@ struct ControlHelp
 };
 
 // The tooltip text for `tip` with `keys`: the words alone when no key is given.
-QString tipWithKeys(const QString &tip, const QList<QKeySequence> &keys);
+BRIVO_CORE_EXPORT QString tipWithKeys(const QString &tip, const QList<QKeySequence> &keys);
 
 // Gives every control in `table` its accessible name and tooltip, and `window` its accessible
 // description. A row whose control is missing is reported on the debug output and skipped, so that a

@@ -50,9 +50,16 @@ void onEndRequest(std::function<void()> handler)
         sigaction(signal, &action, nullptr);
 }
 
+void endRequestsEndAtOnce()
+{
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+        std::signal(signal, SIG_DFL);
+}
+
 #else
 
 void onEndRequest(std::function<void()>) {}
+void endRequestsEndAtOnce() {}
 
 #endif
 

@@ -14,4 +14,8 @@ namespace brivo {
 // made; where the platform sends no such signal it does nothing.
 BRIVO_CORE_EXPORT void onEndRequest(std::function<void()> handler);
 
+// From now on those signals end the process at once again, as they do by default: once the event loop is
+// over nothing would answer the pipe, and a process being torn down must still yield to them.
+BRIVO_CORE_EXPORT void endRequestsEndAtOnce();
+
 } // namespace brivo

@@ -42,12 +42,13 @@ void PortalScreenshot::start(bool interactive)
     bus.connect(kService, m_requestPath, kRequest, QStringLiteral("Response"), this,
                 SLOT(response(uint, QVariantMap)));
 
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/portal/desktop"),
-                                                       QStringLiteral("org.freedesktop.portal.Screenshot"),
-                                                       QStringLiteral("Screenshot"));
-    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
-                                     {QStringLiteral("interactive"), interactive},
-                                     {QStringLiteral("modal"), true}};
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token},
+                        {QStringLiteral("interactive"), interactive},
+                        {QStringLiteral("modal"), true}};
     // Only the request is bounded in time: the answer waits for the user where the portal asks them.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 10000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
@@ -109,8 +110,8 @@ void PortalScreenshot::finish(const QImage &picture, const QString &error)
         return;
     m_done = true;
 #ifdef BRIVO_HAVE_DBUS
-    QDBusConnection::sessionBus().disconnect(kService, m_requestPath, kRequest, QStringLiteral("Response"), this,
-                                             SLOT(response(uint, QVariantMap)));
+    QDBusConnection::sessionBus().disconnect(kService, m_requestPath, kRequest, QStringLiteral("Response"),
+                                             this, SLOT(response(uint, QVariantMap)));
 #endif
     // Queued, so that the caller's start() has returned before it hears the answer.
     QMetaObject::invokeMethod(

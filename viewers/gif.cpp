@@ -38,6 +38,8 @@ void gif::init(QString path)
     movie = path.isEmpty() || !special.isEmpty() ? new QMovie : new QMovie(path);
     movieLabel = new QLabel;
     movieLabel->setMovie(movie);
+    // In a window larger than the animation, the animation sits in the middle.
+    movieLabel->setAlignment(Qt::AlignCenter);
     auto *column = new QVBoxLayout;
     column->addWidget(movieLabel);
 
@@ -70,7 +72,6 @@ void gif::init(QString path)
     movie->start();
     // A file that is there but holds no animation says so, instead of leaving an empty window.
     if (!path.isEmpty() && !movie->isValid()) {
-        movieLabel->setAlignment(Qt::AlignCenter);
         const QString problem =
             !special.isEmpty()
                 ? special
@@ -84,7 +85,7 @@ void gif::init(QString path)
     brivo::keepKeysOnView(this, {bar});
     brivo::describeControls(this, "GIF viewer: plays an animated picture",
                             {{"homeButton", "Brivo Home", "Open the Brivo home window"},
-                             {"playButton", "Pause or play", "Pause or play the animation"},
+                             {"playButton", "Pause or play", "Pause or play the animation", {Qt::Key_Space}},
                              {"speedButton", "Speed", "Playing speed: normal, double or half"}});
 }
 
@@ -137,6 +138,10 @@ void gif::keyPressEvent(QKeyEvent *event)
         stepFrame(1);
     else if (event->key() == Qt::Key_Left)
         stepFrame(-1);
+    else if (event->key() == Qt::Key_Space)
+        click();
+    else if (event->key() == Qt::Key_Escape)
+        close();
     else
         QWidget::keyPressEvent(event);
 }

@@ -24,14 +24,40 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTransform>
 #include <QVBoxLayout>
-
 #include <QWheelEvent>
+
 #include <utility>
+
+namespace {
+
+// Transparent parts of a picture drawn over a grey checkerboard, as image viewers show them, rather than
+// over the black of the view, where a dark picture would vanish.
+QPixmap onCheckerboard(const QPixmap &picture)
+{
+    if (!picture.hasAlphaChannel())
+        return picture;
+    static const QPixmap tile = [] {
+        QPixmap squares(16, 16);
+        squares.fill(QColor(0x99, 0x99, 0x99));
+        QPainter painter(&squares);
+        painter.fillRect(0, 0, 8, 8, QColor(0x66, 0x66, 0x66));
+        painter.fillRect(8, 8, 8, 8, QColor(0x66, 0x66, 0x66));
+        return squares;
+    }();
+    QPixmap shown(picture.size());
+    QPainter painter(&shown);
+    painter.fillRect(shown.rect(), QBrush(tile));
+    painter.drawPixmap(0, 0, picture);
+    return shown;
+}
+
+} // namespace
 
 imgv::imgv(QWidget *parent) : QWidget(parent), m_pictures(std::make_unique<brivo::PictureCache>())
 {
@@ -69,6 +95,11 @@ void imgv::buildUi()
     if (const int position = fileList.indexOf(imagePath); position >= 0)
         currentIndex = position;
     imageLabel->setAlignment(Qt::AlignCenter);
+    imageLabel->setWordWrap(true);
+    imageLabel->setTextFormat(Qt::PlainText);
+    QPalette text = imageLabel->palette();
+    text.setColor(QPalette::WindowText, QColor(0xdd, 0xdd, 0xdd));
+    imageLabel->setPalette(text);
     setWindowTitle(brivo::toolTitle(brivo::Tool::ImageViewer));
 
     scrollArea = new QScrollArea;
@@ -156,6 +187,7 @@ void imgv::buildUi()
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
 
     m_information = new QLabel(scrollArea->viewport());
+    m_information->setObjectName(QStringLiteral("information"));
     m_information->setTextFormat(Qt::PlainText);
     m_information->setStyleSheet(
         QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 6px;"));
@@ -192,10 +224,13 @@ bool imgv::loadPicture(const QString &path)
     const QImage loaded = m_pictures->picture(path);
     if (waits)
         QGuiApplication::restoreOverrideCursor();
-    if (loaded.isNull())
+    if (loaded.isNull()) {
+        showFailure(path);
         return false;
+    }
     image = loaded;
     m_loadedPath = path;
+    m_failure.clear();
     return true;
 }
 
@@ -257,11 +292,15 @@ void imgv::awaitedDecoded()
     const QFuture<QImage> decoded = m_awaited.future();
     if (m_awaitedPath.isEmpty() || !decoded.isFinished())
         return;
-    // A picture that does not decode leaves the one on screen, shown afresh as after any step.
+    // A picture that does not decode takes its place in the folder all the same, as a message, so that
+    // the position and the next step stay where the user counts them.
     const bool decodedOne = decoded.resultCount() > 0 && !decoded.result().isNull();
     if (decodedOne) {
         image = decoded.result();
         m_loadedPath = m_awaitedPath;
+        m_failure.clear();
+    } else {
+        showFailure(m_awaitedPath);
     }
     const bool first = std::exchange(m_firstAwaited, false);
     m_awaitedPath.clear();
@@ -286,6 +325,14 @@ void imgv::showStep()
     updateInformation();
 }
 
+void imgv::showFailure(const QString &path)
+{
+    image = QImage();
+    m_loadedPath = path;
+    m_failure = QStringLiteral("%1: cannot be shown: %2")
+                    .arg(QFileInfo(path).fileName(), brivo::pictureProblem(path));
+}
+
 void imgv::setActualSize(bool actual)
 {
     m_actualSize = actual;
@@ -295,7 +342,12 @@ void imgv::setActualSize(bool actual)
         scrollArea->viewport()->setCursor(Qt::OpenHandCursor);
     else if (scrollArea)
         scrollArea->viewport()->unsetCursor();
-    showPicture(actual ? currentWindowBox() : QSize(boxWidth, boxHeight));
+    // Leaving actual size fits the picture again, whatever zoom came before it: the key toggles between
+    // the two.
+    const QSize box = currentWindowBox();
+    if (!actual)
+        setBox(box);
+    showPicture(box);
 }
 
 void imgv::setInformationShown(bool shown)
@@ -340,16 +392,49 @@ void imgv::zoomin()
     // A zoom works on the fitted picture: it leaves actual size.
     if (m_actualSize)
         setActualSize(false);
-    setBox(brivo::zoomedIn({boxWidth, boxHeight}));
-    showPicture({boxWidth, boxHeight});
+    zoomTo(brivo::zoomedIn({boxWidth, boxHeight}), viewCentre());
 }
 
 void imgv::zommout()
 {
     if (m_actualSize)
         setActualSize(false);
-    setBox(brivo::zoomedOut({boxWidth, boxHeight}));
-    showPicture({boxWidth, boxHeight});
+    zoomTo(brivo::zoomedOut({boxWidth, boxHeight}), viewCentre());
+}
+
+QPointF imgv::viewCentre() const
+{
+    return scrollArea ? QRectF(scrollArea->viewport()->rect()).center() : QPointF();
+}
+
+void imgv::zoomTo(const QSize &box, const QPointF &anchor)
+{
+    // Where the picture on screen lies in the view: the label moves with the scroll bars and centres the
+    // picture inside itself.
+    const auto pictureRect = [this] {
+        const QSize shown = imageLabel ? imageLabel->pixmap().size() : QSize();
+        if (shown.isEmpty())
+            return QRectF();
+        const QSizeF room = imageLabel->size() - shown;
+        return QRectF(QPointF(imageLabel->pos()) + QPointF(room.width() / 2, room.height() / 2), shown);
+    };
+    const QRectF before = pictureRect();
+    setBox(box);
+    showPicture(box);
+    const QRectF after = pictureRect();
+    if (before.isEmpty() || after.isEmpty() || !scrollArea)
+        return;
+    // The label takes its new size now rather than when the event loop next runs, so that the scroll bars
+    // below can be set to their new ranges.
+    scrollArea->setWidgetResizable(true);
+    const QRectF laidOut = pictureRect();
+    const QPointF fraction((anchor.x() - before.x()) / before.width(),
+                           (anchor.y() - before.y()) / before.height());
+    const QPointF moved =
+        laidOut.topLeft() + QPointF(fraction.x() * laidOut.width(), fraction.y() * laidOut.height()) - anchor;
+    scrollArea->horizontalScrollBar()->setValue(scrollArea->horizontalScrollBar()->value() +
+                                                qRound(moved.x()));
+    scrollArea->verticalScrollBar()->setValue(scrollArea->verticalScrollBar()->value() + qRound(moved.y()));
 }
 
 void imgv::tranl()
@@ -375,17 +460,19 @@ void imgv::showPicture(const QSize &box)
         return;
     if (pixmap.isNull()) {
         imageLabel->setPixmap(QPixmap());
+        imageLabel->setText(m_failure);
         return;
     }
     if (m_actualSize) {
-        imageLabel->setPixmap(pixmap);
+        imageLabel->setPixmap(onCheckerboard(pixmap));
         return;
     }
     // A window too small to hold a box keeps the picture it shows.
     const QSize fitted = brivo::fittedSize(pixmap.size(), box);
     if (fitted.isEmpty())
         return;
-    imageLabel->setPixmap(pixmap.scaled(fitted, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    imageLabel->setPixmap(
+        onCheckerboard(pixmap.scaled(fitted, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
 }
 
 QSize imgv::currentWindowBox() const
@@ -444,17 +531,26 @@ void imgv::toggleFullScreen()
         showFullScreen();
 }
 
-void imgv::wheelTurned(int delta)
+void imgv::wheelTurned(int delta, const QPointF &at)
 {
     const int notches = m_wheel.add(delta);
+    if (notches != 0 && m_actualSize)
+        setActualSize(false);
     for (int i = 0; i < notches; ++i)
-        zoomin();
+        zoomTo(brivo::zoomedIn({boxWidth, boxHeight}), at);
     for (int i = 0; i > notches; --i)
-        zommout();
+        zoomTo(brivo::zoomedOut({boxWidth, boxHeight}), at);
 }
 
 bool imgv::viewportEvent(QEvent *event)
 {
+    // The wheel zooms about the pointer, whether the picture fits or not.
+    if (event->type() == QEvent::Wheel) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        const QPoint turn = wheel->angleDelta();
+        wheelTurned(turn.y() != 0 ? turn.y() : turn.x(), wheel->position());
+        return true;
+    }
     // At actual size a picture larger than the window is moved by dragging it.
     if (!m_actualSize)
         return false;
@@ -536,8 +632,10 @@ bool imgv::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::Wheel: {
-        const QPoint turn = static_cast<QWheelEvent *>(event)->angleDelta();
-        wheelTurned(turn.y() != 0 ? turn.y() : turn.x());
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        const QPoint turn = wheel->angleDelta();
+        wheelTurned(turn.y() != 0 ? turn.y() : turn.x(),
+                    scrollArea->viewport()->mapFrom(scrollArea, wheel->position()));
         return true;
     }
     case QEvent::MouseButtonDblClick:

@@ -109,7 +109,15 @@ private:
     // Starts decoding the pictures next to the shown one and forgets the rest.
     void decodeNeighbours();
     void toggleFullScreen();
-    void wheelTurned(int delta);
+    // Zooms by the wheel's whole notches, keeping the point under the pointer (`at`, in the view's
+    // coordinates) where it is.
+    void wheelTurned(int delta, const QPointF &at);
+    // Fits the picture into `box`, keeping the picture's point at `anchor` (in the view's coordinates)
+    // under it.
+    void zoomTo(const QSize &box, const QPointF &anchor);
+    QPointF viewCentre() const;
+    // The picture at `path` did not decode: the view says so in its place.
+    void showFailure(const QString &path);
     bool viewportEvent(QEvent *event);
     void updateInformation();
 
@@ -119,8 +127,10 @@ private:
     QString m_openedPath;
     // The folder stepped through, fixed by the first listing; names in fileList are relative to it.
     QString m_folder;
-    // The absolute path `image` was last loaded from.
+    // The absolute path `image` was last loaded from, or that failed to load (image then null).
     QString m_loadedPath;
+    // What the view shows instead of a picture that does not decode; empty when the picture decoded.
+    QString m_failure;
     // The picture a step went to that is being decoded, and its decode.
     QString m_awaitedPath;
     QFutureWatcher<QImage> m_awaited;

@@ -562,6 +562,25 @@ QSize withinPixelBudget(QSize size)
     return {qMax(1, int(size.width() * scale)), qMax(1, int(size.height() * scale))};
 }
 
+QString pictureProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("the file is not there");
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    if (!info.isFile())
+        return QStringLiteral("it is not a regular file");
+    if (!info.isReadable())
+        return QStringLiteral("it cannot be read");
+    QImageReader reader(path);
+    if (!reader.canRead())
+        return QStringLiteral("not a picture the viewer can read");
+    if (const QSize size = reader.size(); size.isValid() && tooLarge(size.width(), size.height()))
+        return QStringLiteral("too large (%1 x %2 pixels)").arg(size.width()).arg(size.height());
+    return QStringLiteral("the picture data is damaged");
+}
+
 qint64 decodedPictureBytes(const QString &path)
 {
     // Only files: the header of a named pipe under a picture's name would be waited for.

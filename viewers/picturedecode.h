@@ -38,6 +38,10 @@ inline constexpr char kFullSizeText[] = "Brivo full size";
 // nobody waits for any more gives its processor back at once. Safe to call from any thread.
 BRIVO_CORE_EXPORT QImage decodePicture(const QString &path, const std::function<bool()> &stopped = {});
 
+// Why the picture at `path` does not decode, in a few words for the user ("not a picture the viewer can
+// read"), read from the file's kind and header without decoding it.
+BRIVO_CORE_EXPORT QString pictureProblem(const QString &path);
+
 // What the decoded picture at `path` will take in memory, read from the file's header without decoding;
 // -1 when the header does not say.
 qint64 decodedPictureBytes(const QString &path);

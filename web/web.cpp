@@ -34,6 +34,9 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <functional>
+#include <iterator>
+
 namespace {
 
 // How long a click or key of the user's may open one window: the engine's own user activation lasts
@@ -157,6 +160,7 @@ web::web(QWidget *parent) : QWidget(parent)
                              {"goButton", "Go", "Load the typed address"},
                              {"homeButton", "Brivo Home", "Open the Brivo home window"},
                              {"findBar", "Find in page", "Find in page", {QKeySequence::Find}}});
+    addKeys();
 
     // The engine's view asks for no particular size, so the window would open too small to read a page
     // in; it opens with room for an 800 x 600 page, as a page view traditionally asks for.
@@ -364,4 +368,68 @@ void web::closeFindBar()
     findBar->hide();
     view->findText(QString()); // drops the highlighting
     view->setFocus();
+}
+
+void web::addKeys()
+{
+    // The zoom levels browsers step through; Ctrl+0 goes back to 1.
+    const auto zoom = [this](int direction) {
+        static constexpr qreal levels[] = {0.25, 0.33, 0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
+                                           1.25, 1.5,  1.75, 2.0,  2.5,  3.0, 4.0, 5.0};
+        qreal factor = 1.0;
+        if (direction != 0) {
+            const qreal now = view->zoomFactor();
+            factor = direction > 0 ? levels[std::size(levels) - 1] : levels[0];
+            for (const qreal level : levels) {
+                if (direction > 0 && level > now + 0.001) {
+                    factor = level;
+                    break;
+                }
+                if (direction < 0 && level < now - 0.001)
+                    factor = level;
+            }
+        }
+        m_siteZoom.insert(view->url().host(), factor);
+        view->setZoomFactor(factor);
+    };
+    struct Keys
+    {
+        QList<QKeySequence> keys;
+        std::function<void()> action;
+        // The button whose tooltip names the keys.
+        const char *button = nullptr;
+    };
+    const Keys table[] = {
+        {{QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6), QKeySequence(Qt::ALT | Qt::Key_D)},
+         [this] {
+             urlEdit->setFocus(Qt::ShortcutFocusReason);
+             urlEdit->selectAll();
+         }},
+        {{QKeySequence(Qt::ALT | Qt::Key_Left)}, [this] { view->back(); }, "backButton"},
+        {{QKeySequence(Qt::ALT | Qt::Key_Right)}, [this] { view->forward(); }, "forwardButton"},
+        {{QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)},
+         [this] { view->reload(); },
+         "reloadButton"},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [zoom] { zoom(1); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [zoom] { zoom(-1); }},
+        {{QKeySequence(Qt::CTRL | Qt::Key_0)}, [zoom] { zoom(0); }},
+    };
+    for (const Keys &row : table) {
+        for (const QKeySequence &key : row.keys)
+            connect(new QShortcut(key, this), &QShortcut::activated, this, row.action);
+        if (auto *button = row.button ? findChild<QPushButton *>(QLatin1String(row.button)) : nullptr)
+            button->setToolTip(brivo::tipWithKeys(button->toolTip(), row.keys));
+    }
+    // Escape stops a load; at other times it stays the page's own (and the find line's).
+    auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stop->setEnabled(false);
+    connect(stop, &QShortcut::activated, view, &QWebEngineView::stop);
+    connect(view, &QWebEngineView::loadStarted, stop, [stop] { stop->setEnabled(true); });
+    connect(view, &QWebEngineView::loadFinished, stop, [stop] { stop->setEnabled(false); });
+    // Each site shows at the zoom last chosen for it in this window.
+    connect(view, &QWebEngineView::urlChanged, this,
+            [this](const QUrl &url) { view->setZoomFactor(m_siteZoom.value(url.host(), 1.0)); });
+    // The find line's note ("Match 3 of 3") goes with it.
+    connect(findBar, &findbar::closeRequested, statusLabel, &QLabel::clear);
 }

@@ -5,6 +5,7 @@
 #include "brivo_web_export.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QUrl>
 #include <QWidget>
 
@@ -56,8 +57,12 @@ private:
     void find(const QString &text, bool backward);
     void showFindResult(const QWebEngineFindTextResult &result);
     void closeFindBar();
+    // The browser's keys (address line, history, reload, stop, zoom) and the tooltips that name them.
+    void addKeys();
 
     findbar *findBar;
     // Since the user's last click or key in the page; invalid once a window has been opened for it.
     QElapsedTimer m_gesture;
+    // The zoom chosen for each site (host), for this window's life.
+    QHash<QString, qreal> m_siteZoom;
 };

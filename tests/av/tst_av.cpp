@@ -9,6 +9,7 @@
 #include "tests/support/testhelpers.h"
 
 #include <QAudioOutput>
+#include <QLabel>
 #include <QMediaPlayer>
 #include <QMimeData>
 #include <QPushButton>
@@ -187,6 +188,47 @@ private slots:
         QVERIFY(window.audioOutput->isMuted() && window.volumeSlider->isMuted());
         mute->click();
         QVERIFY(!window.audioOutput->isMuted());
+    }
+
+    // A click on the seek bar jumps to the point clicked. M mutes and unmutes; [ and ] step the speed, shown
+    // beside the time while it is not 1x. After a file that cannot be played the time reads from the start.
+    void seekClickMuteSpeedAndTime()
+    {
+        av window;
+        window.openFile(path("long.wav"));
+        window.show();
+        QTRY_VERIFY(window.mediaObject->isSeekable() && window.mediaObject->duration() > 0);
+        auto *slider = window.seekSlider->findChild<QSlider *>();
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+        QTRY_VERIFY(qAbs(window.mediaObject->position() - window.mediaObject->duration() * 3 / 4) < 1500);
+
+        const std::tuple<Qt::Key, bool, const char *> keys[] = {{Qt::Key_M, true, ""},
+                                                                {Qt::Key_M, false, ""},
+                                                                {Qt::Key_BracketLeft, false, "  0.75x"},
+                                                                {Qt::Key_BracketLeft, false, "  0.5x"},
+                                                                {Qt::Key_BracketLeft, false, "  0.5x"},
+                                                                {Qt::Key_BracketRight, false, "  0.75x"},
+                                                                {Qt::Key_BracketRight, false, ""},
+                                                                {Qt::Key_BracketRight, false, "  1.25x"}};
+        for (const auto &[key, muted, speed] : keys) {
+            QTest::keyClick(&window, key);
+            QCOMPARE(window.audioOutput->isMuted(), muted);
+            QCOMPARE(window.volumeSlider->isMuted(), muted);
+            QVERIFY2(window.timeLabel->text().endsWith(QLatin1String("/ 0:20") + QLatin1String(speed)),
+                     qPrintable(window.timeLabel->text()));
+        }
+        QCOMPARE(brivo::steppedRate(2.0, 1), 2.0);
+        QCOMPARE(brivo::steppedRate(1.1, -1), 1.0);
+
+        QTest::keyClick(&window, Qt::Key_BracketLeft);
+        window.mediaObject->setPosition(10000);
+        QTRY_VERIFY(window.timeLabel->text().startsWith(QLatin1String("0:10")));
+        brivo::test::ModalAnswerer answers;
+        answers.press(QMessageBox::Ok);
+        window.openFile(path("broken.avi"));
+        QVERIFY(answers.waitUntilAnswered(10000));
+        QCOMPARE(window.timeLabel->text(), QStringLiteral("0:00 / 0:00"));
+        QCOMPARE(window.seekSlider->position(), 0);
     }
 
     // A missing file is reported and leaves the window usable. A file the backend cannot play is reported

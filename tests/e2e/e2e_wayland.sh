@@ -46,7 +46,7 @@ sample_wav tone.wav
 files=("" hello.cpp notes.txt picture.png paper.pdf dot.gif tone.wav notes.zip)
 [ -n "${BRIVO_E2E_SANITIZED:-}" ] || files+=(page.html)
 for file in "${files[@]}"; do
-    BRIVO_QUIT_AFTER_FIRST_PAINT=1 timeout "$(e2e_secs 30)" "$E2E_BRIVO" ${file:+"$docs/$file"} \
+    BRIVO_QUIT_AFTER_FIRST_PAINT=1 timeout -k 5 "$(e2e_secs 30)" "$E2E_BRIVO" ${file:+"$docs/$file"} \
         >"$E2E_TMP/brivo.log" 2>&1
     status=$?
     [ "$status" = 0 ] || e2e_fail "${file:-the launcher}: ended with $status on Wayland: $(tail -n 20 "$E2E_TMP/brivo.log")"

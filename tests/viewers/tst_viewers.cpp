@@ -66,9 +66,10 @@ QColor shownColour(const imgv *viewer)
 
 // A wheel turn as the window system delivers it: to the widget under the pointer, from where it travels up
 // until a widget takes it.
-void turnWheel(QWidget *target, int delta)
+void turnWheel(QWidget *target, int delta, QPointF pos = {-1, -1})
 {
-    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    if (pos.x() < 0)
+        pos = QPointF(target->width() / 2.0, target->height() / 2.0);
     QWheelEvent wheel(pos, target->mapToGlobal(pos), {}, {0, delta}, {}, {}, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     qApp->notify(target, &wheel);
@@ -315,7 +316,7 @@ private slots:
         QTRY_COMPARE(box(), windowBox);
         QCOMPARE(shown().height(), 640);
         // The view is laid out with the window: the viewer takes keys and wheel, not the view's own events.
-        QCOMPARE(viewer->scrollArea->viewport()->width(), 800 - 2 * viewer->scrollArea->frameWidth());
+        QTRY_COMPARE(viewer->scrollArea->viewport()->width(), 800 - 2 * viewer->scrollArea->frameWidth());
         viewer->backward(); // even a step that cannot move drops the rotation
         QCOMPARE(shown(), QSize(785, 523));
         for (int turn = 0; turn < 4; ++turn) // rotations add up: four give the picture as it was
@@ -366,12 +367,15 @@ private slots:
         QFile changed(m_folder.filePath("E.png"));
         QVERIFY(writePicture(changed.fileName(), Qt::magenta) && changed.open(QIODevice::ReadWrite));
         QVERIFY(changed.setFileTime(QDateTime::currentDateTime().addSecs(5), QFile::FileModificationTime));
-        // Names that do not decode keep the picture on screen while the position moves on; past the end a
-        // step re-shows the last picture. Only the shown picture and its neighbours stay decoded.
-        for (int step = 0; step < 4; ++step) {
+        // Names that do not decode are shown as a message in their place; past the end a step re-shows the
+        // last name. Only the shown picture and its neighbours stay decoded.
+        for (const char *shows :
+             {"", "x.jpg: cannot be shown: not a picture the viewer can read",
+              "y.gif: cannot be shown: it is a folder", "y.gif: cannot be shown: it is a folder"}) {
             viewer->forward();
             QTRY_VERIFY(viewer->awaitedPath().isEmpty());
-            QCOMPARE(shownColour(viewer), QColor(Qt::magenta));
+            QCOMPARE(viewer->imageLabel->text(), QLatin1String(shows));
+            QCOMPARE(shownColour(viewer), *shows ? QColor() : QColor(Qt::magenta));
             QVERIFY(viewer->pictureCache().size() <= 3);
         }
         QCOMPARE(viewer->currentIndex, 6);
@@ -391,6 +395,71 @@ private slots:
         QTRY_COMPARE(shownColour(viewer), QColor(Qt::green));
         viewer->backward();
         QTRY_COMPARE(shownColour(viewer), QColor(Qt::red));
+    }
+
+    // A picture that does not decode is a step of its own, shown as a message with its place in the folder;
+    // transparent parts are drawn on a grey checkerboard.
+    void aBrokenPictureIsAStepOfItsOwn()
+    {
+        QTemporaryDir dir;
+        QImage clear(300, 200, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        QVERIFY(clear.save(dir.filePath("1.png")) &&
+                brivo::test::writeFile(dir.filePath("2.png"), "broken") &&
+                writePicture(dir.filePath("3.png"), Qt::red));
+        imgv *viewer = open<imgv>(dir.filePath("1.png"));
+        QTest::keyClick(viewer->scrollArea, Qt::Key_I);
+        const auto *information = viewer->findChild<QLabel *>("information");
+        const QString broken = QStringLiteral("2.png: cannot be shown: not a picture the viewer can read");
+        const std::tuple<Qt::Key, const char *, QColor, QString> steps[] = {
+            {Qt::Key_unknown, "1 / 3", QColor(0x66, 0x66, 0x66), QString()},
+            {Qt::Key_Right, "2 / 3", QColor(), broken},
+            {Qt::Key_Right, "3 / 3", QColor(Qt::red), QString()},
+            {Qt::Key_Left, "2 / 3", QColor(), broken},
+            {Qt::Key_Left, "1 / 3", QColor(0x66, 0x66, 0x66), QString()}};
+        for (const auto &[key, place, colour, text] : steps) {
+            if (key != Qt::Key_unknown)
+                QTest::keyClick(viewer->scrollArea, key);
+            QTRY_COMPARE(viewer->imageLabel->text(), text);
+            QTRY_COMPARE(shownColour(viewer), colour);
+            QVERIFY2(information->text().endsWith(QLatin1String(place)), qPrintable(information->text()));
+        }
+    }
+
+    // Wheel and keys zoom about the pointer and the centre: the pixel there stays. Key 1 goes from any zoom
+    // to actual size and back to fitting the window.
+    void zoomKeepsThePointInPlace()
+    {
+        QTemporaryDir dir;
+        QImage ramp(400, 300, QImage::Format_RGB32); // each pixel's colour tells where it is
+        for (int y = 0; y < ramp.height(); ++y)
+            for (int x = 0; x < ramp.width(); ++x)
+                ramp.setPixel(x, y, qRgb(x * 255 / 399, y * 255 / 299, 0));
+        QVERIFY(ramp.save(dir.filePath("ramp.png")));
+        imgv *viewer = open<imgv>(dir.filePath("ramp.png"));
+        QWidget *viewport = viewer->scrollArea->viewport();
+        const auto colourAt = [&](QPointF at) { return viewport->grab().toImage().pixelColor(at.toPoint()); };
+        const QPointF pointer(viewport->width() * 0.7, viewport->height() * 0.6);
+        const std::tuple<Qt::Key, int, QPointF> zooms[] = {{Qt::Key_unknown, 120, pointer},
+                                                           {Qt::Key_Up, 0, viewport->rect().center()},
+                                                           {Qt::Key_unknown, -120, pointer}};
+        for (const auto &[key, delta, at] : zooms) {
+            for (int notch = 0; notch < 4; ++notch) {
+                const QColor before = colourAt(at);
+                if (key == Qt::Key_unknown)
+                    turnWheel(viewport, delta, at);
+                else
+                    QTest::keyClick(viewer->scrollArea, key);
+                const QColor after = colourAt(at);
+                QVERIFY2(qAbs(before.red() - after.red()) <= 3 && qAbs(before.green() - after.green()) <= 3,
+                         qPrintable(QStringLiteral("%1 -> %2").arg(before.name(), after.name())));
+            }
+        }
+        QVERIFY(viewer->boxWidth > viewport->width());
+        QTest::keyClick(viewer->scrollArea, Qt::Key_1);
+        QCOMPARE(viewer->imageLabel->pixmap().size(), QSize(400, 300));
+        QTest::keyClick(viewer->scrollArea, Qt::Key_1);
+        QCOMPARE(QSize(viewer->boxWidth, viewer->boxHeight), viewer->size() - QSize(15, 60));
     }
 
     // Stepping never waits for a decode: the picture on screen stays until the next one is ready, and one
@@ -472,11 +541,26 @@ private slots:
         QCOMPARE(second->movie->scaledSize(), QSize(250, 150));
         QCOMPARE(gif::resizeCount, 3);
 
-        for (QMovie::MovieState state : {QMovie::Running, QMovie::Paused, QMovie::Running}) {
+        // The animation sits in the middle of the larger window.
+        second->resize(400, 300);
+        QTRY_COMPARE(second->movie->currentPixmap().size(), QSize(250, 150));
+        const QImage shown = second->movieLabel->grab().toImage();
+        int left = 0;
+        while (left < shown.width() && shown.pixelColor(left, shown.height() / 2) == shown.pixelColor(0, 0))
+            ++left;
+        QVERIFY2(qAbs(left - (shown.width() - 250) / 2) <= 1, qPrintable(QString::number(left)));
+
+        // The button and Space pause and play; Escape closes.
+        for (QMovie::MovieState state : {QMovie::Running, QMovie::Paused, QMovie::Running, QMovie::Paused}) {
             const auto icon = state == QMovie::Running ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay;
             QVERIFY(second->movie->state() == state && showsIcon(second, icon));
-            QTest::mouseClick(second->playButton, Qt::LeftButton);
+            if (state == QMovie::Running)
+                QTest::mouseClick(second->playButton, Qt::LeftButton);
+            else
+                QTest::keyClick(second, Qt::Key_Space);
         }
+        QTest::keyClick(second, Qt::Key_Escape);
+        QVERIFY(!second->isVisible());
         QVERIFY(brivo::test::writeFile(m_dir.filePath("cut.gif"), gifAnimation(3, true).left(80)));
         gif *cut = open<gif>(m_dir.filePath("cut.gif")); // a download cut short: the frames that came
         QTRY_VERIFY(!cut->movie->currentPixmap().isNull());

@@ -450,6 +450,61 @@ private slots:
         QCOMPARE(child.readAllStandardOutput(), QByteArray("unset"));
     }
 
+    // The browser's keys, pressed on the page: the address line, history, reload and zoom kept per site;
+    // the buttons' tooltips name them; closing the find line takes its note with it.
+    void browserKeys()
+    {
+        web *window = showPage("page.html");
+        QVERIFY(window);
+        QVERIFY(loadAndWait(*window, [&] { window->openFile(page("other.html")); }));
+        const auto press = [window](QKeyCombination key) {
+            QWidget *page = window->view->focusProxy() ? window->view->focusProxy() : window->view;
+            page->setFocus();
+            QTest::keyClick(page, key.key(), key.keyboardModifiers());
+        };
+        for (QKeyCombination key : {Qt::CTRL | Qt::Key_L, QKeyCombination(Qt::Key_F6), Qt::ALT | Qt::Key_D}) {
+            press(key);
+            QVERIFY(window->urlEdit->hasFocus() &&
+                    window->urlEdit->selectedText() == window->urlEdit->text());
+        }
+        // Each key, then the page it loads (none: it loads nothing) and the zoom.
+        const std::tuple<QKeyCombination, const char *, qreal> steps[] = {
+            {Qt::ALT | Qt::Key_Left, "page.html", 1.0},   {Qt::CTRL | Qt::Key_Plus, nullptr, 1.1},
+            {Qt::CTRL | Qt::Key_Plus, nullptr, 1.25},     {Qt::CTRL | Qt::Key_Minus, nullptr, 1.1},
+            {Qt::ALT | Qt::Key_Right, "other.html", 1.1}, {QKeyCombination(Qt::Key_F5), "other.html", 1.1},
+            {Qt::CTRL | Qt::Key_R, "other.html", 1.1},    {Qt::CTRL | Qt::Key_0, nullptr, 1.0},
+            {Qt::CTRL | Qt::Key_Minus, nullptr, 0.9}};
+        for (const auto &[key, loads, zoom] : steps) {
+            if (loads) {
+                QVERIFY(loadAndWait(*window, [&] { press(key); }));
+                QCOMPARE(window->urlEdit->text(), url(loads));
+            } else {
+                press(key);
+            }
+            QCOMPARE(window->view->zoomFactor(), zoom);
+        }
+        // Another site has its own zoom; coming back finds this one's again.
+        RequestRecorder requests; // the other site's address goes nowhere
+        window->view->page()->setUrlRequestInterceptor(&requests);
+        loadAndWait(*window, [&] { window->view->load(QUrl(QStringLiteral("http://example.org/"))); });
+        QCOMPARE(window->view->zoomFactor(), 1.0);
+        window->view->page()->setUrlRequestInterceptor(nullptr);
+        loadAndWait(*window, [&] { press(Qt::ALT | Qt::Key_Left); });
+        QCOMPARE(window->view->zoomFactor(), 0.9);
+
+        for (const auto &[button, keys] :
+             {std::pair("backButton", "(Alt+Left)"), std::pair("forwardButton", "(Alt+Right)"),
+              std::pair("reloadButton", "(F5, Ctrl+R)")})
+            QVERIFY(window->findChild<QPushButton *>(button)->toolTip().endsWith(QLatin1String(keys)));
+
+        QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+        auto *bar = window->findChild<QLineEdit *>(QStringLiteral("findBar"));
+        QTest::keyClicks(bar, QStringLiteral("apple"));
+        QTRY_COMPARE_WITH_TIMEOUT(window->statusLabel->text(), QStringLiteral("Match 1 of 3"), loadTimeout);
+        QTest::keyClick(bar, Qt::Key_Escape);
+        QCOMPARE(window->statusLabel->text(), QString());
+    }
+
 private:
     // A new browser window, kept as the program keeps its windows, shown and showing the page `name`; null
     // when it could not.

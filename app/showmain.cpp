@@ -176,8 +176,8 @@ showmain::showmain(QWidget *parent) : QMainWindow(parent)
 
 void showmain::buildUi()
 {
-    // The pending file's content is told on a worker thread while the chooser message is up: loading the
-    // MIME database costs more than building the launcher, and the user is reading the message anyway.
+    // The pending file's content is told on a worker thread while the chooser message is up, so that
+    // reading it never holds up the message or the launcher.
     QFuture<std::optional<brivo::ContentReader>> reading;
     if (chooserMode == 1)
         reading = QtConcurrent::run(brivo::readerOfContent, pendingPath);

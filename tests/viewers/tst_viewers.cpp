@@ -208,7 +208,7 @@ private slots:
     {
         for (const auto &[name, colour] : pictures)
             QVERIFY(writePicture(m_folder.filePath(name), colour));
-        QVERIFY(brivo::test::writeFile(m_folder.filePath("x.jpg"), "\xff\xd8\xff\xe0 broken off") &&
+        QVERIFY(brivo::test::writeFile(m_folder.filePath("x.jpg"), "bad") &&
                 QDir(m_folder.path()).mkdir("y.gif"));
         for (const QSize size : {QSize(216, 144), QSize(216, 1440)})
             QVERIFY(brivo::test::writeFile(size.height() < 1000 ? m_threePages : m_tallPages,
@@ -357,7 +357,8 @@ private slots:
         answers.press(QMessageBox::Ok);
         imgv *viewer = open<imgv>(m_folder.filePath("x.jpg"));
         QVERIFY(answers.seen().size() == 1 && answers.last().icon == QMessageBox::Warning);
-        QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image"));
+        // Three letters are a text, which the notepad reads: the box offers it.
+        QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image\n\nx.jpg is a plain text document."));
         QVERIFY(viewer->imageLabel->pixmap().isNull());
         viewer->backward();
         viewer->backward();
@@ -567,7 +568,7 @@ private slots:
         // A finished animation, none and no GIF stay stopped: the button only switches to the play icon.
         const QList<QPair<QByteArray, bool>> files = {
             {gifAnimation(2, false), true}, {QByteArray(), false}, {"GIF? a shopping list", false}};
-        brivo::test::ModalAnswerer answers; // the shopping list is offered to the notepad, and declined
+        brivo::test::ModalAnswerer answers; // the shopping list is offered to the notepad (tst_pictures)
         for (const auto &[contents, showsAFrame] : files) {
             const QString path =
                 contents.isNull() ? QString() : m_dir.filePath(QString::number(contents.size()));
@@ -581,8 +582,6 @@ private slots:
                         viewer->movie->state() == QMovie::NotRunning);
             }
         }
-        QCOMPARE(answers.seen().size(), 1);
-        QVERIFY2(answers.last().text.endsWith(" is a plain text document."), qPrintable(answers.last().text));
     }
 
     // The viewer's arithmetic: page bounds, the typed page, zoom limits, the wheel's two-step turn, fitting.

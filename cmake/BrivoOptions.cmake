@@ -20,6 +20,10 @@ if(BRIVO_SANITIZE)
     target_sources(brivo_build_flags INTERFACE
         $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_BINARY_DIR}/sanitizerdefaults.cpp>)
     set(BRIVO_SANITIZE_WEBENGINE_ENV "ASAN_OPTIONS=new_delete_type_mismatch=0")
+    # Mesa's llvmpipe compiles its shaders with LLVM, whose code registration allocates while the slow
+    # unwinder above holds the unwinder's lock: the program deadlocks as it draws its first OpenGL frame
+    # (a video, the browser). Mesa's simple software renderer without LLVM draws the same for the tests.
+    set(BRIVO_SANITIZE_GL_ENV "GALLIUM_DRIVER=softpipe" "DRAW_USE_LLVM=0")
 endif()
 
 # Registers a QtTest program with CTest: built from the given sources, linked to brivo_core, the test
@@ -36,6 +40,9 @@ function(brivo_add_test name)
     # sized deletes do not match their allocations; the check is left on for every other test.
     if(BRIVO_SANITIZE AND ARG_ENVIRONMENT MATCHES "QTWEBENGINE_")
         list(APPEND ARG_ENVIRONMENT "${BRIVO_SANITIZE_WEBENGINE_ENV}")
+    endif()
+    if(BRIVO_SANITIZE)
+        list(APPEND ARG_ENVIRONMENT ${BRIVO_SANITIZE_GL_ENV})
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}

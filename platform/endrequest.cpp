@@ -17,6 +17,7 @@ namespace brivo {
 namespace {
 
 int writeEnd = -1;
+constexpr unsigned kEndWithinSeconds = 20;
 
 extern "C" void noteEndRequest(int)
 {
@@ -24,6 +25,9 @@ extern "C" void noteEndRequest(int)
     const char byte = 1;
     // A full pipe already holds a request that has not been read: nothing is lost by dropping this one.
     [[maybe_unused]] const ssize_t written = ::write(writeEnd, &byte, 1);
+    // Should the event loop be held up and never read the pipe, the request still ends the process: the
+    // alarm's default action ends it a while later, as the signal itself would have at once.
+    ::alarm(kEndWithinSeconds);
     errno = saved;
 }
 
@@ -54,6 +58,8 @@ void endRequestsEndAtOnce()
 {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT})
         std::signal(signal, SIG_DFL);
+    // The request was answered: the signals themselves now end what is left of the process.
+    ::alarm(0);
 }
 
 #else

@@ -10,7 +10,8 @@ namespace brivo {
 // Calls `handler` on the GUI thread, from the event loop, each time the process is asked to end (SIGTERM,
 // SIGHUP or SIGINT on Unix), instead of ending at once: the program can then keep what the user has and
 // end what it started. The signal itself only writes a byte into a pipe whose other end the event loop
-// watches, as nothing else may run inside a signal handler. Call once, after the application object is
+// watches, as nothing else may run inside a signal handler; a process whose event loop does not come to it
+// within twenty seconds ends all the same. Call once, after the application object is
 // made; where the platform sends no such signal it does nothing.
 BRIVO_CORE_EXPORT void onEndRequest(std::function<void()> handler);
 

@@ -101,7 +101,6 @@ private slots:
         // Each row is named after the name typed, below the test folder.
         QTest::addColumn<QString>("written");    // empty: nothing may be written, and an Error box shows
         QTest::newRow("SHOT.BMP") << "SHOT.BMP"; // an upper-case suffix
-        QTest::newRow("shot") << "shot.png";     // a bare name
         QTest::newRow("shot.") << "shot.png";    // a name ending in a dot
         QTest::newRow("v1.2/shot") << "v1.2/shot.png"; // a dot in the folder only
         QTest::newRow("shot.final") << "";             // a suffix of no picture format

@@ -135,12 +135,15 @@ key_at_open() {
 }
 full_screen() { [ "$(e2e_window_size "$1")" = 1280x1024 ]; }
 notepad_shown() { e2e_find_window "$NOTEPAD" >/dev/null; }
+closed() { e2e_window_unmapped "$1"; }
 file_holds() { [ "$(cat "$1")" = "$2" ]; }
-sample_wav "$docs/clip.avi"
+sample_video "$docs/clip.avi" "$docs/picture.png" 1 || e2e_fail "gst-launch-1.0 could not make a video"
 sample_pdf "$docs/paper.pdf" "A page"
 key_at_open - "$LAUNCHER" Return notepad_shown
 key_at_open picture.png "$IMAGES" F11 full_screen
 key_at_open paper.pdf "Brivo : Pdf Viewer - K.VARDEN" F11 full_screen
+sample_gif "$docs/dot.gif"
+key_at_open dot.gif "Brivo : Gif Viewer - K.VARDEN" Escape closed
 key_at_open clip.avi "$LAUNCHER" Return full_screen
 printf '' >"$docs/typed.txt"
 key_at_open typed.txt "$NOTEPAD" "t y p e d ctrl+s" file_holds "$docs/typed.txt" typed

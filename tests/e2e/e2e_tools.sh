@@ -17,10 +17,9 @@ echo 'Some notes' >"$docs/read me.txt"
 echo '<html><body><p>caf&eacute;</p></body></html>' >"$docs/page.html"
 sample_pdf "$docs/paper.pdf" "A page"
 sample_wav "$docs/tone.mp3"
-sample_wav "$docs/tone.wav"
-mv "$docs/tone.wav" "$docs/clip.avi"
 convert -size 64x48 xc:teal "$docs/picture.png" || e2e_fail "imagemagick could not write a picture"
-printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >"$docs/dot.gif"
+sample_video "$docs/clip.avi" "$docs/picture.png" 1 || e2e_fail "gst-launch-1.0 could not make a video"
+sample_gif "$docs/dot.gif"
 (cd "$docs" && 7z a -bd -y notes.zip "read me.txt" >/dev/null) || e2e_fail "7z could not make an archive"
 
 # file, title, size ("-" where the window takes its layout's size)

@@ -36,7 +36,7 @@ echo 'Some notes' >notes.txt
 echo '<html><body><p>page</p></body></html>' >page.html
 sample_pdf paper.pdf "A page"
 convert -size 64x48 xc:teal picture.png
-printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >dot.gif
+sample_gif dot.gif
 sample_wav tone.wav
 7z a -bd -y notes.zip notes.txt >/dev/null
 

@@ -1,17 +1,65 @@
-// The code editor's window, files and close question; its runs in a tool root of recording commands.
+// The code editor: its window and files, its runs in a tool root of recording commands, its text area, and
+// the toolchain set-up.
 #include "app/toolopeners.h"
+#include "ide/codeedit.h"
 #include "ide/ide.h"
 #include "ide/languagetable.h"
 #include "ide/runoutputpane.h"
+#include "ide/syntaxtable.h"
+#include "ide/toolchainsetup.h"
+#include "ide/toolchainsetupdialog.h"
+#include "platform/commandprocess.h"
+#include "platform/toolroot.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
+#include <array>
+
+using brivo::Language;
 using brivo::test::ModalAnswerer;
 using brivo::test::readFile;
 using brivo::test::writeFile;
+
+namespace {
+
+// A search path that holds exactly `programs`.
+brivo::ProgramFinder findOnly(const QStringList &programs)
+{
+    return [programs](const QString &program) {
+        return programs.contains(program) ? QStringLiteral("/opt/bin/") + program : QString();
+    };
+}
+
+// The kind of every character of `lines` scanned in order, ' ' where nothing applies, one string per line.
+QStringList kindsOf(const QString &fileName, const QStringList &lines)
+{
+    const brivo::SyntaxRules *rules = brivo::syntaxForFile(fileName);
+    if (!rules)
+        return {};
+    const brivo::SyntaxScanner scanner(*rules);
+    QStringList result;
+    int state = 0;
+    for (const QString &line : lines) {
+        QString kinds(line.size(), QLatin1Char(' '));
+        for (const brivo::SyntaxSpan &span : scanner.scan(line, state, &state))
+            for (int i = span.start; i < span.start + span.length; ++i)
+                kinds[i] = QLatin1String("ksc#")[int(span.kind)];
+        result.append(kinds);
+    }
+    return result;
+}
+
+// The kinds under the characters of `text` in `kinds`, or "?" when `text` is not in `line`.
+QString kindsAt(const QString &line, const QString &kinds, const QString &text)
+{
+    const qsizetype at = line.indexOf(text);
+    return at < 0 ? QStringLiteral("?") : kinds.mid(at, text.size());
+}
+
+} // namespace
 
 class tst_ide : public QObject
 {
@@ -68,26 +116,6 @@ private slots:
         m_root.reset();
     }
 
-    // Started where neither the current folder nor the tool root has toolchains, the editor warns and
-    // opens all the same (tests/e2e takes the warning's "Set up"). Once the tool root has them, a start from
-    // the same folder finds them.
-    void startWithoutToolchainsOffersSetUp()
-    {
-        brivo::test::TemporaryToolRoot fresh;
-        writeFile(path("opened.go"), "package main\n");
-        brivo::test::CurrentDirectory cwd(path("record"));
-        m_modal->press(QMessageBox::Ok);
-        auto *w = qobject_cast<ide *>(brivo::openTool(brivo::Tool::CodeEditor, path("opened.go")));
-        QVERIFY(m_modal->last().title == "No Compilers Found " &&
-                m_modal->last().text.contains(QLatin1String("<b>www.brivo-tools.org</b>")) &&
-                m_modal->last().defaultButton == QMessageBox::Ok);
-        QVERIFY(w->isVisible() && status(*w) == "Opened : " + path("opened.go") + "|color:blue;");
-
-        QVERIFY(QDir(fresh.path()).mkpath(QStringLiteral("Ide")));
-        brivo::openTool(brivo::Tool::CodeEditor, path("opened.go"));
-        QCOMPARE(m_modal->seen().size(), 1);
-    }
-
     void filesStatusAndTheCloseQuestion()
     {
         ide w;
@@ -115,29 +143,23 @@ private slots:
         w.on_actionSave_triggered();
         QVERIFY(status(w) == "Saved : " + first + "|color:green;" && readFile(first) == "int main() {}\n");
 
-        // Save As writes a copy; the current file and the status stay, and Save goes to the first name.
+        // Save As writes a copy; the current file and the status stay.
         type(w, QStringLiteral("// more\n"));
         m_modal->chooseFile(path("copy.cpp"));
         w.on_actionSave_As_triggered();
-        QVERIFY(readFile(path("copy.cpp")) == "int main() {}\n// more\n" &&
+        QVERIFY(readFile(path("copy.cpp")) == "int main() {}\n// more\n" && w.fileName == first &&
                 status(w) == "Saved : " + first + "|color:red;");
-        w.on_actionSave_triggered();
-        QCOMPARE(readFile(first), QByteArray("int main() {}\n// more\n"));
 
-        // HTML-looking text stays source; the encoding (Latin-1 here), the CR LF line ends and the no-break
-        // space, which QTextDocument::toPlainText() turns into a blank, are saved back byte for byte.
-        const QByteArray bytes = "<html><b>caf\xE9\xA0</b> &amp;\r\n</html>\r\n";
-        writeFile(path("round.txt"), bytes);
+        // Open asks first, then shows HTML-looking text as source (byte-for-byte saves are the notepad's:
+        // both editors save through saveTextDocument).
+        writeFile(path("round.txt"), "<html><b>caf\xE9</b>\r\n");
         type(w, QStringLiteral("dropped"));
         m_modal->press(QMessageBox::Discard);
         m_modal->chooseFile(path("round.txt"));
         w.on_actionOpen_triggered();
         QVERIFY(m_modal->last().title == "Brivo : Open A File" &&
                 status(w) == "Opened : " + path("round.txt") + "|color:blue;");
-        QCOMPARE(editorOf(w)->toPlainText(), QStringLiteral("<html><b>caf\u00e9 </b> &amp;\n</html>\n"));
-        writeFile(path("round.txt"), "overwritten");
-        w.on_actionSave_triggered();
-        QCOMPARE(readFile(path("round.txt")), bytes);
+        QCOMPARE(editorOf(w)->toPlainText(), QStringLiteral("<html><b>caf\u00e9</b>\n"));
 
         // A new name opens empty; Cancel keeps everything, on New, Open (no dialog follows) and Exit alike.
         const QString file = path("close.cpp");
@@ -193,6 +215,8 @@ private slots:
         const QByteArray script = recorder(tag, ideFile(source));
         const QByteArray text = source == command ? script : QByteArray("int main() { // grüß\n}\n");
         QVERIFY(source == command || writeFile(ideFile(command), script));
+        // Started in another folder: the language is found in the tool root, the command runs from here.
+        brivo::test::CurrentDirectory cwd(path("record"));
         ide w;
         QAction *action = w.findChild<QAction *>("action" + language.section('/', 0, 0));
         editorOf(w)->setPlainText(QString::fromUtf8(text));
@@ -206,9 +230,9 @@ private slots:
 
         action->trigger();
         QVERIFY(runEnded(w));
-        // The source file, written and closed beforehand; the run in the tool root.
+        // The source file, written and closed beforehand.
         QVERIFY(readFile(record(tag + ".source")) == text &&
-                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(m_root->path()));
+                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(path("record")));
         const QString output = w.outputPane()->text();
         QVERIFY2(output.contains("out:" + tag) && output.contains("err:" + tag) &&
                      output.contains("Ended with exit code 7 after "),
@@ -218,15 +242,6 @@ private slots:
         QVERIFY(status(w).startsWith("Brivo : Last Compiled " + language + "-Source on ") &&
                 status(w).contains(
                     QRegularExpression("on \\w{3} \\w{3} [ 1-3]\\d \\d\\d(:\\d\\d){2} \\d{4}\n\\|$")));
-
-        // Started in another folder, the editor finds the language in the tool root; the command still
-        // runs from the current folder.
-        QFile::remove(ideFile(source));
-        QFile::remove(record(tag + ".cwd"));
-        brivo::test::CurrentDirectory cwd(path("record"));
-        action->trigger();
-        QVERIFY(runEnded(w) && readFile(record(tag + ".source")) == text &&
-                readFile(record(tag + ".cwd")).trimmed() == QFile::encodeName(path("record")));
 
         // Without the language's folder in either place, the run is refused and writes nothing.
         QFile::remove(ideFile(source));
@@ -308,10 +323,8 @@ private slots:
                                   .arg(location.column));
             return places.join(' ');
         };
-        QCOMPARE(found("a.cpp:2:12: error: 'x' was not declared"), "a.cpp:2:12:|a.cpp|2|12");
+        // (g++'s "a.cpp:2:12:" and Python's "File ..., line 2" are clickedMessagesMoveTheEditor's.)
         QCOMPARE(found("/tmp/x.py:3: SyntaxWarning: bad"), "/tmp/x.py:3:|/tmp/x.py|3|1");
-        QCOMPARE(found("  File \"/a b/p.py\", line 7, in <module>"),
-                 "File \"/a b/p.py\", line 7|/a b/p.py|7|1");
         QCOMPARE(found("C:/src/m.go:10:2: undefined: y"), "C:/src/m.go:10:2:|C:/src/m.go|10|2");
         QCOMPARE(found("ran at 12:30:45: done; main.c: In function 'main':; x.c:0: no"), "");
     }
@@ -409,15 +422,9 @@ private slots:
         pressButton(w.javaWin);
         QVERIFY(runEnded(w) && readFile(ideFile("jdk/bin/Console")) == "class Grüße {}\n");
 
-        // The linker window reads and writes link.txt; no file yet gives an empty field.
+        // The linker's link.txt (which tests/e2e writes and links with): a file written elsewhere keeps its
+        // line ends and encoding; a failed save keeps the window open.
         const QString link = ideFile("CCPP/bin/link.txt");
-        w.on_actionC_C_Linker_triggered();
-        QVERIFY(w.linkWin->windowTitle() == "Brivo : Linker" && w.linkEdit->toPlainText().isEmpty());
-        w.linkEdit->setPlainText(QStringLiteral("-lm\n-lpthread"));
-        pressButton(w.linkWin);
-        QCOMPARE(readFile(link), QByteArray("-lm\n-lpthread"));
-
-        // A file written elsewhere keeps its line ends and encoding; a failed save keeps the window open.
         writeFile(link, "-L/opt/caf\xE9\r\n-lm\r\n");
         w.on_actionC_C_Linker_triggered();
         QCOMPARE(w.linkEdit->toPlainText(), QStringLiteral("-L/opt/caf\u00e9\n-lm\n"));
@@ -434,6 +441,338 @@ private slots:
         pressButton(older);
         QCOMPARE(readFile(link), QByteArray("-L/opt/caf\xE9\r\n-lm\r\n-lz\r\n"));
         QVERIFY(!older->isVisible() && brivo::test::visibleWindows<QWidget>().size() == 1);
+    }
+
+    // The line the cursor is on is shaded across the whole width; the gutter fits the largest line number,
+    // and the text starts to the right of it.
+    void currentLineAndGutter()
+    {
+        CodeEdit edit;
+        edit.resize(400, 300);
+        edit.setPlainText(QStringLiteral("first\nsecond\nthird"));
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const auto lineColourAt = [&edit](int line) {
+            const int y = edit.cursorRect(QTextCursor(edit.document()->findBlockByNumber(line))).center().y();
+            return edit.viewport()->grab().toImage().pixelColor(edit.viewport()->width() - 4, y);
+        };
+        edit.goToLine(2);
+        QVERIFY(lineColourAt(1) != lineColourAt(2) && lineColourAt(0) == lineColourAt(2));
+
+        const QFontMetrics metrics(edit.font());
+        const int three = edit.gutterWidth();
+        QVERIFY(three >= metrics.horizontalAdvance(QStringLiteral("3")));
+        edit.setPlainText(QString(99999, QLatin1Char('\n')));
+        const int many = edit.gutterWidth();
+        // Five more digits than "3".
+        QVERIFY2(many - three >= metrics.horizontalAdvance(QStringLiteral("99999")),
+                 qPrintable(QStringLiteral("%1 / %2").arg(three).arg(many)));
+        QVERIFY(edit.viewport()->geometry().left() >= many);
+        QCOMPARE(CodeEdit::gutterWidthFor(0, metrics), CodeEdit::gutterWidthFor(1, metrics));
+        edit.moveCursor(QTextCursor::End); // the last lines of a long text paint without a walk through it
+        QVERIFY(!edit.grab().isNull());
+    }
+
+    // One row per language: a keyword, a string, a comment and a number are told apart, and marks inside a
+    // string or a comment do not count.
+    void eachLanguageColoursItsCommentsAndStrings_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("string");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("number");
+        // Per language: a line, then its keyword, string, comment and number ("" where it has none).
+        const QList<std::array<const char *, 7>> rows = {
+            {"C", "a.c", "int x = 42; puts(\"a // b\"); // note", "int", "\"a // b\"", "// note", "42"},
+            {"C++", "a.cpp", "auto s = u8\"\\\"q\\\"\"; /* c */ return 0x1F;", "auto", "\"\\\"q\\\"\"",
+             "/* c */", "0x1F"},
+            {"Java", "A.java", "String s = \"x\"; // hi 7 ", "", "\"x\"", "// hi 7 ", ""},
+            {"Python", "a.py", "def f(): return '#' # 12 ", "def", "'#'", "# 12 ", ""},
+            {"Perl", "a.pl", "my $n = 3; print \"n\"; # done", "my", "\"n\"", "# done", "3"},
+            {"Ruby", "a.rb", "puts 'x' if y == 5 # why", "puts", "'x'", "# why", "5"},
+            {"Lisp", "a.lisp", "(defun f () \"doc;\" 10) ; note", "defun", "\"doc;\"", "; note", "10"},
+            {"batch rem", "a.bat", "  REM echo \"x\" 1", "", "", "REM echo \"x\" 1", ""},
+            {"batch path", "a.BAT", "IF exist \"C:\\dir\\\" echo 2 :: x", "IF", "\"C:\\dir\\\"", "", "2"},
+            {"Go", "a.go", "func main() { s := `raw` + \"s\" } // go 9", "func", "`raw`", "// go 9", ""},
+            {"HTML", "a.html", "<DIV class=\"it's\"><!-- c --></div>", "DIV", "\"it's\"", "<!-- c -->", ""},
+            {"assembly", "a.asm", "  MOV eax, 'a' ; load 1", "MOV", "'a'", "; load 1", ""},
+            {"Lua", "a.lua", "local s = \"--\" -- end 4", "local", "\"--\"", "-- end 4", ""},
+        };
+        for (const auto &[name, file, line, keyword, string, comment, number] : rows)
+            QTest::newRow(name) << QString(file) << QString(line) << QString(keyword) << QString(string)
+                                << QString(comment) << QString(number);
+    }
+    void eachLanguageColoursItsCommentsAndStrings()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, line);
+        const QString kinds = kindsOf(file, {line}).value(0);
+        QVERIFY2(!kinds.isEmpty(), "no rules for the extension");
+        const auto check = [&](const QString &text, QChar kind) {
+            if (!text.isEmpty())
+                QCOMPARE(kindsAt(line, kinds, text), QString(text.size(), kind));
+        };
+        QFETCH(QString, keyword);
+        QFETCH(QString, string);
+        QFETCH(QString, comment);
+        QFETCH(QString, number);
+        check(keyword, QLatin1Char('k'));
+        check(string, QLatin1Char('s'));
+        check(comment, QLatin1Char('c'));
+        check(number, QLatin1Char('#'));
+    }
+
+    // Comments and strings that span lines carry over to the next lines and end where they close.
+    void multiLineStretches_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("C") << "a.h" << QStringList{"x /* a", "b", "c */ int"}
+                           << QStringList{"  cccc", "c", "cccc kkk"};
+        QTest::newRow("Python") << "a.py" << QStringList{"s = \"\"\"a", "# no", "\"\"\" # yes"}
+                                << QStringList{"    ssss", "ssss", "sss ccccc"};
+        QTest::newRow("Ruby") << "a.rb" << QStringList{"=begin", "if", "=end", "if"}
+                              << QStringList{"cccccc", "cc", "cccc", "kk"};
+        QTest::newRow("Perl") << "a.pm" << QStringList{"=pod", "my", "=cut", "my"}
+                              << QStringList{"cccc", "cc", "cccc", "kk"};
+        QTest::newRow("Lua") << "a.lua" << QStringList{"--[[ a", "]] if"} << QStringList{"cccccc", "cc kk"};
+        QTest::newRow("Lisp") << "a.cl" << QStringList{"#| a", "|# t"} << QStringList{"cccc", "cc k"};
+        QTest::newRow("HTML") << "a.htm" << QStringList{"<!--", "-->"} << QStringList{"cccc", "ccc"};
+        QTest::newRow("Go") << "a.go" << QStringList{"`a", "b` if"} << QStringList{"ss", "ss kk"};
+        QTest::newRow("Java") << "A.java" << QStringList{"\"\"\"", "x\"\"\";"} << QStringList{"sss", "ssss "};
+        // "remove" is no comment mark; "REM" alone on a line is.
+        QTest::newRow("batch") << "a.cmd" << QStringList{"remove", "rem"} << QStringList{"      ", "ccc"};
+    }
+    void multiLineStretches()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, expected);
+        QCOMPARE(kindsOf(file, lines), expected);
+    }
+
+    // The editor colours by the file's extension, in the document itself, and not a text too large to
+    // colour at once: the status bar says so.
+    void editorColoursByExtension()
+    {
+        const QString source = path(QStringLiteral("a.py"));
+        QVERIFY(brivo::test::writeFile(source, "x = 1 # one\n\tif x:\n"));
+        ide w;
+        w.openFile(source);
+        auto *edit = w.findChild<CodeEdit *>(QStringLiteral("textEdit"));
+        QVERIFY(edit && edit->syntax() && QLatin1String(edit->syntax()->name) == "Python");
+        const auto formatsOfFirstLine = [edit] { return edit->document()->firstBlock().layout()->formats(); };
+        QTRY_VERIFY(!formatsOfFirstLine().isEmpty());
+        // Colouring is no change of the text.
+        QTest::qWait(50);
+        QCOMPARE(w.statusLabel->styleSheet(), QStringLiteral("color:blue;"));
+        QVERIFY(formatsOfFirstLine().last().format.fontItalic());
+        QVERIFY(edit->indentsWithTabs());
+        const auto note = [&w] {
+            return w.statusBar()->findChild<QLabel *>(QStringLiteral("highlightNote"));
+        };
+        QVERIFY(!note() || note()->isHidden());
+
+        const QString large = path(QStringLiteral("large.c"));
+        QByteArray text;
+        while (text.size() <= CodeEdit::maxHighlightedCharacters)
+            text += "int x = 1; // 32 characters long\n";
+        QVERIFY(brivo::test::writeFile(large, text));
+        w.openFile(large);
+        QVERIFY(note() && !note()->isHidden() && !edit->indentsWithTabs());
+        QTest::qWait(50);
+        QVERIFY(edit->document()->firstBlock().layout()->formats().isEmpty());
+
+        // A new document has no language; saving it under a name gives it one.
+        w.on_actionNew_triggered();
+        QVERIFY(!edit->syntax() && note()->isHidden());
+    }
+
+    // Return keeps the indentation of the line it splits, in one undo step; Tab indents as the text does.
+    void indentation()
+    {
+        CodeEdit edit;
+        edit.setPlainText(QStringLiteral("if x:\n    call()"));
+        edit.setSourceFile(QStringLiteral("a.py"));
+        QVERIFY(!edit.indentsWithTabs());
+        edit.moveCursor(QTextCursor::End);
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QTest::keyClicks(&edit, QStringLiteral("more"));
+        QCOMPARE(edit.toPlainText(), QStringLiteral("if x:\n    call()\n    more"));
+        edit.undo();
+        edit.undo();
+        QCOMPARE(edit.toPlainText(), QStringLiteral("if x:\n    call()"));
+        // Split inside the indentation: the new line gets only the blanks before the cursor.
+        edit.goToLine(2, 3);
+        QTest::keyClick(&edit, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(edit.toPlainText(), QStringLiteral("if x:\n  \n    call()"));
+        QTest::keyClick(&edit, Qt::Key_Tab);
+        QCOMPARE(edit.document()->findBlockByNumber(2).text(), QStringLiteral("        call()"));
+
+        edit.setPlainText(QStringLiteral("func f() {\n\treturn\n}"));
+        edit.setSourceFile(QStringLiteral("a.go"));
+        QVERIFY(edit.indentsWithTabs());
+        edit.goToLine(2, 8);
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QTest::keyClick(&edit, Qt::Key_Tab);
+        QCOMPARE(edit.toPlainText(), QStringLiteral("func f() {\n\treturn\n\t\t\n}"));
+    }
+
+    void choosesTheFirstCompleteToolchain_data()
+    {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("programs"); // those the script names, ' ' between
+        QTest::addColumn<QString>("package");
+        const QList<std::tuple<const char *, Language, const char *, bool, const char *, const char *>> rows =
+            {
+                {"g++ first", Language::CCpp, "clang++ g++", true, "g++", "g++"},
+                {"clang++ alone", Language::CCpp, "clang++", true, "clang++", "g++"},
+                {"no compiler", Language::CCpp, "cc", false, "g++", "g++"},
+                {"javac without java", Language::Java, "javac", false, "javac java", "default-jdk"},
+                {"nasm before as", Language::Assembly, "nasm as ld", true, "nasm ld", "nasm"},
+                {"as with ld", Language::Assembly, "as ld", true, "as ld", "nasm"},
+                {"nasm alone", Language::Assembly, "nasm", false, "nasm ld", "nasm"},
+                {"newest lua", Language::Lua, "luajit lua5.1 lua5.3", true, "lua5.3", "lua5.4"},
+                {"clisp", Language::Lisp, "clisp", true, "clisp", "sbcl"},
+                {"opener", Language::Html, "", false, "xdg-open", "xdg-utils"},
+            };
+        for (const auto &[name, language, installed, found, programs, package] : rows)
+            QTest::newRow(name) << language << QString(installed) << found << QString(programs)
+                                << QString(package);
+    }
+    void choosesTheFirstCompleteToolchain()
+    {
+        QFETCH(Language, language);
+        QFETCH(QString, installed);
+        QFETCH(bool, found);
+        QFETCH(QString, package);
+        QFETCH(QString, programs);
+        const QStringList named = programs.split(' ');
+        const brivo::Toolchain toolchain =
+            brivo::findToolchain(language, findOnly(installed.split(' ', Qt::SkipEmptyParts)));
+        QCOMPARE(toolchain.found, found);
+        QCOMPARE(toolchain.programs, named);
+        QCOMPARE(toolchain.debianPackage, package);
+        QCOMPARE(toolchain.paths.size(), found ? named.size() : 0);
+        // The script names what it runs.
+        const QByteArray script = brivo::toolchainFiles(toolchain).script;
+        for (const QString &program : named) {
+            const QRegularExpression named(
+                QStringLiteral("(^|\\s)%1\\s").arg(QRegularExpression::escape(program)),
+                QRegularExpression::MultilineOption);
+            QVERIFY2(language == Language::Html || named.match(QString::fromUtf8(script)).hasMatch(),
+                     script.constData());
+        }
+    }
+
+    // Every script is a shell script the shell can read, stands where the runner starts its command, and
+    // hands back the exit code (exec, or exit with the failing step's code).
+    void everyScriptFitsItsRunner()
+    {
+        brivo::test::TemporaryToolRoot root;
+        const QStringList everything = {"g++",    "javac", "java", "python3",  "perl", "ruby",
+                                        "sbcl",   "sh",    "go",   "xdg-open", "nasm", "ld",
+                                        "lua5.4", "clisp", "as",   "luajit"};
+        int count = 0;
+        const brivo::LanguageRun *runs = brivo::languageRuns(&count);
+        QCOMPARE(count, 11);
+        for (const QStringList &installed :
+             {everything, QStringList{"clisp", "as", "ld", "luajit", "clang++"}}) {
+            for (int i = 0; i < count; ++i) {
+                const brivo::LanguageRun &run = runs[i];
+                const brivo::ToolchainFiles files =
+                    brivo::toolchainFiles(brivo::findToolchain(run.language, findOnly(installed)));
+                QVERIFY(files.folder.startsWith(root.path() + QStringLiteral("/Ide/")));
+                QVERIFY2(brivo::toolFolderExists(QLatin1String(run.checkFolder)) ||
+                             brivo::commandState(files) == brivo::CommandState::NotSetUp,
+                         run.checkFolder);
+                QString error;
+                QVERIFY2(brivo::writeToolchainFiles(files, &error), qPrintable(error));
+                QVERIFY2(brivo::toolFolderExists(QLatin1String(run.checkFolder)), run.checkFolder);
+                QCOMPARE(brivo::commandState(files), brivo::CommandState::SetUp);
+                if (files.commandPath.isEmpty()) { // the runner runs or opens its own source file
+                    QVERIFY(run.language == Language::Batch || run.language == Language::Html);
+                    continue;
+                }
+                QCOMPARE(brivo::completeProgramPath(brivo::mapToolRootPath(QLatin1String(run.command))),
+                         files.commandPath);
+                QVERIFY(QFileInfo(files.commandPath).isExecutable());
+                QVERIFY(files.script.startsWith("#!/bin/sh\n") && files.script.count('\n') <= 12);
+                const QList<QByteArray> lines = files.script.trimmed().split('\n');
+                QVERIFY2(lines.last().startsWith("exec "), files.script.constData());
+                QProcess syntax;
+                syntax.start(QStringLiteral("/bin/sh"), {QStringLiteral("-n"), files.commandPath});
+                QVERIFY(syntax.waitForFinished(10000) && syntax.exitCode() == 0);
+            }
+        }
+    }
+
+    // The dialog: one row per language, ticked where a toolchain is found; Set up writes the ticked ones
+    // and asks before it replaces a command that is not its own, or a link (which it never writes through).
+    void dialogAsksBeforeReplacing()
+    {
+        brivo::test::TemporaryToolRoot root;
+        ModalAnswerer &modal = *m_modal;
+        ToolchainSetupDialog dialog;
+        auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("toolchainList"));
+        auto *setUp = dialog.findChild<QPushButton *>(QStringLiteral("setUpButton"));
+        auto *summary = dialog.findChild<QLabel *>(QStringLiteral("setupSummary"));
+        QVERIFY(list->topLevelItemCount() == 11 && list->topLevelItem(2)->text(2) == "not set up");
+        const auto tickOnly = [list](const QStringList &languages) {
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                list->topLevelItem(row)->setCheckState(
+                    0, languages.contains(list->topLevelItem(row)->text(0)) ? Qt::Checked : Qt::Unchecked);
+        };
+        tickOnly({"Python", "Perl", "Batch"});
+        // Return in the list presses the default button, "Set up", which updates the list under the key.
+        dialog.show();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        const QString python = root.path() + QStringLiteral("/Ide/Python/pythone"),
+                      perl = root.path() + QStringLiteral("/Ide/Perl/bin/perlb.bat");
+        QVERIFY(QFileInfo(python).isExecutable() && QFileInfo(perl).isExecutable() &&
+                QFileInfo(root.path() + QStringLiteral("/Ide/batch")).isDir());
+        QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/Ide/CCPP")));
+        QCOMPARE(summary->text(), QStringLiteral("Set up: Python, Perl, Batch."));
+        QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("set up"));
+
+        // A changed script is shown so and kept on No (Yes replacing it is tests/e2e's); unchanged ones are
+        // left without a question.
+        writeFile(python, readFile(python) + "echo mine\n");
+        dialog.refresh();
+        QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("your own (changed)"));
+        tickOnly({"Python", "Perl"});
+        modal.press(QMessageBox::No);
+        setUp->click();
+        QVERIFY(modal.last().text.contains(python) && modal.last().defaultButton == QMessageBox::No);
+        QVERIFY(readFile(python).endsWith("echo mine\n") && summary->text() == "Kept your own: Python.");
+        QCOMPARE(modal.seen().size(), 1);
+
+        // The user's own "gcbat.sh" is the C/C++ command: Set up asks about it rather than writing a
+        // "gcbat" that would be found first.
+        const QString own = root.path() + QStringLiteral("/Ide/CCPP/bin/gcbat.sh");
+        writeFile(own, "#!/bin/sh\nmake run\n");
+        tickOnly({"C/C++"});
+        modal.press(QMessageBox::No);
+        setUp->click();
+        QVERIFY(modal.last().text.contains(own) && readFile(own) == "#!/bin/sh\nmake run\n" &&
+                !QFileInfo::exists(root.path() + QStringLiteral("/Ide/CCPP/bin/gcbat")));
+
+        // A link in the command's place is replaced by the script; what it pointed to stays as it was.
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("profile"));
+        writeFile(target, "keep me\n");
+        QVERIFY(QFile::remove(perl) && QFile::link(target, perl));
+        tickOnly({"Perl"});
+        modal.press(QMessageBox::Yes);
+        setUp->click();
+        QVERIFY(readFile(target) == "keep me\n" && !QFileInfo(perl).isSymLink() &&
+                readFile(perl).startsWith("#!/bin/sh\n"));
     }
 };
 

@@ -5,7 +5,6 @@
 #include "platform/toolroot.h"
 #include "tests/support/testhelpers.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -254,30 +253,19 @@ private slots:
         QTemporaryDir dir;
         const QString pids = dir.filePath(QStringLiteral("pids"));
         const QString line = QStringLiteral("(trap '' TERM; sleep 60) & echo $! >'%1'; sleep 60").arg(pids);
-        const auto grandchildOf = [&pids]() -> qint64 {
+        for (const bool stop : {true, false}) {
+            QFile::remove(pids);
+            auto process = std::make_unique<brivo::CommandProcess>();
+            QSignalSpy finished(process.get(), &brivo::CommandProcess::finished);
+            QVERIFY(process->start(line));
             QFile file(pids);
-            for (QDeadlineTimer deadline(5000); file.size() == 0 && !deadline.hasExpired();)
-                QTest::qWait(20);
-            return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
-        };
-        const auto gone = [](qint64 pid) { return waitForProcessEnd(pid, 5000); };
-
-        brivo::CommandProcess process;
-        QSignalSpy finished(&process, &brivo::CommandProcess::finished);
-        QVERIFY(process.start(line));
-        const qint64 stopped = grandchildOf();
-        QVERIFY(stopped > 0);
-        process.stop();
-        QVERIFY(finished.wait(5000) && !process.isRunning());
-        QVERIFY2(gone(stopped), "the grandchild outlived Stop");
-
-        QFile::remove(pids);
-        auto *owned = new brivo::CommandProcess;
-        QVERIFY(owned->start(line));
-        const qint64 orphaned = grandchildOf();
-        QVERIFY(orphaned > 0);
-        delete owned;
-        QVERIFY2(gone(orphaned), "the grandchild outlived its owner");
+            QTRY_VERIFY_WITH_TIMEOUT(file.size() > 0, 5000);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const qint64 grandchild = file.readAll().trimmed().toLongLong();
+            stop ? process->stop() : process.reset();
+            QVERIFY(!stop || (finished.wait(5000) && !process->isRunning()));
+            QVERIFY2(waitForProcessEnd(grandchild, 5000), stop ? "outlived Stop" : "outlived its owner");
+        }
     }
 
 private:

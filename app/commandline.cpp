@@ -51,7 +51,38 @@ bool isLocalHost(const QString &host)
 }
 #endif
 
+// Every tool's name for --tool, in the table's order, separated by ", ".
+QString commandNames()
+{
+    QStringList names;
+    for (const ToolDescription &row : toolTable())
+        names.append(commandName(row.tool));
+    return names.join(QStringLiteral(", "));
+}
+
 } // namespace
+
+QString commandName(Tool tool)
+{
+    return toolName(tool).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+}
+
+ToolArgument toolOfArguments(const QStringList &arguments)
+{
+    const QString option = QStringLiteral("--tool");
+    if (arguments.value(1) != option || QFileInfo::exists(option))
+        return {};
+    // The tile's own words are taken too, in any case: "Media Player" as well as "media-player".
+    const QString name = arguments.value(2).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+    for (const ToolDescription &row : toolTable()) {
+        if (commandName(row.tool) == name)
+            return {row.tool, 3, QString()};
+    }
+    const QString error = arguments.size() > 2
+                              ? QStringLiteral("brivo: no tool is named \"%1\"").arg(arguments[2])
+                              : QStringLiteral("brivo: --tool needs a tool's name");
+    return {std::nullopt, 3, error + QStringLiteral("; the tools are: ") + commandNames()};
+}
 
 QString versionText()
 {
@@ -66,13 +97,14 @@ QString usageText()
 
     QString text =
         QStringLiteral("Usage: brivo [FILE]\n"
+                       "       brivo --tool NAME [FILE]\n"
                        "       brivo --help | --version\n"
                        "\n"
                        "Brivo gathers nine everyday tools behind one home launcher. Started without a\n"
                        "file it shows the launcher. Started with a FILE (a path or a file:// URL) it\n"
                        "opens the tool for the file's extension; a file of a type no tool claims\n"
-                       "opens the launcher, where any tool can open it. Only the first argument is\n"
-                       "read.\n"
+                       "opens the launcher, where any tool can open it and the tool that reads what\n"
+                       "the file holds is marked. Only one FILE is read.\n"
                        "\n"
                        "Tools and the extensions that open them (matched exactly, case included):\n");
     // The tools in the order their extensions are compared; a tool without extensions opens only from
@@ -85,7 +117,9 @@ QString usageText()
     }
     text += QStringLiteral("\n"
                            "Options, read only when no file of that name exists in the current folder:\n"
-                           "  -h, --help     print this help and exit\n"
+                           "  --tool NAME    open FILE in the tool named, whatever its type; the names:\n") +
+            tableRow(QString(), commandNames().split(QLatin1Char(' ')), 13) +
+            QStringLiteral("  -h, --help     print this help and exit\n"
                            "  -v, --version  print the version and exit\n"
                            "\n"
                            "Environment:\n");

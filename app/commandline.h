@@ -4,7 +4,10 @@
 
 #include "brivo_core_export.h"
 
+#include "common/tooltable.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <optional>
@@ -16,6 +19,22 @@ namespace brivo {
 // is anything else, and nothing when a file or folder of that name exists in the current folder: such a
 // file opens like any other.
 BRIVO_CORE_EXPORT std::optional<QString> commandLineAnswer(const QString &argument);
+
+// What "--tool NAME" at the head of the arguments (the program's name first) chooses: the tool, and
+// where the file argument is. A wrong or missing name gives an error message that lists the names.
+// Without the option (or when a file named "--tool" exists in the current folder), no tool and the
+// file argument at 1.
+struct ToolArgument
+{
+    std::optional<Tool> tool;
+    int fileIndex = 1;
+    QString error;
+};
+BRIVO_CORE_EXPORT ToolArgument toolOfArguments(const QStringList &arguments);
+
+// The tool's name for --tool, as the usage lists it: its tile's text in lower case, words joined by
+// "-" ("media-player").
+BRIVO_CORE_EXPORT QString commandName(Tool tool);
 
 // The usage, with the tools and the extensions that open them as the dispatcher knows them.
 BRIVO_CORE_EXPORT QString usageText();

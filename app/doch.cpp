@@ -18,6 +18,11 @@ void dispatchPath(const QString &path)
     dispatcher.doallforshow(path);
 }
 
+void openPathInTool(brivo::Tool tool, const QString &path)
+{
+    brivo::openTool(tool, path);
+}
+
 void dispatchAddress(const QUrl &address)
 {
     brivo::OpenOptions options;
@@ -25,11 +30,11 @@ void dispatchAddress(const QUrl &address)
     brivo::openTool(brivo::Tool::WebBrowser, address.toString(QUrl::FullyEncoded), options);
 }
 
-// The tools' home and drop actions end in this dispatch. It is installed as the application object is
-// made, so the program and every test program that links the shell go home and take drops alike.
+// The tools' home and drop actions end in this dispatch or opening. It is installed as the application
+// object is made, so the program and every test program that links the shell go home and take drops alike.
 void installShellDispatch()
 {
-    brivo::installDispatch(dispatchPath);
+    brivo::installDispatch(dispatchPath, openPathInTool);
     brivo::installAddressDispatch(dispatchAddress);
 }
 

@@ -4,11 +4,13 @@
 #include "app/doch.h"
 #include "app/recoveryoffer.h"
 #include "app/sessionend.h"
+#include "app/toolopeners.h"
 #include "common/conventions.h"
 #include "common/windowkeeper.h"
 #include "platform/endrequest.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
@@ -59,6 +61,16 @@ int main(int argc, char *argv[])
     if (const auto answer = brivo::commandLineAnswer(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString()))
         return brivo::printText(*answer, stdout) ? 0 : 1;
 
+    // A wrong tool name is answered without a display too.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const brivo::ToolArgument chosen = brivo::toolOfArguments(arguments);
+    if (!chosen.error.isEmpty()) {
+        brivo::printText(chosen.error + QLatin1Char('\n'), stderr);
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("brivo"));
@@ -73,15 +85,22 @@ int main(int argc, char *argv[])
 
     {
         // The command-line path arrives in the system's local encoding; arguments() decodes it so.
-        const brivo::ArgumentFile file = brivo::fileOfArgument(QCoreApplication::arguments().value(1));
+        const brivo::ArgumentFile file =
+            brivo::fileOfArgument(QCoreApplication::arguments().value(chosen.fileIndex));
         if (!file.error.isEmpty()) {
             brivo::printText(file.error + QLatin1Char('\n'), stderr);
             return 2;
         }
         // Text that an earlier Brivo process could not save comes first, whatever this one opens.
         brivo::offerRecoveredDocuments();
-        doch dispatcher;
-        dispatcher.doallforshow(file.path);
+        if (chosen.tool) {
+            brivo::OpenOptions options;
+            options.audioOnly = brivo::isAudioOnlyExtension(QFileInfo(file.path).suffix());
+            brivo::openTool(*chosen.tool, file.path, options);
+        } else {
+            doch dispatcher;
+            dispatcher.doallforshow(file.path);
+        }
     }
 
     // A dispatch that could show nothing (a tool that failed to load) leaves nothing to wait for.

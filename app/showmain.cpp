@@ -2,6 +2,7 @@
 
 #include "app/tilegrid.h"
 #include "app/toolopeners.h"
+#include "common/contenttype.h"
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/homeactions.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLinkButton>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -119,6 +121,46 @@ QList<QImage> launcherPictures(qreal ratio)
     return pictures;
 }
 
+// The tool of the tile at `index` in the order of creation, when that tool takes a file: not for the about
+// tiles or Snap Shot.
+std::optional<brivo::Tool> fileToolOfTile(int index)
+{
+    if (index < 0 || index >= tiles().size())
+        return std::nullopt;
+    const std::optional<brivo::Tool> tool = tiles()[index].tool;
+    return tool && !brivo::toolExtensions(*tool).isEmpty() ? tool : std::nullopt;
+}
+
+// In chooser mode every tile that opens the file says so in its tooltip, and the tile of the tool that
+// reads the file's content is marked, named on a line under the tiles and given the focus, so that
+// Return opens the file there.
+void showReaders(QWidget *launcher, const QString &path, const std::optional<brivo::ContentReader> &reader,
+                 const QList<QCommandLinkButton *> &buttons)
+{
+    const QString name = QFileInfo(path).fileName();
+    for (int i = 0; i < buttons.size(); ++i) {
+        const std::optional<brivo::Tool> tool = fileToolOfTile(i);
+        if (!tool)
+            continue;
+        const QString tip = QStringLiteral("Open %1 in %2").arg(name, brivo::toolName(*tool));
+        // A name such as "a<b>.dat" would be taken for markup.
+        buttons[i]->setToolTip(Qt::mightBeRichText(tip) ? QStringLiteral("<p>") + tip.toHtmlEscaped() : tip);
+        if (reader && reader->tool == *tool) {
+            brivo::markTile(buttons[i]);
+            buttons[i]->setFocus();
+        }
+    }
+    if (!reader)
+        return;
+    auto *line = new QLabel(
+        QStringLiteral("%1 looks like %2").arg(name, brivo::withArticle(reader->description)), launcher);
+    line->setObjectName(QStringLiteral("readerLine"));
+    line->setTextFormat(Qt::PlainText);
+    line->setAlignment(Qt::AlignCenter);
+    // The white room between the about tiles and the logo band.
+    line->setGeometry(10, 552, 580, 26);
+}
+
 QString bothMails()
 {
     return QLatin1String(brivo::contact::authorMail) + QStringLiteral(" , ") +
@@ -134,6 +176,11 @@ showmain::showmain(QWidget *parent) : QMainWindow(parent)
 
 void showmain::buildUi()
 {
+    // The pending file's content is told on a worker thread while the chooser message is up, so that
+    // reading it never holds up the message or the launcher.
+    QFuture<std::optional<brivo::ContentReader>> reading;
+    if (chooserMode == 1)
+        reading = QtConcurrent::run(brivo::readerOfContent, pendingPath);
     QFuture<QList<QImage>> decoding = QtConcurrent::run(launcherPictures, devicePixelRatio());
 
     // A new command link looks up a default arrow in the desktop's icon theme, which the tile's own
@@ -185,6 +232,8 @@ void showmain::buildUi()
         button->setParent(this);
     strip->setParent(this);
     brivo::makeTileGrid(this, {buttons.begin(), buttons.end()});
+    if (chooserMode == 1)
+        showReaders(this, pendingPath, reading.result(), buttons);
     // Naming the window and its tiles for screen readers wakes the desktop's accessibility bridge, which
     // costs the launcher's start one to three milliseconds. They are named when a tile first takes the
     // focus, which wakes the bridge anyway.
@@ -288,7 +337,10 @@ void showmain::abtafa()
 
 void showmain::dropEvent(QDropEvent *event)
 {
-    brivo::dropAction(this, event);
+    // A file dropped on a tool's tile opens in that tool; anywhere else it opens in the tool for its type.
+    const auto buttons = findChildren<QCommandLinkButton *>(QString(), Qt::FindDirectChildrenOnly);
+    const auto *under = qobject_cast<QCommandLinkButton *>(childAt(event->position().toPoint()));
+    brivo::dropAction(this, event, fileToolOfTile(int(buttons.indexOf(under))));
 }
 
 void showmain::dragEnterEvent(QDragEnterEvent *event)

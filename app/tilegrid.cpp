@@ -46,12 +46,13 @@ std::optional<std::pair<int, int>> stepTo(const QRect &from, const QRect &to, in
     return std::pair(along, std::abs(across));
 }
 
-// A ring around the focused tile. The tiles are flat command links, which the usual styles draw without
-// any mark of focus; the ring shows keyboard users where they are. Clicks pass through it.
-class FocusRing : public QWidget
+// A ring around a tile. The tiles are flat command links, which the usual styles draw without any mark
+// of focus; a solid ring shows keyboard users where they are, a dashed one marks the tile that reads the
+// launcher's file. Clicks pass through it.
+class TileRing : public QWidget
 {
 public:
-    explicit FocusRing(QWidget *parent) : QWidget(parent)
+    TileRing(QWidget *parent, Qt::PenStyle style) : QWidget(parent), m_style(style)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         hide();
@@ -69,7 +70,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), kWidth));
+        painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), kWidth, m_style));
         const qreal inset = kWidth / 2.0;
         painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 6, 6);
     }
@@ -77,6 +78,7 @@ protected:
 private:
     static constexpr int kMargin = 4;
     static constexpr int kWidth = 3;
+    Qt::PenStyle m_style;
 };
 
 // Watches the tiles of one grid; owned by the window that holds them.
@@ -84,7 +86,7 @@ class TileKeys : public QObject
 {
 public:
     TileKeys(QWidget *owner, const QList<QAbstractButton *> &tiles)
-        : QObject(owner), m_ring(new FocusRing(owner))
+        : QObject(owner), m_ring(new TileRing(owner, Qt::SolidLine))
     {
         for (QAbstractButton *tile : tiles)
             m_tiles.append(tile);
@@ -150,7 +152,7 @@ private:
     }
 
     QList<QPointer<QAbstractButton>> m_tiles;
-    FocusRing *m_ring;
+    TileRing *m_ring;
     bool m_keyboard = false;
 };
 
@@ -172,6 +174,13 @@ int tileInDirection(const QList<QRect> &places, int from, int key)
         }
     }
     return best;
+}
+
+void markTile(QAbstractButton *tile)
+{
+    auto *ring = new TileRing(tile->parentWidget(), Qt::DashLine);
+    ring->setObjectName(QStringLiteral("markedTileRing"));
+    ring->surround(tile);
 }
 
 void makeTileGrid(QWidget *owner, const QList<QAbstractButton *> &tiles)

@@ -21,4 +21,7 @@ BRIVO_CORE_EXPORT int tileInDirection(const QList<QRect> &places, int from, int 
 // right). The key handling lives as long as `owner`.
 void makeTileGrid(QWidget *owner, const QList<QAbstractButton *> &tiles);
 
+// Draws a dashed ring around `tile`, which stays: the tile that fits what the launcher was given.
+void markTile(QAbstractButton *tile);
+
 } // namespace brivo

@@ -13,11 +13,14 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
+
 namespace brivo {
 
 namespace {
 
 Dispatch installedDispatch = nullptr;
+ToolOpen installedToolOpen = nullptr;
 AddressDispatch installedAddressDispatch = nullptr;
 
 void dispatch(const QString &path)
@@ -28,11 +31,38 @@ void dispatch(const QString &path)
         qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(path));
 }
 
+void openInTool(Tool tool, const QString &path)
+{
+    if (installedToolOpen)
+        installedToolOpen(tool, path);
+    else
+        qWarning("Brivo: no tool opening is installed; \"%s\" opens nothing", qPrintable(path));
+}
+
+// Closes `window` and then opens what `open` opens, once the event being handled is over (see
+// closeAndDispatch).
+void closeThen(QWidget *window, const std::function<void()> &open)
+{
+    QTimer::singleShot(0, qApp, [window = QPointer<QWidget>(window), open] {
+        // Closing the only visible window would make the application quit before the new window shows.
+        const bool quitOnLastClosed = QGuiApplication::quitOnLastWindowClosed();
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        if (window)
+            window->close();
+        open();
+        QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClosed);
+        // Should the dispatch have opened nothing, the program ends as a close of its last window would.
+        if (quitOnLastClosed && !anyWindowVisible() && QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::quit();
+    });
+}
+
 } // namespace
 
-void installDispatch(Dispatch dispatch)
+void installDispatch(Dispatch dispatch, ToolOpen toolOpen)
 {
     installedDispatch = dispatch;
+    installedToolOpen = toolOpen;
 }
 
 void installAddressDispatch(AddressDispatch dispatch)
@@ -77,7 +107,7 @@ QStringList droppedPaths(const QDropEvent *event)
     return paths;
 }
 
-void dropAction(QWidget *receiver, QDropEvent *event)
+void dropAction(QWidget *receiver, QDropEvent *event, std::optional<Tool> tool)
 {
     const QStringList paths = droppedPaths(event);
     if (paths.isEmpty()) {
@@ -85,23 +115,26 @@ void dropAction(QWidget *receiver, QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
-    closeAndDispatch(receiver, paths);
+    // A drop of web links alone is one empty path: a plain launcher, whatever it was dropped on.
+    if (tool && paths != QStringList{QString()})
+        closeAndOpen(receiver, paths, *tool);
+    else
+        closeAndDispatch(receiver, paths);
 }
 
 void closeAndDispatch(QWidget *window, const QStringList &paths)
 {
-    QTimer::singleShot(0, qApp, [window = QPointer<QWidget>(window), paths] {
-        // Closing the only visible window would make the application quit before the new window shows.
-        const bool quitOnLastClosed = QGuiApplication::quitOnLastWindowClosed();
-        QGuiApplication::setQuitOnLastWindowClosed(false);
-        if (window)
-            window->close();
+    closeThen(window, [paths] {
         for (const QString &path : paths)
             dispatch(path);
-        QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClosed);
-        // Should the dispatch have opened nothing, the program ends as a close of its last window would.
-        if (quitOnLastClosed && !anyWindowVisible() && QThread::currentThread()->loopLevel() > 0)
-            QCoreApplication::quit();
+    });
+}
+
+void closeAndOpen(QWidget *window, const QStringList &paths, Tool tool)
+{
+    closeThen(window, [paths, tool] {
+        for (const QString &path : paths)
+            openInTool(tool, path);
     });
 }
 

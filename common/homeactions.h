@@ -4,8 +4,12 @@
 
 #include "brivo_core_export.h"
 
+#include "common/tooltable.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class QDragEnterEvent;
 class QDropEvent;
@@ -17,8 +21,12 @@ namespace brivo {
 // Opens `path` in the window its type calls for, as at start-up; the empty path opens a plain launcher.
 using Dispatch = void (*)(const QString &path);
 
-// Installs the dispatch the actions below end in. Until one is installed they open nothing.
-void installDispatch(Dispatch dispatch);
+// Opens `path` in `tool`, whatever its type (an empty path opens the tool with no file).
+using ToolOpen = void (*)(Tool tool, const QString &path);
+
+// Installs the dispatch and the opening in a named tool that the actions below end in. Until they are
+// installed the actions open nothing.
+void installDispatch(Dispatch dispatch, ToolOpen toolOpen);
 
 // Shows a web address (http or https) in Brivo's own browser.
 using AddressDispatch = void (*)(const QUrl &address);
@@ -38,7 +46,9 @@ BRIVO_CORE_EXPORT void acceptAnyDrag(QDragEnterEvent *event);
 
 // The drop action: the dropped files become local paths (see droppedPaths), `receiver` closes and each
 // path is dispatched as at start-up. A drop that carries no URL is ignored and leaves the window open.
-BRIVO_CORE_EXPORT void dropAction(QWidget *receiver, QDropEvent *event);
+// Given a `tool` (a drop on a launcher tile), each local file opens in that tool instead; a drop that
+// carries no local file is dispatched as before.
+BRIVO_CORE_EXPORT void dropAction(QWidget *receiver, QDropEvent *event, std::optional<Tool> tool = {});
 
 // The local files a drop carries, in its order. URLs that are not local files are left out, unless the
 // drop carries nothing else: then it is one empty path (a plain launcher). Empty when the drop carries
@@ -51,5 +61,8 @@ BRIVO_CORE_EXPORT QStringList droppedPaths(const QDropEvent *event);
 // The moment in which no window is visible does not end the process: the windows the dispatch opens take
 // over.
 BRIVO_CORE_EXPORT void closeAndDispatch(QWidget *window, const QStringList &paths);
+
+// The same, opening each of `paths` in `tool` instead of dispatching it.
+BRIVO_CORE_EXPORT void closeAndOpen(QWidget *window, const QStringList &paths, Tool tool);
 
 } // namespace brivo

@@ -60,6 +60,11 @@ struct ToolDescription
     // The extension group: the extensions that open the tool, separated by blanks, in the order they are
     // compared. Each is compared exactly, case included. Empty for a tool opened only from its tile.
     const char *extensions;
+    // The MIME types of what the tool reads, told by a file's content when its extension decides nothing,
+    // separated by blanks. A type stands for itself and the types that inherit it (text/plain for every
+    // text); an entry ending in "/" stands for a whole media type ("image/"). Empty for a tool that opens
+    // no files.
+    const char *mimeTypes;
     LauncherTile tile;
     // The library the tool lives in, loaded the first time one of its windows opens; nullptr for a tool
     // linked into the program, whose folder names its opener with BRIVO_TOOL_OPENER.
@@ -82,6 +87,9 @@ BRIVO_CORE_EXPORT QString toolTitle(Tool tool);
 
 // The entries of the tool's extension group, in the order they are compared.
 BRIVO_CORE_EXPORT QStringList toolExtensions(Tool tool);
+
+// The entries of the tool's MIME-type column.
+BRIVO_CORE_EXPORT QStringList toolMimeTypes(Tool tool);
 
 // True for the media extensions that hold sound alone and open the player's small audio-only layout:
 // "mp3" as it always did, and the later audio formats in either case.

@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/errorbox.h"
 #include "common/filestamp.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
@@ -71,10 +72,13 @@ void gif::init(QString path)
     movie->start();
     // A file that is there but holds no animation says so, instead of leaving an empty window.
     if (!path.isEmpty() && !movie->isValid()) {
-        movieLabel->setText(
+        const QString problem =
             !special.isEmpty()
                 ? special
-                : QStringLiteral("This file cannot be played: it holds no animation Brivo can read."));
+                : QStringLiteral("This file cannot be played: it holds no animation Brivo can read.");
+        movieLabel->setText(problem);
+        brivo::showLoadErrorBox(this, problem, path, brivo::Tool::GifViewer,
+                                brivo::LoadErrorBox::OnlyWithOffer);
     }
     column->setContentsMargins(0, 0, 0, 0);
     // The window's keys stay with the window whichever button was clicked.

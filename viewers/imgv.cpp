@@ -4,6 +4,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/errorbox.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
@@ -310,7 +311,8 @@ void imgv::awaitedDecoded()
     if (decodedOne && !image.text(QLatin1String(brivo::kFullSizeText)).isEmpty())
         setInformationShown(true);
     if (first && !decodedOne)
-        QMessageBox::warning(this, QStringLiteral("Error"), QStringLiteral("Cannot Load Image"));
+        brivo::showLoadErrorBox(this, QStringLiteral("Cannot Load Image"), m_openedPath,
+                                brivo::Tool::ImageViewer);
 }
 
 void imgv::showStep()

@@ -2,6 +2,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/errorbox.h"
 #include "common/filestamp.h"
 #include "common/findbar.h"
 #include "common/homeactions.h"
@@ -110,6 +111,10 @@ void pdf::buildUi()
         drawFirstPage();
     if (!problem.isEmpty()) {
         imageLabel->setText(problem);
+        // A file that is something else, named as a PDF, is offered to the tool that reads it.
+        if (!document)
+            brivo::showLoadErrorBox(this, problem, filePath, brivo::Tool::PdfViewer,
+                                    brivo::LoadErrorBox::OnlyWithOffer);
         // Room around the words, so that the window they open in is not a sliver.
         imageLabel->setMargin(24);
     }

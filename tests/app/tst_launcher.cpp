@@ -9,16 +9,21 @@
 #include "app/toolopeners.h"
 #include "common/homeactions.h"
 #include "common/tooltable.h"
+#include "common/windowkeeper.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
+#include "viewers/imgv.h"
 
 #include <QAccessible>
+#include <QBuffer>
 #include <QCommandLinkButton>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QOpenGLContext>
+#include <QPushButton>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
@@ -30,6 +35,10 @@
 
 #include <memory>
 #include <tuple>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using brivo::Tool;
 using brivo::ToolDescription;
@@ -393,33 +402,167 @@ private slots:
         QCOMPARE(launchers.first()->pendingPath, exists ? path : QString());
     }
 
+    // A file whose extension decides nothing opens the chooser, which marks the tile of the tool that
+    // reads its content, names what it is, gives that tile the focus and says in every tile's tooltip
+    // what a press does.
+    void chooserMarksTheReader_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("tile"); // the tile marked, -1 for none
+        const auto picture = [](const char *format) {
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            return image.save(&buffer, format) ? bytes : QByteArray();
+        };
+        const QByteArray frame = QByteArray("\xff\xfb\x90\x64", 4) + QByteArray(413, '\0');
+        QByteArray noise(4096, Qt::Uninitialized);
+        QRandomGenerator(38).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("PDF") << "scan.dat" << QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n") << 3;
+        QTest::newRow("PNG") << "photo" << picture("PNG") << 4;
+        QTest::newRow("JPEG") << "photo.Jpg" << picture("JPEG") << 4;
+        QTest::newRow("GIF") << "anim.img" << QByteArray("GIF89a\x01\0\x01\0\0\0\0;", 13) << 10;
+        QTest::newRow("WebP") << "pic.bin" << QByteArray("RIFF\x1a\0\0\0WEBPVP8 \x0e\0\0\0", 20) << 4;
+        QTest::newRow("MP3 frames") << "song" << frame + frame + frame << 2;
+        QTest::newRow("Ogg") << "track.oog"
+                             << QByteArray("OggS\0\x02", 6) + QByteArray(22, '\0') + "\x01vorbis" << 2;
+        QTest::newRow("MP4") << "clip.m4x"
+                             << QByteArray("\0\0\0\x18"
+                                           "ftypisom\0\0\0\0isomiso2",
+                                           24)
+                             << 2;
+        QTest::newRow("HTML") << "page.htm" << QByteArray("<!DOCTYPE html>\n<html><body>hi</body></html>\n")
+                              << 5;
+        QTest::newRow("ZIP") << "bundle.pk" << QByteArray("PK\x03\x04\x14\0\0\0\0\0", 10) << 8;
+        QTest::newRow("7z") << "backup" << QByteArray("7z\xbc\xaf\x27\x1c\0\x04", 8) + QByteArray(24, '\0')
+                            << 8;
+        QTest::newRow("tar.gz") << "sources.tgz" << QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) << 8;
+        QTest::newRow("UTF-8 text") << "README" << QByteArray("Grüße aus Köln\nzweite Zeile\n") << 0;
+        QTest::newRow("C++ source") << "main.cc"
+                                    << QByteArray("#include <vector>\nint main() { return 0; }\n") << 1;
+        QTest::newRow("random bytes") << "noise.dat" << noise << -1;
+        QTest::newRow("FIFO, never read") << "pipe" << QByteArray() << -1;
+    }
+    void chooserMarksTheReader()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, tile);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        if (!bytes.isEmpty())
+            QVERIFY(brivo::test::writeFile(path, bytes));
+#ifdef Q_OS_UNIX
+        else // reading a FIFO would wait for a writer
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+        showmain launcher;
+        launcher.pendingPath = path;
+        launcher.chooserMode = 1;
+        ModalAnswerer answers; // the chooser message
+        launcher.buildUi();
+        launcher.show();
+        QVERIFY(QTest::qWaitForWindowActive(&launcher));
+        const auto tiles = tilesOf(launcher);
+        for (int i = 0; i < tiles.size(); ++i) {
+            const bool takesFile = i != 6 && i != 7 && i != 9; // not the about tiles, not Snap Shot
+            QCOMPARE(tiles[i]->toolTip().startsWith("Open " + name + " in "), takesFile);
+        }
+        QCOMPARE(tiles[3]->toolTip(), "Open " + name + " in PDF");
+        const auto *ring = launcher.findChild<QWidget *>(QStringLiteral("markedTileRing"));
+        const auto *line = launcher.findChild<QLabel *>(QStringLiteral("readerLine"));
+        QCOMPARE(bool(ring), tile >= 0);
+        QCOMPARE(bool(line), tile >= 0);
+        if (tile < 0)
+            return;
+        QVERIFY(ring->isVisible() && ring->geometry().contains(places[tile]));
+        QVERIFY2(line->text().startsWith(name + " looks like a"), qPrintable(line->text()));
+        if (tile == 3)
+            QCOMPARE(line->text(), name + " looks like a PDF document");
+        QCOMPARE(QApplication::focusWidget(), tiles[tile]);
+        QTest::keyClick(tiles[tile], Qt::Key_Return);
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(std::get<1>(m_opened.first()), path);
+    }
+
+    // A PDF saved as a picture: the image viewer cannot load it and offers the PDF viewer, which the
+    // offer opens in its place.
+    void aMisnamedFileIsOfferedToItsReader()
+    {
+        const QTemporaryDir dir;
+        const QString invoice = dir.filePath(QStringLiteral("invoice.jpg"));
+        QVERIFY(brivo::test::writeFile(invoice, "%PDF-1.4\n1 0 obj\n"));
+        auto *viewer = new imgv;
+        brivo::keepUntilClosed(viewer);
+        ModalAnswerer answers;
+        answers.act([](QWidget *box) {
+            for (auto *button : box->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("Open in PDF"))
+                    button->click();
+        });
+        viewer->openFile(invoice);
+        viewer->buildUi();
+        viewer->show();
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().title, QStringLiteral("Error"));
+        QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image\n\ninvoice.jpg is a PDF document."));
+        QTRY_COMPARE(m_opened, Opened({{Tool::PdfViewer, invoice, false}}));
+        QTRY_VERIFY(!viewer->isVisible());
+
+        // A picture that is damaged, not misnamed, offers nothing.
+        QVERIFY(brivo::test::writeFile(invoice, "\xff\xd8\xff\xe0 damaged"));
+        imgv damaged;
+        answers.press(QMessageBox::Ok);
+        damaged.openFile(invoice);
+        damaged.buildUi();
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image"));
+    }
+
     void dropAction_data()
     {
         QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<int>("tile"); // the launcher's tile dropped on; -1 for a viewer's window
         QTest::addColumn<Opened>("opened");
         QTest::addColumn<int>("launchers");
         const QString notes = QStringLiteral("/data/notes.txt");
         const QString other = QStringLiteral("/data/other.pdf");
+        const QList<QUrl> files = {QUrl::fromLocalFile(notes), QUrl(QStringLiteral("https://example.org/")),
+                                   QUrl::fromLocalFile(other)};
+        const QList<QUrl> link = {QUrl(QStringLiteral("https://example.org/page.html"))};
         QTest::newRow("files: each opens in its tool")
-            << QList<QUrl>{QUrl::fromLocalFile(notes), QUrl(QStringLiteral("https://example.org/")),
-                           QUrl::fromLocalFile(other)}
-            << Opened({{Tool::Notepad, notes, false}, {Tool::PdfViewer, other, false}}) << 0;
-        QTest::newRow("web link: a plain launcher")
-            << QList<QUrl>{QUrl(QStringLiteral("https://example.org/page.html"))} << Opened() << 1;
-        QTest::newRow("no URL: ignored") << QList<QUrl>() << Opened() << 0;
+            << files << -1 << Opened({{Tool::Notepad, notes, false}, {Tool::PdfViewer, other, false}}) << 0;
+        QTest::newRow("web link: a plain launcher") << link << -1 << Opened() << 1;
+        QTest::newRow("no URL: ignored") << QList<QUrl>() << -1 << Opened() << 0;
+        QTest::newRow("on the PDF tile: each in the PDF viewer")
+            << files << 3 << Opened({{Tool::PdfViewer, notes, false}, {Tool::PdfViewer, other, false}}) << 0;
+        QTest::newRow("on an about tile: each in its tool")
+            << files << 6 << Opened({{Tool::Notepad, notes, false}, {Tool::PdfViewer, other, false}}) << 0;
+        QTest::newRow("web link on a tile: a plain launcher") << link << 0 << Opened() << 1;
     }
     void dropAction()
     {
         QFETCH(QList<QUrl>, urls);
+        QFETCH(int, tile);
         QFETCH(Opened, opened);
         QFETCH(int, launchers);
-        DropTarget target;
+        DropTarget viewer;
+        showmain launcher;
+        QWidget &target = tile < 0 ? static_cast<QWidget &>(viewer) : launcher;
+        std::optional<QPoint> at;
+        if (tile >= 0) {
+            launcher.buildUi();
+            at = places[tile].center();
+        }
         target.show();
         QMimeData data;
         data.setText(QStringLiteral("/data/notes.txt"));
         if (!urls.isEmpty())
             data.setUrls(urls);
-        QCOMPARE(brivo::test::sendDrop(&target, &data), !urls.isEmpty());
+        QCOMPARE(brivo::test::sendDrop(&target, &data, at), !urls.isEmpty());
         // The window closes on every drop it takes, once the drop is over, never inside its handler.
         QVERIFY(target.isVisible());
         QTRY_COMPARE(target.isVisible(), urls.isEmpty());
@@ -563,6 +706,55 @@ private slots:
                          .hasMatch(),
                      qPrintable(*text));
         }
+    }
+
+    void toolOption_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<bool>("fileNamedTool");    // a file named "--tool" in the current folder
+        QTest::addColumn<std::optional<Tool>>("tool");
+        QTest::addColumn<QString>("error"); // a part of the message, or "" for none
+        const QList<std::pair<const char *, Tool>> names = {{"notepad", Tool::Notepad},
+                                                            {"ide", Tool::CodeEditor},
+                                                            {"web", Tool::WebBrowser},
+                                                            {"pdf", Tool::PdfViewer},
+                                                            {"media-player", Tool::MediaPlayer},
+                                                            {"image-viewer", Tool::ImageViewer},
+                                                            {"zip", Tool::Archive},
+                                                            {"gif-view", Tool::GifViewer},
+                                                            {"snap-shot", Tool::Snapshot},
+                                                            {"Media Player", Tool::MediaPlayer},
+                                                            {"NOTEPAD", Tool::Notepad}};
+        for (const auto &[name, tool] : names)
+            QTest::newRow(name) << QStringList{"--tool", name, "page.html"} << false << std::optional(tool)
+                                << QString();
+        const std::optional<Tool> none;
+        QTest::newRow("no file") << QStringList{"--tool", "zip"} << false << std::optional(Tool::Archive)
+                                 << QString();
+        QTest::newRow("a wrong name")
+            << QStringList{"--tool", "paint", "a.png"} << false << none
+            << "no tool is named \"paint\"; the tools are: ide, notepad, web, pdf, media-player, "
+               "image-viewer, zip, gif-view, snap-shot";
+        QTest::newRow("no name") << QStringList{"--tool"} << false << none << "needs a tool's name";
+        QTest::newRow("a file named --tool") << QStringList{"--tool", "zip"} << true << none << QString();
+        QTest::newRow("not first") << QStringList{"a.txt", "--tool", "zip"} << false << none << QString();
+    }
+    void toolOption()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, fileNamedTool);
+        QFETCH(std::optional<Tool>, tool);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        brivo::test::CurrentDirectory here(dir.path());
+        if (fileNamedTool)
+            QVERIFY(brivo::test::writeFile(QStringLiteral("--tool"), "text"));
+        const brivo::ToolArgument chosen = brivo::toolOfArguments(QStringList{"brivo"} + arguments);
+        QCOMPARE(chosen.tool, tool);
+        QVERIFY2(error.isEmpty() ? chosen.error.isEmpty() : chosen.error.contains(error),
+                 qPrintable(chosen.error));
+        // The file follows the tool's name.
+        QCOMPARE(chosen.fileIndex, tool || !error.isEmpty() ? 3 : 1);
     }
 
     // The usage's table of tools is made from the tool table; what it must do besides is fit a terminal.
@@ -709,6 +901,12 @@ private slots:
                 QVERIFY(!extension.contains(QLatin1Char('.')) && extension.size() <= 99);
                 extensions.insert(extension);
             }
+            // A MIME type the database does not know would never match: the content would go unmarked.
+            const QStringList types = brivo::toolMimeTypes(row.tool);
+            QCOMPARE(types.isEmpty(), brivo::toolExtensions(row.tool).isEmpty());
+            for (const QString &type : types)
+                QVERIFY2(type.endsWith(QLatin1Char('/')) || QMimeDatabase().mimeTypeForName(type).isValid(),
+                         qPrintable(type));
             // Only the archive tool's title ends in a blank.
             QString title = brivo::toolTitle(row.tool);
             if (row.tool == Tool::Archive && title.endsWith(QLatin1Char(' ')))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program's command line: --help and --version print and end without a display, and fail when
 # their output is lost; a file named --help opens instead; a file:// URL opens the file it names; a URL
-# that names another computer is refused without a window.
+# that names another computer is refused without a window; --tool opens a file in the tool named, and a
+# wrong name is refused without a display.
 set -u
 . "$(dirname "$0")/e2elib.sh"
 e2e_need_display "$@"
@@ -44,3 +45,13 @@ status=$?
 [ $status -eq 2 ] && [[ $message == *"another computer"* ]] ||
     e2e_fail "a URL naming another computer ended with status $status: $message"
 echo "a URL naming another computer is refused"
+
+message=$(env -u DISPLAY "$E2E_BRIVO" --tool paint "$docs/page.html" 2>&1)
+status=$?
+[ $status -eq 2 ] && [[ $message == *"the tools are: ide, notepad,"* ]] ||
+    e2e_fail "a wrong tool name ended with status $status: $message"
+echo "<p>a page</p>" >"$docs/page.html"
+e2e_start --tool notepad "$docs/page.html"
+e2e_wait_window "Brivo : TextEdit - K.VARDEN" 30 >/dev/null || e2e_fail "--tool notepad did not open the notepad"
+e2e_stop
+echo "--tool opens the tool named; a wrong name is refused"

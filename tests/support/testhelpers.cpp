@@ -19,9 +19,9 @@
 
 namespace brivo::test {
 
-bool sendDrop(QWidget *target, QMimeData *data)
+bool sendDrop(QWidget *target, QMimeData *data, std::optional<QPoint> at)
 {
-    const QPoint centre = target->rect().center();
+    const QPoint centre = at.value_or(target->rect().center());
     QDragEnterEvent enter(centre, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(centre), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -29,11 +29,11 @@ bool sendDrop(QWidget *target, QMimeData *data)
     return drop.isAccepted();
 }
 
-bool sendDropUrls(QWidget *target, const QList<QUrl> &urls)
+bool sendDropUrls(QWidget *target, const QList<QUrl> &urls, std::optional<QPoint> at)
 {
     QMimeData data;
     data.setUrls(urls);
-    return sendDrop(target, &data);
+    return sendDrop(target, &data, at);
 }
 
 void closeAllWindows()

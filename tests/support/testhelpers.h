@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <optional>
+
 // QTRY_VERIFY and QTRY_COMPARE give up after five seconds unless told otherwise. A shared CI machine has
 // run whole test programs ten times slower than a desk machine, and a wait ends as soon as its state
 // holds: thirty seconds costs nothing while the code works and keeps a slow machine from failing it.
@@ -23,8 +25,8 @@ namespace brivo::test {
 
 // Delivers a drop of `data` to `target` as the window system would after a drag, entering first.
 // Returns whether the drop was accepted.
-bool sendDrop(QWidget *target, QMimeData *data);
-bool sendDropUrls(QWidget *target, const QList<QUrl> &urls);
+bool sendDrop(QWidget *target, QMimeData *data, std::optional<QPoint> at = {});
+bool sendDropUrls(QWidget *target, const QList<QUrl> &urls, std::optional<QPoint> at = {});
 
 // Visible top-level windows of type T (by qobject_cast), oldest first.
 template <typename T> QList<T *> visibleWindows()

@@ -2,6 +2,7 @@
 // copying the picture as shown, and the information over it.
 #include "app/extensiongroups.h"
 #include "app/toolopeners.h"
+#include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
 #include "viewers/gif.h"
 #include "viewers/imagefolder.h"
@@ -240,9 +241,17 @@ private slots:
             QCOMPARE(viewer->speedButton->text(), QString::fromLatin1(text));
         }
 
+        // A shopping list named as a GIF: the viewer cannot play it, and offers the notepad, which is
+        // declined.
         QVERIFY(brivo::test::writeFile(m_folder.filePath("list.gif"), "GIF? a shopping list"));
+        brivo::test::ModalAnswerer answers;
+        answers.press(QMessageBox::Ok);
         auto *broken =
             qobject_cast<gif *>(brivo::openTool(brivo::Tool::GifViewer, m_folder.filePath("list.gif")));
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().text,
+                 QStringLiteral("This file cannot be played: it holds no animation Brivo "
+                                "can read.\n\nlist.gif is a plain text document."));
         QVERIFY(broken && QTest::qWaitForWindowExposed(broken));
         QVERIFY(broken->movieLabel->text().contains("cannot be played"));
     }

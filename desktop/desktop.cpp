@@ -31,6 +31,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -326,14 +327,25 @@ void desktop::endCapture()
     setCapturing(false);
     // A window shown again is placed anew by the window manager unless its place is given: it is, on the
     // native window itself, since the widget's own place has not changed and would not be passed on.
-    if (m_placeBeforeHiding.isValid() && !isVisible()) {
-        resize(m_placeBeforeHiding.size());
-        move(m_placeBeforeHiding.topLeft());
+    const QRect place = std::exchange(m_placeBeforeHiding, QRect());
+    const bool comesBack = place.isValid() && !isVisible();
+    if (comesBack) {
+        resize(place.size());
+        move(place.topLeft());
         if (QWindow *native = windowHandle())
-            native->setFramePosition(m_placeBeforeHiding.topLeft());
+            native->setFramePosition(place.topLeft());
     }
-    m_placeBeforeHiding = QRect();
     show();
+    // A window manager that framed the window anew may still have put it elsewhere, its frame not yet
+    // known when the place was given: once shown, it is moved back where it stood.
+    if (comesBack) {
+        for (const int ms : {100, 400}) {
+            QTimer::singleShot(ms, this, [this, place] {
+                if (isVisible() && !isFullScreen() && pos() != place.topLeft())
+                    move(place.topLeft());
+            });
+        }
+    }
     activateWindow();
     if (m_focusBeforeCapture)
         m_focusBeforeCapture->setFocus(Qt::OtherFocusReason);

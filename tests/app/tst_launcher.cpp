@@ -495,7 +495,7 @@ private slots:
         const QTemporaryDir dir;
         const QString invoice = dir.filePath(QStringLiteral("invoice.jpg"));
         QVERIFY(brivo::test::writeFile(invoice, "%PDF-1.4\n1 0 obj\n"));
-        auto *viewer = new imgv;
+        const QPointer<imgv> viewer = new imgv; // closed, and so deleted, once it hands the file on
         brivo::keepUntilClosed(viewer);
         ModalAnswerer answers;
         answers.act([](QWidget *box) {
@@ -510,7 +510,7 @@ private slots:
         QCOMPARE(answers.last().title, QStringLiteral("Error"));
         QCOMPARE(answers.last().text, QStringLiteral("Cannot Load Image\n\ninvoice.jpg is a PDF document."));
         QTRY_COMPARE(m_opened, Opened({{Tool::PdfViewer, invoice, false}}));
-        QTRY_VERIFY(!viewer->isVisible());
+        QTRY_VERIFY(!viewer);
 
         // A picture that is damaged, not misnamed, offers nothing.
         QVERIFY(brivo::test::writeFile(invoice, "\xff\xd8\xff\xe0 damaged"));

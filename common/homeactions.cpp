@@ -93,16 +93,15 @@ QStringList droppedPaths(const QDropEvent *event)
     const QMimeData *data = event->mimeData();
     if (!data || !data->hasUrls())
         return {};
+    const QList<QUrl> urls = data->urls();
     QStringList paths;
-    bool sawUrl = false;
-    for (const QUrl &url : data->urls()) {
-        sawUrl = true;
+    for (const QUrl &url : urls) {
         // A "file:name" URL is relative; it is made absolute here, where the name enters.
         const QString path = url.toLocalFile();
         if (!path.isEmpty())
             paths.append(QFileInfo(path).absoluteFilePath());
     }
-    if (paths.isEmpty() && sawUrl)
+    if (paths.isEmpty() && !urls.isEmpty())
         paths.append(QString());
     return paths;
 }

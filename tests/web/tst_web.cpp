@@ -5,6 +5,7 @@
 #include "tests/support/testhelpers.h"
 #include "web/enginestart.h"
 #include "web/localfileguard.h"
+#include "web/localpages.h"
 #include "web/web.h"
 
 #include <QDir>
@@ -145,20 +146,24 @@ private slots:
 
         // What the pages of the file-read routes reach for: files above their folder and beside them.
         const QList<std::pair<const char *, QByteArray>> secrets = {
-            {"../secret.json", "{\"v\": \"SECRET\"}"},
-            {"../secret.js", "export const v = 'SECRET';"},
-            {"../secret.css", "p { content: 'SECRET'; }"},
-            {"../secret.vtt", "WEBVTT\n\n00:00.000 --> 00:01.000\nSECRET\n"},
-            {"../secret-worker.js", "postMessage('SECRET');"},
-            {"../secret.txt", "SECRET"},
-            {"../secret.html", "<p>SECRET"},
-            {"beside.json", "{\"v\": \"SECRET\"}"},
+            {".json", "{\"v\": \"SECRET\"}"},
+            {".js", "export const v = 'SECRET';"},
+            {".css", "p { content: 'SECRET'; }"},
+            {".vtt", "WEBVTT\n\n00:00.000 --> 00:01.000\nSECRET\n"},
+            {"-worker.js", "postMessage('SECRET');"},
+            {".txt", "SECRET"},
+            {".html", "<p>SECRET"},
         };
-        for (const auto &[name, bytes] : secrets)
-            QVERIFY(brivo::test::writeFile(page(name), bytes));
         QImage red(4, 4, QImage::Format_RGB32);
         red.fill(Qt::red);
-        QVERIFY(red.save(page("../secret.png")));
+        for (const QString &prefix : {QStringLiteral("../secret"), QStringLiteral("beside")}) {
+            for (const auto &[suffix, bytes] : secrets)
+                QVERIFY(brivo::test::writeFile(page(qPrintable(prefix + QLatin1String(suffix))), bytes));
+            QVERIFY(red.save(page(qPrintable(prefix + QLatin1String(".png")))));
+        }
+        // What a page is made of, to be shown: a sound and a font.
+        QVERIFY(brivo::test::writeFile(page("sound.wav"), brivo::test::wavBytes(200)));
+        QFile::copy(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), page("font.ttf"));
 
         // A page that keeps counting in its title.
         QVERIFY(brivo::test::writeFile(
@@ -217,7 +222,7 @@ private slots:
         brivo::test::CurrentDirectory here(m_pages);
         const QList<std::pair<QString, QUrl>> cases = {
             {QStringLiteral("example.org"), QUrl(QStringLiteral("http://example.org/"))},
-            {QStringLiteral("other.html"), QUrl::fromLocalFile(page("other.html"))},
+            {QStringLiteral("other.html"), brivo::localPageUrl(QUrl::fromLocalFile(page("other.html")))},
             {QStringLiteral("  https://example.org/x y  "),
              QUrl(QStringLiteral("https://example.org/x%20y"))}};
         for (const bool pressReturn : {false, true}) {
@@ -299,6 +304,7 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("allowed");
+        QTest::addColumn<QByteArray>("scheme"); // of the address asked for: the local page's unless named
         using Info = QWebEngineUrlRequestInfo;
         const QString below = QStringLiteral("sub/inner.html");
         const QString outside = QStringLiteral("../up.html");
@@ -309,6 +315,7 @@ private slots:
             QString target;
             Info::ResourceType type;
             bool allowed;
+            const char *scheme = "page";
         } rows[] = {
             {"picture beside", QStringLiteral("pic.svg"), Info::ResourceTypeImage, true},
             {"page as a picture", below, Info::ResourceTypeImage, false},
@@ -326,68 +333,111 @@ private slots:
             {"frame in a folder named alike", alike, Info::ResourceTypeSubFrame, false},
             {"frame through a link that leaves", QStringLiteral("link.html"), Info::ResourceTypeSubFrame,
              false},
+            {"font beside, at the font address", QStringLiteral("font.ttf"), Info::ResourceTypeFontResource,
+             true, "font"},
+            {"font address for a request", QStringLiteral("font.ttf"), Info::ResourceTypeXhr, false, "font"},
+            {"font address for a script", QStringLiteral("page.js"), Info::ResourceTypeScript, false, "font"},
+            {"file: address for a picture", QStringLiteral("pic.svg"), Info::ResourceTypeImage, false,
+             "file"},
+            {"file: address as a new page", QStringLiteral("other.html"), Info::ResourceTypeMainFrame, true,
+             "file"},
+            {"web picture", QStringLiteral("pic.png"), Info::ResourceTypeImage, false, "web"},
+            {"web page followed", QStringLiteral("page.html"), Info::ResourceTypeMainFrame, true, "web"},
         };
         for (const auto &row : rows)
-            QTest::newRow(row.name) << row.target << int(row.type) << row.allowed;
+            QTest::newRow(row.name) << row.target << int(row.type) << row.allowed << QByteArray(row.scheme);
     }
     void localFileLoads()
     {
         QFETCH(QString, target);
         QFETCH(int, type);
         QFETCH(bool, allowed);
-        const QUrl address = QUrl::fromLocalFile(QDir::cleanPath(m_pages + QLatin1Char('/') + target));
-        QCOMPARE(brivo::localFileLoadAllowed(QUrl::fromLocalFile(page("page.html")), address,
-                                             QWebEngineUrlRequestInfo::ResourceType(type)),
+        QFETCH(QByteArray, scheme);
+        const QUrl file = QUrl::fromLocalFile(QDir::cleanPath(m_pages + QLatin1Char('/') + target));
+        const QUrl address = scheme == "file"   ? file
+                             : scheme == "font" ? brivo::localFontUrl(file)
+                             : scheme == "web"  ? QUrl(QStringLiteral("http://example.org/") + target)
+                                                : brivo::localPageUrl(file);
+        QCOMPARE(brivo::localFileLoadAllowed(brivo::localPageUrl(QUrl::fromLocalFile(page("page.html"))),
+                                             address, QWebEngineUrlRequestInfo::ResourceType(type)),
                  allowed);
     }
 
-    // What a local page loads comes from its folder or below, and from files of the kind it asks for: its
-    // script reads no other local file, whatever route it takes. The page puts whether it read the secret
-    // in its title.
-    void localPagesReadNoOtherFile_data()
+    // A local page's script reads no other local file, beside the page or above it, whatever route it takes
+    // (windows it opens: scriptsOpenWindowsOnlyFromAClick); what the page is made of still shows. The page
+    // puts in its title whether its script got what it asked for.
+    void localPages_data()
     {
         QTest::addColumn<QByteArray>("route");
-        QTest::newRow("json module") << QByteArray(
-            "import('../secret.json', {assert: {type: 'json'}})"
-            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
-        QTest::newRow("script module") << QByteArray(
-            "import('../secret.js').then(m => done(String(m.v) === 'SECRET'), () => done(false));");
-        const QByteArray rules =
-            "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = '%1';"
-            " l.onload = () => done(l.sheet.cssRules[0].cssText.includes('SECRET'));"
-            " l.onerror = () => done(false); document.head.appendChild(l);";
-        QTest::newRow("style rules") << QByteArray(rules).replace("%1", "../secret.css");
-        QTest::newRow("json module beside") << QByteArray(
-            "import('beside.json', {assert: {type: 'json'}})"
-            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
-        QTest::newRow("canvas picture") << QByteArray(
-            "const i = new Image(); i.onload = () => { const g = document.createElement('canvas')"
-            ".getContext('2d'); g.drawImage(i, 0, 0); done(g.getImageData(0, 0, 1, 1).data[0] === 255); };"
-            " i.onerror = () => done(false); i.src = '../secret.png';");
-        QTest::newRow("text track") << QByteArray(
-            "const v = document.createElement('video'), t = document.createElement('track'); t.default = "
-            "true;"
-            " t.onload = () => done([...t.track.cues].some(c => c.text.includes('SECRET')));"
-            " t.onerror = () => done(false); t.src = '../secret.vtt'; v.appendChild(t);"
-            " document.body.appendChild(v);");
-        QTest::newRow("worker") << QByteArray(
-            "const w = new Worker('../secret-worker.js');"
-            " w.onmessage = e => done(e.data === 'SECRET'); w.onerror = () => done(false);");
-        QTest::newRow("fetch") << QByteArray(
-            "fetch('../secret.txt').then(r => r.text()).then(t => done(t === 'SECRET'), () => done(false));");
-        QTest::newRow("frame above") << QByteArray(
-            "const f = document.createElement('iframe'); f.onload = () => "
-            "done(f.contentDocument.body.textContent.includes('SECRET')); f.src = '../secret.html';"
-            " document.body.appendChild(f);");
+        QTest::addColumn<bool>("got");
+        // Each reads the file named %1 plus a suffix.
+        const std::pair<const char *, const char *> reads[] = {
+            {"json module",
+             "import('%1.json', {assert: {type: 'json'}})"
+             ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));"},
+            {"css module",
+             "import('%1.css', {assert: {type: 'css'}})"
+             ".then(m => done(m.default.cssRules[0].cssText.includes('SECRET')), () => done(false));"},
+            {"script module",
+             "import('%1.js').then(m => done(String(m.v) === 'SECRET'), () => done(false));"},
+            {"style rules",
+             "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = '%1.css';"
+             " l.onload = () => done(l.sheet.cssRules[0].cssText.includes('SECRET'));"
+             " l.onerror = () => done(false); document.head.appendChild(l);"},
+            {"canvas picture", "const i = new Image(); i.onload = () => { const g = document.createElement("
+                               "'canvas').getContext('2d'); g.drawImage(i, 0, 0);"
+                               " done(g.getImageData(0, 0, 1, 1).data[0] === 255); };"
+                               " i.onerror = () => done(false); i.src = '%1.png';"},
+            {"text track", "const v = document.createElement('video'), t = document.createElement('track');"
+                           " t.default = true; t.onload = () => done([...t.track.cues].some(c =>"
+                           " c.text.includes('SECRET'))); t.onerror = () => done(false); t.src = '%1.vtt';"
+                           " v.appendChild(t); document.body.appendChild(v);"},
+            {"worker", "const w = new Worker('%1-worker.js');"
+                       " w.onmessage = e => done(e.data === 'SECRET'); w.onerror = () => done(false);"},
+            {"fetch",
+             "fetch('%1.txt').then(r => r.text()).then(t => done(t === 'SECRET'), () => done(false));"},
+            {"xhr", "const r = new XMLHttpRequest(); r.onload = () => done(r.responseText === 'SECRET');"
+                    " r.onerror = () => done(false); r.open('GET', '%1.txt'); r.send();"},
+            {"frame",
+             "const f = document.createElement('iframe'); f.onload = () => { try {"
+             " done(f.contentDocument.body.textContent.includes('SECRET')); } catch (e) { done(false); } };"
+             " f.src = '%1.html'; document.body.appendChild(f);"},
+        };
+        for (const auto &[name, route] : reads) {
+            QTest::addRow("%s beside", name) << QByteArray(route).replace("%1", "beside") << false;
+            QTest::addRow("%s above", name) << QByteArray(route).replace("%1", "../secret") << false;
+        }
+        const std::pair<const char *, const char *> shows[] = {
+            {"own picture", "const i = new Image(); i.onload = () => done(i.naturalWidth === 60);"
+                            " i.onerror = () => done(false); i.src = 'pic.svg';"},
+            {"own style sheet",
+             "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href ="
+             " 'style.css'; l.onload = () => done(getComputedStyle(document.body.appendChild("
+             "document.createElement('h1'))).color === 'rgb(170, 51, 0)');"
+             " l.onerror = () => done(false); document.head.appendChild(l);"},
+            {"own script", "const s = document.createElement('script'); s.src = 'own.js';"
+                           " s.onload = () => done(window.own === 42); s.onerror = () => done(false);"
+                           " document.head.appendChild(s);"},
+            {"own font",
+             "new FontFace('own', 'url(font.ttf)').load().then(() => done(true), () => done(false));"},
+            {"own sound", "const a = new Audio('sound.wav'); a.onloadedmetadata = () => done(true);"
+                          " a.onerror = () => done(false);"},
+        };
+        for (const auto &[name, route] : shows)
+            QTest::newRow(name) << QByteArray(route) << true;
     }
-    void localPagesReadNoOtherFile()
+    void localPages()
     {
         QFETCH(QByteArray, route);
+        QFETCH(bool, got);
+        if (QTest::currentDataTag() == QLatin1String("own font") && !QFileInfo::exists(page("font.ttf")))
+            QSKIP("no font to show");
         const QByteArray name = "route " + QByteArray(QTest::currentDataTag()) + ".html";
+        QVERIFY(brivo::test::writeFile(page("own.js"), "window.own = 42;"));
         QVERIFY(brivo::test::writeFile(
             page(name.constData()),
-            "<html><body><script>const done = read => { if (!document.title.startsWith('verdict'))"
-            " document.title = 'verdict: ' + (read ? 'read' : 'kept'); };"
+            "<html><body><script>const done = got => { if (!document.title.startsWith('verdict'))"
+            " document.title = 'verdict: ' + (got ? 'got' : 'nothing'); };"
             " setTimeout(() => done(false), 5000); try { " +
                 route +
                 " } catch (e) { done(false); }"
@@ -395,7 +445,12 @@ private slots:
         web *window = showPage(name.constData());
         QVERIFY(window);
         QTRY_VERIFY_WITH_TIMEOUT(window->view->title().startsWith(QLatin1String("verdict")), loadTimeout);
-        QCOMPARE(window->view->title(), QStringLiteral("verdict: kept"));
+        // The engine takes what we serve a local page for the page's own: what it draws of a picture
+        // beside it, and the rules of a style sheet beside it, its scripts can read.
+        QEXPECT_FAIL("canvas picture beside", "pictures a page shows stay readable to its scripts", Continue);
+        QEXPECT_FAIL("style rules beside", "style sheets a page uses stay readable to its scripts", Continue);
+        QCOMPARE(window->view->title(),
+                 got ? QStringLiteral("verdict: got") : QStringLiteral("verdict: nothing"));
     }
 
     // A script opens no window by itself, and one click opens one window however many the page asks for;

@@ -209,6 +209,19 @@ private slots:
         QString shown;
         window.view->page()->toPlainText([&](const QString &text) { shown = text; });
         QTRY_VERIFY_WITH_TIMEOUT(shown.contains(QLatin1String("ERR_FILE_NOT_FOUND")), loadTimeout);
+
+        // A page from the web cannot send the user to a local page.
+        const QString local = brivo::localPageUrl(QUrl::fromLocalFile(page("other.html"))).toString();
+        QVERIFY(loadAndWait(window, [&] {
+            window.view->setHtml(QStringLiteral("<a id=\"a\" href=\"%1\">local</a>").arg(local),
+                                 QUrl(QStringLiteral("http://example.org/")));
+        }));
+        QVERIFY(!loadAndWait(window, [&] {
+            window.view->page()->runJavaScript(QStringLiteral("document.getElementById('a').click()"));
+        }));
+        shown.clear();
+        window.view->page()->toPlainText([&](const QString &text) { shown = text; });
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty() && !shown.contains(QLatin1String("apple")), loadTimeout);
     }
 
     // What the user types is completed as browsers do, and Return loads like the go button: once, and

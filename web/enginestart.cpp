@@ -1,6 +1,7 @@
 #include "web/enginestart.h"
 
 #include "web/localfileguard.h"
+#include "web/localfileserver.h"
 #include "web/localpages.h"
 #include "web/sharedglcontext.h"
 
@@ -71,7 +72,7 @@ void prepareWebEngine()
         qunsetenv(sandboxSwitch);
 
     serveLocalPages(profile);
-    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
+    profile->setUrlRequestInterceptor(new LocalFileGuard(new LocalFileServer(profile), profile));
 }
 
 } // namespace brivo

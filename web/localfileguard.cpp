@@ -1,5 +1,6 @@
 #include "web/localfileguard.h"
 
+#include "web/localfileserver.h"
 #include "web/localpages.h"
 
 #include <QFileInfo>
@@ -28,9 +29,8 @@ bool liesBelow(const QString &path, const QString &folder)
 }
 
 // Whether a file named `path` is of a kind a page loads as a resource of `type`: its own scripts, style
-// sheets, pictures, fonts, media and subtitles, by their names. What a page shows of a picture or a style
-// sheet its scripts can still see (the engine marks neither as another origin's when we serve it), so they
-// see no more than what pages are made of, not a user's other files.
+// sheets, pictures, fonts, media and subtitles, by their names: a page loads what pages are made of, not a
+// user's other files, even where the engine would keep their bytes from its scripts.
 bool fitsType(const QString &path, QWebEngineUrlRequestInfo::ResourceType type)
 {
     using Info = QWebEngineUrlRequestInfo;
@@ -58,6 +58,16 @@ bool fitsType(const QString &path, QWebEngineUrlRequestInfo::ResourceType type)
         return scripts.contains(suffix) || styles.contains(suffix) || pictures.contains(suffix) ||
                fonts.contains(suffix) || media.contains(suffix);
     }
+}
+
+// The resources a page shows without reading them: the engine loads them from another origin and keeps
+// them from the page's scripts. (A module script asks to read; it gets nothing from the server.)
+bool servedOverHttp(QWebEngineUrlRequestInfo::ResourceType type)
+{
+    using Info = QWebEngineUrlRequestInfo;
+    return type == Info::ResourceTypeImage || type == Info::ResourceTypeFavicon ||
+           type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeScript ||
+           type == Info::ResourceTypeMedia;
 }
 
 bool isRemote(const QUrl &url)
@@ -104,12 +114,20 @@ bool localFileLoadAllowed(const QUrl &page, const QUrl &target, QWebEngineUrlReq
     }
 }
 
+LocalFileGuard::LocalFileGuard(LocalFileServer *server, QObject *parent)
+    : QWebEngineUrlRequestInterceptor(parent), m_server(server)
+{}
+
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
     using Info = QWebEngineUrlRequestInfo;
     const QUrl target = info.requestUrl();
     const Info::ResourceType type = info.resourceType();
-    if (!localFileLoadAllowed(info.firstPartyUrl(), target, type)) {
+    if (const QUrl file = m_server ? m_server->fileOf(target) : QUrl(); file.isLocalFile()) {
+        // Where this guard sent a page's own resource: judged again as the file it is.
+        if (!servedOverHttp(type) || !localFileLoadAllowed(info.firstPartyUrl(), localPageUrl(file), type))
+            info.block(true);
+    } else if (!localFileLoadAllowed(info.firstPartyUrl(), target, type)) {
         info.block(true);
     } else if (type == Info::ResourceTypeMainFrame) {
         // A page from the web does not send the user to the disk; a local file opened any other way (typed,
@@ -120,6 +138,8 @@ void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo &info)
             info.redirect(localPageUrl(target));
     } else if (type == Info::ResourceTypeFontResource && isLocalPageUrl(target)) {
         info.redirect(localFontUrl(target));
+    } else if (servedOverHttp(type) && isLocalPageUrl(target) && m_server && m_server->isListening()) {
+        info.redirect(m_server->addressOf(localFileUrl(target)));
     }
 }
 

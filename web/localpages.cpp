@@ -36,31 +36,6 @@ QUrl withScheme(const QUrl &address, const char *scheme)
     return url;
 }
 
-// The regular file at `path`, open for reading and owned by `parent`; null for anything else. What is
-// opened is checked, not the name before it: a name swapped for a pipe in between would hold the thread.
-QFile *openRegularFile(const QString &path, QObject *parent)
-{
-    auto *file = new QFile(parent);
-#if defined(Q_OS_UNIX)
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat status;
-    if (fd == -1 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd != -1)
-            ::close(fd);
-        delete file;
-        return nullptr;
-    }
-#else
-    file->setFileName(path);
-    if (!QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly)) {
-        delete file;
-        return nullptr;
-    }
-#endif
-    return file;
-}
-
 class LocalPageHandler : public QWebEngineUrlSchemeHandler
 {
 public:
@@ -89,6 +64,31 @@ public:
 
 } // namespace
 
+// The regular file at `path`, open for reading and owned by `parent`; null for anything else. What is
+// opened is checked, not the name before it: a name swapped for a pipe in between would hold the thread.
+QFile *openRegularFile(const QString &path, QObject *parent)
+{
+    auto *file = new QFile(parent);
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (fd == -1 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd != -1)
+            ::close(fd);
+        delete file;
+        return nullptr;
+    }
+#else
+    file->setFileName(path);
+    if (!QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly)) {
+        delete file;
+        return nullptr;
+    }
+#endif
+    return file;
+}
+
 void registerLocalPageSchemes()
 {
     static bool registered = false;
@@ -96,9 +96,10 @@ void registerLocalPageSchemes()
         return;
     registered = true;
     // A document here gets an origin of its own, unlike a file: page, which shares one with every local
-    // file once it may load any: nothing it loads is readable by its scripts unless the answer allows it,
-    // and requests that hand a script the bytes (fetch, XMLHttpRequest, module imports, workers, text
-    // tracks) are refused by the engine. No host part: every path is one address.
+    // file once it may load any: requests that hand a script the bytes of another address (fetch,
+    // XMLHttpRequest, module imports, workers, text tracks, a frame's document) are refused by the engine.
+    // What the page shows without reading it comes from LocalFileServer. No host part: every path is one
+    // address.
     QWebEngineUrlScheme page(pageScheme);
     page.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     page.setFlags(QWebEngineUrlScheme::NoAccessAllowed);

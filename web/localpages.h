@@ -4,6 +4,9 @@
 
 #include "brivo_web_export.h"
 
+class QFile;
+class QObject;
+class QString;
 class QUrl;
 class QWebEngineProfile;
 
@@ -13,7 +16,8 @@ namespace brivo {
 // first profile or page exists); only the first call does anything.
 void registerLocalPageSchemes();
 
-// Makes `profile` answer both kinds of address with the file's bytes and its type, and keeps its pages off
+// Makes `profile` answer both kinds of address with the file's bytes and its type (a page's pictures, style
+// sheets, classic scripts and media come from LocalFileServer instead), and keeps its pages off
 // file: addresses, whose pages would all share one origin. Only regular files are answered (a named pipe or
 // a device is never opened). Which files a page may load at all is LocalFileGuard's to say: every request
 // passes it first.
@@ -31,6 +35,9 @@ BRIVO_WEB_EXPORT QUrl localFontUrl(const QUrl &fileUrl);
 // The local file's own address (file:) for either address above, fragment kept; any other address as it is.
 BRIVO_WEB_EXPORT QUrl localFileUrl(const QUrl &url);
 BRIVO_WEB_EXPORT bool isLocalPageUrl(const QUrl &url);
+// The regular file at `path`, open for reading and owned by `parent`; null for anything else (a named pipe,
+// a device, a folder, nothing).
+QFile *openRegularFile(const QString &path, QObject *parent);
 BRIVO_WEB_EXPORT bool isLocalFontUrl(const QUrl &url);
 
 } // namespace brivo

@@ -139,7 +139,7 @@ void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo &info)
     } else if (type == Info::ResourceTypeFontResource && isLocalPageUrl(target)) {
         info.redirect(localFontUrl(target));
     } else if (servedOverHttp(type) && isLocalPageUrl(target) && m_server && m_server->isListening()) {
-        info.redirect(m_server->addressOf(localFileUrl(target)));
+        info.redirect(m_server->offer(localFileUrl(target)));
     }
 }
 

@@ -86,10 +86,11 @@ bool LocalFileServer::isListening() const
     return m_server->isListening();
 }
 
-QUrl LocalFileServer::addressOf(const QUrl &fileUrl) const
+QUrl LocalFileServer::offer(const QUrl &fileUrl)
 {
     if (!isListening() || !fileUrl.isLocalFile())
         return fileUrl;
+    m_offered.insert(fileUrl.toLocalFile());
     QUrl address;
     address.setScheme(QStringLiteral("http"));
     address.setHost(QStringLiteral("127.0.0.1"));
@@ -134,7 +135,9 @@ void LocalFileServer::readRequest(QTcpSocket *socket)
     address.setHost(QStringLiteral("127.0.0.1"));
     address.setPort(m_server->serverPort());
     const QUrl file = fileOf(address);
-    QFile *content = file.isLocalFile() ? openRegularFile(file.toLocalFile(), socket) : nullptr;
+    QFile *content = file.isLocalFile() && m_offered.contains(file.toLocalFile())
+                         ? openRegularFile(file.toLocalFile(), socket)
+                         : nullptr;
     if (!content)
         return answerOnly(socket, "404 Not Found");
 

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
+#include <QString>
 
 class QTcpServer;
 class QTcpSocket;
@@ -18,7 +20,7 @@ namespace brivo {
 // any header allowing another origin to read, so that a page's scripts read nothing it loads, and that
 // answers only under a secret part of the address, known to this process alone, so that no other program
 // or user on the machine reads the user's files through it. Which files a page may load is LocalFileGuard's
-// to say; this serves any regular file under its address (never a named pipe or a device), with byte ranges
+// to say; this serves the regular files offered to it (never a named pipe or a device), with byte ranges
 // for media.
 class BRIVO_WEB_EXPORT LocalFileServer : public QObject
 {
@@ -28,9 +30,11 @@ public:
     explicit LocalFileServer(QObject *parent = nullptr);
 
     bool isListening() const;
-    // The address under which the local file of `fileUrl` is served (fragment dropped); `fileUrl` itself
-    // when the server does not listen or it is no local file.
-    QUrl addressOf(const QUrl &fileUrl) const;
+    // The address under which the local file of `fileUrl` is served from now on (fragment dropped);
+    // `fileUrl` itself when the server does not listen or it is no local file. Only files offered so are
+    // answered, so that the secret, were it to leak (the engine names a refused address in its console
+    // messages), opens no more than what pages have been shown.
+    QUrl offer(const QUrl &fileUrl);
     // The local file's own address (file:) for one of this server's addresses; an empty address for any
     // other.
     QUrl fileOf(const QUrl &address) const;
@@ -40,6 +44,7 @@ private:
 
     QTcpServer *m_server;
     QByteArray m_secret;
+    QSet<QString> m_offered; // paths of the files offered
 };
 
 } // namespace brivo

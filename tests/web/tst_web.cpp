@@ -470,8 +470,9 @@ private slots:
                  got ? QStringLiteral("verdict: got") : QStringLiteral("verdict: nothing"));
     }
 
-    // The server of a page's own resources answers only under its secret, with the file's bytes or a range
-    // of them and no header that lets another origin read them; never from a named pipe or a folder.
+    // The server of a page's own resources answers only under its secret and for files offered, with the
+    // file's bytes or a range of them and no header that lets another origin read them; never from a named
+    // pipe or a folder.
     void localFileServer()
     {
         brivo::LocalFileServer server;
@@ -487,7 +488,7 @@ private slots:
                          " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n");
             return closed.wait(loadTimeout) ? socket.readAll() : QByteArray("no answer");
         };
-        const QUrl style = server.addressOf(QUrl::fromLocalFile(page("style.css")));
+        const QUrl style = server.offer(QUrl::fromLocalFile(page("style.css")));
         QCOMPARE(server.fileOf(style), QUrl::fromLocalFile(page("style.css")));
         const QByteArray whole = ask(style);
         QVERIFY2(whole.startsWith("HTTP/1.1 200 ") && whole.contains("Content-Type: text/css\r\n") &&
@@ -500,8 +501,10 @@ private slots:
         QVERIFY(ask(style, "Range: bytes=99-\r\n").startsWith("HTTP/1.1 416 "));
         QUrl guessed = style;
         guessed.setPath(style.path().replace(1, 1, style.path().at(1) == QLatin1Char('0') ? "1" : "0"));
-        const QUrl refused[] = {guessed, server.addressOf(QUrl::fromLocalFile(page("pipe.css"))),
-                                server.addressOf(QUrl::fromLocalFile(m_pages))};
+        QUrl unoffered = style;
+        unoffered.setPath(style.path().replace(QLatin1String("style.css"), QLatin1String("page.js")));
+        const QUrl refused[] = {guessed, unoffered, server.offer(QUrl::fromLocalFile(page("pipe.css"))),
+                                server.offer(QUrl::fromLocalFile(m_pages))};
         for (const QUrl &address : refused)
             QVERIFY2(ask(address).startsWith("HTTP/1.1 404 "), qPrintable(address.toString()));
         QVERIFY(server.fileOf(guessed).isEmpty());

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -19,6 +20,8 @@ namespace {
 // A request's head is a line and a few headers; anything longer is not the engine asking.
 constexpr qint64 kMaxHead = 16 * 1024;
 constexpr qint64 kChunk = 64 * 1024;
+constexpr int kHeadWaitMs = 10000;
+constexpr char kAsked[] = "asked"; // set on a connection once its request has been read
 
 // Compares in a time that does not tell how much of a guess was right.
 bool sameSecret(QByteArrayView a, QByteArrayView b)
@@ -76,6 +79,11 @@ LocalFileServer::LocalFileServer(QObject *parent) : QObject(parent), m_server(ne
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            // A connection that never asks holds nothing for long (the engine asks at once).
+            QTimer::singleShot(kHeadWaitMs, socket, [socket] {
+                if (!socket->property(kAsked).toBool())
+                    socket->abort();
+            });
         }
     });
     m_server->listen(QHostAddress::LocalHost, 0);
@@ -125,6 +133,7 @@ void LocalFileServer::readRequest(QTcpSocket *socket)
     }
     // One request for each connection: the answer ends it.
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    socket->setProperty(kAsked, true);
     const QList<QByteArray> lines = socket->read(end + 4).split('\n');
     const QList<QByteArray> request = lines.first().trimmed().split(' ');
     const bool head = request.value(0) == "HEAD";

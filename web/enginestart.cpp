@@ -1,6 +1,8 @@
 #include "web/enginestart.h"
 
 #include "web/localfileguard.h"
+#include "web/localfileserver.h"
+#include "web/localpages.h"
 #include "web/sharedglcontext.h"
 
 #include <QByteArray>
@@ -64,11 +66,13 @@ void prepareWebEngine()
     // Starting the engine now, rather than with the first page, lets the switch leave the environment
     // as soon as the engine has read it: programs the other tools start (7z, the language commands, the
     // desktop's opener) inherit the environment, and a browser among them would run unsandboxed too.
+    registerLocalPageSchemes();
     QWebEngineProfile *profile = QWebEngineProfile::defaultProfile();
     if (sandboxOff)
         qunsetenv(sandboxSwitch);
 
-    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
+    serveLocalPages(profile);
+    profile->setUrlRequestInterceptor(new LocalFileGuard(new LocalFileServer(profile), profile));
 }
 
 } // namespace brivo

@@ -9,6 +9,7 @@
 #include "web/browserpage.h"
 #include "web/enginestart.h"
 #include "web/findbar.h"
+#include "web/localpages.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -125,8 +126,7 @@ web::web(QWidget *parent) : QWidget(parent)
 
     QWebEnginePage *page = view->page();
     // Scripts open windows only from the user's click, so a page cannot bury the desktop in them. (What a
-    // page may load from the disk is the engine's request filter's to say, for every window at once: the
-    // engine's own switch for it, off, keeps a local page from loading even its own pictures.)
+    // page may load from the disk is the profile's to say, for every window at once: see prepareWebEngine.)
     QWebEngineSettings *settings = page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     // A local page reaches no web address, and a secure page loads nothing insecure.
@@ -198,7 +198,7 @@ void web::openFile(QString path)
         statusLabel->setText(special);
         return;
     }
-    view->load(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    view->load(brivo::localPageUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())));
     view->show();
 }
 
@@ -218,7 +218,7 @@ void web::loadurl()
     if (typed.trimmed().isEmpty())
         return;
     // Completed as browsers do: "example.org" becomes an http address, an existing path a file URL.
-    view->load(QUrl::fromUserInput(typed, QDir::currentPath()));
+    view->load(brivo::localPageUrl(QUrl::fromUserInput(typed, QDir::currentPath())));
     view->show();
 }
 
@@ -240,7 +240,8 @@ void web::finished(bool)
 
 void web::urlchanged(QUrl url)
 {
-    urlEdit->setText(url.toString());
+    // A local page shows the file's own address, as the user knows it.
+    urlEdit->setText(brivo::localFileUrl(url).toString());
 }
 
 void web::hom()
@@ -280,9 +281,8 @@ void web::openInNewWindow(QWebEngineNewWindowRequest &request)
     m_gesture.invalidate();
     auto *window = new web;
     brivo::keepUntilClosed(window);
-    // A window that a local page opens starts on its own, with no hold of the opener on it: the two would
-    // share an origin, and the opener could read whatever local file the new window shows.
-    if (view->url().isLocalFile())
+    // A window that a local page opens starts on its own, with no hold of the opener on it.
+    if (brivo::isLocalPageUrl(view->url()))
         window->view->load(request.requestedUrl());
     else
         request.openIn(window->view->page());

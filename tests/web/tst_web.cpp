@@ -5,9 +5,12 @@
 #include "tests/support/testhelpers.h"
 #include "web/enginestart.h"
 #include "web/localfileguard.h"
+#include "web/localfileserver.h"
+#include "web/localpages.h"
 #include "web/web.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,11 +18,16 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -145,20 +153,24 @@ private slots:
 
         // What the pages of the file-read routes reach for: files above their folder and beside them.
         const QList<std::pair<const char *, QByteArray>> secrets = {
-            {"../secret.json", "{\"v\": \"SECRET\"}"},
-            {"../secret.js", "export const v = 'SECRET';"},
-            {"../secret.css", "p { content: 'SECRET'; }"},
-            {"../secret.vtt", "WEBVTT\n\n00:00.000 --> 00:01.000\nSECRET\n"},
-            {"../secret-worker.js", "postMessage('SECRET');"},
-            {"../secret.txt", "SECRET"},
-            {"../secret.html", "<p>SECRET"},
-            {"beside.json", "{\"v\": \"SECRET\"}"},
+            {".json", "{\"v\": \"SECRET\"}"},
+            {".js", "export const v = 'SECRET';"},
+            {".css", "p { content: 'SECRET'; }"},
+            {".vtt", "WEBVTT\n\n00:00.000 --> 00:01.000\nSECRET\n"},
+            {"-worker.js", "postMessage('SECRET');"},
+            {".txt", "SECRET"},
+            {".html", "<p>SECRET"},
         };
-        for (const auto &[name, bytes] : secrets)
-            QVERIFY(brivo::test::writeFile(page(name), bytes));
         QImage red(4, 4, QImage::Format_RGB32);
         red.fill(Qt::red);
-        QVERIFY(red.save(page("../secret.png")));
+        for (const QString &prefix : {QStringLiteral("../secret"), QStringLiteral("beside")}) {
+            for (const auto &[suffix, bytes] : secrets)
+                QVERIFY(brivo::test::writeFile(page(qPrintable(prefix + QLatin1String(suffix))), bytes));
+            QVERIFY(red.save(page(qPrintable(prefix + QLatin1String(".png")))));
+        }
+        // What a page is made of, to be shown: a sound and a font.
+        QVERIFY(brivo::test::writeFile(page("sound.wav"), brivo::test::wavBytes(200)));
+        QFile::copy(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), page("font.ttf"));
 
         // A page that keeps counting in its title.
         QVERIFY(brivo::test::writeFile(
@@ -204,6 +216,19 @@ private slots:
         QString shown;
         window.view->page()->toPlainText([&](const QString &text) { shown = text; });
         QTRY_VERIFY_WITH_TIMEOUT(shown.contains(QLatin1String("ERR_FILE_NOT_FOUND")), loadTimeout);
+
+        // A page from the web cannot send the user to a local page.
+        const QString local = brivo::localPageUrl(QUrl::fromLocalFile(page("other.html"))).toString();
+        QVERIFY(loadAndWait(window, [&] {
+            window.view->setHtml(QStringLiteral("<a id=\"a\" href=\"%1\">local</a>").arg(local),
+                                 QUrl(QStringLiteral("http://example.org/")));
+        }));
+        QVERIFY(!loadAndWait(window, [&] {
+            window.view->page()->runJavaScript(QStringLiteral("document.getElementById('a').click()"));
+        }));
+        shown.clear();
+        window.view->page()->toPlainText([&](const QString &text) { shown = text; });
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty() && !shown.contains(QLatin1String("apple")), loadTimeout);
     }
 
     // What the user types is completed as browsers do, and Return loads like the go button: once, and
@@ -217,7 +242,7 @@ private slots:
         brivo::test::CurrentDirectory here(m_pages);
         const QList<std::pair<QString, QUrl>> cases = {
             {QStringLiteral("example.org"), QUrl(QStringLiteral("http://example.org/"))},
-            {QStringLiteral("other.html"), QUrl::fromLocalFile(page("other.html"))},
+            {QStringLiteral("other.html"), brivo::localPageUrl(QUrl::fromLocalFile(page("other.html")))},
             {QStringLiteral("  https://example.org/x y  "),
              QUrl(QStringLiteral("https://example.org/x%20y"))}};
         for (const bool pressReturn : {false, true}) {
@@ -299,6 +324,7 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("allowed");
+        QTest::addColumn<QByteArray>("scheme"); // of the address asked for: the local page's unless named
         using Info = QWebEngineUrlRequestInfo;
         const QString below = QStringLiteral("sub/inner.html");
         const QString outside = QStringLiteral("../up.html");
@@ -309,6 +335,7 @@ private slots:
             QString target;
             Info::ResourceType type;
             bool allowed;
+            const char *scheme = "page";
         } rows[] = {
             {"picture beside", QStringLiteral("pic.svg"), Info::ResourceTypeImage, true},
             {"page as a picture", below, Info::ResourceTypeImage, false},
@@ -326,76 +353,161 @@ private slots:
             {"frame in a folder named alike", alike, Info::ResourceTypeSubFrame, false},
             {"frame through a link that leaves", QStringLiteral("link.html"), Info::ResourceTypeSubFrame,
              false},
+            {"font beside, at the font address", QStringLiteral("font.ttf"), Info::ResourceTypeFontResource,
+             true, "font"},
+            {"font address for a request", QStringLiteral("font.ttf"), Info::ResourceTypeXhr, false, "font"},
+            {"font address for a script", QStringLiteral("page.js"), Info::ResourceTypeScript, false, "font"},
+            {"file: address for a picture", QStringLiteral("pic.svg"), Info::ResourceTypeImage, false,
+             "file"},
+            {"file: address as a new page", QStringLiteral("other.html"), Info::ResourceTypeMainFrame, true,
+             "file"},
+            {"web picture", QStringLiteral("pic.png"), Info::ResourceTypeImage, false, "web"},
+            {"web page followed", QStringLiteral("page.html"), Info::ResourceTypeMainFrame, true, "web"},
         };
         for (const auto &row : rows)
-            QTest::newRow(row.name) << row.target << int(row.type) << row.allowed;
+            QTest::newRow(row.name) << row.target << int(row.type) << row.allowed << QByteArray(row.scheme);
     }
     void localFileLoads()
     {
         QFETCH(QString, target);
         QFETCH(int, type);
         QFETCH(bool, allowed);
-        const QUrl address = QUrl::fromLocalFile(QDir::cleanPath(m_pages + QLatin1Char('/') + target));
-        QCOMPARE(brivo::localFileLoadAllowed(QUrl::fromLocalFile(page("page.html")), address,
-                                             QWebEngineUrlRequestInfo::ResourceType(type)),
+        QFETCH(QByteArray, scheme);
+        const QUrl file = QUrl::fromLocalFile(QDir::cleanPath(m_pages + QLatin1Char('/') + target));
+        const QUrl address = scheme == "file"   ? file
+                             : scheme == "font" ? brivo::localFontUrl(file)
+                             : scheme == "web"  ? QUrl(QStringLiteral("http://example.org/") + target)
+                                                : brivo::localPageUrl(file);
+        QCOMPARE(brivo::localFileLoadAllowed(brivo::localPageUrl(QUrl::fromLocalFile(page("page.html"))),
+                                             address, QWebEngineUrlRequestInfo::ResourceType(type)),
                  allowed);
     }
 
-    // What a local page loads comes from its folder or below, and from files of the kind it asks for: its
-    // script reads no other local file, whatever route it takes. The page puts whether it read the secret
-    // in its title.
-    void localPagesReadNoOtherFile_data()
+    // A local page's script reads no other local file, beside the page or above it, whatever route it takes
+    // (windows it opens: scriptsOpenWindowsOnlyFromAClick); what the page is made of still shows. The page
+    // puts in its title whether its script got what it asked for.
+    void localPages_data()
     {
         QTest::addColumn<QByteArray>("route");
-        QTest::newRow("json module") << QByteArray(
-            "import('../secret.json', {assert: {type: 'json'}})"
-            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
-        QTest::newRow("script module") << QByteArray(
-            "import('../secret.js').then(m => done(String(m.v) === 'SECRET'), () => done(false));");
-        const QByteArray rules =
-            "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = '%1';"
-            " l.onload = () => done(l.sheet.cssRules[0].cssText.includes('SECRET'));"
-            " l.onerror = () => done(false); document.head.appendChild(l);";
-        QTest::newRow("style rules") << QByteArray(rules).replace("%1", "../secret.css");
-        QTest::newRow("json module beside") << QByteArray(
-            "import('beside.json', {assert: {type: 'json'}})"
-            ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));");
-        QTest::newRow("canvas picture") << QByteArray(
-            "const i = new Image(); i.onload = () => { const g = document.createElement('canvas')"
-            ".getContext('2d'); g.drawImage(i, 0, 0); done(g.getImageData(0, 0, 1, 1).data[0] === 255); };"
-            " i.onerror = () => done(false); i.src = '../secret.png';");
-        QTest::newRow("text track") << QByteArray(
-            "const v = document.createElement('video'), t = document.createElement('track'); t.default = "
-            "true;"
-            " t.onload = () => done([...t.track.cues].some(c => c.text.includes('SECRET')));"
-            " t.onerror = () => done(false); t.src = '../secret.vtt'; v.appendChild(t);"
-            " document.body.appendChild(v);");
-        QTest::newRow("worker") << QByteArray(
-            "const w = new Worker('../secret-worker.js');"
-            " w.onmessage = e => done(e.data === 'SECRET'); w.onerror = () => done(false);");
-        QTest::newRow("fetch") << QByteArray(
-            "fetch('../secret.txt').then(r => r.text()).then(t => done(t === 'SECRET'), () => done(false));");
-        QTest::newRow("frame above") << QByteArray(
-            "const f = document.createElement('iframe'); f.onload = () => "
-            "done(f.contentDocument.body.textContent.includes('SECRET')); f.src = '../secret.html';"
-            " document.body.appendChild(f);");
+        QTest::addColumn<bool>("got");
+        // Each reads the file named %1 plus a suffix.
+        const std::pair<const char *, const char *> reads[] = {
+            {"json module",
+             "import('%1.json', {assert: {type: 'json'}})"
+             ".then(m => done(JSON.stringify(m.default).includes('SECRET')), () => done(false));"},
+            {"css module",
+             "import('%1.css', {assert: {type: 'css'}})"
+             ".then(m => done(m.default.cssRules[0].cssText.includes('SECRET')), () => done(false));"},
+            {"script module",
+             "import('%1.js').then(m => done(String(m.v) === 'SECRET'), () => done(false));"},
+            {"style rules",
+             "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href = '%1.css';"
+             " l.onload = () => done(l.sheet.cssRules[0].cssText.includes('SECRET'));"
+             " l.onerror = () => done(false); document.head.appendChild(l);"},
+            {"canvas picture", "const i = new Image(); i.onload = () => { const g = document.createElement("
+                               "'canvas').getContext('2d'); g.drawImage(i, 0, 0);"
+                               " done(g.getImageData(0, 0, 1, 1).data[0] === 255); };"
+                               " i.onerror = () => done(false); i.src = '%1.png';"},
+            {"text track", "const v = document.createElement('video'), t = document.createElement('track');"
+                           " t.default = true; t.onload = () => done([...t.track.cues].some(c =>"
+                           " c.text.includes('SECRET'))); t.onerror = () => done(false); t.src = '%1.vtt';"
+                           " v.appendChild(t); document.body.appendChild(v);"},
+            {"worker", "const w = new Worker('%1-worker.js');"
+                       " w.onmessage = e => done(e.data === 'SECRET'); w.onerror = () => done(false);"},
+            {"fetch",
+             "fetch('%1.txt').then(r => r.text()).then(t => done(t === 'SECRET'), () => done(false));"},
+            {"xhr", "const r = new XMLHttpRequest(); r.onload = () => done(r.responseText === 'SECRET');"
+                    " r.onerror = () => done(false); r.open('GET', '%1.txt'); r.send();"},
+            {"frame",
+             "const f = document.createElement('iframe'); f.onload = () => { try {"
+             " done(f.contentDocument.body.textContent.includes('SECRET')); } catch (e) { done(false); } };"
+             " f.src = '%1.html'; document.body.appendChild(f);"},
+        };
+        for (const auto &[name, route] : reads) {
+            QTest::addRow("%s beside", name) << QByteArray(route).replace("%1", "beside") << false;
+            QTest::addRow("%s above", name) << QByteArray(route).replace("%1", "../secret") << false;
+        }
+        const std::pair<const char *, const char *> shows[] = {
+            {"own picture", "const i = new Image(); i.onload = () => done(i.naturalWidth === 60);"
+                            " i.onerror = () => done(false); i.src = 'pic.svg';"},
+            {"own style sheet",
+             "const l = document.createElement('link'); l.rel = 'stylesheet'; l.href ="
+             " 'style.css'; l.onload = () => done(getComputedStyle(document.body.appendChild("
+             "document.createElement('h1'))).color === 'rgb(170, 51, 0)');"
+             " l.onerror = () => done(false); document.head.appendChild(l);"},
+            {"own script", "const s = document.createElement('script'); s.src = 'own.js';"
+                           " s.onload = () => done(window.own === 42); s.onerror = () => done(false);"
+                           " document.head.appendChild(s);"},
+            {"own font",
+             "new FontFace('own', 'url(font.ttf)').load().then(() => done(true), () => done(false));"},
+            {"own sound", "const a = new Audio('sound.wav'); a.onloadedmetadata = () => done(true);"
+                          " a.onerror = () => done(false);"},
+        };
+        for (const auto &[name, route] : shows)
+            QTest::newRow(name) << QByteArray(route) << true;
     }
-    void localPagesReadNoOtherFile()
+    void localPages()
     {
         QFETCH(QByteArray, route);
+        QFETCH(bool, got);
+        if (QTest::currentDataTag() == QLatin1String("own font") && !QFileInfo::exists(page("font.ttf")))
+            QSKIP("no font to show");
         const QByteArray name = "route " + QByteArray(QTest::currentDataTag()) + ".html";
+        QVERIFY(brivo::test::writeFile(page("own.js"), "window.own = 42;"));
         QVERIFY(brivo::test::writeFile(
             page(name.constData()),
-            "<html><body><script>const done = read => { if (!document.title.startsWith('verdict'))"
-            " document.title = 'verdict: ' + (read ? 'read' : 'kept'); };"
-            " setTimeout(() => done(false), 5000); try { " +
+            // What a script is refused it is refused by an error, often inside a handler: the page says so.
+            "<html><body><script>const done = got => { if (!document.title.startsWith('verdict'))"
+            " document.title = 'verdict: ' + (got ? 'got' : 'nothing'); };"
+            " onerror = () => done(false); setTimeout(() => done(false), 5000); try { " +
                 route +
                 " } catch (e) { done(false); }"
                 "</script></body></html>"));
         web *window = showPage(name.constData());
         QVERIFY(window);
         QTRY_VERIFY_WITH_TIMEOUT(window->view->title().startsWith(QLatin1String("verdict")), loadTimeout);
-        QCOMPARE(window->view->title(), QStringLiteral("verdict: kept"));
+        QCOMPARE(window->view->title(),
+                 got ? QStringLiteral("verdict: got") : QStringLiteral("verdict: nothing"));
+    }
+
+    // The server of a page's own resources answers only under its secret and for files offered, with the
+    // file's bytes or a range of them and no header that lets another origin read them; never from a named
+    // pipe or a folder.
+    void localFileServer()
+    {
+        brivo::LocalFileServer server;
+        QVERIFY(server.isListening());
+#if defined(Q_OS_UNIX)
+        QVERIFY(mkfifo(QFile::encodeName(page("pipe.css")).constData(), 0600) == 0);
+#endif
+        const auto ask = [&](const QUrl &address, const QByteArray &headers = {}) {
+            QTcpSocket socket;
+            QSignalSpy closed(&socket, &QTcpSocket::disconnected);
+            socket.connectToHost(QHostAddress::LocalHost, quint16(address.port()));
+            socket.write("GET " + address.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) +
+                         " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n");
+            return closed.wait(loadTimeout) ? socket.readAll() : QByteArray("no answer");
+        };
+        const QUrl style = server.offer(QUrl::fromLocalFile(page("style.css")));
+        QCOMPARE(server.fileOf(style), QUrl::fromLocalFile(page("style.css")));
+        const QByteArray whole = ask(style);
+        QVERIFY2(whole.startsWith("HTTP/1.1 200 ") && whole.contains("Content-Type: text/css\r\n") &&
+                     whole.endsWith("\r\n\r\nh1 { color: #aa3300; }") && !whole.contains("Access-Control"),
+                 whole.constData());
+        const QByteArray part = ask(style, "Range: bytes=1-3\r\n");
+        QVERIFY2(part.startsWith("HTTP/1.1 206 ") && part.contains("Content-Range: bytes 1-3/22\r\n") &&
+                     part.endsWith("\r\n\r\n1 {"),
+                 part.constData());
+        QVERIFY(ask(style, "Range: bytes=99-\r\n").startsWith("HTTP/1.1 416 "));
+        QUrl guessed = style;
+        guessed.setPath(style.path().replace(1, 1, style.path().at(1) == QLatin1Char('0') ? "1" : "0"));
+        QUrl unoffered = style;
+        unoffered.setPath(style.path().replace(QLatin1String("style.css"), QLatin1String("page.js")));
+        const QUrl refused[] = {guessed, unoffered, server.offer(QUrl::fromLocalFile(page("pipe.css"))),
+                                server.offer(QUrl::fromLocalFile(m_pages))};
+        for (const QUrl &address : refused)
+            QVERIFY2(ask(address).startsWith("HTTP/1.1 404 "), qPrintable(address.toString()));
+        QVERIFY(server.fileOf(guessed).isEmpty());
     }
 
     // A script opens no window by itself, and one click opens one window however many the page asks for;
@@ -528,8 +640,14 @@ private:
             std::count_if(open.cbegin(), open.cend(), [&](web *w) { return w->urlEdit->text() == address; }));
     }
 
-    QString page(const char *name) const { return m_pages + QLatin1Char('/') + QString::fromUtf8(name); }
-    QString url(const char *name) const { return QUrl::fromLocalFile(page(name)).toString(); }
+    QString page(const char *name) const
+    {
+        return m_pages + QLatin1Char('/') + QString::fromUtf8(name);
+    }
+    QString url(const char *name) const
+    {
+        return QUrl::fromLocalFile(page(name)).toString();
+    }
 
     QTemporaryDir m_dir;
     QString m_pages;

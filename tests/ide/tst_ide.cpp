@@ -499,6 +499,12 @@ private slots:
             {"HTML", "a.html", "<DIV class=\"it's\"><!-- c --></div>", "DIV", "\"it's\"", "<!-- c -->", ""},
             {"assembly", "a.asm", "  MOV eax, 'a' ; load 1", "MOV", "'a'", "; load 1", ""},
             {"Lua", "a.lua", "local s = \"--\" -- end 4", "local", "\"--\"", "-- end 4", ""},
+            {".python", "a.python", "import os # 1", "import", "", "# 1", ""},
+            {".perl", "a.perl", "my $x = 'y'; # 2", "my", "'y'", "# 2", ""},
+            {"shell", "a.sh", "if [ $# -gt 2 ]; then echo \"#\"; fi # n", "if", "\"#\"", "# n", "2"},
+            {"JavaScript", "a.js", "const s = `a${b}` + 'c'; // 5", "const", "'c'", "// 5", ""},
+            {"TypeScript", "a.ts", "let n = 0x10; /* t */", "let", "", "/* t */", "0x10"},
+            {"C#", "a.cs", "var s = \"q\"; // c 3", "var", "\"q\"", "// c 3", ""},
         };
         for (const auto &[name, file, line, keyword, string, comment, number] : rows)
             QTest::newRow(name) << QString(file) << QString(line) << QString(keyword) << QString(string)

@@ -1,5 +1,6 @@
 #include "common/editortools.h"
 
+#include "common/diskwatch.h"
 #include "common/editorsearch.h"
 #include "common/findbar.h"
 #include "common/recentfiles.h"
@@ -72,6 +73,7 @@ EditorTools::EditorTools(const Setup &setup)
     m_findBar = new FindBar(FindBar::Options | FindBar::Replace);
     setup.textLayout->addWidget(m_findBar);
     m_search = new EditorSearch(m_editor, m_findBar);
+    m_diskWatch = new DiskWatch(setup.window, setup.textLayout, setup.reload);
     // Escape in the text closes the bar as well, after F3 has left the keyboard there.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_editor);
     escape->setContext(Qt::WidgetWithChildrenShortcut);

@@ -3,6 +3,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/diskwatch.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -127,7 +128,8 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
                                 [this](const QString &path) {
                                     if (mayDiscardText())
                                         openFile(path);
-                                }});
+                                },
+                                [this](const QString &path) { openFile(path); }});
 }
 
 ide::~ide()
@@ -166,6 +168,7 @@ void ide::loadDocument(const QString &path, QString text, const brivo::TextForma
     highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
     m_modified = false;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -243,9 +246,15 @@ bool ide::saveDocument()
         name = QFileDialog::getSaveFileName(this, QStringLiteral("Brivo : Save file name"));
         if (name.isEmpty())
             return false;
-    }
-    if (!writeDocument(name, &m_format))
+    } else if (!m_tools->diskWatch()->mayOverwrite(this)) {
         return false;
+    }
+    if (!writeDocument(name, &m_format)) {
+        if (name == fileName)
+            m_tools->diskWatch()->keepMine();
+        return false;
+    }
+    m_tools->diskWatch()->setFile(name);
     if (name != fileName)
         highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
@@ -306,6 +315,7 @@ void ide::on_actionNew_triggered()
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
     m_modified = false;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     setStatus(QStringLiteral("Brivo : New Unsaved"), brivo::statusstyle::opened);

@@ -4,6 +4,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/diskwatch.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -104,7 +105,8 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
                                 [this](const QString &path) {
                                     if (changesMayGo(this))
                                         load(path);
-                                }});
+                                },
+                                [this](const QString &path) { load(path); }});
     brivo::describeControls(this, "Notepad: edits a plain text file", {{"textEdit", "Text"}});
 }
 
@@ -188,6 +190,7 @@ void txtedit::on_actionNew_triggered()
     m_format = brivo::TextFormat();
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
+    m_tools->diskWatch()->setFile(fileName);
     // Clearing an empty text area is no change, and must not mark the new document as changed.
     if (!ui->textEdit->document()->isEmpty())
         ui->textEdit->clear();
@@ -291,10 +294,16 @@ bool txtedit::save()
         path = QFileDialog::getSaveFileName(this, tr("Save"));
         if (path.isEmpty())
             return false;
-    }
-    if (!writeDocument(path, &m_format))
+    } else if (!m_tools->diskWatch()->mayOverwrite(this)) {
         return false;
+    }
+    if (!writeDocument(path, &m_format)) {
+        if (path == fileName)
+            m_tools->diskWatch()->keepMine();
+        return false;
+    }
     fileName = path;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -459,6 +468,7 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
 
 void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy)
 {
+    m_tools->diskWatch()->setFile(fileName);
     if (!copy) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();

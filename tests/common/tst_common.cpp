@@ -637,6 +637,87 @@ private slots:
         check(code, code.recovery());
     }
 
+    // Both editors watch their file: a change by another program (in place, by a rename over it, or
+    // removing it) shows the bar, and Save over a changed file asks first; Brivo's own save is no change.
+    void changesOnDiskAreNoticed_data()
+    {
+        QTest::addColumn<bool>("codeEditor");
+        QTest::addColumn<QString>("change"); // "" for Brivo's own save
+        QTest::addColumn<QString>("bar");    // how the bar's message ends; "" when no bar shows
+        QTest::addColumn<QString>("button"); // pressed on the bar
+        QTest::addColumn<bool>("asks");      // Save asks first (and is cancelled)
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray mine("mine\nold\n"), theirs("theirs\n");
+        const QString changed = QStringLiteral("changed by another program.");
+        QTest::newRow("own save") << false << ""
+                                  << ""
+                                  << "" << false << mine;
+        QTest::newRow("written in place") << false << "rewrite" << changed << "" << true << theirs;
+        QTest::newRow("renamed over") << true << "replace" << changed << "" << true << theirs;
+        QTest::newRow("removed") << true << "remove"
+                                 << "removed by another program."
+                                 << "" << false << mine;
+        QTest::newRow("reload") << false << "replace" << changed << "reloadButton" << false << theirs;
+        QTest::newRow("keep mine") << true << "rewrite" << changed << "keepMineButton" << false << mine;
+    }
+    void changesOnDiskAreNoticed()
+    {
+        QFETCH(bool, codeEditor);
+        QFETCH(QString, change);
+        QFETCH(QString, bar);
+        QFETCH(QString, button);
+        QFETCH(bool, asks);
+        QFETCH(QByteArray, after);
+        const QString file = path("watched.txt");
+        writeFile(file, "old\n");
+        std::unique_ptr<QMainWindow> w;
+        if (codeEditor) {
+            auto *code = new ide;
+            code->openFile(file);
+            w.reset(code);
+        } else {
+            auto *notepad = new txtedit;
+            notepad->openFile(file);
+            w.reset(notepad);
+        }
+        w->show();
+        editOf(w.get())->insertPlainText(QStringLiteral("mine\n"));
+        const auto save = [&] { w->findChild<QAction *>(QStringLiteral("actionSave"))->trigger(); };
+        if (change.isEmpty()) {
+            save();
+        } else if (change == QLatin1String("rewrite")) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write("theirs\n") == 7);
+        } else if (change == QLatin1String("replace")) {
+            writeFile(file + ".new", "theirs\n");
+            QVERIFY(::rename(QFile::encodeName(file + ".new"), QFile::encodeName(file)) == 0);
+        } else {
+            QVERIFY(QFile::remove(file));
+        }
+        auto *shown = w->findChild<QWidget *>(QStringLiteral("diskChangeBar"));
+        if (bar.isEmpty()) {
+            QTest::qWait(400);
+            QVERIFY(shown->isHidden());
+        } else {
+            QTRY_VERIFY(shown->isVisible());
+            QVERIFY(shown->findChild<QLabel *>()->text().endsWith(bar));
+            QCOMPARE(shown->findChild<QPushButton *>(QStringLiteral("reloadButton"))->isEnabled(),
+                     change != QLatin1String("remove"));
+        }
+        if (!button.isEmpty()) {
+            shown->findChild<QPushButton *>(button)->click();
+            QVERIFY(shown->isHidden());
+        }
+        if (asks)
+            m_modal->press(QMessageBox::Cancel);
+        const qsizetype before = m_modal->seen().size();
+        save();
+        QCOMPARE(m_modal->seen().size() - before, qsizetype(asks));
+        if (asks)
+            QCOMPARE(m_modal->last().title, QStringLiteral("File changed"));
+        QCOMPARE(readFile(file), after);
+    }
+
     // A file in a read-only folder is saved in place; when that write fails, the error names the copy of
     // the old content, which the next start would offer. A later save that works removes it.
     void aFailedSaveInPlaceNamesTheKeptContent()

@@ -98,6 +98,9 @@ EditorTools::EditorTools(const Setup &setup)
                       tr("Replace matches with other text (the find bar with its replace row)"),
                       replaceKeys()),
             &QAction::triggered, m_findBar, &FindBar::openReplace);
+    connect(addAction(edit, tr("Select All"), QStringLiteral("actionSelect_All"), tr("Select the whole text"),
+                      QKeySequence::keyBindings(QKeySequence::SelectAll)),
+            &QAction::triggered, m_editor, &QPlainTextEdit::selectAll);
     connect(addAction(edit, tr("Go to Line..."), QStringLiteral("actionGo_to_Line"),
                       tr("Move the cursor to a line by its number"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
             &QAction::triggered, this, &EditorTools::askForLine);
@@ -113,9 +116,17 @@ EditorTools::EditorTools(const Setup &setup)
             &QAction::triggered, this, &EditorTools::zoomReset);
     edit->setToolTipsVisible(true);
 
+    // Recent goes above Exit, which stays last, as in other editors.
     m_recent = new RecentFilesMenu(m_recentList, setup.openRecent, setup.fileMenu);
-    setup.fileMenu->addSeparator();
-    setup.fileMenu->addMenu(m_recent);
+    QMenu *file = setup.fileMenu;
+    const QList<QAction *> entries = file->actions();
+    QAction *before = nullptr;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i]->objectName() == QLatin1String("actionExit"))
+            before = i > 0 && entries[i - 1]->isSeparator() ? entries[i - 1] : entries[i];
+    }
+    file->insertSeparator(before);
+    file->insertMenu(before, m_recent);
 
     m_basePointSize = m_editor->font().pointSize();
     m_editor->viewport()->installEventFilter(this);
@@ -147,7 +158,8 @@ void EditorTools::goToLine(int line)
     const QTextBlock block = document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
     cursor.setPosition(block.position());
     m_editor->setTextCursor(cursor);
-    m_editor->ensureCursorVisible();
+    // In the middle of the view, with the lines around it, as other editors show a line gone to.
+    m_editor->centerCursor();
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 

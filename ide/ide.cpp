@@ -109,6 +109,15 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->menuSettings->setToolTipsVisible(true);
     connect(setUpToolchains, &QAction::triggered, this, &ide::showToolchainSetup);
 
+    // One key runs the file the way its language's Build entry does.
+    ui->menuBuild->addSeparator();
+    auto *run = ui->menuBuild->addAction(QStringLiteral("Run"));
+    run->setObjectName(QStringLiteral("actionRun"));
+    run->setShortcut(QKeySequence(Qt::Key_F5));
+    run->setToolTip(QStringLiteral("Run the Build entry of the file's language, told by its extension"));
+    ui->menuBuild->setToolTipsVisible(true);
+    connect(run, &QAction::triggered, this, &ide::runByExtension);
+
     // The file keys every editor has, as the notepad has them.
     ui->actionNew->setShortcuts(QKeySequence::New);
     ui->actionOpen->setShortcuts(QKeySequence::Open);
@@ -541,6 +550,31 @@ void ide::runLanguage(Language language)
     m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile));
     lastCompiled(QLatin1String(run.statusName));
     runCommand(language);
+}
+
+void ide::runByExtension()
+{
+    const brivo::LanguageRun *run = brivo::languageForFile(fileName);
+    if (!run) {
+        int count = 0;
+        const brivo::LanguageRun *runs = brivo::languageRuns(&count);
+        QStringList entries;
+        for (int i = 0; i < count; ++i)
+            entries.append(QLatin1String(runs[i].statusName));
+        const QString what = fileName.isEmpty()
+                                 ? QStringLiteral("The text has no file name yet")
+                                 : QStringLiteral("%1 has no extension of a language the Build menu runs")
+                                       .arg(QFileInfo(fileName).fileName());
+        QMessageBox::information(this, QStringLiteral("Run"),
+                                 what + QStringLiteral(".\n\nChoose one of the Build menu's entries: ") +
+                                     entries.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        return;
+    }
+    // Java asks for its class name first, as its menu entry does.
+    if (run->language == Language::Java)
+        on_actionJava_triggered();
+    else
+        runLanguage(run->language);
 }
 
 void ide::on_actionC_triggered()

@@ -976,6 +976,14 @@ private slots:
         QCOMPARE(edit->font().pointSize(), normal + 1);
         QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_0));
         QCOMPARE(edit->font().pointSize(), normal);
+
+        // A line gone to stands in the middle of the view; Select All takes the whole text.
+        edit->setPlainText(QString(300, u'\n'));
+        w.tools()->goToLine(150);
+        QVERIFY(qAbs(edit->cursorRect().center().y() - edit->viewport()->height() / 2) <=
+                edit->fontMetrics().height());
+        w.findChild<QAction *>(QStringLiteral("actionSelect_All"))->trigger();
+        QCOMPARE(edit->textCursor().selectedText().size(), 300);
     }
 
     // The status bar keeps the editor's own label and adds the cursor's place, the encoding and the line
@@ -1023,7 +1031,9 @@ private slots:
         txtedit w;
         auto *menu = w.findChild<RecentFilesMenu *>(QStringLiteral("menuRecent"));
         QVERIFY(menu);
-        QVERIFY(w.findChild<QMenu *>("menuFile")->actions().last()->menu() == menu);
+        // Above Exit, which stays last.
+        const QList<QAction *> file = w.findChild<QMenu *>("menuFile")->actions();
+        QVERIFY(file.at(file.size() - 3)->menu() == menu && file.last()->objectName() == "actionExit");
         menu->refill();
         const QList<QAction *> entries = menu->actions();
         QCOMPARE(entries.at(0)->data().toString(), files.at(5));

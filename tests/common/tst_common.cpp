@@ -872,6 +872,38 @@ private slots:
         QVERIFY(bar->isHidden());
     }
 
+    // In a large document the search runs on a worker as the user types: the newest text wins, the match
+    // is selected and the count follows; an edit meanwhile drops the stale result.
+    void largeDocumentsAreSearchedInTheBackground()
+    {
+        ide w;
+        QPlainTextEdit *edit = editOf(&w);
+        const QString line = QStringLiteral("lorem ipsum dolor sit amet\n");
+        edit->setPlainText(line.repeated(EditorSearch::backgroundCharacters / line.size()) +
+                           QStringLiteral("needle\nlorem needles\n"));
+        w.show();
+        EditorSearch *search = w.tools()->search();
+        FindBar *bar = w.tools()->findBar();
+        bar->openFind();
+        setFindText(bar, QStringLiteral("needles"));
+        setFindText(bar, QStringLiteral("lorem"));
+        setFindText(bar, QStringLiteral("needle"));
+        QVERIFY(search->isSearching());
+        QTRY_VERIFY_WITH_TIMEOUT(!search->isSearching(), 20000);
+        QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("needle"));
+        QCOMPARE(edit->textCursor().selectionStart(), edit->document()->characterCount() - 22);
+        QCOMPARE(bar->message(), QStringLiteral("2 matches"));
+        QTest::keyClick(&w, Qt::Key_F3);
+        QTRY_VERIFY(!search->isSearching());
+        QCOMPARE(edit->textCursor().selectionStart(), edit->document()->characterCount() - 9);
+        // Searching, then the text changes: what was found in the old text is not selected.
+        setFindText(bar, QStringLiteral("dolor"));
+        edit->textCursor().insertText(QStringLiteral("x"));
+        QVERIFY(!search->isSearching());
+        QTest::qWait(200);
+        QCOMPARE(edit->textCursor().selectedText(), QString());
+    }
+
     // Replace changes only a selected match; Replace All is one edit that one Undo takes back, keeps each
     // line's own line end, and marks the document as changed.
     void replaceAllIsOneUndoStep()

@@ -25,23 +25,6 @@ namespace {
 constexpr int kMinPointSize = 4;
 constexpr int kMaxPointSize = 96;
 
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    case TextEncoding::Utf8WithBom:
-        return QStringLiteral("UTF-8 BOM");
-    case TextEncoding::EightBit:
-        break;
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("ANSI");
-#else
-    return QStringLiteral("ISO-8859-1");
-#endif
-}
-
 QString lineEndName(LineEnd end)
 {
     switch (end) {
@@ -116,9 +99,20 @@ EditorTools::EditorTools(const Setup &setup)
             &QAction::triggered, this, &EditorTools::zoomReset);
     edit->setToolTipsVisible(true);
 
-    // Recent goes above Exit, which stays last, as in other editors.
+    // Recent and the encodings go above Exit, which stays last, as in other editors.
     m_recent = new RecentFilesMenu(m_recentList, setup.openRecent, setup.fileMenu);
     QMenu *file = setup.fileMenu;
+    const auto encodingMenu = [file](const QString &title, const QString &name, const QString &tip,
+                                     const std::function<void(TextEncoding)> &chosen) {
+        auto *menu = new QMenu(title, file);
+        menu->setObjectName(name);
+        menu->menuAction()->setToolTip(tip);
+        for (const TextEncoding encoding : allTextEncodings) {
+            QAction *action = menu->addAction(textEncodingName(encoding));
+            connect(action, &QAction::triggered, menu, [chosen, encoding] { chosen(encoding); });
+        }
+        return menu;
+    };
     const QList<QAction *> entries = file->actions();
     QAction *before = nullptr;
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -126,7 +120,13 @@ EditorTools::EditorTools(const Setup &setup)
             before = i > 0 && entries[i - 1]->isSeparator() ? entries[i - 1] : entries[i];
     }
     file->insertSeparator(before);
+    file->insertMenu(before,
+                     encodingMenu(tr("Reopen with Encoding"), QStringLiteral("menuReopen_with_Encoding"),
+                                  tr("Read the file again in another encoding"), setup.reopenAs));
+    file->insertMenu(before, encodingMenu(tr("Save with Encoding"), QStringLiteral("menuSave_with_Encoding"),
+                                          tr("Save the file in another encoding"), setup.saveAs));
     file->insertMenu(before, m_recent);
+    file->setToolTipsVisible(true);
 
     m_basePointSize = m_editor->font().pointSize();
     m_editor->viewport()->installEventFilter(this);
@@ -200,7 +200,7 @@ void EditorTools::updatePosition()
     const QTextCursor cursor = m_editor->textCursor();
     const TextFormat format = m_format ? m_format() : TextFormat();
     m_position->setText(tr("Ln %1, Col %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1) +
-                        QStringLiteral("    ") + encodingName(format.encoding) + QStringLiteral("    ") +
+                        QStringLiteral("    ") + textEncodingName(format.encoding) + QStringLiteral("    ") +
                         lineEndName(format.lineEnd) + QStringLiteral(" "));
 }
 

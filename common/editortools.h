@@ -44,6 +44,9 @@ public:
         std::function<TextFormat()> format; // how the current file is stored
         std::function<void(const QString &)> openRecent;
         std::function<void(const QString &)> reload; // reads the file again, changed text or not
+        // File > Reopen with Encoding and Save with Encoding.
+        std::function<void(TextEncoding)> reopenAs;
+        std::function<void(TextEncoding)> saveAs;
     };
     explicit EditorTools(const Setup &setup);
 

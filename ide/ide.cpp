@@ -138,7 +138,9 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
                                     if (mayDiscardText())
                                         openFile(path);
                                 },
-                                [this](const QString &path) { openFile(path); }});
+                                [this](const QString &path) { openFile(path); },
+                                [this](brivo::TextEncoding encoding) { reopenAs(encoding); },
+                                [this](brivo::TextEncoding encoding) { saveAs(encoding); }});
 }
 
 ide::~ide()
@@ -202,6 +204,32 @@ void ide::openFile(const QString &path)
         format = brivo::TextFormat();
     }
     loadDocument(path, std::move(text), format, lineEnds);
+}
+
+void ide::reopenAs(brivo::TextEncoding encoding)
+{
+    if (fileName.isEmpty() || !mayDiscardText())
+        return;
+    QString text;
+    QString error;
+    brivo::TextFormat format;
+    brivo::LineEndExceptions lineEnds;
+    if (!brivo::readTextFile(fileName, &text, &format, &error, &lineEnds, &encoding)) {
+        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(fileName, error));
+        return;
+    }
+    loadDocument(fileName, std::move(text), format, lineEnds);
+}
+
+void ide::saveAs(brivo::TextEncoding encoding)
+{
+    const brivo::TextFormat before = m_format;
+    m_format.encoding = encoding;
+    // A save that did not happen leaves the file's encoding as it was.
+    if (!saveDocument()) {
+        m_format = before;
+        m_tools->updatePosition();
+    }
 }
 
 void ide::restoreCopy(const brivo::RecoveryCopy &copy)

@@ -133,6 +133,9 @@ private:
     bool checkToolchain(brivo::Language language);
     bool writeToolchainFile(const QString &path, const QString &text);
     void runLanguage(brivo::Language language);
+    // File > Reopen with Encoding and Save with Encoding.
+    void reopenAs(brivo::TextEncoding encoding);
+    void saveAs(brivo::TextEncoding encoding);
     // Runs the Build entry of the current file's language, told by its extension.
     void runByExtension();
     void runCommand(brivo::Language language);

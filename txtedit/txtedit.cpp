@@ -65,7 +65,8 @@ struct txtedit::Fill
 namespace {
 
 std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
-                                           const std::optional<brivo::RecoveryCopy> &copy)
+                                           const std::optional<brivo::RecoveryCopy> &copy,
+                                           const std::optional<brivo::TextEncoding> &as)
 {
     auto fill = std::make_shared<txtedit::Fill>();
     fill->copy = copy;
@@ -73,7 +74,8 @@ std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
         fill->read =
             brivo::readRecoveredText(*copy, &fill->text, &fill->format, &fill->lineEnds, &fill->error);
     else
-        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds);
+        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds,
+                                         as ? &*as : nullptr);
     return fill;
 }
 
@@ -106,7 +108,9 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
                                     if (changesMayGo(this))
                                         load(path);
                                 },
-                                [this](const QString &path) { load(path); }});
+                                [this](const QString &path) { load(path); },
+                                [this](brivo::TextEncoding encoding) { reopenAs(encoding); },
+                                [this](brivo::TextEncoding encoding) { saveAs(encoding); }});
     brivo::describeControls(this, "Notepad: edits a plain text file", {{"textEdit", "Text"}});
 }
 
@@ -318,7 +322,25 @@ bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
                                    QLatin1String(recoveryTool));
 }
 
-void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
+void txtedit::reopenAs(brivo::TextEncoding encoding)
+{
+    if (fileName.isEmpty() || !changesMayGo(this))
+        return;
+    load(fileName, nullptr, &encoding);
+}
+
+void txtedit::saveAs(brivo::TextEncoding encoding)
+{
+    const brivo::TextFormat before = m_format;
+    m_format.encoding = encoding;
+    // A save that did not happen leaves the file's encoding as it was.
+    if (!save()) {
+        m_format = before;
+        m_tools->updatePosition();
+    }
+}
+
+void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy, const brivo::TextEncoding *as)
 {
     m_cleanStatus.clear();
     // Loads that overlap put back the state from before the first of them.
@@ -333,7 +355,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
         restoreShelvedDocument();
         setLoading(false);
         finishLoad(copy ? brivo::loadRecoveredDocument(*copy, font, thread())
-                        : brivo::loadTextDocument(path, font, thread()),
+                        : brivo::loadTextDocument(path, font, thread(), as),
                    copy);
         return;
     }
@@ -345,6 +367,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
     showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
     auto *watcher = new QFutureWatcher<std::shared_ptr<Fill>>(this);
     const std::optional<brivo::RecoveryCopy> restored = copy ? std::optional(*copy) : std::nullopt;
+    const std::optional<brivo::TextEncoding> encoding = as ? std::optional(*as) : std::nullopt;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
         std::shared_ptr<Fill> fill = watcher->future().takeResult();
@@ -359,7 +382,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
         }
         startFill(std::move(fill), generation);
     });
-    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored));
+    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored, encoding));
 }
 
 void txtedit::startFill(std::shared_ptr<Fill> fill, int generation)

@@ -220,6 +220,16 @@ private slots:
             largeText += QString::fromLatin1(line) + u'\n';
         }
         QTest::newRow("large, CR LF with some LF") << large << largeText << utf8 << LineEnd::CrLf << 17;
+        // Never guessed: read as chosen (File > Reopen with Encoding).
+        const QString wide = QString::fromUtf8("h\u00e9\r\n\u20ac \U0001F600\r\nz\n");
+        QTest::newRow("UTF-16 LE, chosen")
+            << "\xFF\xFE" + QStringEncoder(QStringConverter::Utf16LE).encode(wide)
+            << QString::fromUtf8("h\u00e9\n\u20ac \U0001F600\nz\n") << TextEncoding::Utf16Le << LineEnd::CrLf
+            << 1;
+        QTest::newRow("UTF-16 BE, chosen")
+            << "\xFE\xFF" + QStringEncoder(QStringConverter::Utf16BE).encode(wide)
+            << QString::fromUtf8("h\u00e9\n\u20ac \U0001F600\nz\n") << TextEncoding::Utf16Be << LineEnd::CrLf
+            << 1;
     }
     void filesRoundTripByteForByte()
     {
@@ -234,7 +244,9 @@ private slots:
         QString read, error;
         TextFormat format;
         LineEndExceptions exceptions;
-        QVERIFY(brivo::readTextFile(path, &read, &format, &error, &exceptions));
+        const bool chosen = encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
+        const TextEncoding *as = chosen ? &encoding : nullptr;
+        QVERIFY(brivo::readTextFile(path, &read, &format, &error, &exceptions, as));
         QCOMPARE(read, text);
         QCOMPARE(format.encoding, encoding);
         QCOMPARE(format.lineEnd, lineEnd);
@@ -242,9 +254,11 @@ private slots:
         QVERIFY(brivo::writeTextFile(path, read, &format, &error, exceptions));
         QCOMPARE(readFile(path), bytes);
 
-        LoadedDocument loaded = brivo::loadTextDocument(path, QFont(), QThread::currentThread());
+        LoadedDocument loaded = brivo::loadTextDocument(path, QFont(), QThread::currentThread(), as);
         QCOMPARE(capturedBytes(captureDocument(loaded.document.get()), &loaded.format, LineSeparators::Keep),
                  bytes);
+        if (chosen)
+            return; // the added line below is counted in bytes of one a character
         QTextCursor cursor(loaded.document->begin());
         cursor.movePosition(QTextCursor::EndOfBlock);
         cursor.insertText(QStringLiteral("\nx"));
@@ -716,6 +730,43 @@ private slots:
         if (asks)
             QCOMPARE(m_modal->last().title, QStringLiteral("File changed"));
         QCOMPARE(readFile(file), after);
+    }
+
+    // A file whose encoding was guessed wrong is read again in the one chosen, and saved in another; the
+    // status bar names it. A file the guess reads as Latin-1 is UTF-16 in truth here.
+    void reopenAndSaveWithEncoding()
+    {
+        const QString file = path("wide.txt");
+        const QByteArray utf16 =
+            "\xFF\xFE" + QStringEncoder(QStringConverter::Utf16LE).encode(u"caf\u00e9\r\n");
+        writeFile(file, utf16);
+        txtedit w;
+        w.openFile(file);
+        QVERIFY(w.tools()->positionLabel()->text().contains("ISO-8859-1"));
+        const auto choose = [&w](const char *menu, const char *encoding) {
+            for (QAction *action : w.findChild<QMenu *>(menu)->actions())
+                if (action->text() == QLatin1String(encoding))
+                    action->trigger();
+        };
+        choose("menuReopen_with_Encoding", "UTF-16 LE");
+        QCOMPARE(textOf(w), QString::fromUtf8("caf\u00e9\n"));
+        QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 LE    CRLF"));
+        trigger(w, "actionSave");
+        QCOMPARE(readFile(file), utf16);
+        choose("menuSave_with_Encoding", "UTF-8 BOM");
+        QCOMPARE(readFile(file), QByteArray("\xEF\xBB\xBF"
+                                            "caf\xC3\xA9\r\n"));
+        choose("menuSave_with_Encoding", "UTF-16 BE");
+        QCOMPARE(readFile(file),
+                 "\xFE\xFF" + QStringEncoder(QStringConverter::Utf16BE).encode(u"caf\u00e9\r\n"));
+        QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 BE"));
+        // The code editor has the same menus.
+        ide code;
+        code.openFile(file);
+        for (QAction *action : code.findChild<QMenu *>("menuReopen_with_Encoding")->actions())
+            if (action->text() == QLatin1String("UTF-16 BE"))
+                action->trigger();
+        QCOMPARE(editOf(&code)->toPlainText(), QString::fromUtf8("caf\u00e9\n"));
     }
 
     // A file in a read-only folder is saved in place; when that write fails, the error names the copy of

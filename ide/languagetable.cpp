@@ -48,13 +48,16 @@ const LanguageRun &languageRun(Language language)
     Q_UNREACHABLE();
 }
 
-const LanguageRun *languageForFile(const QString &path)
+bool hasListedExtension(const QString &path, const char *extensions)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix.isEmpty())
-        return nullptr;
+    return !suffix.isEmpty() && QString::fromLatin1(extensions).split(QLatin1Char(' ')).contains(suffix);
+}
+
+const LanguageRun *languageForFile(const QString &path)
+{
     for (const LanguageRun &run : kRuns) {
-        if (QString::fromLatin1(run.extensions).split(QLatin1Char(' ')).contains(suffix))
+        if (hasListedExtension(path, run.extensions))
             return &run;
     }
     return nullptr;

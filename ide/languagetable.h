@@ -47,6 +47,10 @@ const LanguageRun &languageRun(Language language);
 // Every row, in Build menu order.
 BRIVO_CORE_EXPORT const LanguageRun *languageRuns(int *count);
 
+// Whether the extension of the file at `path`, in lower case, is one of `extensions` (lower case,
+// separated by blanks).
+bool hasListedExtension(const QString &path, const char *extensions);
+
 // The language of the file at `path`, told by its extension (case ignored); nullptr for none.
 BRIVO_CORE_EXPORT const LanguageRun *languageForFile(const QString &path);
 

@@ -1,6 +1,6 @@
 #include "ide/syntaxtable.h"
 
-#include <QFileInfo>
+#include "ide/languagetable.h"
 
 #include <cstring>
 #include <iterator>
@@ -174,11 +174,8 @@ const SyntaxRules kRules[] = {
 
 const SyntaxRules *syntaxForFile(const QString &path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix.isEmpty())
-        return nullptr;
     for (const SyntaxRules &rules : kRules) {
-        if (QString::fromLatin1(rules.extensions).split(QLatin1Char(' ')).contains(suffix))
+        if (hasListedExtension(path, rules.extensions))
             return &rules;
     }
     return nullptr;

@@ -153,6 +153,8 @@ qsizetype EditorSearch::replaceAll()
 {
     if (!m_editor || m_editor->isReadOnly())
         return 0;
+    // A count still running would take a processor from the replacing.
+    stopBackground();
     QTextDocument *doc = m_editor->document();
     const QRegularExpression search = expression();
     if (!search.isValid())

@@ -127,8 +127,12 @@ int main(int argc, char *argv[])
     bar->openReplace();
     bar->findChild<QLineEdit *>(QStringLiteral("findEdit"))->setText(QStringLiteral("zqxneedle"));
     bar->findChild<QLineEdit *>(QStringLiteral("replaceEdit"))->setText(QStringLiteral("pin"));
-    // As a user would, the first match was found before Replace All is pressed.
+    // As a user would, the first match was found and counted before Replace All is pressed.
     window.tools()->search()->find(false);
+    QElapsedTimer waiting;
+    waiting.start();
+    while (window.tools()->search()->isSearching() && waiting.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     settle();
 
     QElapsedTimer clock;

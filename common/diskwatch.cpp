@@ -131,6 +131,12 @@ void DiskWatch::check()
     m_bar->show();
 }
 
+void DiskWatch::wroteTo(const QString &path)
+{
+    if (!m_path.isEmpty() && QFileInfo(path) == QFileInfo(m_path))
+        keepMine();
+}
+
 void DiskWatch::keepMine()
 {
     // The file as it is now is the one the text replaces: saving over it asks no more.

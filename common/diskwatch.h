@@ -44,6 +44,10 @@ public:
     // over it that failed part way, what is there is the editor's own doing.
     void keepMine();
 
+    // The editor wrote a copy of its text to `path` (Save As): when that is the watched file itself, the
+    // change is the editor's own.
+    void wroteTo(const QString &path);
+
     // Looks at the file now, as a notice from the file system does; the bar shows when it changed.
     void check();
 

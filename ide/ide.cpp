@@ -390,6 +390,7 @@ void ide::on_actionSave_As_triggered()
         return;
     brivo::TextFormat format = m_format;
     writeDocument(name, &format);
+    m_tools->diskWatch()->wroteTo(name);
 }
 
 void ide::on_actionPrint_triggered()

@@ -167,6 +167,7 @@ void txtedit::on_actionSave_As_triggered()
     // A copy in the current file's encoding; the document keeps its own file and marker.
     brivo::TextFormat format = m_format;
     writeDocument(path, &format);
+    m_tools->diskWatch()->wroteTo(path);
 }
 
 void txtedit::on_actionSave_triggered()

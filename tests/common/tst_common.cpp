@@ -662,17 +662,27 @@ private slots:
         QTest::addColumn<bool>("asks");      // Save asks first (and is cancelled)
         QTest::addColumn<QByteArray>("after");
         const QByteArray mine("mine\nold\n"), theirs("theirs\n");
-        const QString changed = QStringLiteral("changed by another program.");
-        QTest::newRow("own save") << false << ""
-                                  << ""
-                                  << "" << false << mine;
-        QTest::newRow("written in place") << false << "rewrite" << changed << "" << true << theirs;
-        QTest::newRow("renamed over") << true << "replace" << changed << "" << true << theirs;
-        QTest::newRow("removed") << true << "remove"
-                                 << "removed by another program."
-                                 << "" << false << mine;
-        QTest::newRow("reload") << false << "replace" << changed << "reloadButton" << false << theirs;
-        QTest::newRow("keep mine") << true << "rewrite" << changed << "keepMineButton" << false << mine;
+        const char *changed = "changed by another program.";
+        struct Row
+        {
+            const char *name;
+            bool codeEditor;
+            const char *change, *bar, *button;
+            bool asks;
+            QByteArray after;
+        };
+        const Row rows[] = {
+            {"own save", false, "", "", "", false, mine},
+            {"own Save As onto it", true, "save as", "", "", false, mine},
+            {"written in place", false, "rewrite", changed, "", true, theirs},
+            {"renamed over", true, "replace", changed, "", true, theirs},
+            {"removed", true, "remove", "removed by another program.", "", false, mine},
+            {"reload", false, "replace", changed, "reloadButton", false, theirs},
+            {"keep mine", true, "rewrite", changed, "keepMineButton", false, mine},
+        };
+        for (const Row &row : rows)
+            QTest::newRow(row.name) << row.codeEditor << QString(row.change) << QString(row.bar)
+                                    << QString(row.button) << row.asks << row.after;
     }
     void changesOnDiskAreNoticed()
     {
@@ -699,6 +709,9 @@ private slots:
         const auto save = [&] { w->findChild<QAction *>(QStringLiteral("actionSave"))->trigger(); };
         if (change.isEmpty()) {
             save();
+        } else if (change == QLatin1String("save as")) {
+            m_modal->chooseFile(file);
+            w->findChild<QAction *>(QStringLiteral("actionSave_As"))->trigger();
         } else if (change == QLatin1String("rewrite")) {
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write("theirs\n") == 7);

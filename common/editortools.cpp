@@ -81,9 +81,13 @@ EditorTools::EditorTools(const Setup &setup)
                       tr("Replace matches with other text (the find bar with its replace row)"),
                       replaceKeys()),
             &QAction::triggered, m_findBar, &FindBar::openReplace);
-    connect(addAction(edit, tr("Select All"), QStringLiteral("actionSelect_All"), tr("Select the whole text"),
-                      QKeySequence::keyBindings(QKeySequence::SelectAll)),
-            &QAction::triggered, m_editor, &QPlainTextEdit::selectAll);
+    QAction *selectAll =
+        addAction(edit, tr("Select All"), QStringLiteral("actionSelect_All"), tr("Select the whole text"),
+                  QKeySequence::keyBindings(QKeySequence::SelectAll));
+    // Ctrl+A belongs to the text that has the keyboard: in the find bar or a run's output it selects there.
+    selectAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_editor->addAction(selectAll);
+    connect(selectAll, &QAction::triggered, m_editor, &QPlainTextEdit::selectAll);
     connect(addAction(edit, tr("Go to Line..."), QStringLiteral("actionGo_to_Line"),
                       tr("Move the cursor to a line by its number"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
             &QAction::triggered, this, &EditorTools::askForLine);

@@ -756,29 +756,27 @@ private slots:
         txtedit w;
         w.openFile(file);
         QVERIFY(w.tools()->positionLabel()->text().contains("ISO-8859-1"));
-        const auto choose = [&w](const char *menu, const char *encoding) {
-            for (QAction *action : w.findChild<QMenu *>(menu)->actions())
+        const auto choose = [](QWidget *window, const char *menu, const char *encoding) {
+            for (QAction *action : window->findChild<QMenu *>(menu)->actions())
                 if (action->text() == QLatin1String(encoding))
                     action->trigger();
         };
-        choose("menuReopen_with_Encoding", "UTF-16 LE");
+        choose(&w, "menuReopen_with_Encoding", "UTF-16 LE");
         QCOMPARE(textOf(w), QString::fromUtf8("caf\u00e9\n"));
         QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 LE    CRLF"));
         trigger(w, "actionSave");
         QCOMPARE(readFile(file), utf16);
-        choose("menuSave_with_Encoding", "UTF-8 BOM");
+        choose(&w, "menuSave_with_Encoding", "UTF-8 BOM");
         QCOMPARE(readFile(file), QByteArray("\xEF\xBB\xBF"
                                             "caf\xC3\xA9\r\n"));
-        choose("menuSave_with_Encoding", "UTF-16 BE");
+        choose(&w, "menuSave_with_Encoding", "UTF-16 BE");
         QCOMPARE(readFile(file),
                  "\xFE\xFF" + QStringEncoder(QStringConverter::Utf16BE).encode(u"caf\u00e9\r\n"));
         QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 BE"));
         // The code editor has the same menus.
         ide code;
         code.openFile(file);
-        for (QAction *action : code.findChild<QMenu *>("menuReopen_with_Encoding")->actions())
-            if (action->text() == QLatin1String("UTF-16 BE"))
-                action->trigger();
+        choose(&code, "menuReopen_with_Encoding", "UTF-16 BE");
         QCOMPARE(editOf(&code)->toPlainText(), QString::fromUtf8("caf\u00e9\n"));
     }
 

@@ -1,5 +1,6 @@
 #include "common/editortools.h"
 
+#include "common/diskwatch.h"
 #include "common/editorsearch.h"
 #include "common/findbar.h"
 #include "common/recentfiles.h"
@@ -23,23 +24,6 @@ namespace {
 // Zooming keeps the text readable and the layout sane.
 constexpr int kMinPointSize = 4;
 constexpr int kMaxPointSize = 96;
-
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    case TextEncoding::Utf8WithBom:
-        return QStringLiteral("UTF-8 BOM");
-    case TextEncoding::EightBit:
-        break;
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("ANSI");
-#else
-    return QStringLiteral("ISO-8859-1");
-#endif
-}
 
 QString lineEndName(LineEnd end)
 {
@@ -72,6 +56,7 @@ EditorTools::EditorTools(const Setup &setup)
     m_findBar = new FindBar(FindBar::Options | FindBar::Replace);
     setup.textLayout->addWidget(m_findBar);
     m_search = new EditorSearch(m_editor, m_findBar);
+    m_diskWatch = new DiskWatch(setup.window, setup.textLayout, setup.reload);
     // Escape in the text closes the bar as well, after F3 has left the keyboard there.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_editor);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
@@ -96,6 +81,13 @@ EditorTools::EditorTools(const Setup &setup)
                       tr("Replace matches with other text (the find bar with its replace row)"),
                       replaceKeys()),
             &QAction::triggered, m_findBar, &FindBar::openReplace);
+    QAction *selectAll =
+        addAction(edit, tr("Select All"), QStringLiteral("actionSelect_All"), tr("Select the whole text"),
+                  QKeySequence::keyBindings(QKeySequence::SelectAll));
+    // Ctrl+A belongs to the text that has the keyboard: in the find bar or a run's output it selects there.
+    selectAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_editor->addAction(selectAll);
+    connect(selectAll, &QAction::triggered, m_editor, &QPlainTextEdit::selectAll);
     connect(addAction(edit, tr("Go to Line..."), QStringLiteral("actionGo_to_Line"),
                       tr("Move the cursor to a line by its number"), {QKeySequence(Qt::CTRL | Qt::Key_G)}),
             &QAction::triggered, this, &EditorTools::askForLine);
@@ -111,9 +103,34 @@ EditorTools::EditorTools(const Setup &setup)
             &QAction::triggered, this, &EditorTools::zoomReset);
     edit->setToolTipsVisible(true);
 
+    // Recent and the encodings go above Exit, which stays last, as in other editors.
     m_recent = new RecentFilesMenu(m_recentList, setup.openRecent, setup.fileMenu);
-    setup.fileMenu->addSeparator();
-    setup.fileMenu->addMenu(m_recent);
+    QMenu *file = setup.fileMenu;
+    const auto encodingMenu = [file](const QString &title, const QString &name, const QString &tip,
+                                     const std::function<void(TextEncoding)> &chosen) {
+        auto *menu = new QMenu(title, file);
+        menu->setObjectName(name);
+        menu->menuAction()->setToolTip(tip);
+        for (const TextEncoding encoding : allTextEncodings) {
+            QAction *action = menu->addAction(textEncodingName(encoding));
+            connect(action, &QAction::triggered, menu, [chosen, encoding] { chosen(encoding); });
+        }
+        return menu;
+    };
+    const QList<QAction *> entries = file->actions();
+    QAction *before = nullptr;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i]->objectName() == QLatin1String("actionExit"))
+            before = i > 0 && entries[i - 1]->isSeparator() ? entries[i - 1] : entries[i];
+    }
+    file->insertSeparator(before);
+    file->insertMenu(before,
+                     encodingMenu(tr("Reopen with Encoding"), QStringLiteral("menuReopen_with_Encoding"),
+                                  tr("Read the file again in another encoding"), setup.reopenAs));
+    file->insertMenu(before, encodingMenu(tr("Save with Encoding"), QStringLiteral("menuSave_with_Encoding"),
+                                          tr("Save the file in another encoding"), setup.saveAs));
+    file->insertMenu(before, m_recent);
+    file->setToolTipsVisible(true);
 
     m_basePointSize = m_editor->font().pointSize();
     m_editor->viewport()->installEventFilter(this);
@@ -145,7 +162,8 @@ void EditorTools::goToLine(int line)
     const QTextBlock block = document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
     cursor.setPosition(block.position());
     m_editor->setTextCursor(cursor);
-    m_editor->ensureCursorVisible();
+    // In the middle of the view, with the lines around it, as other editors show a line gone to.
+    m_editor->centerCursor();
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
@@ -186,7 +204,7 @@ void EditorTools::updatePosition()
     const QTextCursor cursor = m_editor->textCursor();
     const TextFormat format = m_format ? m_format() : TextFormat();
     m_position->setText(tr("Ln %1, Col %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1) +
-                        QStringLiteral("    ") + encodingName(format.encoding) + QStringLiteral("    ") +
+                        QStringLiteral("    ") + textEncodingName(format.encoding) + QStringLiteral("    ") +
                         lineEndName(format.lineEnd) + QStringLiteral(" "));
 }
 

@@ -23,6 +23,7 @@ class QPlainTextEdit;
 
 namespace brivo {
 
+class DiskWatch;
 class EditorSearch;
 class FindBar;
 class RecentFilesMenu;
@@ -42,6 +43,10 @@ public:
         QString recentList;                 // which list of recent files is this editor's
         std::function<TextFormat()> format; // how the current file is stored
         std::function<void(const QString &)> openRecent;
+        std::function<void(const QString &)> reload; // reads the file again, changed text or not
+        // File > Reopen with Encoding and Save with Encoding.
+        std::function<void(TextEncoding)> reopenAs;
+        std::function<void(TextEncoding)> saveAs;
     };
     explicit EditorTools(const Setup &setup);
 
@@ -49,6 +54,8 @@ public:
     EditorSearch *search() const { return m_search; }
     QLabel *positionLabel() const { return m_position; }
     RecentFilesMenu *recentMenu() const { return m_recent; }
+    // The watch on the file for changes made by other programs.
+    DiskWatch *diskWatch() const { return m_diskWatch; }
 
     // Moves the cursor to the start of line `line` (counted from 1, kept within the document) and shows it.
     void goToLine(int line);
@@ -75,6 +82,7 @@ private:
     EditorSearch *m_search = nullptr;
     QLabel *m_position = nullptr;
     RecentFilesMenu *m_recent = nullptr;
+    DiskWatch *m_diskWatch = nullptr;
     int m_basePointSize = 0;
     WheelNotches m_wheel;
 };

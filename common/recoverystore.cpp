@@ -30,7 +30,7 @@ namespace {
 // can read it too), or a file's old content byte for byte.
 constexpr char kMetaSuffix[] = ".json";
 
-const char *const kEncodings[] = {"utf-8", "utf-8-bom", "8-bit"};
+const char *const kEncodings[] = {"utf-8", "utf-8-bom", "8-bit", "utf-16le", "utf-16be"};
 const char *const kLineEnds[] = {"lf", "crlf", "cr"};
 
 template <typename Enum, std::size_t N> Enum fromName(const char *const (&names)[N], const QString &name)

@@ -70,13 +70,14 @@ void markLineEnds(QTextDocument *document, const LineEndExceptions &exceptions)
     document->setProperty(kMarkedProperty, !exceptions.isEmpty());
 }
 
-LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread)
+LoadedDocument loadTextDocument(const QString &path, const QFont &font, QThread *documentThread,
+                                const TextEncoding *as)
 {
     LoadedDocument loaded;
     QString text;
     LineEndExceptions exceptions;
     if (QFileInfo::exists(path)) {
-        if (!readTextFile(path, &text, &loaded.format, &loaded.error, &exceptions))
+        if (!readTextFile(path, &text, &loaded.format, &loaded.error, &exceptions, as))
             return loaded;
         loaded.existed = true;
     }

@@ -34,12 +34,12 @@ struct LoadedDocument
     QString error;        // why the file could not be read
 };
 
-// Reads the file at `path` into a new plain-text document set in `font`, which then belongs to
-// `documentThread`. A path with nothing at it gives an empty document. Building the document is the slow
-// part of opening a large file, and a document nobody else touches may be built on any thread, so this can
-// run on a worker thread while the window stays responsive.
+// Reads the file at `path` (in the encoding `as` when one is given) into a new plain-text document set in
+// `font`, which then belongs to `documentThread`. A path with nothing at it gives an empty document. Building
+// the document is the slow part of opening a large file, and a document nobody else touches may be built on
+// any thread, so this can run on a worker thread while the window stays responsive.
 BRIVO_CORE_EXPORT LoadedDocument loadTextDocument(const QString &path, const QFont &font,
-                                                  QThread *documentThread);
+                                                  QThread *documentThread, const TextEncoding *as = nullptr);
 
 // A new plain-text document in `font` holding `text` (see setDocumentText()), laid out as a QPlainTextEdit
 // lays out its text, handed to `documentThread`.

@@ -17,6 +17,8 @@ namespace brivo {
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray kBomLe("\xFF\xFE");
+const QByteArray kBomBe("\xFE\xFF");
 
 QStringConverter::Encoding eightBitEncoding()
 {
@@ -31,7 +33,35 @@ QStringConverter::Encoding eightBitEncoding()
 
 QStringConverter::Encoding converterEncoding(TextEncoding encoding)
 {
-    return encoding == TextEncoding::EightBit ? eightBitEncoding() : QStringConverter::Utf8;
+    switch (encoding) {
+    case TextEncoding::EightBit:
+        return eightBitEncoding();
+    case TextEncoding::Utf16Le:
+        return QStringConverter::Utf16LE;
+    case TextEncoding::Utf16Be:
+        return QStringConverter::Utf16BE;
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithBom:
+        break;
+    }
+    return QStringConverter::Utf8;
+}
+
+// The byte-order mark a file in `encoding` starts with; none for UTF-8 without one and 8-bit.
+QByteArray byteOrderMark(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8WithBom:
+        return kBom;
+    case TextEncoding::Utf16Le:
+        return kBomLe;
+    case TextEncoding::Utf16Be:
+        return kBomBe;
+    case TextEncoding::Utf8:
+    case TextEncoding::EightBit:
+        break;
+    }
+    return {};
 }
 
 // The most common of the three line ends; a tie goes to the platform's own, then LF, CR LF, CR. Text with
@@ -108,6 +138,42 @@ QString decodeText(const QByteArray &bytes, TextFormat *format, LineEndException
     }
     format->lineEnd = unifyLineEnds(&text, exceptions);
     return text;
+}
+
+QString decodeTextAs(const QByteArray &bytes, TextEncoding as, TextFormat *format,
+                     LineEndExceptions *exceptions)
+{
+    if (as == TextEncoding::Utf8 && bytes.startsWith(kBom))
+        as = TextEncoding::Utf8WithBom;
+    const QByteArray mark = byteOrderMark(as);
+    const QByteArrayView body =
+        !mark.isEmpty() && bytes.startsWith(mark) ? QByteArrayView(bytes).sliced(mark.size()) : bytes;
+    QStringDecoder decoder(converterEncoding(as), QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(body);
+    format->encoding = as;
+    format->lineEnd = unifyLineEnds(&text, exceptions);
+    return text;
+}
+
+QString textEncodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Utf8WithBom:
+        return QStringLiteral("UTF-8 BOM");
+    case TextEncoding::Utf16Le:
+        return QStringLiteral("UTF-16 LE");
+    case TextEncoding::Utf16Be:
+        return QStringLiteral("UTF-16 BE");
+    case TextEncoding::EightBit:
+        break;
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("ANSI");
+#else
+    return QStringLiteral("ISO-8859-1");
+#endif
 }
 
 LineEnd unifyLineEnds(QString *text, LineEndExceptions *exceptions, const LineEnd *lineEnd)
@@ -201,9 +267,11 @@ QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExcepti
         format->encoding = TextEncoding::Utf8;
 
     QStringEncoder encoder(converterEncoding(format->encoding), QStringConverter::Flag::Stateless);
-    QByteArray bytes;
-    if (format->encoding == TextEncoding::Utf8WithBom)
-        bytes = kBom;
+    QByteArray bytes = byteOrderMark(format->encoding);
+    // Line ends in the file's encoding: two bytes a character in UTF-16.
+    QByteArray endBytes[3];
+    for (const LineEnd end : {LineEnd::Lf, LineEnd::CrLf, LineEnd::Cr})
+        endBytes[int(end)] = encoder.encode(QString::fromLatin1(lineEndBytes(end)));
     // Each line goes straight into the result; its line end is written after it as the file had it.
     auto append = [&](QStringView line) {
         const qsizetype size = bytes.size();
@@ -220,7 +288,7 @@ QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExcepti
         while (exception != exceptions.cend() && exception->position < i)
             ++exception;
         const bool differs = exception != exceptions.cend() && exception->position == i;
-        bytes += lineEndBytes(differs ? exception->lineEnd : format->lineEnd);
+        bytes += endBytes[int(differs ? exception->lineEnd : format->lineEnd)];
         start = i + 1;
     }
     append(text.sliced(start));
@@ -228,7 +296,7 @@ QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExcepti
 }
 
 bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
-                  LineEndExceptions *exceptions)
+                  LineEndExceptions *exceptions, const TextEncoding *as)
 {
     if (const QString special = notRegularFile(path); !special.isEmpty()) {
         *error = special;
@@ -248,7 +316,7 @@ bool readTextFile(const QString &path, QString *text, TextFormat *format, QStrin
         *error = file.errorString();
         return false;
     }
-    *text = decodeText(bytes, format, exceptions);
+    *text = as ? decodeTextAs(bytes, *as, format, exceptions) : decodeText(bytes, format, exceptions);
     return true;
 }
 

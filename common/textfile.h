@@ -17,7 +17,18 @@ enum class TextEncoding
     Utf8,        // valid UTF-8 without a byte-order mark
     Utf8WithBom, // valid UTF-8 that starts with a byte-order mark
     EightBit,    // anything else: the system's 8-bit code page, Latin-1 where there is none (every Unix)
+    // Never guessed, only chosen: read with a byte-order mark or without, written with one.
+    Utf16Le,
+    Utf16Be,
 };
+
+// Every encoding, in the order the editors' encoding menus list them.
+inline constexpr TextEncoding allTextEncodings[] = {TextEncoding::Utf8, TextEncoding::Utf8WithBom,
+                                                    TextEncoding::Utf16Le, TextEncoding::Utf16Be,
+                                                    TextEncoding::EightBit};
+
+// The encoding's name as the editors show it ("UTF-8", "UTF-16 LE", "ISO-8859-1").
+BRIVO_CORE_EXPORT QString textEncodingName(TextEncoding encoding);
 
 enum class LineEnd
 {
@@ -67,6 +78,10 @@ BRIVO_CORE_EXPORT QByteArray lineEndBytes(LineEnd end);
 // encoding and the most common line end, `exceptions` (when given) the line ends that differ from it, so
 // that encodeText() writes the same bytes back.
 QString decodeText(const QByteArray &bytes, TextFormat *format, LineEndExceptions *exceptions = nullptr);
+// The same in the encoding `as`, whatever the bytes look like; a byte-order mark of that encoding is
+// dropped (for UTF-8 it makes the format UTF-8 with BOM).
+BRIVO_CORE_EXPORT QString decodeTextAs(const QByteArray &bytes, TextEncoding as, TextFormat *format,
+                                       LineEndExceptions *exceptions = nullptr);
 
 // Turns every line end of `text` (CR LF, LF or a lone CR) into one LF and returns the most common one, or
 // `lineEnd` when that is given; `exceptions` (when given) receives the line ends that differ from it.
@@ -84,9 +99,11 @@ BRIVO_CORE_EXPORT bool encodingHolds(QStringView text, TextEncoding encoding, QS
 QByteArray encodeText(QStringView text, TextFormat *format, const LineEndExceptions &exceptions = {},
                       bool lineSeparatorBreaks = false);
 
-// Reads the whole file at `path`. False, with the reason in `error`, when it cannot be read.
+// Reads the whole file at `path`, in the encoding `as` when one is given. False, with the reason in
+// `error`, when it cannot be read.
 BRIVO_CORE_EXPORT bool readTextFile(const QString &path, QString *text, TextFormat *format, QString *error,
-                                    LineEndExceptions *exceptions = nullptr);
+                                    LineEndExceptions *exceptions = nullptr,
+                                    const TextEncoding *as = nullptr);
 
 // Writes `text` to `path` in one piece: the old file stays intact until the new one is complete, so a
 // crash or a full disk never leaves half a file. False, with the reason in `error`, when it fails.

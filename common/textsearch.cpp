@@ -66,14 +66,20 @@ TextMatch findMatch(QStringView text, const QRegularExpression &expression, qsiz
     return match;
 }
 
-qsizetype countMatches(QStringView text, const QRegularExpression &expression)
+qsizetype countMatches(QStringView text, const QRegularExpression &expression,
+                       const std::function<bool()> &stop)
 {
     if (!expression.isValid() || expression.pattern().isEmpty())
         return 0;
     qsizetype count = 0;
+    qsizetype seen = 0;
     auto it = expression.globalMatch(text);
-    while (it.hasNext())
+    while (it.hasNext()) {
         count += it.next().capturedLength() > 0 ? 1 : 0;
+        // A search that was overtaken by the next key stops within a few milliseconds.
+        if (stop && ++seen % 1024 == 0 && stop())
+            break;
+    }
     return count;
 }
 
@@ -124,7 +130,16 @@ QList<TextReplacement> replacementsFor(QStringView text, const QRegularExpressio
 
 QString searchableText(const QTextDocument *document)
 {
-    return documentText(document, LineSeparators::Keep);
+    return searchableRawText(document->toRawText());
+}
+
+QString searchableRawText(QString raw)
+{
+    for (QChar &c : raw) {
+        if (isLineBreak(c))
+            c = u'\n';
+    }
+    return raw;
 }
 
 } // namespace brivo

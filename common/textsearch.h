@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 class QTextDocument;
 
 namespace brivo {
@@ -38,8 +40,10 @@ struct TextMatch
 BRIVO_CORE_EXPORT TextMatch findMatch(QStringView text, const QRegularExpression &expression, qsizetype from,
                                       bool backward);
 
-// The number of non-empty matches in `text`.
-BRIVO_CORE_EXPORT qsizetype countMatches(QStringView text, const QRegularExpression &expression);
+// The number of non-empty matches in `text`. When `stop` is given and says so, counting ends early and
+// the number so far comes back.
+BRIVO_CORE_EXPORT qsizetype countMatches(QStringView text, const QRegularExpression &expression,
+                                         const std::function<bool()> &stop = {});
 
 // `replacement` for one match: with `expandGroups`, "\0" to "\9" stand for the captured groups and "\\"
 // for one backslash; otherwise it is taken as it is.
@@ -63,5 +67,7 @@ BRIVO_CORE_EXPORT QList<TextReplacement> replacementsFor(QStringView text,
 
 // The document's text with each paragraph break as a line feed, one character for one position.
 QString searchableText(const QTextDocument *document);
+// The same made of a document's raw text (QTextDocument::toRawText()), in place.
+BRIVO_CORE_EXPORT QString searchableRawText(QString raw);
 
 } // namespace brivo

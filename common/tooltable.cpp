@@ -16,12 +16,13 @@ const QList<ToolDescription> &toolTable()
         //  MIME types,
         //  launcher tile {text, picture, place, order}, module, needs the shared OpenGL context}
         {Tool::CodeEditor, "ide", "Brivo : IDE - K.VARDEN",
-         "cpp c go python perl asm h hpp bat java JAVA",
+         "cpp c go python perl asm h hpp bat java JAVA "
+         "py sh bash js ts rb lua pl pm rs kt swift cs php sql pyw zsh mjs cc cxx hh hxx lisp cl scm cmd",
          "text/x-csrc text/x-c++src text/x-chdr text/x-c++hdr text/x-go text/x-python text/x-python3 "
          "text/x-perl application/x-perl text/x-java",
          {"IDE", ":/images/ide.png", {210, 10, 180, 120}, 2}, nullptr, false},
         {Tool::Notepad, "txtedit", "Brivo : TextEdit - K.VARDEN",
-         "txt",
+         "txt md log csv tsv ini conf cfg json xml yaml yml toml srt",
          "text/plain",
          {"Notepad", ":/images/txt.png", {10, 10, 180, 120}, 1}, nullptr, false},
         {Tool::WebBrowser, "web", "Brivo : Web Browser - K.VARDEN",

@@ -147,22 +147,26 @@ void CodeEdit::paintEvent(QPaintEvent *event)
 void CodeEdit::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    // Closing braces come with Shift or AltGr on many keyboards: the character decides.
+    const QString typed = event->text();
+    if (!isReadOnly() &&
+        (typed == QLatin1String("}") || typed == QLatin1String("]") || typed == QLatin1String(")")) &&
+        closeBlock(typed))
+        return;
     if (isReadOnly() || modifiers != Qt::NoModifier) {
         brivo::PlainTextArea::keyPressEvent(event);
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // The new line starts where the one it was split from starts.
+        // The new line starts where the one it was split from starts, a step further in after an opening
+        // brace.
         QTextCursor cursor = textCursor();
         cursor.beginEditBlock();
         cursor.removeSelectedText();
-        const QString line = cursor.block().text();
-        const int column = cursor.positionInBlock();
-        int indent = 0;
-        while (indent < column && (line[indent] == QLatin1Char(' ') || line[indent] == QLatin1Char('\t')))
-            ++indent;
+        const QString before = cursor.block().text().left(cursor.positionInBlock());
+        const bool python = m_syntax && QLatin1String(m_syntax->name) == QLatin1String("Python");
         cursor.insertBlock();
-        cursor.insertText(line.left(indent));
+        cursor.insertText(indentAfter(before, m_tabs, python));
         cursor.endEditBlock();
         setTextCursor(cursor);
         ensureCursorVisible();
@@ -173,6 +177,47 @@ void CodeEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     brivo::PlainTextArea::keyPressEvent(event);
+}
+
+QString CodeEdit::indentAfter(QStringView before, bool tabs, bool colonOpens)
+{
+    qsizetype own = 0;
+    while (own < before.size() && (before[own] == u' ' || before[own] == u'\t'))
+        ++own;
+    QString indent = before.left(own).toString();
+    const QStringView text = before.trimmed();
+    if (!text.isEmpty()) {
+        const QChar last = text.back();
+        if (last == u'{' || last == u'[' || last == u'(' || (colonOpens && last == u':'))
+            indent += tabs ? QStringLiteral("\t") : QStringLiteral("    ");
+    }
+    return indent;
+}
+
+QString CodeEdit::oneStepLess(QStringView indent)
+{
+    if (indent.endsWith(u'\t'))
+        return indent.chopped(1).toString();
+    qsizetype end = indent.size();
+    while (end > 0 && indent.size() - end < 4 && indent[end - 1] == u' ')
+        --end;
+    return indent.left(end).toString();
+}
+
+bool CodeEdit::closeBlock(const QString &closer)
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        return false;
+    const QString before = cursor.block().text().left(cursor.positionInBlock());
+    if (before.isEmpty() || !before.trimmed().isEmpty())
+        return false;
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(oneStepLess(before) + closer);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    return true;
 }
 
 bool CodeEdit::setSourceFile(const QString &path)
@@ -211,5 +256,5 @@ void CodeEdit::goToLine(int line, int column)
     QTextCursor cursor(block);
     cursor.setPosition(block.position() + qBound(0, column - 1, block.length() - 1));
     setTextCursor(cursor);
-    ensureCursorVisible();
+    centerCursor();
 }

@@ -37,6 +37,13 @@ public:
     // Puts the cursor on `line` at `column` (both from 1, kept within the text) and shows it.
     void goToLine(int line, int column = 1);
 
+    // The indentation of a line started by Return after `before`, the text left of the cursor on its line:
+    // that line's own, and one step more (a tab, or four blanks) when `before` ends in an opening brace,
+    // bracket or parenthesis, or in ':' where `colonOpens` (Python).
+    static QString indentAfter(QStringView before, bool tabs, bool colonOpens);
+    // `indent` one step less: without its last tab, or without up to four of its last blanks.
+    static QString oneStepLess(QStringView indent);
+
     // The width of the line-number gutter for a text of `lineCount` lines shown with `metrics`.
     static int gutterWidthFor(int lineCount, const QFontMetrics &metrics);
     int gutterWidth() const;
@@ -51,6 +58,8 @@ private:
     friend class LineNumberGutter;
     void paintGutter(QPaintEvent *event);
     void updateGutterWidth();
+    // A closing brace typed where only indentation stands before the cursor: the line moves back a step.
+    bool closeBlock(const QString &closer);
 
     QWidget *m_gutter;
     QSyntaxHighlighter *m_highlighter = nullptr;

@@ -3,6 +3,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/diskwatch.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -108,6 +109,15 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
     ui->menuSettings->setToolTipsVisible(true);
     connect(setUpToolchains, &QAction::triggered, this, &ide::showToolchainSetup);
 
+    // One key runs the file the way its language's Build entry does.
+    ui->menuBuild->addSeparator();
+    auto *run = ui->menuBuild->addAction(QStringLiteral("Run"));
+    run->setObjectName(QStringLiteral("actionRun"));
+    run->setShortcut(QKeySequence(Qt::Key_F5));
+    run->setToolTip(QStringLiteral("Run the Build entry of the file's language, told by its extension"));
+    ui->menuBuild->setToolTipsVisible(true);
+    connect(run, &QAction::triggered, this, &ide::runByExtension);
+
     // The file keys every editor has, as the notepad has them.
     ui->actionNew->setShortcuts(QKeySequence::New);
     ui->actionOpen->setShortcuts(QKeySequence::Open);
@@ -127,7 +137,10 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
                                 [this](const QString &path) {
                                     if (mayDiscardText())
                                         openFile(path);
-                                }});
+                                },
+                                [this](const QString &path) { openFile(path); },
+                                [this](brivo::TextEncoding encoding) { reopenAs(encoding); },
+                                [this](brivo::TextEncoding encoding) { saveAs(encoding); }});
 }
 
 ide::~ide()
@@ -166,6 +179,7 @@ void ide::loadDocument(const QString &path, QString text, const brivo::TextForma
     highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
     m_modified = false;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -190,6 +204,32 @@ void ide::openFile(const QString &path)
         format = brivo::TextFormat();
     }
     loadDocument(path, std::move(text), format, lineEnds);
+}
+
+void ide::reopenAs(brivo::TextEncoding encoding)
+{
+    if (fileName.isEmpty() || !mayDiscardText())
+        return;
+    QString text;
+    QString error;
+    brivo::TextFormat format;
+    brivo::LineEndExceptions lineEnds;
+    if (!brivo::readTextFile(fileName, &text, &format, &error, &lineEnds, &encoding)) {
+        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(fileName, error));
+        return;
+    }
+    loadDocument(fileName, std::move(text), format, lineEnds);
+}
+
+void ide::saveAs(brivo::TextEncoding encoding)
+{
+    const brivo::TextFormat before = m_format;
+    m_format.encoding = encoding;
+    // A save that did not happen leaves the file's encoding as it was.
+    if (!saveDocument()) {
+        m_format = before;
+        m_tools->updatePosition();
+    }
 }
 
 void ide::restoreCopy(const brivo::RecoveryCopy &copy)
@@ -243,9 +283,15 @@ bool ide::saveDocument()
         name = QFileDialog::getSaveFileName(this, QStringLiteral("Brivo : Save file name"));
         if (name.isEmpty())
             return false;
-    }
-    if (!writeDocument(name, &m_format))
+    } else if (!m_tools->diskWatch()->mayOverwrite(this)) {
         return false;
+    }
+    if (!writeDocument(name, &m_format)) {
+        if (name == fileName)
+            m_tools->diskWatch()->keepMine();
+        return false;
+    }
+    m_tools->diskWatch()->setFile(name);
     if (name != fileName)
         highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
@@ -306,6 +352,7 @@ void ide::on_actionNew_triggered()
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
     m_modified = false;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     setStatus(QStringLiteral("Brivo : New Unsaved"), brivo::statusstyle::opened);
@@ -343,6 +390,7 @@ void ide::on_actionSave_As_triggered()
         return;
     brivo::TextFormat format = m_format;
     writeDocument(name, &format);
+    m_tools->diskWatch()->wroteTo(name);
 }
 
 void ide::on_actionPrint_triggered()
@@ -531,6 +579,31 @@ void ide::runLanguage(Language language)
     m_runSource = brivo::mapToolRootPath(QLatin1String(run.sourceFile));
     lastCompiled(QLatin1String(run.statusName));
     runCommand(language);
+}
+
+void ide::runByExtension()
+{
+    const brivo::LanguageRun *run = brivo::languageForFile(fileName);
+    if (!run) {
+        int count = 0;
+        const brivo::LanguageRun *runs = brivo::languageRuns(&count);
+        QStringList entries;
+        for (int i = 0; i < count; ++i)
+            entries.append(QLatin1String(runs[i].statusName));
+        const QString what = fileName.isEmpty()
+                                 ? QStringLiteral("The text has no file name yet")
+                                 : QStringLiteral("%1 has no extension of a language the Build menu runs")
+                                       .arg(QFileInfo(fileName).fileName());
+        QMessageBox::information(this, QStringLiteral("Run"),
+                                 what + QStringLiteral(".\n\nChoose one of the Build menu's entries: ") +
+                                     entries.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        return;
+    }
+    // Java asks for its class name first, as its menu entry does.
+    if (run->language == Language::Java)
+        on_actionJava_triggered();
+    else
+        runLanguage(run->language);
 }
 
 void ide::on_actionC_triggered()

@@ -133,6 +133,11 @@ private:
     bool checkToolchain(brivo::Language language);
     bool writeToolchainFile(const QString &path, const QString &text);
     void runLanguage(brivo::Language language);
+    // File > Reopen with Encoding and Save with Encoding.
+    void reopenAs(brivo::TextEncoding encoding);
+    void saveAs(brivo::TextEncoding encoding);
+    // Runs the Build entry of the current file's language, told by its extension.
+    void runByExtension();
     void runCommand(brivo::Language language);
     void showRunning(bool running);
     // The start-up warning without toolchains, with its "Set up" button.

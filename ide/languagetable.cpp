@@ -1,5 +1,6 @@
 #include "ide/languagetable.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <iterator>
@@ -12,28 +13,28 @@ namespace {
 // matter, as every path is resolved ignoring case.
 const LanguageRun kRuns[] = {
     {Language::CCpp, "IDE/CCPP", "No C/C++ compiler found ", "C/C++", "c:/Brivo/Ide/CCPP/bin/a.cpp",
-     "c:/Brivo/ide/CCPP/bin/gcbat", false},
+     "c:/Brivo/ide/CCPP/bin/gcbat", false, "c cpp cc cxx c++ h hpp hh hxx"},
     {Language::Java, "IDE/jdk", "No JDK found ", "Java", "c:/Brivo/Ide/jdk/bin/",
-     "c:/Brivo/IDE/jdk/bin/comj.bat", false},
+     "c:/Brivo/IDE/jdk/bin/comj.bat", false, "java"},
     {Language::Python, "IDE/Python", "No PYTHON found ", "Python", "C:/Brivo/Ide/Python/python.py",
-     "C:/Brivo/Ide/Python/pythone", false},
+     "C:/Brivo/Ide/Python/pythone", false, "py pyw python"},
     {Language::Perl, "IDE/PERL", "No PERL found ", "Perl", "C:/Brivo/Ide/Perl/bin/perl.txt",
-     "C:/Brivo/Ide/Perl/bin/perlb.bat", false},
+     "C:/Brivo/Ide/Perl/bin/perlb.bat", false, "pl pm perl"},
     {Language::Ruby, "IDE/ruby", "No RUBY found ", "Ruby", "C:/Brivo/Ide/Ruby/bin/ruby.txt",
-     "C:/Brivo/Ide/Ruby/bin/rubyx.bat", false},
+     "C:/Brivo/Ide/Ruby/bin/rubyx.bat", false, "rb"},
     {Language::Lisp, "IDE/Lisp", "No Lisp found ", "Lisp", "C:/Brivo/Ide/Lisp/lisp.txt",
-     "C:/Brivo/Ide/Lisp/lispx.bat", false},
+     "C:/Brivo/Ide/Lisp/lispx.bat", false, "lisp lsp cl el scm"},
     // The program text is the batch file itself.
     {Language::Batch, "IDE/batch", "No Batch found ", "Batch", "C:/Brivo/Ide/batch/batch.bat",
-     "C:/Brivo/Ide/batch/batch.bat", false},
+     "C:/Brivo/Ide/batch/batch.bat", false, "bat cmd"},
     {Language::Go, "IDE/go", "No Go compilers found ", "Go", "C:/Brivo/Ide/Go/bin/a.go",
-     "C:/Brivo/Ide/Go/bin/a.bat", false},
+     "C:/Brivo/Ide/Go/bin/a.bat", false, "go"},
     {Language::Html, "IDE/html", "No html folder found ", "Html", "C:/Brivo/Ide/Html/html.html",
-     "C:/Brivo/Ide/Html/html.html", true},
+     "C:/Brivo/Ide/Html/html.html", true, "html htm"},
     {Language::Assembly, "IDE/Assembly", "No Assemblers found ", "Assembly", "C:/Brivo/Ide/Assembly/x.asm",
-     "C:/Brivo/Ide/Assembly/ax.bat", false},
+     "C:/Brivo/Ide/Assembly/ax.bat", false, "asm s nasm"},
     {Language::Lua, "IDE/Lua", "No compiler for LUA found ", "Lua", "C:/Brivo/Ide/lua/lua.lua",
-     "C:/Brivo/Ide/lua/lua.bat", false},
+     "C:/Brivo/Ide/lua/lua.bat", false, "lua"},
 };
 
 } // namespace
@@ -45,6 +46,21 @@ const LanguageRun &languageRun(Language language)
             return run;
     }
     Q_UNREACHABLE();
+}
+
+bool hasListedExtension(const QString &path, const char *extensions)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return !suffix.isEmpty() && QString::fromLatin1(extensions).split(QLatin1Char(' ')).contains(suffix);
+}
+
+const LanguageRun *languageForFile(const QString &path)
+{
+    for (const LanguageRun &run : kRuns) {
+        if (hasListedExtension(path, run.extensions))
+            return &run;
+    }
+    return nullptr;
 }
 
 const LanguageRun *languageRuns(int *count)

@@ -38,6 +38,7 @@ struct LanguageRun
     const char *sourceFile;     // the editor's text is written here; for Java, the folder of the class file
     const char *command;        // run with no arguments once the source file is written
     bool opensPage;             // the source is a page handed to the desktop's browser, not run
+    const char *extensions;     // the extensions of the language's files, lower case, separated by blanks
 };
 
 // The row of `language`.
@@ -45,6 +46,13 @@ const LanguageRun &languageRun(Language language);
 
 // Every row, in Build menu order.
 BRIVO_CORE_EXPORT const LanguageRun *languageRuns(int *count);
+
+// Whether the extension of the file at `path`, in lower case, is one of `extensions` (lower case,
+// separated by blanks).
+bool hasListedExtension(const QString &path, const char *extensions);
+
+// The language of the file at `path`, told by its extension (case ignored); nullptr for none.
+BRIVO_CORE_EXPORT const LanguageRun *languageForFile(const QString &path);
 
 // The Java runner's file that tells its command which class file to compile.
 inline constexpr char javaNameFile[] = "c:/Brivo/Ide/jdk/bin/this.txt";

@@ -1,6 +1,6 @@
 #include "ide/syntaxtable.h"
 
-#include <QFileInfo>
+#include "ide/languagetable.h"
 
 #include <cstring>
 #include <iterator>
@@ -33,7 +33,7 @@ const SyntaxRules kRules[] = {
      false,
      ""},
     {"Java",
-     "java",
+     "java cs kt kts swift",
      "abstract assert boolean break byte case catch char class const continue default do double else enum "
      "extends final finally float for goto if implements import instanceof int interface long native new "
      "package private protected public return short static strictfp super switch synchronized this throw "
@@ -44,7 +44,7 @@ const SyntaxRules kRules[] = {
      false,
      ""},
     {"Python",
-     "py pyw pyi",
+     "py pyw pyi python",
      "False None True and as assert async await break class continue def del elif else except finally for "
      "from global if import in is lambda nonlocal not or pass raise return try while with yield match case "
      "self print",
@@ -55,7 +55,7 @@ const SyntaxRules kRules[] = {
      ""},
     // Documentation blocks run from a line that starts with "=" and a word to the line "=cut".
     {"Perl",
-     "pl pm pod",
+     "pl pm pod perl",
      "my our local sub if elsif else unless while until for foreach do last next redo return use no require "
      "package print printf say die warn eval defined undef and or not eq ne lt gt le ge cmp qw BEGIN END",
      {{"=pod", "=cut", K::Comment, true},
@@ -138,6 +138,27 @@ const SyntaxRules kRules[] = {
      0,
      true,
      "."},
+    // "#" opens a comment only where a word could start: "$#" and "${#name}" are counts, not comments.
+    {"Shell",
+     "sh bash zsh ksh",
+     "if then else elif fi case esac for while until do done in function select return exit local export "
+     "readonly declare unset shift break continue echo printf read set source alias trap eval exec test "
+     "true false",
+     {{"$#", "", K::Keyword}, {"${#", "", K::Keyword}, {"#"}},
+     "\"'",
+     '\\',
+     false,
+     ""},
+    {"JavaScript",
+     "js mjs cjs jsx ts tsx",
+     "async await break case catch class const continue debugger default delete do else enum export extends "
+     "finally for function if implements import in instanceof interface let new of return static super "
+     "switch this throw try type typeof var void while with yield true false null undefined",
+     {{"/*", "*/"}, {"//"}, {"`", "`", K::String}},
+     "\"'",
+     '\\',
+     false,
+     ""},
     {"Lua",
      "lua",
      "and break do else elseif end false for function goto if in local nil not or repeat return then true "
@@ -153,11 +174,8 @@ const SyntaxRules kRules[] = {
 
 const SyntaxRules *syntaxForFile(const QString &path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix.isEmpty())
-        return nullptr;
     for (const SyntaxRules &rules : kRules) {
-        if (QString::fromLatin1(rules.extensions).split(QLatin1Char(' ')).contains(suffix))
+        if (hasListedExtension(path, rules.extensions))
             return &rules;
     }
     return nullptr;
@@ -277,6 +295,12 @@ QList<SyntaxSpan> SyntaxScanner::scan(QStringView line, int stateIn, int *stateO
                 *stateOut = 0;
                 return spans;
             }
+            if (!*d.close) {
+                spans.append({i, markLength, d.kind});
+                i += markLength;
+                opened = true;
+                break;
+            }
             spanStart = i;
             // A stretch that opens a line closes on a later one.
             i = d.atLineStart ? length : i + markLength;
@@ -285,7 +309,7 @@ QList<SyntaxSpan> SyntaxScanner::scan(QStringView line, int stateIn, int *stateO
             break;
         }
         if (opened) {
-            if (i >= length) {
+            if (i >= length && state > 0) {
                 spans.append({spanStart, length - spanStart, m_rules.delimited[state - 1].kind});
                 *stateOut = state;
                 return spans;

@@ -20,7 +20,8 @@ enum class SyntaxKind
 };
 
 // A stretch of text between an opening and a closing mark: a block comment, a raw or triple-quoted string.
-// Without a closing mark it runs to the end of the line (a line comment).
+// Without a closing mark it runs to the end of the line (a line comment); with an empty one it is the
+// opening mark alone, which keeps the mark from opening a longer stretch.
 struct Delimited
 {
     const char *open = nullptr;

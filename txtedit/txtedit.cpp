@@ -4,6 +4,7 @@
 
 #include "common/controlhelp.h"
 #include "common/conventions.h"
+#include "common/diskwatch.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -64,7 +65,8 @@ struct txtedit::Fill
 namespace {
 
 std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
-                                           const std::optional<brivo::RecoveryCopy> &copy)
+                                           const std::optional<brivo::RecoveryCopy> &copy,
+                                           const std::optional<brivo::TextEncoding> &as)
 {
     auto fill = std::make_shared<txtedit::Fill>();
     fill->copy = copy;
@@ -72,7 +74,8 @@ std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
         fill->read =
             brivo::readRecoveredText(*copy, &fill->text, &fill->format, &fill->lineEnds, &fill->error);
     else
-        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds);
+        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds,
+                                         as ? &*as : nullptr);
     return fill;
 }
 
@@ -104,7 +107,10 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
                                 [this](const QString &path) {
                                     if (changesMayGo(this))
                                         load(path);
-                                }});
+                                },
+                                [this](const QString &path) { load(path); },
+                                [this](brivo::TextEncoding encoding) { reopenAs(encoding); },
+                                [this](brivo::TextEncoding encoding) { saveAs(encoding); }});
     brivo::describeControls(this, "Notepad: edits a plain text file", {{"textEdit", "Text"}});
 }
 
@@ -161,6 +167,7 @@ void txtedit::on_actionSave_As_triggered()
     // A copy in the current file's encoding; the document keeps its own file and marker.
     brivo::TextFormat format = m_format;
     writeDocument(path, &format);
+    m_tools->diskWatch()->wroteTo(path);
 }
 
 void txtedit::on_actionSave_triggered()
@@ -188,6 +195,7 @@ void txtedit::on_actionNew_triggered()
     m_format = brivo::TextFormat();
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
+    m_tools->diskWatch()->setFile(fileName);
     // Clearing an empty text area is no change, and must not mark the new document as changed.
     if (!ui->textEdit->document()->isEmpty())
         ui->textEdit->clear();
@@ -291,10 +299,16 @@ bool txtedit::save()
         path = QFileDialog::getSaveFileName(this, tr("Save"));
         if (path.isEmpty())
             return false;
-    }
-    if (!writeDocument(path, &m_format))
+    } else if (!m_tools->diskWatch()->mayOverwrite(this)) {
         return false;
+    }
+    if (!writeDocument(path, &m_format)) {
+        if (path == fileName)
+            m_tools->diskWatch()->keepMine();
+        return false;
+    }
     fileName = path;
+    m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -309,7 +323,25 @@ bool txtedit::writeDocument(const QString &path, brivo::TextFormat *format)
                                    QLatin1String(recoveryTool));
 }
 
-void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
+void txtedit::reopenAs(brivo::TextEncoding encoding)
+{
+    if (fileName.isEmpty() || !changesMayGo(this))
+        return;
+    load(fileName, nullptr, &encoding);
+}
+
+void txtedit::saveAs(brivo::TextEncoding encoding)
+{
+    const brivo::TextFormat before = m_format;
+    m_format.encoding = encoding;
+    // A save that did not happen leaves the file's encoding as it was.
+    if (!save()) {
+        m_format = before;
+        m_tools->updatePosition();
+    }
+}
+
+void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy, const brivo::TextEncoding *as)
 {
     m_cleanStatus.clear();
     // Loads that overlap put back the state from before the first of them.
@@ -324,7 +356,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
         restoreShelvedDocument();
         setLoading(false);
         finishLoad(copy ? brivo::loadRecoveredDocument(*copy, font, thread())
-                        : brivo::loadTextDocument(path, font, thread()),
+                        : brivo::loadTextDocument(path, font, thread(), as),
                    copy);
         return;
     }
@@ -336,6 +368,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
     showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
     auto *watcher = new QFutureWatcher<std::shared_ptr<Fill>>(this);
     const std::optional<brivo::RecoveryCopy> restored = copy ? std::optional(*copy) : std::nullopt;
+    const std::optional<brivo::TextEncoding> encoding = as ? std::optional(*as) : std::nullopt;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
         std::shared_ptr<Fill> fill = watcher->future().takeResult();
@@ -350,7 +383,7 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy)
         }
         startFill(std::move(fill), generation);
     });
-    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored));
+    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored, encoding));
 }
 
 void txtedit::startFill(std::shared_ptr<Fill> fill, int generation)
@@ -459,6 +492,7 @@ void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy
 
 void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy)
 {
+    m_tools->diskWatch()->setFile(fileName);
     if (!copy) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();

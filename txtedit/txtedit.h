@@ -104,7 +104,11 @@ private:
     bool save();
     bool writeDocument(const QString &path, brivo::TextFormat *format);
     // Reads the file at `path`, or the text of `copy` when one is given, into the text area.
-    void load(const QString &path, const brivo::RecoveryCopy *copy = nullptr);
+    void load(const QString &path, const brivo::RecoveryCopy *copy = nullptr,
+              const brivo::TextEncoding *as = nullptr);
+    // File > Reopen with Encoding and Save with Encoding.
+    void reopenAs(brivo::TextEncoding encoding);
+    void saveAs(brivo::TextEncoding encoding);
     void finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy);
     // Makes the document the text area now shows the loaded file's (or the recovered copy's).
     void adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy);

@@ -14,6 +14,7 @@
 #include "bench/common/benchreport.h"
 #include "bench/common/childprocess.h"
 #include "bench/common/samplefiles.h"
+#include "bench/common/stallprobe.h"
 #include "common/documentrecovery.h"
 #include "common/recoverystore.h"
 #include "txtedit/txtedit.h"
@@ -97,31 +98,7 @@ QPlainTextEdit *showAndOpen(txtedit &window, const QString &path)
     return window.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
 }
 
-// Measures the GUI thread's longest stall while it is on: how long past its interval a 5 ms timer waited.
-class StallProbe
-{
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_last = m_clock.nsecsElapsed();
-        m_timer.start();
-    }
-    double longestMs() const { return m_longest / 1e6 - m_timer.interval(); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
+using brivo::bench::StallProbe;
 
 // Opens the file in a shown notepad with the probe running, until the window is ready: the longest stall.
 double stallWhileOpening(const QString &path)

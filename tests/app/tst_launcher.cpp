@@ -327,8 +327,10 @@ private slots:
         QTest::addColumn<bool>("exists");
         QTest::addColumn<std::optional<Tool>>("tool"); // none: the launcher, a chooser when the path exists
         const QList<QPair<Tool, const char *>> groups = {
-            {Tool::CodeEditor, "cpp c go python perl asm h hpp bat java JAVA"},
-            {Tool::Notepad, "txt"},
+            {Tool::CodeEditor,
+             "cpp c go python perl asm h hpp bat java JAVA py sh bash js ts rb lua pl pm rs kt swift cs php "
+             "sql pyw zsh mjs cc cxx hh hxx lisp cl scm cmd"},
+            {Tool::Notepad, "txt md log csv tsv ini conf cfg json xml yaml yml toml srt"},
             {Tool::WebBrowser, "html"},
             {Tool::PdfViewer, "pdf"},
             {Tool::MediaPlayer,
@@ -352,8 +354,7 @@ private slots:
         QTest::newRow("a dot in a folder name") << "my.dir/README" << true << none;
         QTest::newRow("dot file") << ".profile" << true << none;
         QTest::newRow("trailing dot") << "name." << true << none;
-        QTest::newRow("pl") << "script.pl" << false << none;
-        QTest::newRow("py") << "script.py" << false << none;
+        QTest::newRow("upper-case source") << "script.PY" << true << none;
         QTest::newRow("over 99 characters") << "a." + QString(100, QLatin1Char('c')) << true << none;
         QTest::newRow("existing, unknown extension") << "notes.xyz" << true << none;
         QTest::newRow("existing folder") << "Windows/" << true << none;

@@ -220,6 +220,16 @@ private slots:
             largeText += QString::fromLatin1(line) + u'\n';
         }
         QTest::newRow("large, CR LF with some LF") << large << largeText << utf8 << LineEnd::CrLf << 17;
+        // Never guessed: read as chosen (File > Reopen with Encoding).
+        const QString wide = QString::fromUtf8("h\u00e9\r\n\u20ac \U0001F600\r\nz\n");
+        QTest::newRow("UTF-16 LE, chosen")
+            << "\xFF\xFE" + QStringEncoder(QStringConverter::Utf16LE).encode(wide)
+            << QString::fromUtf8("h\u00e9\n\u20ac \U0001F600\nz\n") << TextEncoding::Utf16Le << LineEnd::CrLf
+            << 1;
+        QTest::newRow("UTF-16 BE, chosen")
+            << "\xFE\xFF" + QStringEncoder(QStringConverter::Utf16BE).encode(wide)
+            << QString::fromUtf8("h\u00e9\n\u20ac \U0001F600\nz\n") << TextEncoding::Utf16Be << LineEnd::CrLf
+            << 1;
     }
     void filesRoundTripByteForByte()
     {
@@ -234,7 +244,9 @@ private slots:
         QString read, error;
         TextFormat format;
         LineEndExceptions exceptions;
-        QVERIFY(brivo::readTextFile(path, &read, &format, &error, &exceptions));
+        const bool chosen = encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
+        const TextEncoding *as = chosen ? &encoding : nullptr;
+        QVERIFY(brivo::readTextFile(path, &read, &format, &error, &exceptions, as));
         QCOMPARE(read, text);
         QCOMPARE(format.encoding, encoding);
         QCOMPARE(format.lineEnd, lineEnd);
@@ -242,9 +254,11 @@ private slots:
         QVERIFY(brivo::writeTextFile(path, read, &format, &error, exceptions));
         QCOMPARE(readFile(path), bytes);
 
-        LoadedDocument loaded = brivo::loadTextDocument(path, QFont(), QThread::currentThread());
+        LoadedDocument loaded = brivo::loadTextDocument(path, QFont(), QThread::currentThread(), as);
         QCOMPARE(capturedBytes(captureDocument(loaded.document.get()), &loaded.format, LineSeparators::Keep),
                  bytes);
+        if (chosen)
+            return; // the added line below is counted in bytes of one a character
         QTextCursor cursor(loaded.document->begin());
         cursor.movePosition(QTextCursor::EndOfBlock);
         cursor.insertText(QStringLiteral("\nx"));
@@ -637,6 +651,135 @@ private slots:
         check(code, code.recovery());
     }
 
+    // Both editors watch their file: a change by another program (in place, by a rename over it, or
+    // removing it) shows the bar, and Save over a changed file asks first; Brivo's own save is no change.
+    void changesOnDiskAreNoticed_data()
+    {
+        QTest::addColumn<bool>("codeEditor");
+        QTest::addColumn<QString>("change"); // "" for Brivo's own save
+        QTest::addColumn<QString>("bar");    // how the bar's message ends; "" when no bar shows
+        QTest::addColumn<QString>("button"); // pressed on the bar
+        QTest::addColumn<bool>("asks");      // Save asks first (and is cancelled)
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray mine("mine\nold\n"), theirs("theirs\n");
+        const char *changed = "changed by another program.";
+        struct Row
+        {
+            const char *name;
+            bool codeEditor;
+            const char *change, *bar, *button;
+            bool asks;
+            QByteArray after;
+        };
+        const Row rows[] = {
+            {"own save", false, "", "", "", false, mine},
+            {"own Save As onto it", true, "save as", "", "", false, mine},
+            {"written in place", false, "rewrite", changed, "", true, theirs},
+            {"renamed over", true, "replace", changed, "", true, theirs},
+            {"removed", true, "remove", "removed by another program.", "", false, mine},
+            {"reload", false, "replace", changed, "reloadButton", false, theirs},
+            {"keep mine", true, "rewrite", changed, "keepMineButton", false, mine},
+        };
+        for (const Row &row : rows)
+            QTest::newRow(row.name) << row.codeEditor << QString(row.change) << QString(row.bar)
+                                    << QString(row.button) << row.asks << row.after;
+    }
+    void changesOnDiskAreNoticed()
+    {
+        QFETCH(bool, codeEditor);
+        QFETCH(QString, change);
+        QFETCH(QString, bar);
+        QFETCH(QString, button);
+        QFETCH(bool, asks);
+        QFETCH(QByteArray, after);
+        const QString file = path("watched.txt");
+        writeFile(file, "old\n");
+        std::unique_ptr<QMainWindow> w;
+        if (codeEditor) {
+            auto *code = new ide;
+            code->openFile(file);
+            w.reset(code);
+        } else {
+            auto *notepad = new txtedit;
+            notepad->openFile(file);
+            w.reset(notepad);
+        }
+        w->show();
+        editOf(w.get())->insertPlainText(QStringLiteral("mine\n"));
+        const auto save = [&] { w->findChild<QAction *>(QStringLiteral("actionSave"))->trigger(); };
+        if (change.isEmpty()) {
+            save();
+        } else if (change == QLatin1String("save as")) {
+            m_modal->chooseFile(file);
+            w->findChild<QAction *>(QStringLiteral("actionSave_As"))->trigger();
+        } else if (change == QLatin1String("rewrite")) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write("theirs\n") == 7);
+        } else if (change == QLatin1String("replace")) {
+            writeFile(file + ".new", "theirs\n");
+            QVERIFY(::rename(QFile::encodeName(file + ".new"), QFile::encodeName(file)) == 0);
+        } else {
+            QVERIFY(QFile::remove(file));
+        }
+        auto *shown = w->findChild<QWidget *>(QStringLiteral("diskChangeBar"));
+        if (bar.isEmpty()) {
+            QTest::qWait(400);
+            QVERIFY(shown->isHidden());
+        } else {
+            QTRY_VERIFY(shown->isVisible());
+            QVERIFY(shown->findChild<QLabel *>()->text().endsWith(bar));
+            QCOMPARE(shown->findChild<QPushButton *>(QStringLiteral("reloadButton"))->isEnabled(),
+                     change != QLatin1String("remove"));
+        }
+        if (!button.isEmpty()) {
+            shown->findChild<QPushButton *>(button)->click();
+            QVERIFY(shown->isHidden());
+        }
+        if (asks)
+            m_modal->press(QMessageBox::Cancel);
+        const qsizetype before = m_modal->seen().size();
+        save();
+        QCOMPARE(m_modal->seen().size() - before, qsizetype(asks));
+        if (asks)
+            QCOMPARE(m_modal->last().title, QStringLiteral("File changed"));
+        QCOMPARE(readFile(file), after);
+    }
+
+    // A file whose encoding was guessed wrong is read again in the one chosen, and saved in another; the
+    // status bar names it. A file the guess reads as Latin-1 is UTF-16 in truth here.
+    void reopenAndSaveWithEncoding()
+    {
+        const QString file = path("wide.txt");
+        const QByteArray utf16 =
+            "\xFF\xFE" + QStringEncoder(QStringConverter::Utf16LE).encode(u"caf\u00e9\r\n");
+        writeFile(file, utf16);
+        txtedit w;
+        w.openFile(file);
+        QVERIFY(w.tools()->positionLabel()->text().contains("ISO-8859-1"));
+        const auto choose = [](QWidget *window, const char *menu, const char *encoding) {
+            for (QAction *action : window->findChild<QMenu *>(menu)->actions())
+                if (action->text() == QLatin1String(encoding))
+                    action->trigger();
+        };
+        choose(&w, "menuReopen_with_Encoding", "UTF-16 LE");
+        QCOMPARE(textOf(w), QString::fromUtf8("caf\u00e9\n"));
+        QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 LE    CRLF"));
+        trigger(w, "actionSave");
+        QCOMPARE(readFile(file), utf16);
+        choose(&w, "menuSave_with_Encoding", "UTF-8 BOM");
+        QCOMPARE(readFile(file), QByteArray("\xEF\xBB\xBF"
+                                            "caf\xC3\xA9\r\n"));
+        choose(&w, "menuSave_with_Encoding", "UTF-16 BE");
+        QCOMPARE(readFile(file),
+                 "\xFE\xFF" + QStringEncoder(QStringConverter::Utf16BE).encode(u"caf\u00e9\r\n"));
+        QVERIFY(w.tools()->positionLabel()->text().contains("UTF-16 BE"));
+        // The code editor has the same menus.
+        ide code;
+        code.openFile(file);
+        choose(&code, "menuReopen_with_Encoding", "UTF-16 BE");
+        QCOMPARE(editOf(&code)->toPlainText(), QString::fromUtf8("caf\u00e9\n"));
+    }
+
     // A file in a read-only folder is saved in place; when that write fails, the error names the copy of
     // the old content, which the next start would offer. A later save that works removes it.
     void aFailedSaveInPlaceNamesTheKeptContent()
@@ -791,6 +934,38 @@ private slots:
         QVERIFY(bar->isHidden());
     }
 
+    // In a large document the search runs on a worker as the user types: the newest text wins, the match
+    // is selected and the count follows; an edit meanwhile drops the stale result.
+    void largeDocumentsAreSearchedInTheBackground()
+    {
+        ide w;
+        QPlainTextEdit *edit = editOf(&w);
+        const QString line = QStringLiteral("lorem ipsum dolor sit amet\n");
+        edit->setPlainText(line.repeated(EditorSearch::backgroundCharacters / line.size()) +
+                           QStringLiteral("needle\nlorem needles\n"));
+        w.show();
+        EditorSearch *search = w.tools()->search();
+        FindBar *bar = w.tools()->findBar();
+        bar->openFind();
+        setFindText(bar, QStringLiteral("needles"));
+        setFindText(bar, QStringLiteral("lorem"));
+        setFindText(bar, QStringLiteral("needle"));
+        QVERIFY(search->isSearching());
+        QTRY_VERIFY_WITH_TIMEOUT(!search->isSearching(), 20000);
+        QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("needle"));
+        QCOMPARE(edit->textCursor().selectionStart(), edit->document()->characterCount() - 22);
+        QCOMPARE(bar->message(), QStringLiteral("2 matches"));
+        QTest::keyClick(&w, Qt::Key_F3);
+        QTRY_VERIFY(!search->isSearching());
+        QCOMPARE(edit->textCursor().selectionStart(), edit->document()->characterCount() - 9);
+        // Searching, then the text changes: what was found in the old text is not selected.
+        setFindText(bar, QStringLiteral("dolor"));
+        edit->textCursor().insertText(QStringLiteral("x"));
+        QVERIFY(!search->isSearching());
+        QTest::qWait(200);
+        QCOMPARE(edit->textCursor().selectedText(), QString());
+    }
+
     // Replace changes only a selected match; Replace All is one edit that one Undo takes back, keeps each
     // line's own line end, and marks the document as changed.
     void replaceAllIsOneUndoStep()
@@ -895,6 +1070,14 @@ private slots:
         QCOMPARE(edit->font().pointSize(), normal + 1);
         QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_0));
         QCOMPARE(edit->font().pointSize(), normal);
+
+        // A line gone to stands in the middle of the view; Select All takes the whole text.
+        edit->setPlainText(QString(300, u'\n'));
+        w.tools()->goToLine(150);
+        QVERIFY(qAbs(edit->cursorRect().center().y() - edit->viewport()->height() / 2) <=
+                edit->fontMetrics().height());
+        w.findChild<QAction *>(QStringLiteral("actionSelect_All"))->trigger();
+        QCOMPARE(edit->textCursor().selectedText().size(), 300);
     }
 
     // The status bar keeps the editor's own label and adds the cursor's place, the encoding and the line
@@ -942,7 +1125,9 @@ private slots:
         txtedit w;
         auto *menu = w.findChild<RecentFilesMenu *>(QStringLiteral("menuRecent"));
         QVERIFY(menu);
-        QVERIFY(w.findChild<QMenu *>("menuFile")->actions().last()->menu() == menu);
+        // Above Exit, which stays last.
+        const QList<QAction *> file = w.findChild<QMenu *>("menuFile")->actions();
+        QVERIFY(file.at(file.size() - 3)->menu() == menu && file.last()->objectName() == "actionExit");
         menu->refill();
         const QList<QAction *> entries = menu->actions();
         QCOMPARE(entries.at(0)->data().toString(), files.at(5));

@@ -2,13 +2,14 @@
 # The program on a desktop with a window manager (openbox), driven from other processes as a user drives
 # it: files dragged from another program and dropped on the launcher and on the image viewer, each tool's
 # keys from the moment it opens, menus opened with Alt and a letter, F11, a window larger than the screen
-# made to fit with its frame, the snapshot window back in its place after a hidden capture, and the end of
-# the session (SIGTERM) with unsaved text in two editors.
+# made to fit with its frame, the snapshot window back in its place after a hidden capture, a file changed
+# by another program while the notepad has it open, and the end of the session (SIGTERM) with unsaved text
+# in two editors.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/e2elib.sh"
 . "$(dirname "$0")/../support/samplefiles.sh"
-E2E_TOOLS="xprop" e2e_need_display "$@"
+E2E_TOOLS="xprop import" e2e_need_display "$@"
 e2e_setup "$1"
 e2e_need_window_manager
 # The drag source runs on Debian's own Python, where python3-gi lives (a python3 earlier on the search path
@@ -169,6 +170,31 @@ for file in typed.txt typed.cpp; do
     e2e_stop
     echo "$file: Alt+F opens File, Alt+Q types nothing"
 done
+
+# --- Another program replaces the file the notepad has open: the bar shows over the text, and Save asks
+# before it writes over the other program's change. ---
+printf 'old\n' >"$docs/shared.txt"
+e2e_start "$docs/shared.txt"
+id=$(e2e_wait_window "$NOTEPAD" 30) || e2e_fail "shared.txt: no notepad"
+e2e_focus "$id"
+xdotool key --clearmodifiers m i n e
+printf 'theirs\n' >"$docs/shared.txt.new" && mv "$docs/shared.txt.new" "$docs/shared.txt"
+# The bar's pale yellow fills a band under the menu bar.
+bar_shown() {
+    [ "$(import -window "$1" png:- 2>/dev/null | convert png:- -crop 4000x80+0+0 -fuzz 4% -fill black \
+        +opaque '#fff3c4' -fill white -opaque '#fff3c4' -format '%[fx:mean > 0.05]' info:)" = 1 ]
+}
+e2e_poll 10 bar_shown "$id" || e2e_fail "shared.txt: no bar after another program replaced the file"
+xdotool key --clearmodifiers ctrl+s
+question=$(e2e_wait_window "File changed" 10) || e2e_fail "shared.txt: Save did not ask first"
+e2e_focus "$question"
+xdotool key --clearmodifiers Escape
+e2e_poll 10 e2e_window_unmapped "$question" || e2e_fail "shared.txt: the question stayed"
+file_holds "$docs/shared.txt" theirs || e2e_fail "shared.txt: Save wrote over the other program's change"
+e2e_stop
+# The typed text was left unsaved: its copy would be offered at the next start.
+rm -rf "$recovery"
+echo "shared.txt: the bar shows and Save asks before it writes over another program's change"
 
 # --- A window larger than the screen is made to fit, frame and title bar included. ---
 # A page of 420 x 1400 points opens taller than the 1024 pixels of the screen.

@@ -233,7 +233,7 @@ open_ide long.bat
 ide_menu 2 6
 e2e_wait_file "$project/grandchild" || e2e_fail "the long run did not start"
 grandchild=$(cat "$project/grandchild")
-ide_menu 0 6 # File > Exit closes the last window: the program quits
+ide_menu 0 9 # File > Exit closes the last window: the program quits
 quit() { ! kill -0 "$E2E_PID" 2>/dev/null; }
 e2e_poll 15 quit || e2e_fail "the program did not end when its last window closed during a run"
 # A process that has ended but whose status nobody has collected yet (a zombie) is gone too.

@@ -499,6 +499,12 @@ private slots:
             {"HTML", "a.html", "<DIV class=\"it's\"><!-- c --></div>", "DIV", "\"it's\"", "<!-- c -->", ""},
             {"assembly", "a.asm", "  MOV eax, 'a' ; load 1", "MOV", "'a'", "; load 1", ""},
             {"Lua", "a.lua", "local s = \"--\" -- end 4", "local", "\"--\"", "-- end 4", ""},
+            {".python", "a.python", "import os # 1", "import", "", "# 1", ""},
+            {".perl", "a.perl", "my $x = 'y'; # 2", "my", "'y'", "# 2", ""},
+            {"shell", "a.sh", "if [ $# -gt 2 ]; then echo \"#\"; fi # n", "if", "\"#\"", "# n", "2"},
+            {"JavaScript", "a.js", "const s = `a${b}` + 'c'; // 5", "const", "'c'", "// 5", ""},
+            {"TypeScript", "a.ts", "let n = 0x10; /* t */", "let", "", "/* t */", "0x10"},
+            {"C#", "a.cs", "var s = \"q\"; // c 3", "var", "\"q\"", "// c 3", ""},
         };
         for (const auto &[name, file, line, keyword, string, comment, number] : rows)
             QTest::newRow(name) << QString(file) << QString(line) << QString(keyword) << QString(string)
@@ -619,6 +625,107 @@ private slots:
         QTest::keyClick(&edit, Qt::Key_Return);
         QTest::keyClick(&edit, Qt::Key_Tab);
         QCOMPARE(edit.toPlainText(), QStringLiteral("func f() {\n\treturn\n\t\t\n}"));
+    }
+
+    // F5 runs the Build entry of the file's language, told by its extension in any case; a file of no
+    // known language gets the entries named instead.
+    void f5RunsTheFilesLanguage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("language"); // "" when none fits
+        QTest::newRow("C++ header, upper case") << "lib.HPP"
+                                                << "C/C++";
+        QTest::newRow(".python") << "tool.python"
+                                 << "Python";
+        QTest::newRow("Lua") << "game.lua"
+                             << "Lua";
+        QTest::newRow("text") << "notes.txt"
+                              << "";
+        QTest::newRow("no extension") << "Makefile"
+                                      << "";
+        QTest::newRow("no file") << ""
+                                 << "";
+    }
+    void f5RunsTheFilesLanguage()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, language);
+        ide w;
+        if (!file.isEmpty())
+            w.openFile(path(file));
+        auto *run = w.findChild<QAction *>(QStringLiteral("actionRun"));
+        QCOMPARE(run->shortcut(), QKeySequence(Qt::Key_F5));
+        if (language.isEmpty())
+            m_modal->press(QMessageBox::Ok);
+        run->trigger();
+        if (language.isEmpty()) {
+            QVERIFY(m_modal->last().title == "Run" &&
+                    m_modal->last().text.endsWith("Build menu's entries: C/C++, Java, Python, Perl, Ruby, "
+                                                  "Lisp, Batch, Go, Html, Assembly, Lua."));
+        } else {
+            QVERIFY(runEnded(w));
+            QVERIFY2(status(w).startsWith("Brivo : Last Compiled " + language + "-Source"),
+                     qPrintable(status(w)));
+        }
+    }
+
+    // Return after an opening brace (or a colon in Python) goes one step further in; a closing brace typed
+    // on the new line moves back one step.
+    void indentationFollowsBraces_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("indent");   // of the line Return makes
+        QTest::addColumn<QString>("dedented"); // that line after "}" is typed on it
+        QTest::newRow("brace") << "a.c"
+                               << "  if (x) {"
+                               << "      "
+                               << "  }";
+        QTest::newRow("tab brace") << "a.go"
+                                   << "\tfunc() {"
+                                   << "\t\t"
+                                   << "\t}";
+        QTest::newRow("bracket, blanks after") << "a.js"
+                                               << "x = [  "
+                                               << "    "
+                                               << "}";
+        QTest::newRow("parenthesis") << "a.c"
+                                     << "call("
+                                     << "    "
+                                     << "}";
+        QTest::newRow("Python colon") << "a.py"
+                                      << "    if x:"
+                                      << "        "
+                                      << "    }";
+        QTest::newRow("colon elsewhere") << "a.c"
+                                         << "  case 1:"
+                                         << "  "
+                                         << "}";
+        QTest::newRow("closed on its line") << "a.c"
+                                            << "f() {}"
+                                            << ""
+                                            << "}";
+        QTest::newRow("a short step") << "a.c"
+                                      << "      x;"
+                                      << "      "
+                                      << "  }";
+    }
+    void indentationFollowsBraces()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, line);
+        QFETCH(QString, indent);
+        QFETCH(QString, dedented);
+        CodeEdit edit;
+        edit.setPlainText(line);
+        edit.setSourceFile(file);
+        edit.moveCursor(QTextCursor::End);
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QCOMPARE(edit.textCursor().block().text(), indent);
+        QTest::keyClicks(&edit, QStringLiteral("}"));
+        QCOMPARE(edit.textCursor().block().text(), dedented);
+        edit.undo();
+        QCOMPARE(edit.textCursor().block().text(), indent);
     }
 
     void choosesTheFirstCompleteToolchain_data()

@@ -866,6 +866,35 @@ private slots:
         QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 1));
         QVERIFY(bar->message().contains("from the end"));
 
+        // Zoomed in far, the match gone to is scrolled into view, on the page shown and across pages.
+        const auto currentInView = [w] {
+            auto *label = w->findChild<QLabel *>("imageLabel");
+            const QImage shown = label->pixmap().toImage();
+            const QPoint at = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, shown.size(),
+                                                  label->contentsRect())
+                                  .topLeft();
+            const QRect seen = label->visibleRegion().boundingRect().translated(-at) & shown.rect();
+            for (int y = seen.top(); y <= seen.bottom(); y += 2)
+                for (int x = seen.left(); x <= seen.right(); x += 2)
+                    if (const QColor c = shown.pixelColor(x, y); c.red() > 200 && c.green() < 220 && c.blue() < 150)
+                        return true;
+            return false;
+        };
+        w->resize(300, 300);
+        auto *zoom = w->findChild<QLineEdit *>("zoomEdit");
+        zoom->setText("800");
+        QTest::keyClick(zoom, Qt::Key_Return);
+        after(w);
+        QVERIFY(currentInView());
+        for (int hit = 0; hit < 2; ++hit) {
+            QTest::keyClick(w, Qt::Key_F3);
+            after(w);
+            QVERIFY(currentInView());
+        }
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 0));
+        zoom->setText("100");
+        QTest::keyClick(zoom, Qt::Key_Return);
+
         // A page without hits shows no marks; a word that is nowhere says so.
         QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"), Qt::Key_Left);
         QVERIFY(after(w).startsWith("2 "));

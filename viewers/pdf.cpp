@@ -623,6 +623,15 @@ void pdf::rerender(int newDpiX, int newDpiY)
 {
     if (!page)
         return;
+    if (turnTarget >= 0) {
+        // A page still coming is drawn at the new zoom instead: the zoom does not cancel the turn.
+        dpiX = newDpiX;
+        dpiY = newDpiY;
+        prerenderer->setResolution(dpiX, dpiY);
+        turnTo(turnTarget);
+        showZoom();
+        return;
+    }
     zoomTarget = newDpiX;
     showZoom();
     const int index = pageIndex;

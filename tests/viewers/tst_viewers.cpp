@@ -685,12 +685,19 @@ private slots:
         QVERIFY(waitUntilPrepared(w, 2));
         after(w, "ri");
         QTest::mouseClick(w->findChild<QPushButton *>("ziButton"), Qt::LeftButton);
+        QVERIFY(w->pageComing()); // drawn on a worker, while the window goes on
         QCOMPARE(after(w), QStringLiteral("2 green tr 320x480")); // 160 dots per inch, still turned
         w->resize(840, 630);
         QTRY_COMPARE(w->size(), QSize(840, 630));
         QCOMPARE(after(w), QStringLiteral("2 green tr 320x480"));
         QCOMPARE(after(w, "lll"), QStringLiteral("2 green br 480x320"));
         QCOMPARE(after(w, "f"), QStringLiteral("3 blue tl 480x320"));
+        // A zoom while the page is still coming: the turn goes on, at the new zoom.
+        QTest::keyClick(area, Qt::Key_Home);
+        QVERIFY(w->pageComing());
+        w->zo();
+        QCOMPARE(after(w), QStringLiteral("1 red tl 390x260"));
+        QCOMPARE(after(w, "ff"), QStringLiteral("3 blue tl 390x260"));
         QCOMPARE(after(w, "ooooooo"), QStringLiteral("3 blue tl 30x20")); // 10 dots per inch, no further
         QCOMPARE(after(w, "i"), QStringLiteral("3 blue tl 120x80"));
         // The zoom field shows the zoom in percent of 100 dots per inch and takes one typed.
@@ -870,13 +877,14 @@ private slots:
         const auto currentInView = [w] {
             auto *label = w->findChild<QLabel *>("imageLabel");
             const QImage shown = label->pixmap().toImage();
-            const QPoint at = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, shown.size(),
-                                                  label->contentsRect())
-                                  .topLeft();
+            const QPoint at =
+                QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, shown.size(), label->contentsRect())
+                    .topLeft();
             const QRect seen = label->visibleRegion().boundingRect().translated(-at) & shown.rect();
             for (int y = seen.top(); y <= seen.bottom(); y += 2)
                 for (int x = seen.left(); x <= seen.right(); x += 2)
-                    if (const QColor c = shown.pixelColor(x, y); c.red() > 200 && c.green() < 220 && c.blue() < 150)
+                    if (const QColor c = shown.pixelColor(x, y);
+                        c.red() > 200 && c.green() < 220 && c.blue() < 150)
                         return true;
             return false;
         };

@@ -12,6 +12,7 @@
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/pdfplaces.h"
+#include "viewers/pdfsearch.h"
 #include "viewers/picturedecode.h"
 
 #include <QApplication>
@@ -69,11 +70,7 @@ pdf::pdf(QWidget *parent) : QWidget(parent)
 }
 
 // Out of line: the poppler types are complete only here.
-pdf::~pdf()
-{
-    // A search still running reads no further pages for a window that is gone.
-    stopSearch();
-}
+pdf::~pdf() = default;
 
 void pdf::setFile(const QString &path)
 {
@@ -239,6 +236,12 @@ void pdf::buildUi()
     findBar = new brivo::FindBar(brivo::FindBar::FindOnly);
     findBar->hide();
     connect(findBar, &brivo::FindBar::searchChanged, this, &pdf::startSearch);
+    search = new brivo::PdfSearch(this);
+    connect(search, &brivo::PdfSearch::found, this, &pdf::searchFound);
+    connect(search, &brivo::PdfSearch::finished, this, [this] {
+        searchFinished = true;
+        showSearchCount();
+    });
     connect(findBar, &brivo::FindBar::findRequested, this, &pdf::findNext);
     connect(findBar, &brivo::FindBar::closed, this, [this] {
         stopSearch();
@@ -1004,74 +1007,36 @@ void pdf::openFind()
 
 void pdf::stopSearch()
 {
-    if (searchStopped)
-        searchStopped->store(true);
-    searchStopped.reset();
-    ++searchGeneration;
+    if (search)
+        search->cancel();
 }
 
 void pdf::startSearch()
 {
-    stopSearch();
     searchHits = QList<QList<QRectF>>(pageCount());
     currentHitPage = currentHitIndex = -1;
     const QString text = findBar->text();
     searchFinished = text.isEmpty() || !document;
     showImage();
     if (searchFinished) {
+        stopSearch();
         findBar->showMessage(QString());
         return;
     }
     findBar->showMessage(tr("Searching…"));
-    auto stopped = std::make_shared<std::atomic_bool>(false);
-    searchStopped = stopped;
-    const int generation = searchGeneration;
-    const QString path = filePath;
-    const QByteArray key = password;
-    const bool matchCase = findBar->options().matchCase;
-    QPointer<pdf> self(this);
-    // Hands one result to the window on the GUI thread, if the window and its search are still there.
-    const auto deliver = [self, generation](std::function<void(pdf *)> work) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, generation, work = std::move(work)] {
-                if (self && self->searchGeneration == generation)
-                    work(self.data());
-            },
-            Qt::QueuedConnection);
-    };
-    QThreadPool::globalInstance()->start([path, key, text, matchCase, stopped, deliver] {
-        // A document of its own: a poppler document is not to be used from two threads at once.
-        std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path, key, key);
-        const int pages = own && !own->isLocked() ? own->numPages() : 0;
-        for (int i = 0; i < pages && !*stopped; ++i) {
-            std::unique_ptr<Poppler::Page> page = own->page(i);
-            if (!page)
-                continue;
-            const QSizeF size = page->pageSizeF();
-            QList<QRectF> found;
-            const QList<QRectF> hits =
-                page->search(text, matchCase ? Poppler::Page::NoSearchFlags : Poppler::Page::IgnoreCase);
-            for (const QRectF &hit : hits)
-                found.append(QRectF(hit.x() / size.width(), hit.y() / size.height(),
-                                    hit.width() / size.width(), hit.height() / size.height()));
-            if (!found.isEmpty())
-                deliver([i, found](pdf *window) {
-                    if (i < window->searchHits.size())
-                        window->searchHits[i] = found;
-                    if (i == window->pageIndex)
-                        window->showImage();
-                    window->showSearchCount();
-                    // The first hit found is gone to, as a find bar does while typing.
-                    if (window->currentHitPage < 0)
-                        window->findNext(false);
-                });
-        }
-        deliver([](pdf *window) {
-            window->searchFinished = true;
-            window->showSearchCount();
-        });
-    });
+    search->start(filePath, password, text, findBar->options().matchCase);
+}
+
+void pdf::searchFound(int index, const QList<QRectF> &hits)
+{
+    if (index < searchHits.size())
+        searchHits[index] = hits;
+    if (index == pageIndex)
+        showImage();
+    showSearchCount();
+    // The first hit found is gone to, as a find bar does while typing.
+    if (currentHitPage < 0)
+        findNext(false);
 }
 
 void pdf::showSearchCount()

@@ -39,6 +39,7 @@ class Page;
 namespace brivo {
 class FindBar;
 class PagePrerenderer;
+class PdfSearch;
 } // namespace brivo
 
 class BRIVO_PDF_EXPORT pdf : public QWidget
@@ -145,12 +146,13 @@ private:
     std::optional<QPointF> pagePoint(QPoint labelPos, bool clamp = false) const;
     // The link of the shown page under `labelPos`, if any.
     const Poppler::Link *linkAt(QPoint labelPos) const;
-    // Finding text: the search reads its own copy of the document on another thread, page by page, and
-    // the hits arrive here as each page is read. Next and previous go through them in page order,
-    // turning pages as needed.
+    // Finding text: the search (PdfSearch) reads its own copy of the document on another thread, page by
+    // page, and the hits arrive here as each page is read. Next and previous go through them in page
+    // order, turning pages as needed.
     void openFind();
     void startSearch();
     void stopSearch();
+    void searchFound(int index, const QList<QRectF> &hits);
     void findNext(bool backward);
     void showSearchCount();
 
@@ -232,6 +234,5 @@ public:
     bool searchFinished = true;
 
 private:
-    int searchGeneration = 0;
-    std::shared_ptr<std::atomic_bool> searchStopped;
+    brivo::PdfSearch *search = nullptr;
 };

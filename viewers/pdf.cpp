@@ -10,6 +10,7 @@
 #include "common/viewkeys.h"
 #include "platform/associatedprogram.h"
 #include "viewers/pageprerenderer.h"
+#include "viewers/pdfpagesview.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/pdfplaces.h"
 #include "viewers/pdfsearch.h"
@@ -102,6 +103,7 @@ void pdf::buildUi()
             pageIndex = place->page;
         dpiX = dpiY = place->dpi;
         prerenderer->setResolution(dpiX, dpiY);
+        continuous = place->continuous;
         fit = place->fit == QLatin1String("width")  ? fitToWidth
               : place->fit == QLatin1String("page") ? fitToPage
                                                     : noFit;
@@ -198,6 +200,16 @@ void pdf::buildUi()
     connect(fitWidthButton, &QPushButton::clicked, this,
             [this](bool on) { on ? fitWidth() : setFit(noFit); });
     connect(fitPageButton, &QPushButton::clicked, this, [this](bool on) { on ? fitPage() : setFit(noFit); });
+    continuousButton = new QPushButton(tr("Continuous"));
+    continuousButton->setObjectName(QStringLiteral("continuousButton"));
+    continuousButton->setCheckable(true);
+    continuousButton->setAccessibleName(continuousButton->text());
+    continuousButton->setToolTip(tr("Continuous (%1): the pages one below the other, read by scrolling")
+                                     .arg(QKeySequence(tr("Ctrl+7")).toString(QKeySequence::NativeText)));
+    buttonLayout->addWidget(continuousButton);
+    connect(continuousButton, &QPushButton::clicked, this, &pdf::setContinuous);
+    connect(new QShortcut(QKeySequence(tr("Ctrl+7")), this), &QShortcut::activated, continuousButton,
+            &QPushButton::click);
     fitTimer = new QTimer(this);
     fitTimer->setSingleShot(true);
     fitTimer->setInterval(40);
@@ -308,9 +320,15 @@ void pdf::buildUi()
          {"rrButton", "Rotate right", "Rotate right"},
          {"homeButton", "Brivo Home", "Open the Brivo home window"}});
 
-    if (!document)
+    if (!document) {
+        continuousButton->setEnabled(false);
         return;
+    }
     setFit(fit);
+    if (continuous) {
+        continuous = false;
+        setContinuous(true);
+    }
     // The whole width of the page at its resolution, and as much of its height as the screen has room for.
     const int frame = 2 * scrollArea->frameWidth();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
@@ -504,6 +522,22 @@ void pdf::turnTo(int index, std::function<void()> landed)
 {
     if (!document)
         return;
+    if (continuous) {
+        // Every page is in the view: a turn scrolls to the page.
+        scrollArea->horizontalScrollBar()->setValue(0);
+        scrollArea->verticalScrollBar()->setValue(pagesView->pageRect(index).top() -
+                                                  brivo::PdfPagesView::gap);
+        scrolledContinuous();
+        // The last pages may not reach the top of the view: the page asked for is the one read all the same.
+        if (pageIndex != index) {
+            pageIndex = index;
+            page = document->page(index);
+            pageEdit->setText(QString::number(index + 1));
+        }
+        if (landed)
+            landed();
+        return;
+    }
     zoomTarget = 0;
     turnTarget = index;
     pageEdit->setText(QString::number(index + 1));
@@ -539,6 +573,10 @@ void pdf::jumpTo(int index)
 pdf::Spot pdf::spot() const
 {
     const QScrollBar *down = scrollArea->verticalScrollBar();
+    if (continuous) {
+        const QRect place = pagesView->pageRect(pageIndex);
+        return {pageIndex, double(down->value() - place.top()) / qMax(1, place.height())};
+    }
     return {pageIndex, down->maximum() > 0 ? double(down->value()) / down->maximum() : 0.0};
 }
 
@@ -547,7 +585,12 @@ void pdf::goToSpot(const Spot &to)
     turnTo(to.page, [this, to] {
         scrollArea->horizontalScrollBar()->setValue(0);
         QScrollBar *down = scrollArea->verticalScrollBar();
-        down->setValue(qRound(to.down * down->maximum()));
+        if (continuous) {
+            const QRect place = pagesView->pageRect(to.page);
+            down->setValue(place.top() + qRound(to.down * place.height()));
+        } else {
+            down->setValue(qRound(to.down * down->maximum()));
+        }
     });
 }
 
@@ -572,6 +615,10 @@ void pdf::screenStep(bool forward)
     if (!document)
         return;
     QScrollBar *down = scrollArea->verticalScrollBar();
+    if (continuous) {
+        down->setValue(down->value() + (forward ? down->pageStep() : -down->pageStep()));
+        return;
+    }
     // While a turn is under way the page shown is not the one read: the keys go on from the coming one.
     const bool within = turnTarget < 0 && (forward ? down->value() < down->maximum() : down->value() > 0);
     if (within) {
@@ -585,8 +632,107 @@ void pdf::screenStep(bool forward)
         turnTo(from - 1, [down] { down->setValue(down->maximum()); });
 }
 
+void pdf::setContinuous(bool on)
+{
+    if (!document || on == continuous) {
+        if (continuousButton)
+            continuousButton->setChecked(continuous);
+        return;
+    }
+    const int reading = shownOrComing();
+    continuous = on;
+    continuousButton->setChecked(on);
+    if (on && !pagesView) {
+        QList<QSizeF> points;
+        for (int i = 0; i < pageCount(); ++i) {
+            const std::unique_ptr<Poppler::Page> sized = document->page(i);
+            points.append(sized ? sized->pageSizeF() : QSizeF(1, 1));
+        }
+        pagesView = new brivo::PdfPagesView(points, this);
+        pagesView->decorate = [this](QPainter &painter, int index, const QRect &place) {
+            const QList<QRectF> hits = searchHits.value(index);
+            for (int i = 0; i < hits.size(); ++i) {
+                const QRectF &hit = hits.at(i);
+                painter.fillRect(QRectF(place.x() + hit.x() * place.width(),
+                                        place.y() + hit.y() * place.height(), hit.width() * place.width(),
+                                        hit.height() * place.height()),
+                                 index == currentHitPage && i == currentHitIndex ? QColor(255, 140, 0, 120)
+                                                                                 : QColor(255, 230, 0, 110));
+            }
+        };
+        connect(prerenderer, &brivo::PagePrerenderer::pagePrepared, this, [this](int index) {
+            if (continuous)
+                pagesView->setPage(index, prerenderer->page(index));
+        });
+        connect(scrollArea->verticalScrollBar(), &QScrollBar::valueChanged, this, &pdf::scrolledContinuous);
+    }
+    // The view that is not shown stays the window's, hidden, for the next switch.
+    QWidget *shown = on ? static_cast<QWidget *>(pagesView) : imageLabel;
+    QWidget *left = scrollArea->takeWidget();
+    left->setParent(this);
+    left->hide();
+    if (on) {
+        pagesView->setResolution(dpiX, dpiY);
+        clearSelection();
+    }
+    scrollArea->setWidget(shown);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    turnTo(reading);
+    rememberTimer->start();
+}
+
+void pdf::scrolledContinuous()
+{
+    if (!continuous)
+        return;
+    const int top = scrollArea->verticalScrollBar()->value();
+    const int first = pagesView->pageAt(top),
+              last = pagesView->pageAt(top + scrollArea->viewport()->height());
+    // The page read is the one at the top of the view, once past the gap above it.
+    const int reading = pagesView->pageAt(top + brivo::PdfPagesView::gap);
+    if (reading != pageIndex || !page) {
+        pageIndex = reading;
+        page = document->page(reading);
+        pageEdit->setText(QString::number(reading + 1));
+        rememberTimer->start();
+    }
+    // The pages on screen first, then one on either side; the pictures of the others go.
+    QList<int> wanted;
+    for (int i = first; i <= last; ++i)
+        wanted.append(i);
+    wanted << last + 1 << first - 1;
+    for (int i : std::as_const(wanted)) {
+        if (i >= 0 && i < pageCount() && !pagesView->hasPage(i) && prerenderer->isKept(i))
+            pagesView->setPage(i, prerenderer->page(i));
+    }
+    prerenderer->prepare(wanted);
+    pagesView->keepOnly(first - 1, last + 1);
+    // A page too large to be kept beside the others is drawn on its own, as the single page is.
+    if (!pagesView->hasPage(reading) && !prerenderer->isKept(reading) && continuousRequest != reading) {
+        continuousRequest = reading;
+        requestPage(reading, dpiX, dpiY, [this, reading](const QImage &drawn) {
+            continuousRequest = -1;
+            if (continuous && !drawn.isNull()) {
+                prerenderer->showing(reading, drawn);
+                pagesView->setPage(reading, drawn);
+            }
+        });
+    }
+}
+
 void pdf::scrollToHit()
 {
+    if (continuous && currentHitIndex >= 0 && currentHitIndex < searchHits.value(currentHitPage).size()) {
+        const QRect place = pagesView->pageRect(currentHitPage);
+        const QRectF &hit = searchHits.at(currentHitPage).at(currentHitIndex);
+        const QPoint centre = place.topLeft() + QPointF((hit.x() + hit.width() / 2) * place.width(),
+                                                        (hit.y() + hit.height() / 2) * place.height())
+                                                    .toPoint();
+        const QSize view = scrollArea->viewport()->size();
+        scrollArea->ensureVisible(centre.x(), centre.y(), view.width() / 2, view.height() / 2);
+        pagesView->update();
+        return;
+    }
     if (currentHitPage != pageIndex || currentHitIndex < 0 || image.isNull() ||
         currentHitIndex >= searchHits.value(pageIndex).size())
         return;
@@ -626,6 +772,19 @@ void pdf::rerender(int newDpiX, int newDpiY)
 {
     if (!page)
         return;
+    if (continuous) {
+        // The pages are laid out again at the new zoom, the page read staying at the top.
+        const Spot at = spot();
+        dpiX = newDpiX;
+        dpiY = newDpiY;
+        prerenderer->setResolution(dpiX, dpiY);
+        pagesView->setResolution(dpiX, dpiY);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        goToSpot(at);
+        showZoom();
+        rememberTimer->start();
+        return;
+    }
     if (turnTarget >= 0) {
         // A page still coming is drawn at the new zoom instead: the zoom does not cancel the turn.
         dpiX = newDpiX;
@@ -867,7 +1026,7 @@ void pdf::wheelStep(bool forward)
 
 void pdf::rl()
 {
-    if (image.isNull())
+    if (image.isNull() || continuous)
         return;
     rotation.rotate(-90);
     showImage();
@@ -876,7 +1035,7 @@ void pdf::rl()
 
 void pdf::rr()
 {
-    if (image.isNull())
+    if (image.isNull() || continuous)
         return;
     rotation.rotate(90);
     showImage();
@@ -944,6 +1103,8 @@ void pdf::resizeEvent(QResizeEvent *event)
         showImage();
     if (fit != noFit && fitTimer)
         fitTimer->start();
+    // A taller view shows more of the pages.
+    scrolledContinuous();
 }
 
 void pdf::fitWidth()
@@ -996,7 +1157,8 @@ void pdf::rememberPlace()
     pdfplaces::remember(filePath, {pageIndex, dpiX,
                                    fit == fitToWidth  ? QStringLiteral("width")
                                    : fit == fitToPage ? QStringLiteral("page")
-                                                      : QString()});
+                                                      : QString(),
+                                   continuous});
 }
 
 void pdf::openFind()
@@ -1033,6 +1195,8 @@ void pdf::searchFound(int index, const QList<QRectF> &hits)
         searchHits[index] = hits;
     if (index == pageIndex)
         showImage();
+    if (pagesView)
+        pagesView->update();
     showSearchCount();
     // The first hit found is gone to, as a find bar does while typing.
     if (currentHitPage < 0)
@@ -1204,6 +1368,8 @@ bool pdf::eventFilter(QObject *watched, QEvent *event)
     // on, so the keyboard can still leave the view for the page field and the buttons.
     switch (event->type()) {
     case QEvent::Wheel: {
+        if (continuous)
+            return true;
         const int notches = wheelNotches.add(static_cast<QWheelEvent *>(event)->angleDelta().y());
         for (int i = 0; i > notches; --i)
             wheelStep(true);

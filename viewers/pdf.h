@@ -39,6 +39,7 @@ class Page;
 namespace brivo {
 class FindBar;
 class PagePrerenderer;
+class PdfPagesView;
 class PdfSearch;
 } // namespace brivo
 
@@ -60,6 +61,8 @@ public:
     // is resized, until the user zooms by hand.
     void fitWidth();
     void fitPage();
+    // Shows the pages one below the other, read by scrolling, or one page at a time (the default).
+    void setContinuous(bool on);
 
     // Whether a page (the first one, one turned to, or the shown one at a new zoom) is still being drawn,
     // on a worker.
@@ -124,6 +127,8 @@ private:
     void goToSpot(const Spot &to);
     // Puts the current search hit in the middle of the view, as far as the page allows.
     void scrollToHit();
+    // Continuous pages: follows the scrolling (the page number, the pages to render, the pictures to keep).
+    void scrolledContinuous();
     // Shows the zoom in the zoom field; takes a zoom typed there.
     void showZoom();
     void typedZoom();
@@ -177,6 +182,12 @@ private:
     // The resolution a zoom under way asks for, so that zoom steps in a row add up; 0 when none.
     int zoomTarget = 0;
     QLineEdit *zoomEdit = nullptr;
+    // The pages one below the other, in the scroll area in place of imageLabel while `continuous`.
+    brivo::PdfPagesView *pagesView = nullptr;
+    bool continuous = false;
+    // The page drawn on its own for the continuous view, or -1.
+    int continuousRequest = -1;
+    QPushButton *continuousButton = nullptr;
     // Where back() and forward() go.
     QList<Spot> backSpots, forwardSpots;
     // The password a locked document was opened with, for the workers' own copies. Memory only.

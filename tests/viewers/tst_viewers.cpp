@@ -9,6 +9,7 @@
 #include "viewers/imgv.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdf.h"
+#include "viewers/pdfpagesview.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/picturecache.h"
 #include "viewers/picturedecode.h"
@@ -1000,7 +1001,7 @@ private slots:
     void pdfTallPageScrollsBeforeItTurns()
     {
         pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
-        after(w, "iii"); // wider than the view as well
+        after(w, "iiiii"); // wider than the view as well
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         QScrollBar *vertical = area->verticalScrollBar(), *horizontal = area->horizontalScrollBar();
         QTRY_VERIFY(vertical->maximum() > 0 && horizontal->maximum() > 0);
@@ -1201,6 +1202,45 @@ private slots:
         after(w, "r");
         QTest::keyClick(w->focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QTEST(where(), "expected");
+    }
+
+    // Continuous pages: one below the other, reached by scrolling; only the pages on screen and next to it
+    // are drawn; the mode is remembered with the page.
+    void pdfContinuousPages()
+    {
+        const QString path = m_dir.filePath("continuous.pdf");
+        QVERIFY(QFile::copy(m_tallPages, path));
+        pdf *w = open<pdf>(path, QSize(400, 500));
+        QTest::mouseClick(w->findChild<QPushButton *>("continuousButton"), Qt::LeftButton);
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        auto *view = w->findChild<brivo::PdfPagesView *>();
+        QCOMPARE(area->widget(), view);
+        const auto colourAt = [&](int y) {
+            if (!QTest::qWaitFor([&] { return view->hasPage(view->pageAt(y)); }))
+                return "never drawn";
+            const QRgb c = view->grab().toImage().pixel(view->width() / 2, y) & RGB_MASK;
+            return c == 0xff0000 ? "red" : c == 0xff00 ? "green" : c == 0xff ? "blue" : "other";
+        };
+        const auto field = [&w] { return w->findChild<QLineEdit *>("pageEdit")->text(); };
+        QCOMPARE(colourAt(view->pageRect(0).center().y()), "red");
+        for (int i = 0; i < 50 && field() == "1"; ++i)
+            QTest::keyClick(area, Qt::Key_PageDown);
+        QCOMPARE(field(), QStringLiteral("2"));
+        QCOMPARE(colourAt(area->verticalScrollBar()->value() + 40), "green");
+        QTest::keyClick(area, Qt::Key_End);
+        QCOMPARE(field(), QStringLiteral("3"));
+        QCOMPARE(colourAt(view->pageRect(2).center().y()), "blue");
+        QTest::keyClick(area, Qt::Key_Left, Qt::AltModifier); // back to page 2
+        QCOMPARE(field(), QStringLiteral("2"));
+        w->zi();
+        QCOMPARE(view->pageRect(1).width(), 390);
+        QCOMPARE(field(), QStringLiteral("2"));
+        w->close();
+        w = open<pdf>(path, QSize(400, 500));
+        QVERIFY(w->findChild<QPushButton *>("continuousButton")->isChecked());
+        QCOMPARE(field(), QStringLiteral("2"));
+        QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"), Qt::Key_7, Qt::ControlModifier);
+        QCOMPARE(after(w), QStringLiteral("2 green tl 390x2600"));
     }
 
     // Ctrl+P's job, printed to a PDF file: the pages chosen.

@@ -261,6 +261,8 @@ void pdf::buildUi()
         currentHitPage = currentHitIndex = -1;
         if (!image.isNull())
             showImage();
+        if (pagesView)
+            pagesView->update();
         scrollArea->setFocus();
     });
     mainLayout->addWidget(findBar);

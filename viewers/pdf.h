@@ -1,5 +1,6 @@
-// The PDF viewer: one page of a document at a time in a grey scroll area, with page turning, zoom by
-// rendering resolution, quarter-turn rotation and full screen.
+// The PDF viewer: one page of a document at a time in a grey scroll area, or all of them one below the
+// other (continuous), with page turning, zoom by rendering resolution, quarter-turn rotation and full
+// screen.
 #pragma once
 
 #include "brivo_pdf_export.h"

@@ -265,7 +265,7 @@ bool PagePrerenderer::openWorkerDocument()
     // then nothing is prepared. Poppler keeps the file open, so the copy checked after loading is the one
     // read from from then on.
     if (fileStamp(m_path) == m_stamp)
-        m_document = Poppler::Document::load(m_path);
+        m_document = Poppler::Document::load(m_path, m_password, m_password);
     if (!m_document || m_document->isLocked() || m_document->numPages() != m_pageCount ||
         fileStamp(m_path) != m_stamp) {
         m_document.reset();

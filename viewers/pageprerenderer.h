@@ -47,6 +47,9 @@ public:
     // Where the size of a page, in points, comes from: the caller's own document. It tells what a page
     // will take in memory before it is rendered. Without it every page is taken to fit.
     void setPageSize(std::function<QSizeF(int)> pageSize);
+    // The password of a locked document, for the worker's own copy; set before the first prepare(). It is
+    // held in memory only.
+    void setPassword(const QByteArray &password) { m_password = password; }
     // Changes the memory budget of the kept pages (keptKiB by default).
     void setBudgetKiB(qint64 kib);
 
@@ -111,6 +114,7 @@ private:
     // The file as the caller opened it.
     const FileStamp m_stamp;
     std::function<QSizeF(int)> m_pageSize;
+    QByteArray m_password;
     qint64 m_budget = qint64(keptKiB) * 1024;
 
     // GUI thread only.

@@ -10,13 +10,17 @@
 #include "common/viewkeys.h"
 #include "platform/associatedprogram.h"
 #include "viewers/pageprerenderer.h"
+#include "viewers/pdfpagesview.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/pdfplaces.h"
+#include "viewers/pdfsearch.h"
 #include "viewers/picturedecode.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -24,9 +28,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScreen>
@@ -63,11 +71,7 @@ pdf::pdf(QWidget *parent) : QWidget(parent)
 }
 
 // Out of line: the poppler types are complete only here.
-pdf::~pdf()
-{
-    // A search still running reads no further pages for a window that is gone.
-    stopSearch();
-}
+pdf::~pdf() = default;
 
 void pdf::setFile(const QString &path)
 {
@@ -99,6 +103,7 @@ void pdf::buildUi()
             pageIndex = place->page;
         dpiX = dpiY = place->dpi;
         prerenderer->setResolution(dpiX, dpiY);
+        continuous = place->continuous;
         fit = place->fit == QLatin1String("width")  ? fitToWidth
               : place->fit == QLatin1String("page") ? fitToPage
                                                     : noFit;
@@ -161,8 +166,19 @@ void pdf::buildUi()
     buttonLayout->addWidget(button.value(QStringLiteral("go")));
     buttonLayout->addWidget(button.value(QStringLiteral("full")));
     buttonLayout->addStretch();
-    for (const char *name : {"rl", "ba", "zo", "zi", "fo", "rr"})
+    zoomEdit = new QLineEdit;
+    zoomEdit->setObjectName(QStringLiteral("zoomEdit"));
+    zoomEdit->setMaximumWidth(60);
+    zoomEdit->setAlignment(Qt::AlignRight);
+    connect(zoomEdit, &QLineEdit::returnPressed, this, &pdf::typedZoom);
+    // A zoom typed but not confirmed gives way to the zoom shown.
+    connect(zoomEdit, &QLineEdit::editingFinished, this, &pdf::showZoom);
+    for (const char *name : {"rl", "ba", "zo", "zi", "fo", "rr"}) {
         buttonLayout->addWidget(button.value(QLatin1String(name)));
+        if (qstrcmp(name, "zi") == 0)
+            buttonLayout->addWidget(zoomEdit);
+    }
+    showZoom();
     buttonLayout->addStretch();
     buttonLayout->addWidget(homeButton);
 
@@ -184,6 +200,16 @@ void pdf::buildUi()
     connect(fitWidthButton, &QPushButton::clicked, this,
             [this](bool on) { on ? fitWidth() : setFit(noFit); });
     connect(fitPageButton, &QPushButton::clicked, this, [this](bool on) { on ? fitPage() : setFit(noFit); });
+    continuousButton = new QPushButton(tr("Continuous"));
+    continuousButton->setObjectName(QStringLiteral("continuousButton"));
+    continuousButton->setCheckable(true);
+    continuousButton->setAccessibleName(continuousButton->text());
+    continuousButton->setToolTip(tr("Continuous (%1): the pages one below the other, read by scrolling")
+                                     .arg(QKeySequence(tr("Ctrl+7")).toString(QKeySequence::NativeText)));
+    buttonLayout->addWidget(continuousButton);
+    connect(continuousButton, &QPushButton::clicked, this, &pdf::setContinuous);
+    connect(new QShortcut(QKeySequence(tr("Ctrl+7")), this), &QShortcut::activated, continuousButton,
+            &QPushButton::click);
     fitTimer = new QTimer(this);
     fitTimer->setSingleShot(true);
     fitTimer->setInterval(40);
@@ -210,7 +236,9 @@ void pdf::buildUi()
     connect(contentsTree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
         const int target = item->data(0, Qt::UserRole).toInt();
         if (document && target >= 0 && target < pageCount())
-            turnTo(target);
+            jumpTo(target);
+        // The keys turn pages again, not the panel's entries.
+        scrollArea->setFocus(Qt::OtherFocusReason);
     });
     connect(contentsTree, &QTreeWidget::itemActivated, contentsTree, &QTreeWidget::itemClicked);
     fillContents();
@@ -220,6 +248,12 @@ void pdf::buildUi()
     findBar = new brivo::FindBar(brivo::FindBar::FindOnly);
     findBar->hide();
     connect(findBar, &brivo::FindBar::searchChanged, this, &pdf::startSearch);
+    search = new brivo::PdfSearch(this);
+    connect(search, &brivo::PdfSearch::found, this, &pdf::searchFound);
+    connect(search, &brivo::PdfSearch::finished, this, [this] {
+        searchFinished = true;
+        showSearchCount();
+    });
     connect(findBar, &brivo::FindBar::findRequested, this, &pdf::findNext);
     connect(findBar, &brivo::FindBar::closed, this, [this] {
         stopSearch();
@@ -227,6 +261,8 @@ void pdf::buildUi()
         currentHitPage = currentHitIndex = -1;
         if (!image.isNull())
             showImage();
+        if (pagesView)
+            pagesView->update();
         scrollArea->setFocus();
     });
     mainLayout->addWidget(findBar);
@@ -243,6 +279,7 @@ void pdf::buildUi()
     if (!document) {
         // Nothing to page through: the page controls stay visible but greyed, and do nothing.
         pageEdit->setEnabled(false);
+        zoomEdit->setEnabled(false);
         for (QPushButton *b : std::as_const(button)) {
             if (b != button.value(QStringLiteral("full")))
                 b->setEnabled(false);
@@ -258,13 +295,18 @@ void pdf::buildUi()
             [this] { findNext(false); });
     connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
             [this] { findNext(true); });
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this, &pdf::print);
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), this), &QShortcut::activated, this,
+            &pdf::back);
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), this), &QShortcut::activated, this,
+            &pdf::forward);
     connect(new QShortcut(QKeySequence::Copy, this), &QShortcut::activated, this, [this] {
         if (!selectedText.isEmpty())
             QGuiApplication::clipboard()->setText(selectedText);
     });
 
     // The arrow keys turn pages from the start, and after any button was clicked.
-    brivo::keepKeysOnView(scrollArea, {controlRow});
+    brivo::keepKeysOnView(scrollArea, {controlRow, findBar});
     // Right, Left and Return are the view's own keys (see eventFilter); the others are the shortcuts above.
     brivo::describeControls(
         this, "PDF viewer: one page of a document at a time, with buttons to turn, zoom and rotate",
@@ -275,13 +317,20 @@ void pdf::buildUi()
          {"baButton", "Previous page", "Previous page", {Qt::Key_Left}},
          {"zoButton", "Zoom out", "Zoom out", {QKeySequence::ZoomOut}},
          {"ziButton", "Zoom in", "Zoom in", {QKeySequence::ZoomIn}},
+         {"zoomEdit", "Zoom", "Zoom in percent: type 25 to 800 and press Return"},
          {"foButton", "Next page", "Next page", {Qt::Key_Right}},
          {"rrButton", "Rotate right", "Rotate right"},
          {"homeButton", "Brivo Home", "Open the Brivo home window"}});
 
-    if (!document)
+    if (!document) {
+        continuousButton->setEnabled(false);
         return;
+    }
     setFit(fit);
+    if (continuous) {
+        continuous = false;
+        setContinuous(true);
+    }
     // The whole width of the page at its resolution, and as much of its height as the screen has room for.
     const int frame = 2 * scrollArea->frameWidth();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
@@ -319,13 +368,14 @@ QString pdf::openDocument()
     if (!loaded)
         return tr("%1\n\nThis file cannot be shown: it is not a PDF document, or it is damaged.").arg(name);
     loaded->setRenderHint(Poppler::Document::TextAntialiasing, true);
-    if (loaded->isLocked())
+    if (loaded->isLocked() && !unlock(*loaded))
         return tr("%1\n\nThis document is protected by a password and cannot be shown.").arg(name);
     if (loaded->numPages() <= 0)
         return tr("%1\n\nThis document has no pages.").arg(name);
 
     document = std::move(loaded);
     prerenderer = new brivo::PagePrerenderer(filePath, document->numPages(), opened, this);
+    prerenderer->setPassword(password);
     prerenderer->setPageSize([this](int index) {
         const std::unique_ptr<Poppler::Page> sized = document->page(index);
         return sized ? sized->pageSizeF() : QSizeF();
@@ -339,38 +389,107 @@ int pdf::pageCount() const
     return document ? document->numPages() : 0;
 }
 
+bool pdf::unlock(Poppler::Document &loaded)
+{
+    const QString name = QFileInfo(filePath).fileName();
+    for (bool wrong = false;; wrong = true) {
+        // A dialog of its own for each try, as a message box would be.
+        QDialog dialog(this);
+        dialog.setObjectName(QStringLiteral("passwordDialog"));
+        dialog.setWindowTitle(tr("Password"));
+        auto *note = new QLabel(
+            wrong ? tr("The password is wrong. %1 is protected by a password: try again.").arg(name)
+                  : tr("%1 is protected by a password.").arg(name));
+        note->setTextFormat(Qt::PlainText);
+        auto *field = new QLineEdit;
+        field->setObjectName(QStringLiteral("passwordEdit"));
+        field->setEchoMode(QLineEdit::Password);
+        field->setAccessibleName(tr("Password"));
+        auto *buttons = new QDialogButtonBox;
+        buttons->addButton(tr("Open"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(QDialogButtonBox::Cancel);
+        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(note);
+        layout->addWidget(field);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        // Newer documents take the password in UTF-8, older ones in Latin-1: a password with accents may
+        // need either.
+        const QString typed = field->text();
+        for (const QByteArray &bytes : {typed.toUtf8(), typed.toLatin1()}) {
+            if (!loaded.unlock(bytes, bytes) && !loaded.isLocked()) {
+                password = bytes;
+                return true;
+            }
+        }
+    }
+}
+
 void pdf::drawFirstPage()
 {
     imageLabel->setText(tr("Drawing page %1 …").arg(pageIndex + 1));
-    m_firstPageComing = true;
+    const int index = pageIndex;
+    requestPage(index, dpiX, dpiY, [this, index](const QImage &drawn) {
+        if (showPage(index, drawn))
+            return;
+        const auto cannot = [this] {
+            imageLabel->setText(tr("The first page of this document cannot be shown. Later pages may be."));
+            imageLabel->setMargin(24);
+        };
+        if (index == 0)
+            return cannot();
+        // A remembered page that cannot be shown is no reason not to show the first one.
+        pageEdit->setText(QStringLiteral("1"));
+        requestPage(0, dpiX, dpiY, [this, cannot](const QImage &first) {
+            if (!showPage(0, first))
+                cannot();
+        });
+    });
+}
+
+void pdf::requestPage(int index, int newDpiX, int newDpiY, std::function<void(const QImage &)> then)
+{
+    const int generation = ++requestGeneration;
+    latestRequest->store(generation);
+    if (newDpiX == dpiX && newDpiY == dpiY) {
+        if (const QImage kept = prerenderer->page(index); !kept.isNull()) {
+            m_pageComing = false;
+            then(kept);
+            return;
+        }
+    }
+    m_pageComing = true;
+    const std::unique_ptr<Poppler::Page> sized = document->page(index);
+    const QSizeF points = sized ? sized->pageSizeF() : QSizeF();
     const QString path = filePath;
-    const int index = pageIndex, x = dpiX, y = dpiY;
-    const std::unique_ptr<Poppler::Page> first = document->page(index);
-    const QSizeF points = first ? first->pageSizeF() : QSizeF();
+    const QByteArray key = password;
+    const int count = pageCount();
+    const std::shared_ptr<std::atomic_int> latest = latestRequest;
     QPointer<pdf> self(this);
-    QThreadPool::globalInstance()->start([path, index, x, y, points, self] {
-        // A document of its own: a poppler document is not to be used from two threads at once. One that
-        // has become another file since (another page size) draws nothing here.
-        std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path);
+    QThreadPool::globalInstance()->start([=, then = std::move(then)] {
         QImage drawn;
-        if (own && !own->isLocked()) {
-            own->setRenderHint(Poppler::Document::TextAntialiasing, true);
-            if (const std::unique_ptr<Poppler::Page> page = own->page(index);
-                page && page->pageSizeF() == points)
-                drawn = pdfpaging::renderPage(*page, x, y);
+        // A request that a later one replaced before it started is not drawn at all.
+        if (latest->load() == generation) {
+            // A document of its own: a poppler document is not to be used from two threads at once. One
+            // that has become another file since (other pages) draws nothing here.
+            const std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path, key, key);
+            if (own && !own->isLocked() && own->numPages() == count) {
+                own->setRenderHint(Poppler::Document::TextAntialiasing, true);
+                if (const std::unique_ptr<Poppler::Page> page = own->page(index);
+                    page && page->pageSizeF() == points)
+                    drawn = pdfpaging::renderPage(*page, newDpiX, newDpiY);
+            }
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, index, drawn] {
-                // A page turned to meanwhile has taken its place.
-                if (!self || !std::exchange(self->m_firstPageComing, false) || self->page)
+            [self, generation, then, drawn] {
+                if (!self || self->requestGeneration != generation)
                     return;
-                // A remembered page that cannot be shown is no reason not to show the first one.
-                if (!self->showPage(index, drawn) && (index == 0 || !self->showPage(0))) {
-                    self->imageLabel->setText(
-                        tr("The first page of this document cannot be shown. Later pages may be."));
-                    self->imageLabel->setMargin(24);
-                }
+                self->m_pageComing = false;
+                then(drawn);
             },
             Qt::QueuedConnection);
     });
@@ -378,24 +497,17 @@ void pdf::drawFirstPage()
 
 bool pdf::showPage(int index, const QImage &drawn)
 {
-    if (!document)
+    if (!document || drawn.isNull())
         return false;
     std::unique_ptr<Poppler::Page> shown = document->page(index);
     if (!shown)
         return false;
-    m_firstPageComing = false;
-    QImage rendered = drawn.isNull() ? prerenderer->page(index) : drawn;
-    if (rendered.isNull()) {
-        rendered = pdfpaging::renderPage(*shown, dpiX, dpiY);
-        if (rendered.isNull())
-            return false;
-    }
-    prerenderer->showing(index, rendered);
+    prerenderer->showing(index, drawn);
     links = shown->links();
     page = std::move(shown);
     clearSelection();
     pageIndex = index;
-    image = rendered;
+    image = drawn;
     rotation.reset();
     showImage();
     if (rememberTimer)
@@ -408,31 +520,300 @@ bool pdf::showPage(int index, const QImage &drawn)
     return true;
 }
 
-void pdf::turnTo(int index)
+void pdf::turnTo(int index, std::function<void()> landed)
 {
-    if (!showPage(index))
+    if (!document)
         return;
-    pageEdit->setText(QString::number(pageIndex + 1));
-    scrollArea->horizontalScrollBar()->setValue(0);
-    scrollArea->verticalScrollBar()->setValue(0);
+    if (continuous) {
+        // Every page is in the view: a turn scrolls to the page.
+        scrollArea->horizontalScrollBar()->setValue(0);
+        scrollArea->verticalScrollBar()->setValue(pagesView->pageRect(index).top() -
+                                                  brivo::PdfPagesView::gap);
+        scrolledContinuous();
+        // The last pages may not reach the top of the view: the page asked for is the one read all the same.
+        if (pageIndex != index) {
+            pageIndex = index;
+            page = document->page(index);
+            pageEdit->setText(QString::number(index + 1));
+        }
+        if (landed)
+            landed();
+        return;
+    }
+    zoomTarget = 0;
+    turnTarget = index;
+    pageEdit->setText(QString::number(index + 1));
+    requestPage(index, dpiX, dpiY, [this, index, landed](const QImage &drawn) {
+        turnTarget = -1;
+        if (!showPage(index, drawn)) {
+            pageEdit->setText(QString::number(pageIndex + 1));
+            return;
+        }
+        // The scroll range follows the new page before the view is placed on it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        if (landed) {
+            landed();
+        } else {
+            scrollArea->horizontalScrollBar()->setValue(0);
+            scrollArea->verticalScrollBar()->setValue(0);
+        }
+    });
 }
 
-bool pdf::rerender(int newDpiX, int newDpiY)
+void pdf::jumpTo(int index)
+{
+    if (!document)
+        return;
+    backSpots.append(spot());
+    // Enough to retrace a reading session; the oldest places go first.
+    if (backSpots.size() > 100)
+        backSpots.removeFirst();
+    forwardSpots.clear();
+    turnTo(index);
+}
+
+pdf::Spot pdf::spot() const
+{
+    const QScrollBar *down = scrollArea->verticalScrollBar();
+    if (continuous) {
+        const QRect place = pagesView->pageRect(pageIndex);
+        return {pageIndex, double(down->value() - place.top()) / qMax(1, place.height())};
+    }
+    return {pageIndex, down->maximum() > 0 ? double(down->value()) / down->maximum() : 0.0};
+}
+
+void pdf::goToSpot(const Spot &to)
+{
+    turnTo(to.page, [this, to] {
+        scrollArea->horizontalScrollBar()->setValue(0);
+        QScrollBar *down = scrollArea->verticalScrollBar();
+        if (continuous) {
+            const QRect place = pagesView->pageRect(to.page);
+            down->setValue(place.top() + qRound(to.down * place.height()));
+        } else {
+            down->setValue(qRound(to.down * down->maximum()));
+        }
+    });
+}
+
+void pdf::back()
+{
+    if (!document || backSpots.isEmpty())
+        return;
+    forwardSpots.append(spot());
+    goToSpot(backSpots.takeLast());
+}
+
+void pdf::forward()
+{
+    if (!document || forwardSpots.isEmpty())
+        return;
+    backSpots.append(spot());
+    goToSpot(forwardSpots.takeLast());
+}
+
+void pdf::screenStep(bool forward)
+{
+    if (!document)
+        return;
+    QScrollBar *down = scrollArea->verticalScrollBar();
+    if (continuous) {
+        down->setValue(down->value() + (forward ? down->pageStep() : -down->pageStep()));
+        return;
+    }
+    // While a turn is under way the page shown is not the one read: the keys go on from the coming one.
+    const bool within = turnTarget < 0 && (forward ? down->value() < down->maximum() : down->value() > 0);
+    if (within) {
+        down->setValue(down->value() + (forward ? down->pageStep() : -down->pageStep()));
+        return;
+    }
+    const int from = turnTarget >= 0 ? turnTarget : pageIndex;
+    if (forward && from + 1 < pageCount())
+        turnTo(from + 1);
+    else if (!forward && from > 0)
+        turnTo(from - 1, [down] { down->setValue(down->maximum()); });
+}
+
+void pdf::setContinuous(bool on)
+{
+    if (!document || on == continuous) {
+        if (continuousButton)
+            continuousButton->setChecked(continuous);
+        return;
+    }
+    const int reading = shownOrComing();
+    continuous = on;
+    continuousButton->setChecked(on);
+    if (on && !pagesView) {
+        QList<QSizeF> points;
+        for (int i = 0; i < pageCount(); ++i) {
+            const std::unique_ptr<Poppler::Page> sized = document->page(i);
+            points.append(sized ? sized->pageSizeF() : QSizeF(1, 1));
+        }
+        pagesView = new brivo::PdfPagesView(points, this);
+        pagesView->decorate = [this](QPainter &painter, int index, const QRect &place) {
+            const QList<QRectF> hits = searchHits.value(index);
+            for (int i = 0; i < hits.size(); ++i) {
+                const QRectF &hit = hits.at(i);
+                painter.fillRect(QRectF(place.x() + hit.x() * place.width(),
+                                        place.y() + hit.y() * place.height(), hit.width() * place.width(),
+                                        hit.height() * place.height()),
+                                 index == currentHitPage && i == currentHitIndex ? QColor(255, 140, 0, 120)
+                                                                                 : QColor(255, 230, 0, 110));
+            }
+        };
+        connect(prerenderer, &brivo::PagePrerenderer::pagePrepared, this, [this](int index) {
+            if (continuous)
+                pagesView->setPage(index, prerenderer->page(index));
+        });
+        connect(scrollArea->verticalScrollBar(), &QScrollBar::valueChanged, this, &pdf::scrolledContinuous);
+    }
+    // The view that is not shown stays the window's, hidden, for the next switch.
+    QWidget *shown = on ? static_cast<QWidget *>(pagesView) : imageLabel;
+    QWidget *left = scrollArea->takeWidget();
+    left->setParent(this);
+    left->hide();
+    if (on) {
+        pagesView->setResolution(dpiX, dpiY);
+        clearSelection();
+    }
+    scrollArea->setWidget(shown);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    turnTo(reading);
+    rememberTimer->start();
+}
+
+void pdf::scrolledContinuous()
+{
+    if (!continuous)
+        return;
+    const int top = scrollArea->verticalScrollBar()->value();
+    const int first = pagesView->pageAt(top),
+              last = pagesView->pageAt(top + scrollArea->viewport()->height());
+    // The page read is the one at the top of the view, once past the gap above it.
+    const int reading = pagesView->pageAt(top + brivo::PdfPagesView::gap);
+    if (reading != pageIndex || !page) {
+        pageIndex = reading;
+        page = document->page(reading);
+        pageEdit->setText(QString::number(reading + 1));
+        rememberTimer->start();
+    }
+    // The pages on screen first, then one on either side; the pictures of the others go.
+    QList<int> wanted;
+    for (int i = first; i <= last; ++i)
+        wanted.append(i);
+    wanted << last + 1 << first - 1;
+    for (int i : std::as_const(wanted)) {
+        if (i >= 0 && i < pageCount() && !pagesView->hasPage(i) && prerenderer->isKept(i))
+            pagesView->setPage(i, prerenderer->page(i));
+    }
+    prerenderer->prepare(wanted);
+    pagesView->keepOnly(first - 1, last + 1);
+    // A page too large to be kept beside the others is drawn on its own, as the single page is.
+    if (!pagesView->hasPage(reading) && !prerenderer->isKept(reading) && continuousRequest != reading) {
+        continuousRequest = reading;
+        requestPage(reading, dpiX, dpiY, [this, reading](const QImage &drawn) {
+            continuousRequest = -1;
+            if (continuous && !drawn.isNull()) {
+                prerenderer->showing(reading, drawn);
+                pagesView->setPage(reading, drawn);
+            }
+        });
+    }
+}
+
+void pdf::scrollToHit()
+{
+    if (continuous && currentHitIndex >= 0 && currentHitIndex < searchHits.value(currentHitPage).size()) {
+        const QRect place = pagesView->pageRect(currentHitPage);
+        const QRectF &hit = searchHits.at(currentHitPage).at(currentHitIndex);
+        const QPoint centre = place.topLeft() + QPointF((hit.x() + hit.width() / 2) * place.width(),
+                                                        (hit.y() + hit.height() / 2) * place.height())
+                                                    .toPoint();
+        const QSize view = scrollArea->viewport()->size();
+        scrollArea->ensureVisible(centre.x(), centre.y(), view.width() / 2, view.height() / 2);
+        pagesView->update();
+        return;
+    }
+    if (currentHitPage != pageIndex || currentHitIndex < 0 || image.isNull() ||
+        currentHitIndex >= searchHits.value(pageIndex).size())
+        return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRectF &hit = searchHits.at(pageIndex).at(currentHitIndex);
+    const QRectF upright(hit.x() * image.width(), hit.y() * image.height(), hit.width() * image.width(),
+                         hit.height() * image.height());
+    const QRect shown =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, pixmap.size(), imageLabel->contentsRect());
+    const QPoint centre = QImage::trueMatrix(rotation, image.width(), image.height())
+                              .mapRect(upright)
+                              .translated(shown.topLeft())
+                              .center()
+                              .toPoint();
+    const QSize view = scrollArea->viewport()->size();
+    scrollArea->ensureVisible(centre.x(), centre.y(), view.width() / 2, view.height() / 2);
+}
+
+void pdf::showZoom()
+{
+    if (zoomEdit && !zoomEdit->hasFocus())
+        zoomEdit->setText(QStringLiteral("%1 %").arg(zoomTarget ? zoomTarget : dpiX));
+}
+
+void pdf::typedZoom()
+{
+    if (const std::optional<int> zoom = pdfpaging::typedZoom(zoomEdit->text()); zoom && page) {
+        setFit(noFit);
+        rerender(*zoom, *zoom);
+    }
+    // The keys go back to the page; the field shows the zoom asked for.
+    scrollArea->setFocus(Qt::OtherFocusReason);
+    showZoom();
+}
+
+void pdf::rerender(int newDpiX, int newDpiY)
 {
     if (!page)
-        return false;
-    const QImage rendered = pdfpaging::renderPage(*page, newDpiX, newDpiY);
-    if (rendered.isNull())
-        return false;
-    dpiX = newDpiX;
-    dpiY = newDpiY;
-    image = rendered;
-    showImage();
-    prerenderer->setResolution(dpiX, dpiY);
-    prerenderer->showing(pageIndex, image);
-    prerenderer->prepare({pageIndex + 1, pageIndex - 1});
-    rememberTimer->start();
-    return true;
+        return;
+    if (continuous) {
+        // The pages are laid out again at the new zoom, the page read staying at the top.
+        const Spot at = spot();
+        dpiX = newDpiX;
+        dpiY = newDpiY;
+        prerenderer->setResolution(dpiX, dpiY);
+        pagesView->setResolution(dpiX, dpiY);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        goToSpot(at);
+        showZoom();
+        rememberTimer->start();
+        return;
+    }
+    if (turnTarget >= 0) {
+        // A page still coming is drawn at the new zoom instead: the zoom does not cancel the turn.
+        dpiX = newDpiX;
+        dpiY = newDpiY;
+        prerenderer->setResolution(dpiX, dpiY);
+        turnTo(turnTarget);
+        showZoom();
+        return;
+    }
+    zoomTarget = newDpiX;
+    showZoom();
+    const int index = pageIndex;
+    requestPage(index, newDpiX, newDpiY, [this, index, newDpiX, newDpiY](const QImage &drawn) {
+        zoomTarget = 0;
+        if (!drawn.isNull() && index == pageIndex) {
+            dpiX = newDpiX;
+            dpiY = newDpiY;
+            image = drawn;
+            prerenderer->setResolution(dpiX, dpiY);
+            prerenderer->showing(pageIndex, image);
+            prerenderer->prepare({pageIndex + 1, pageIndex - 1});
+            rememberTimer->start();
+        }
+        showImage();
+        // The match gone to stays in view through a zoom.
+        scrollToHit();
+    });
 }
 
 void pdf::showImage()
@@ -463,6 +844,7 @@ void pdf::showImage()
     imageLabel->setMargin(0); // a message shown before had room around it
     imageLabel->setPixmap(pixmap);
     placeSelection();
+    showZoom();
 }
 
 void pdf::placeSelection()
@@ -560,6 +942,10 @@ bool pdf::pageMouseEvent(QEvent *event)
 
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+        if (mouse->button() == Qt::BackButton || mouse->button() == Qt::ForwardButton) {
+            mouse->button() == Qt::BackButton ? back() : forward();
+            return true;
+        }
         if (mouse->button() != Qt::LeftButton)
             return false;
         pressPos = pos;
@@ -624,7 +1010,7 @@ bool pdf::pageMouseEvent(QEvent *event)
             const int target = jump->destination().pageNumber() - 1;
             // Another document's pages are not this one's.
             if (!jump->isExternal() && target >= 0 && target < pageCount())
-                turnTo(target);
+                jumpTo(target);
         }
         return true;
     }
@@ -634,7 +1020,7 @@ void pdf::wheelStep(bool forward)
 {
     if (!document)
         return;
-    const pdfpaging::WheelTurn turn = pdfpaging::wheelStep(wheelArmed, pageIndex, pageCount(), forward);
+    const pdfpaging::WheelTurn turn = pdfpaging::wheelStep(wheelArmed, shownOrComing(), pageCount(), forward);
     wheelArmed = turn.armed;
     if (turn.show)
         turnTo(turn.pageIndex);
@@ -642,7 +1028,7 @@ void pdf::wheelStep(bool forward)
 
 void pdf::rl()
 {
-    if (image.isNull())
+    if (image.isNull() || continuous)
         return;
     rotation.rotate(-90);
     showImage();
@@ -651,7 +1037,7 @@ void pdf::rl()
 
 void pdf::rr()
 {
-    if (image.isNull())
+    if (image.isNull() || continuous)
         return;
     rotation.rotate(90);
     showImage();
@@ -663,7 +1049,9 @@ void pdf::zi()
     if (!page)
         return;
     setFit(noFit);
-    rerender(pdfpaging::zoomedIn(dpiX), pdfpaging::zoomedIn(dpiY));
+    // Steps taken while the page is still being drawn add up.
+    const int from = zoomTarget ? zoomTarget : dpiX;
+    rerender(pdfpaging::zoomedIn(from), pdfpaging::zoomedIn(from));
 }
 
 void pdf::zo()
@@ -671,22 +1059,20 @@ void pdf::zo()
     if (!page)
         return;
     setFit(noFit);
-    const std::optional<int> x = pdfpaging::zoomedOut(dpiX);
-    const std::optional<int> y = pdfpaging::zoomedOut(dpiY);
-    if (x && y)
-        rerender(*x, *y);
+    if (const std::optional<int> to = pdfpaging::zoomedOut(zoomTarget ? zoomTarget : dpiX))
+        rerender(*to, *to);
 }
 
 void pdf::fo()
 {
     if (document)
-        turnTo(pdfpaging::nextPage(pageIndex, pageCount()));
+        turnTo(pdfpaging::nextPage(shownOrComing(), pageCount()));
 }
 
 void pdf::ba()
 {
     if (document)
-        turnTo(pdfpaging::previousPage(pageIndex));
+        turnTo(pdfpaging::previousPage(shownOrComing()));
 }
 
 void pdf::go()
@@ -694,7 +1080,8 @@ void pdf::go()
     if (!document)
         return;
     if (const std::optional<int> target = pdfpaging::typedPage(pageEdit->text(), pageCount()))
-        showPage(*target);
+        jumpTo(*target);
+    scrollArea->setFocus(Qt::OtherFocusReason);
 }
 
 void pdf::full()
@@ -718,6 +1105,8 @@ void pdf::resizeEvent(QResizeEvent *event)
         showImage();
     if (fit != noFit && fitTimer)
         fitTimer->start();
+    // A taller view shows more of the pages.
+    scrolledContinuous();
 }
 
 void pdf::fitWidth()
@@ -758,7 +1147,7 @@ void pdf::applyFit()
         room.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea);
         dpi = pdfpaging::fitDpi(points, room, false);
     }
-    if (dpi > 0 && (dpi != dpiX || dpi != dpiY))
+    if (dpi > 0 && dpi != (zoomTarget ? zoomTarget : dpiX))
         rerender(dpi, dpi);
 }
 
@@ -770,7 +1159,8 @@ void pdf::rememberPlace()
     pdfplaces::remember(filePath, {pageIndex, dpiX,
                                    fit == fitToWidth  ? QStringLiteral("width")
                                    : fit == fitToPage ? QStringLiteral("page")
-                                                      : QString()});
+                                                      : QString(),
+                                   continuous});
 }
 
 void pdf::openFind()
@@ -781,73 +1171,38 @@ void pdf::openFind()
 
 void pdf::stopSearch()
 {
-    if (searchStopped)
-        searchStopped->store(true);
-    searchStopped.reset();
-    ++searchGeneration;
+    if (search)
+        search->cancel();
 }
 
 void pdf::startSearch()
 {
-    stopSearch();
     searchHits = QList<QList<QRectF>>(pageCount());
     currentHitPage = currentHitIndex = -1;
     const QString text = findBar->text();
     searchFinished = text.isEmpty() || !document;
     showImage();
     if (searchFinished) {
+        stopSearch();
         findBar->showMessage(QString());
         return;
     }
     findBar->showMessage(tr("Searching…"));
-    auto stopped = std::make_shared<std::atomic_bool>(false);
-    searchStopped = stopped;
-    const int generation = searchGeneration;
-    const QString path = filePath;
-    const bool matchCase = findBar->options().matchCase;
-    QPointer<pdf> self(this);
-    // Hands one result to the window on the GUI thread, if the window and its search are still there.
-    const auto deliver = [self, generation](std::function<void(pdf *)> work) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, generation, work = std::move(work)] {
-                if (self && self->searchGeneration == generation)
-                    work(self.data());
-            },
-            Qt::QueuedConnection);
-    };
-    QThreadPool::globalInstance()->start([path, text, matchCase, stopped, deliver] {
-        // A document of its own: a poppler document is not to be used from two threads at once.
-        std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path);
-        const int pages = own && !own->isLocked() ? own->numPages() : 0;
-        for (int i = 0; i < pages && !*stopped; ++i) {
-            std::unique_ptr<Poppler::Page> page = own->page(i);
-            if (!page)
-                continue;
-            const QSizeF size = page->pageSizeF();
-            QList<QRectF> found;
-            const QList<QRectF> hits =
-                page->search(text, matchCase ? Poppler::Page::NoSearchFlags : Poppler::Page::IgnoreCase);
-            for (const QRectF &hit : hits)
-                found.append(QRectF(hit.x() / size.width(), hit.y() / size.height(),
-                                    hit.width() / size.width(), hit.height() / size.height()));
-            if (!found.isEmpty())
-                deliver([i, found](pdf *window) {
-                    if (i < window->searchHits.size())
-                        window->searchHits[i] = found;
-                    if (i == window->pageIndex)
-                        window->showImage();
-                    window->showSearchCount();
-                    // The first hit found is gone to, as a find bar does while typing.
-                    if (window->currentHitPage < 0)
-                        window->findNext(false);
-                });
-        }
-        deliver([](pdf *window) {
-            window->searchFinished = true;
-            window->showSearchCount();
-        });
-    });
+    search->start(filePath, password, text, findBar->options().matchCase);
+}
+
+void pdf::searchFound(int index, const QList<QRectF> &hits)
+{
+    if (index < searchHits.size())
+        searchHits[index] = hits;
+    if (index == pageIndex)
+        showImage();
+    if (pagesView)
+        pagesView->update();
+    showSearchCount();
+    // The first hit found is gone to, as a find bar does while typing.
+    if (currentHitPage < 0)
+        findNext(false);
 }
 
 void pdf::showSearchCount()
@@ -881,10 +1236,12 @@ void pdf::findNext(bool backward)
         if (next >= 0 && next < searchHits.at(page).size()) {
             currentHitPage = page;
             currentHitIndex = next;
-            if (page != pageIndex)
-                turnTo(page);
-            else
+            if (page != pageIndex) {
+                turnTo(page, [this] { scrollToHit(); });
+            } else {
                 showImage();
+                scrollToHit();
+            }
             showSearchCount();
             if (wrapped)
                 findBar->showMessage(findBar->message() + (backward ? tr(" (went on from the end)")
@@ -898,6 +1255,97 @@ void pdf::findNext(bool backward)
         }
         index = backward ? int(searchHits.at(page).size()) : -1;
     }
+}
+
+void pdf::print()
+{
+    if (!document || m_printing)
+        return;
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(QFileInfo(filePath).fileName());
+    QPrintDialog dialog(printer.get(), this);
+    dialog.setMinMax(1, pageCount());
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |
+                      QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QList<int> pages;
+    for (int i = 0; i < pageCount(); ++i) {
+        if (printer->printRange() == QPrinter::PageRange     ? printer->pageRanges().contains(i + 1)
+            : printer->printRange() == QPrinter::CurrentPage ? i == pageIndex
+                                                             : true)
+            pages.append(i);
+    }
+    printPages(printer, pages);
+}
+
+void pdf::printPages(const std::shared_ptr<QPrinter> &printer, const QList<int> &pages)
+{
+    if (!document || m_printing || pages.isEmpty())
+        return;
+    m_printing = true;
+    auto *progress = new QProgressDialog(tr("Printing %1 …").arg(QFileInfo(filePath).fileName()),
+                                         tr("Cancel"), 0, int(pages.size()), this);
+    progress->setObjectName(QStringLiteral("printProgress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(300);
+    progress->setValue(0);
+    auto cancelled = std::make_shared<std::atomic_bool>(false);
+    connect(progress, &QProgressDialog::canceled, this, [cancelled] { cancelled->store(true); });
+    const QString path = filePath;
+    const QByteArray key = password;
+    QPointer<pdf> self(this);
+    QPointer<QProgressDialog> shown(progress);
+    // Painting on a printer is allowed off the GUI thread: the whole job runs on a worker, each page
+    // rendered at the printer's resolution (within the pixel budget, then drawn scaled up).
+    QThreadPool::globalInstance()->start([printer, pages, path, key, cancelled, self, shown] {
+        const std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path, key, key);
+        QPainter painter;
+        bool ok = own && !own->isLocked() && painter.begin(printer.get());
+        if (ok) {
+            own->setRenderHint(Poppler::Document::Antialiasing, true);
+            own->setRenderHint(Poppler::Document::TextAntialiasing, true);
+        }
+        const int dpi = printer->resolution();
+        const QSize room = printer->pageLayout().paintRectPixels(dpi).size();
+        for (int done = 0; ok && done < pages.size() && !*cancelled; ++done) {
+            if (done > 0)
+                ok = printer->newPage();
+            const std::unique_ptr<Poppler::Page> page = own->page(pages.at(done));
+            const QImage drawn = page ? pdfpaging::renderPage(*page, dpi, dpi) : QImage();
+            if (ok && !drawn.isNull()) {
+                // The page at its own size, or smaller to fit the paper.
+                const QSizeF points = page->pageSizeF();
+                QSize size = QSizeF(points * dpi / 72.0).toSize();
+                if (size.width() > room.width() || size.height() > room.height())
+                    size.scale(room, Qt::KeepAspectRatio);
+                painter.drawImage(QRect(QPoint(0, 0), size), drawn);
+            }
+            QMetaObject::invokeMethod(
+                qApp,
+                [shown, done] {
+                    if (shown)
+                        shown->setValue(done + 1);
+                },
+                Qt::QueuedConnection);
+        }
+        if (*cancelled && painter.isActive())
+            printer->abort();
+        if (painter.isActive())
+            ok = painter.end() && ok;
+        const bool failed = !ok && !*cancelled;
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, shown, failed] {
+                delete shown.data();
+                if (!self)
+                    return;
+                self->m_printing = false;
+                if (failed)
+                    QMessageBox::warning(self, tr("Print"), tr("The document could not be printed."));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void pdf::closeEvent(QCloseEvent *event)
@@ -922,6 +1370,8 @@ bool pdf::eventFilter(QObject *watched, QEvent *event)
     // on, so the keyboard can still leave the view for the page field and the buttons.
     switch (event->type()) {
     case QEvent::Wheel: {
+        if (continuous)
+            return true;
         const int notches = wheelNotches.add(static_cast<QWheelEvent *>(event)->angleDelta().y());
         for (int i = 0; i > notches; --i)
             wheelStep(true);
@@ -936,12 +1386,24 @@ bool pdf::eventFilter(QObject *watched, QEvent *event)
             return false;
         if (event->type() == QEvent::KeyRelease)
             return true;
+        const bool shift = key->modifiers() & Qt::ShiftModifier;
         switch (key->key()) {
         case Qt::Key_Right:
             fo();
             break;
         case Qt::Key_Left:
             ba();
+            break;
+        case Qt::Key_PageDown:
+        case Qt::Key_PageUp:
+        case Qt::Key_Space:
+            screenStep(key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Space && !shift));
+            break;
+        case Qt::Key_Home:
+            jumpTo(0);
+            break;
+        case Qt::Key_End:
+            jumpTo(pageCount() - 1);
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:

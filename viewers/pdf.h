@@ -1,5 +1,6 @@
-// The PDF viewer: one page of a document at a time in a grey scroll area, with page turning, zoom by
-// rendering resolution, quarter-turn rotation and full screen.
+// The PDF viewer: one page of a document at a time in a grey scroll area, or all of them one below the
+// other (continuous), with page turning, zoom by rendering resolution, quarter-turn rotation and full
+// screen.
 #pragma once
 
 #include "brivo_pdf_export.h"
@@ -14,6 +15,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +23,7 @@
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QRubberBand;
 class QTreeWidget;
@@ -37,6 +40,8 @@ class Page;
 namespace brivo {
 class FindBar;
 class PagePrerenderer;
+class PdfPagesView;
+class PdfSearch;
 } // namespace brivo
 
 class BRIVO_PDF_EXPORT pdf : public QWidget
@@ -57,9 +62,18 @@ public:
     // is resized, until the user zooms by hand.
     void fitWidth();
     void fitPage();
+    // Shows the pages one below the other, read by scrolling, or one page at a time (the default).
+    void setContinuous(bool on);
 
-    // Whether the first page is still being drawn, on a worker.
-    bool firstPageComing() const { return m_firstPageComing; }
+    // Whether a page (the first one, one turned to, or the shown one at a new zoom) is still being drawn,
+    // on a worker.
+    bool pageComing() const { return m_pageComing; }
+
+    // Prints the zero-based `pages` on `printer`, each rendered at the printer's resolution on a worker,
+    // with a progress dialog that can cancel. Ctrl+P asks for the printer and the pages first.
+    void printPages(const std::shared_ptr<QPrinter> &printer, const QList<int> &pages);
+    // Whether a print job is still running.
+    bool printing() const { return m_printing; }
 
 public slots:
     void rl();
@@ -71,6 +85,11 @@ public slots:
     void go();
     void full();
     void showhome();
+    // Back to where the reader was before the last jump (a link, a contents entry, a typed page, Home or
+    // End), and forward again.
+    void back();
+    void forward();
+    void print();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -80,18 +99,44 @@ protected:
 private:
     // Opens filePath into `document`; on failure leaves `document` empty and returns what to tell the user.
     QString openDocument();
+    // Asks for the password of a locked `loaded` document until it is right; false when the user gives up.
+    bool unlock(Poppler::Document &loaded);
     // Draws the page at pageIndex on a worker and shows it once drawn: the window opens at once, whatever
     // the page's size.
     void drawFirstPage();
-    // Makes the page at `index` the shown one, upright, as `drawn` when given, else rendered. A page that
-    // cannot be rendered changes nothing and gives false.
-    bool showPage(int index, const QImage &drawn = QImage());
-    // showPage() as a turn: the page number follows and the view goes to the page's top left.
-    void turnTo(int index);
+    // The page at `index` at the given resolution: at once when it was prepared, else drawn on a worker.
+    // `then` gets it on the GUI thread (a null image when it cannot be drawn), unless a later request took
+    // its place first.
+    void requestPage(int index, int newDpiX, int newDpiY, std::function<void(const QImage &)> then);
+    // Makes the page at `index` the shown one, upright, as `drawn`. A page that cannot be drawn changes
+    // nothing and gives false.
+    bool showPage(int index, const QImage &drawn);
+    // showPage() as a turn, once the page is drawn: the page number follows and the view goes to the
+    // page's top left, or where `landed` puts it.
+    void turnTo(int index, std::function<void()> landed = {});
+    // A turn that can be gone back from (see back()).
+    void jumpTo(int index);
+    // Page Down and Page Up: one screen on within the page, then on to the next or previous page.
+    void screenStep(bool forward);
+    // Where the reader is: the page and how far down it, from 0 to 1.
+    struct Spot
+    {
+        int page = 0;
+        double down = 0;
+    };
+    Spot spot() const;
+    void goToSpot(const Spot &to);
+    // Puts the current search hit in the middle of the view, as far as the page allows.
+    void scrollToHit();
+    // Continuous pages: follows the scrolling (the page number, the pages to render, the pictures to keep).
+    void scrolledContinuous();
+    // Shows the zoom in the zoom field; takes a zoom typed there.
+    void showZoom();
+    void typedZoom();
     // One wheel step past the end of the page.
     void wheelStep(bool forward);
-    // Renders the shown page again at a new resolution; false (and nothing changed) when that fails.
-    bool rerender(int newDpiX, int newDpiY);
+    // Renders the shown page again at a new resolution, on a worker; nothing changes when that fails.
+    void rerender(int newDpiX, int newDpiY);
     // Shows `image` turned by `rotation`.
     void showImage();
     int pageCount() const;
@@ -107,12 +152,13 @@ private:
     std::optional<QPointF> pagePoint(QPoint labelPos, bool clamp = false) const;
     // The link of the shown page under `labelPos`, if any.
     const Poppler::Link *linkAt(QPoint labelPos) const;
-    // Finding text: the search reads its own copy of the document on another thread, page by page, and
-    // the hits arrive here as each page is read. Next and previous go through them in page order,
-    // turning pages as needed.
+    // Finding text: the search (PdfSearch) reads its own copy of the document on another thread, page by
+    // page, and the hits arrive here as each page is read. Next and previous go through them in page
+    // order, turning pages as needed.
     void openFind();
     void startSearch();
     void stopSearch();
+    void searchFound(int index, const QList<QRectF> &hits);
     void findNext(bool backward);
     void showSearchCount();
 
@@ -126,7 +172,28 @@ private:
     QLabel *imageLabel = nullptr;
     // Says that the page is drawn smaller than the zoom asks, as it is above the pixel budget.
     QLabel *budgetNote = nullptr;
-    bool m_firstPageComing = false;
+    bool m_pageComing = false;
+    // The page a turn under way goes to, or -1.
+    int turnTarget = -1;
+    int shownOrComing() const { return turnTarget >= 0 ? turnTarget : pageIndex; }
+    // The latest request, as the workers see it.
+    std::shared_ptr<std::atomic_int> latestRequest = std::make_shared<std::atomic_int>(0);
+    // Counts page requests, so that only the latest one is shown.
+    int requestGeneration = 0;
+    // The resolution a zoom under way asks for, so that zoom steps in a row add up; 0 when none.
+    int zoomTarget = 0;
+    QLineEdit *zoomEdit = nullptr;
+    // The pages one below the other, in the scroll area in place of imageLabel while `continuous`.
+    brivo::PdfPagesView *pagesView = nullptr;
+    bool continuous = false;
+    // The page drawn on its own for the continuous view, or -1.
+    int continuousRequest = -1;
+    QPushButton *continuousButton = nullptr;
+    // Where back() and forward() go.
+    QList<Spot> backSpots, forwardSpots;
+    // The password a locked document was opened with, for the workers' own copies. Memory only.
+    QByteArray password;
+    bool m_printing = false;
     QVBoxLayout *mainLayout = nullptr;
     QHBoxLayout *buttonLayout = nullptr;
     QImage image;
@@ -179,6 +246,5 @@ public:
     bool searchFinished = true;
 
 private:
-    int searchGeneration = 0;
-    std::shared_ptr<std::atomic_bool> searchStopped;
+    brivo::PdfSearch *search = nullptr;
 };

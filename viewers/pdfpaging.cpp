@@ -29,6 +29,18 @@ std::optional<int> typedPage(const QString &text, int count)
     return number - 1;
 }
 
+std::optional<int> typedZoom(const QString &text)
+{
+    QString number = text.trimmed();
+    if (number.endsWith(QLatin1Char('%')))
+        number = number.chopped(1).trimmed();
+    bool ok = false;
+    const int zoom = number.toInt(&ok);
+    if (!ok || zoom < 25 || zoom > 800)
+        return std::nullopt;
+    return zoom;
+}
+
 int zoomedIn(int dpi)
 {
     return dpi > INT_MAX - zoomStep ? dpi : dpi + zoomStep;

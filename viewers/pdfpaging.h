@@ -32,6 +32,10 @@ BRIVO_PDF_EXPORT int previousPage(int index);
 // number or names no page of a document of `count` pages.
 BRIVO_PDF_EXPORT std::optional<int> typedPage(const QString &text, int count);
 
+// The zoom a typed percentage names ("150", "150 %"), in percent of 100 dots per inch, which is also its
+// resolution; nothing when the text is not a whole number from 25 to 800.
+BRIVO_PDF_EXPORT std::optional<int> typedZoom(const QString &text);
+
 // The resolution one zoom step in from `dpi`; zooming in has no limit of its own.
 BRIVO_PDF_EXPORT int zoomedIn(int dpi);
 // The resolution one zoom step out from `dpi`, or nothing when that would go below minimumDpi.

@@ -39,6 +39,7 @@ std::optional<Place> remembered(const QString &path)
     place.fit = entry.value("fit").toString();
     if (place.fit != "width" && place.fit != "page")
         place.fit.clear();
+    place.continuous = entry.value("continuous").toBool();
     return place;
 }
 
@@ -50,6 +51,7 @@ bool remember(const QString &path, const Place &place)
     all.insert(key(info), QJsonObject{{"page", place.page},
                                       {"dpi", place.dpi},
                                       {"fit", place.fit},
+                                      {"continuous", place.continuous},
                                       {"size", info.size()},
                                       {"modified", info.lastModified().toMSecsSinceEpoch()},
                                       {"used", now}});

@@ -16,6 +16,8 @@ struct Place
     int dpi = 100;
     // "width" or "page" when the zoom follows the window; empty for a resolution the user chose.
     QString fit;
+    // Whether the pages were shown one below the other.
+    bool continuous = false;
 };
 
 // The place the document at `path` was left at, or nothing when it was never left, or when the file changed

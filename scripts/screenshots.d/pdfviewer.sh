@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The PDF viewer on a three-page handbook with an outline, which it lists in its contents panel, with the
-# find bar searching for a word that is on two pages.
+# The PDF viewer on a three-page handbook with an outline, which it lists in its contents panel, its pages
+# one below the other (Continuous), with the find bar gone to the second match of a word on two pages.
 . "$(dirname "$0")/../screenshotlib.sh"
 # The text stream of one page: a heading and its lines.
 page_text() {
@@ -30,7 +30,10 @@ e2e_start "$shot_files/handbook.pdf"
 id=$(e2e_wait_window "Brivo : Pdf Viewer - K.VARDEN" 30) || e2e_fail "no PDF viewer"
 shot_settle "$id"
 e2e_focus "$id"
-xdotool key --clearmodifiers ctrl+f
+xdotool key --clearmodifiers ctrl+7 ctrl+f
 xdotool type --clearmodifiers --delay 20 "shed"
+shot_settle "$id"
+# The second match, on page 2, is scrolled to the middle of the view: the foot of page 1 shows above it.
+xdotool key --clearmodifiers F3
 shot_settle "$id"
 shot_take "$id"

@@ -143,6 +143,14 @@ sample_pdf "$docs/paper.pdf" "A page"
 key_at_open - "$LAUNCHER" Return notepad_shown
 key_at_open picture.png "$IMAGES" F11 full_screen
 key_at_open paper.pdf "Brivo : Pdf Viewer - K.VARDEN" F11 full_screen
+# Page Down on a page that fits the window goes on to the next page and End to the last, with no click
+# first; the viewer writes down the page it was left on a second later.
+page="<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 50] >>"
+pdf_from_objects "$docs/pages.pdf" "<< /Type /Catalog /Pages 2 0 R >>" \
+    "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >>" "$page" "$page" "$page"
+left_on_page() { grep -q "\"page\":$1" "$XDG_STATE_HOME/brivo/pdf-places.json" 2>/dev/null; }
+key_at_open pages.pdf "Brivo : Pdf Viewer - K.VARDEN" Next left_on_page 1
+key_at_open pages.pdf "Brivo : Pdf Viewer - K.VARDEN" End left_on_page 2
 sample_gif "$docs/dot.gif"
 key_at_open dot.gif "Brivo : Gif Viewer - K.VARDEN" Escape closed
 key_at_open clip.avi "$LAUNCHER" Return full_screen

@@ -9,12 +9,14 @@
 #include "viewers/imgv.h"
 #include "viewers/pageprerenderer.h"
 #include "viewers/pdf.h"
+#include "viewers/pdfpagesview.h"
 #include "viewers/pdfpaging.h"
 #include "viewers/picturecache.h"
 #include "viewers/picturedecode.h"
 
 #include <QtTest/qtestspontaneevent.h>
 
+#include <QPrinter>
 #include <QtTest>
 #include <QtWidgets>
 #include <climits>
@@ -39,7 +41,7 @@ template <typename Viewer> Viewer *open(const QString &path, QSize pdfSize = QSi
         if constexpr (std::is_same_v<Viewer, imgv>)
             return viewer->awaitedPath().isEmpty();
         else if constexpr (std::is_same_v<Viewer, pdf>)
-            return !viewer->firstPageComing();
+            return !viewer->pageComing();
         return true;
     };
     return QTest::qWaitFor(arrived) && QTest::qWaitForWindowExposed(viewer) ? viewer : nullptr;
@@ -84,7 +86,8 @@ QString after(pdf *w, const QString &steps = {})
     const QString names = QStringLiteral("fbgrlio");
     void (pdf::*const controls[])() = {&pdf::fo, &pdf::ba, &pdf::go, &pdf::rr, &pdf::rl, &pdf::zi, &pdf::zo};
     auto *label = w->findChild<QLabel *>("imageLabel");
-    if (!QTest::qWaitFor([w] { return !w->firstPageComing(); }))
+    const auto settled = [w] { return QTest::qWaitFor([w] { return !w->pageComing(); }); };
+    if (!settled())
         return QStringLiteral("the first page never came");
     for (QChar step : steps) {
         if (step == '-' || step == '+')
@@ -94,6 +97,7 @@ QString after(pdf *w, const QString &steps = {})
                             step == '>' ? Qt::Key_Right : Qt::Key_Left);
         else
             (w->*controls[names.indexOf(step)])();
+        settled();
     }
     const QString field = w->findChild<QLineEdit *>("pageEdit")->text();
     const QImage image = label->pixmap().toImage();
@@ -615,6 +619,10 @@ private slots:
         row("zoom out", zoomedOut(100).value_or(-1), "70");
         row("zoom out to the floor", zoomedOut(40).value_or(-1), "10");
         row("zoom out below the floor", zoomedOut(39).value_or(-1), "-1");
+        QStringList zooms;
+        for (const char *text : {"150", " 25 % ", "800%", "24", "801", "1.5", "", "%"})
+            zooms << QString::number(typedZoom(QString::fromUtf8(text)).value_or(-1)).replace("-1", "-");
+        row("typed zoom", zooms.join(' '), "150 25 800 - - - - -");
         row("fit width", fitDpi({216, 144}, {301, 101}, false), "100");
         row("fit page", fitDpi({216, 144}, {301, 101}, true), "50");
         row("fit into little room", fitDpi({216, 144}, {20, 20}, true), "10");
@@ -663,7 +671,7 @@ private slots:
         }
         w->findChild<QLineEdit *>("pageEdit")->setText(QStringLiteral("02"));
         QTest::mouseClick(w->findChild<QPushButton *>("goButton"), Qt::LeftButton);
-        QCOMPARE(after(w), QStringLiteral("02 green tl 300x200")); // the field keeps the typed text
+        QCOMPARE(after(w), QStringLiteral("2 green tl 300x200")); // a turn: the field shows the page
         QTest::mouseClick(w->findChild<QPushButton *>("foButton"), Qt::LeftButton);
         QCOMPARE(after(w), QStringLiteral("3 blue tl 300x200"));
 
@@ -678,14 +686,32 @@ private slots:
         QVERIFY(waitUntilPrepared(w, 2));
         after(w, "ri");
         QTest::mouseClick(w->findChild<QPushButton *>("ziButton"), Qt::LeftButton);
+        QVERIFY(w->pageComing()); // drawn on a worker, while the window goes on
         QCOMPARE(after(w), QStringLiteral("2 green tr 320x480")); // 160 dots per inch, still turned
         w->resize(840, 630);
         QTRY_COMPARE(w->size(), QSize(840, 630));
         QCOMPARE(after(w), QStringLiteral("2 green tr 320x480"));
         QCOMPARE(after(w, "lll"), QStringLiteral("2 green br 480x320"));
         QCOMPARE(after(w, "f"), QStringLiteral("3 blue tl 480x320"));
+        // A zoom while the page is still coming: the turn goes on, at the new zoom.
+        QTest::keyClick(area, Qt::Key_Home);
+        QVERIFY(w->pageComing());
+        w->zo();
+        QCOMPARE(after(w), QStringLiteral("1 red tl 390x260"));
+        QCOMPARE(after(w, "ff"), QStringLiteral("3 blue tl 390x260"));
         QCOMPARE(after(w, "ooooooo"), QStringLiteral("3 blue tl 30x20")); // 10 dots per inch, no further
         QCOMPARE(after(w, "i"), QStringLiteral("3 blue tl 120x80"));
+        // The zoom field shows the zoom in percent of 100 dots per inch and takes one typed.
+        auto *zoom = w->findChild<QLineEdit *>("zoomEdit");
+        QCOMPARE(zoom->text(), QStringLiteral("40 %"));
+        for (const char *typed : {"900", "250"}) {
+            zoom->setText(QLatin1String(typed));
+            QTest::keyClick(zoom, Qt::Key_Return);
+            QCOMPARE(after(w), QStringLiteral("3 blue tl %1").arg(typed[0] == '9' ? "120x80" : "750x500"));
+        }
+        QCOMPARE(zoom->text(), QStringLiteral("250 %"));
+        QTest::mouseClick(w->findChild<QPushButton *>("fitPageButton"), Qt::LeftButton);
+        QTRY_VERIFY(zoom->text() != QStringLiteral("250 %"));
         // Escape closes (hides) the window, which lets go of the pages prepared for it.
         QVERIFY(waitUntilPrepared(w, 1));
         QTest::keyClick(area, Qt::Key_Escape);
@@ -716,7 +742,7 @@ private slots:
              {m_threePages, wide}) { // openingSize (pdfPagingArithmetic) sizes the window
             auto *w = qobject_cast<pdf *>(brivo::openTool(brivo::Tool::PdfViewer, path));
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            QTRY_VERIFY(!w->firstPageComing());
+            QTRY_VERIFY(!w->pageComing());
             auto *area = w->findChild<QScrollArea *>("scrollArea");
             QCOMPARE(w->findChild<QLabel *>("imageLabel")->pixmap().width(), path == wide ? 1000 : 300);
             // The wide page's window takes the screen's width, its frame included.
@@ -848,6 +874,36 @@ private slots:
         QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 1));
         QVERIFY(bar->message().contains("from the end"));
 
+        // Zoomed in far, the match gone to is scrolled into view, on the page shown and across pages.
+        const auto currentInView = [w] {
+            auto *label = w->findChild<QLabel *>("imageLabel");
+            const QImage shown = label->pixmap().toImage();
+            const QPoint at =
+                QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, shown.size(), label->contentsRect())
+                    .topLeft();
+            const QRect seen = label->visibleRegion().boundingRect().translated(-at) & shown.rect();
+            for (int y = seen.top(); y <= seen.bottom(); y += 2)
+                for (int x = seen.left(); x <= seen.right(); x += 2)
+                    if (const QColor c = shown.pixelColor(x, y);
+                        c.red() > 200 && c.green() < 220 && c.blue() < 150)
+                        return true;
+            return false;
+        };
+        w->resize(300, 300);
+        auto *zoom = w->findChild<QLineEdit *>("zoomEdit");
+        zoom->setText("800");
+        QTest::keyClick(zoom, Qt::Key_Return);
+        after(w);
+        QVERIFY(currentInView());
+        for (int hit = 0; hit < 2; ++hit) {
+            QTest::keyClick(w, Qt::Key_F3);
+            after(w);
+            QVERIFY(currentInView());
+        }
+        QCOMPARE(std::pair(w->currentHitPage, w->currentHitIndex), std::pair(2, 0));
+        zoom->setText("100");
+        QTest::keyClick(zoom, Qt::Key_Return);
+
         // A page without hits shows no marks; a word that is nowhere says so.
         QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"), Qt::Key_Left);
         QVERIFY(after(w).startsWith("2 "));
@@ -881,6 +937,8 @@ private slots:
         third->setExpanded(true);
         click(third->child(0));
         QVERIFY(after(w).startsWith("1 red"));
+        // The keys stay with the page after a click on the panel.
+        QCOMPARE(w->focusWidget(), w->findChild<QScrollArea *>("scrollArea"));
         // A document without an outline has no panel.
         pdf *plain = open<pdf>(m_threePages);
         QVERIFY(!plain->findChild<QTreeWidget *>("contentsTree")->isVisible());
@@ -906,6 +964,20 @@ private slots:
         after(w, "rr");
         QTest::mouseClick(label, Qt::LeftButton, {}, onPage(w, {216 - 40, 144 - 25}));
         QVERIFY(after(w).startsWith("3 blue"));
+        // Back and forward retrace the jumps (contents to 3, to 1, the link to 3), by key and mouse button.
+        QString trail;
+        for (const auto &[alt, button] : {std::pair(Qt::Key_Left, Qt::BackButton),
+                                          {Qt::Key_Left, Qt::BackButton},
+                                          {Qt::Key_Left, Qt::BackButton},
+                                          {Qt::Key_Right, Qt::ForwardButton}}) {
+            QTest::keyClick(w, alt, Qt::AltModifier);
+            trail += after(w).left(1);
+            QTest::mouseClick(label, button);
+            trail += after(w).left(1);
+            QTest::mouseClick(label, button == Qt::BackButton ? Qt::ForwardButton : Qt::BackButton);
+            trail += after(w).left(1) + ' ';
+        }
+        QCOMPARE(trail, QStringLiteral("131 313 113 131 "));
 
         // Shift+drag over the words, then Ctrl+C; a drag over a link selects rather than follows it.
         after(w, "bb");
@@ -929,7 +1001,7 @@ private slots:
     void pdfTallPageScrollsBeforeItTurns()
     {
         pdf *w = open<pdf>(m_tallPages, QSize(300, 300));
-        after(w, "iii"); // wider than the view as well
+        after(w, "iiiii"); // wider than the view as well
         auto *area = w->findChild<QScrollArea *>("scrollArea");
         QScrollBar *vertical = area->verticalScrollBar(), *horizontal = area->horizontalScrollBar();
         QTRY_VERIFY(vertical->maximum() > 0 && horizontal->maximum() > 0);
@@ -1030,6 +1102,7 @@ private slots:
         if (name == "locked.pdf" && !QFile::exists(path))
             QSKIP("qpdf, which locks the document, is not installed");
         QVERIFY(contents.isNull() || brivo::test::writeFile(path, contents));
+        brivo::test::ModalAnswerer answers; // the locked one asks for its password: Cancel
         pdf *w = open<pdf>(path);
         QCOMPARE(w->findChild<QLabel *>("pageCountLabel")->text(), QStringLiteral("/0"));
         QVERIFY(!w->findChild<QPushButton *>("foButton")->isEnabled());
@@ -1040,6 +1113,149 @@ private slots:
         QTest::qWait(20);
         QVERIFY2(w->findChild<QLabel *>("imageLabel")->text().contains(says), qPrintable(says));
         QCOMPARE(after(w), QStringLiteral("1 nothing"));
+    }
+
+    // A locked document asks for its password until it is right; its pages, the prepared ones and the
+    // search read it with that password.
+    void pdfAsksForThePassword()
+    {
+        const QString locked = m_dir.filePath("secret.pdf");
+        if (QProcess::execute("qpdf", {"--encrypt", "sésame", "owner", "256", "--", m_threePages, locked}) !=
+            0)
+            QSKIP("qpdf, which locks the document, is not installed");
+        brivo::test::ModalAnswerer answers;
+        QStringList said;
+        for (const char *typed : {"wrong", "sésame"}) {
+            answers.act([&said, typed](QWidget *dialog) {
+                auto *field = dialog->findChild<QLineEdit *>("passwordEdit");
+                QCOMPARE(field->echoMode(), QLineEdit::Password);
+                said << dialog->findChild<QLabel *>()->text();
+                field->setText(QString::fromUtf8(typed));
+                qobject_cast<QDialog *>(dialog)->accept();
+            });
+        }
+        pdf *w = open<pdf>(locked);
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(said.size(), 2);
+        QVERIFY(said.at(0).contains("secret.pdf") && !said.at(0).contains("wrong"));
+        QVERIFY(said.at(1).contains("password is wrong"));
+        QCOMPARE(after(w), QStringLiteral("1 red tl 300x200"));
+        QVERIFY(waitUntilPrepared(w, 1));
+        QCOMPARE(after(w, ">i>"), QStringLiteral("3 blue tl 390x260"));
+    }
+
+    // Page Down and Space scroll a screen, then turn to the next page's top; Page Up and Shift+Space the
+    // reverse, to the previous page's bottom; Home and End (with Ctrl too) go to the first and last page.
+    void pdfKeysReadTheWholeDocument_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("before"); // page and where on it
+        QTest::addColumn<QString>("expected");
+        const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+        QTest::newRow("Page Down at the top") << int(Qt::Key_PageDown) << none << "2 top"
+                                              << "2 within";
+        QTest::newRow("Page Down at the bottom") << int(Qt::Key_PageDown) << none << "2 bottom"
+                                                 << "3 top";
+        QTest::newRow("Page Down at the end") << int(Qt::Key_PageDown) << none << "3 bottom"
+                                              << "3 bottom";
+        QTest::newRow("Space at the bottom") << int(Qt::Key_Space) << none << "1 bottom"
+                                             << "2 top";
+        QTest::newRow("Page Up at the bottom") << int(Qt::Key_PageUp) << none << "2 bottom"
+                                               << "2 within";
+        QTest::newRow("Page Up at the top") << int(Qt::Key_PageUp) << none << "2 top"
+                                            << "1 bottom";
+        QTest::newRow("Page Up at the start") << int(Qt::Key_PageUp) << none << "1 top"
+                                              << "1 top";
+        QTest::newRow("Shift+Space at the top") << int(Qt::Key_Space) << shift << "3 top"
+                                                << "2 bottom";
+        QTest::newRow("Home") << int(Qt::Key_Home) << none << "3 bottom"
+                              << "1 top";
+        QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << ctrl << "2 top"
+                                   << "1 top";
+        QTest::newRow("End") << int(Qt::Key_End) << none << "1 bottom"
+                             << "3 top";
+        QTest::newRow("Ctrl+End") << int(Qt::Key_End) << ctrl << "2 top"
+                                  << "3 top";
+    }
+    void pdfKeysReadTheWholeDocument()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, before);
+        pdf *w = open<pdf>(m_tallPages, QSize(400, 400));
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        QScrollBar *down = area->verticalScrollBar();
+        const auto where = [&] {
+            after(w);
+            const QString at = down->value() == 0                 ? "top"
+                               : down->value() == down->maximum() ? "bottom"
+                                                                  : "within";
+            return w->findChild<QLineEdit *>("pageEdit")->text() + ' ' + at;
+        };
+        w->findChild<QLineEdit *>("pageEdit")->setText(before.left(1));
+        after(w, "g");
+        QTRY_VERIFY(down->maximum() > 0);
+        down->setValue(before.endsWith("top") ? 0 : down->maximum());
+        // The keys work after a click on a button, too.
+        QTest::mouseClick(w->findChild<QPushButton *>("rlButton"), Qt::LeftButton);
+        after(w, "r");
+        QTest::keyClick(w->focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(where(), "expected");
+    }
+
+    // Continuous pages: one below the other, reached by scrolling; only the pages on screen and next to it
+    // are drawn; the mode is remembered with the page.
+    void pdfContinuousPages()
+    {
+        const QString path = m_dir.filePath("continuous.pdf");
+        QVERIFY(QFile::copy(m_tallPages, path));
+        pdf *w = open<pdf>(path, QSize(400, 500));
+        QTest::mouseClick(w->findChild<QPushButton *>("continuousButton"), Qt::LeftButton);
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        auto *view = w->findChild<brivo::PdfPagesView *>();
+        QCOMPARE(area->widget(), view);
+        const auto colourAt = [&](int y) {
+            if (!QTest::qWaitFor([&] { return view->hasPage(view->pageAt(y)); }))
+                return "never drawn";
+            const QRgb c = view->grab().toImage().pixel(view->width() / 2, y) & RGB_MASK;
+            return c == 0xff0000 ? "red" : c == 0xff00 ? "green" : c == 0xff ? "blue" : "other";
+        };
+        const auto field = [&w] { return w->findChild<QLineEdit *>("pageEdit")->text(); };
+        QCOMPARE(colourAt(view->pageRect(0).center().y()), "red");
+        for (int i = 0; i < 50 && field() == "1"; ++i)
+            QTest::keyClick(area, Qt::Key_PageDown);
+        QCOMPARE(field(), QStringLiteral("2"));
+        QCOMPARE(colourAt(area->verticalScrollBar()->value() + 40), "green");
+        QTest::keyClick(area, Qt::Key_End);
+        QCOMPARE(field(), QStringLiteral("3"));
+        QCOMPARE(colourAt(view->pageRect(2).center().y()), "blue");
+        QTest::keyClick(area, Qt::Key_Left, Qt::AltModifier); // back to page 2
+        QCOMPARE(field(), QStringLiteral("2"));
+        w->zi();
+        QCOMPARE(view->pageRect(1).width(), 390);
+        QCOMPARE(field(), QStringLiteral("2"));
+        w->close();
+        w = open<pdf>(path, QSize(400, 500));
+        QVERIFY(w->findChild<QPushButton *>("continuousButton")->isChecked());
+        QCOMPARE(field(), QStringLiteral("2"));
+        QTest::keyClick(w->findChild<QScrollArea *>("scrollArea"), Qt::Key_7, Qt::ControlModifier);
+        QCOMPARE(after(w), QStringLiteral("2 green tl 390x2600"));
+    }
+
+    // Ctrl+P's job, printed to a PDF file: the pages chosen.
+    void pdfPrintsToAFile()
+    {
+        pdf *w = open<pdf>(m_threePages);
+        after(w);
+        auto printer = std::make_shared<QPrinter>();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(m_dir.filePath("printed.pdf"));
+        w->printPages(printer, {2, 0});
+        QTRY_VERIFY_WITH_TIMEOUT(!w->printing(), 20000);
+        printer.reset();
+        pdf *printed = open<pdf>(m_dir.filePath("printed.pdf"));
+        QCOMPARE(printed->findChild<QLabel *>("pageCountLabel")->text(), QStringLiteral("/2"));
     }
 
     void pdfPageThatFailsToRenderLeavesTheLastPicture()

@@ -30,13 +30,15 @@
 #include <QListView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringListModel>
-#include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -78,6 +80,34 @@ QWidget *fixedHeightRow(QLayout *layout)
     return row;
 }
 
+// An eye, for the button that shows the password: drawn, as icon themes name it in different ways.
+QIcon eyeIcon(const QColor &color)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2.5));
+    QPainterPath outline(QPointF(3, 16));
+    outline.quadTo(16, 2, 29, 16);
+    outline.quadTo(16, 30, 3, 16);
+    painter.drawPath(outline);
+    painter.setBrush(color);
+    painter.drawEllipse(QPointF(16, 16), 4.5, 4.5);
+    return QIcon(pixmap);
+}
+
+// Widths of columns that hold a date or a size as the desktop writes them.
+int sizeColumnWidth(const QFontMetrics &metrics)
+{
+    return metrics.horizontalAdvance(QLocale().formattedDataSize(999'900'000'000)) + 16;
+}
+
+int dateColumnWidth(const QFontMetrics &metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12;
+}
+
 } // namespace
 
 Widget::Widget(QWidget *parent) : QWidget(parent)
@@ -89,6 +119,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     listModel = new QStringListModel(this);
     passwordEdit = new QLineEdit;
     passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
+    // Dots, as every password field: anyone looking at the screen would read it otherwise.
+    passwordEdit->setEchoMode(QLineEdit::Password);
     passwordEdit->hide();
     passwordBox = new QCheckBox(QStringLiteral("Password"));
     password = QString();
@@ -103,6 +135,26 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     fsModel->setRootPath(QDir::rootPath());
     fileTree->setModel(fsModel);
     connect(fileTree, &QTreeView::doubleClicked, this, &Widget::addtoleft);
+    // The names take the room; size, type and date make do with what they need.
+    const QFontMetrics treeMetrics(fileTree->font());
+    QHeaderView *treeColumns = fileTree->header();
+    treeColumns->setStretchLastSection(false);
+    treeColumns->setSectionResizeMode(QHeaderView::Interactive);
+    treeColumns->setSectionResizeMode(0, QHeaderView::Stretch);
+    treeColumns->resizeSection(1, sizeColumnWidth(treeMetrics));
+    treeColumns->resizeSection(2, treeMetrics.horizontalAdvance(QStringLiteral("txt File")) + 16);
+    treeColumns->resizeSection(3, dateColumnWidth(treeMetrics));
+    treeColumns->setMinimumSectionSize(treeMetrics.horizontalAdvance(QStringLiteral("Size")) + 16);
+    fileTree->setMinimumWidth(treeMetrics.averageCharWidth() * 50);
+    // The tree opens where the user's files are; an archive Brivo is started with moves it to its folder.
+    connect(fsModel, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
+        if (m_fileTreeTarget.isEmpty())
+            return;
+        fileTree->scrollTo(fsModel->index(m_fileTreeTarget), QAbstractItemView::PositionAtTop);
+        if (loaded == m_fileTreeTarget)
+            m_fileTreeTarget.clear();
+    });
+    showInFileTree(QDir::homePath());
 
     m_deleteButton = makeButton(QStringLiteral("Delete"));
     m_zipButton = makeButton(QStringLiteral("Zip"));
@@ -132,9 +184,21 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     buttonLayout->addWidget(m_deleteAllButton);
     buttonLayout->addWidget(m_extractToButton);
 
+    m_showPassword = new QToolButton;
+    m_showPassword->setObjectName(QStringLiteral("showPassword"));
+    m_showPassword->setCheckable(true);
+    m_showPassword->setIcon(eyeIcon(palette().color(QPalette::ButtonText)));
+    m_showPassword->setToolTip(QStringLiteral("Show the password"));
+    m_showPassword->hide();
+    connect(m_showPassword, &QToolButton::toggled, this, [this](bool show) {
+        passwordEdit->setEchoMode(show ? QLineEdit::Normal : QLineEdit::Password);
+        m_showPassword->setToolTip(show ? QStringLiteral("Hide the password")
+                                        : QStringLiteral("Show the password"));
+    });
     auto *passwordLayout = new QHBoxLayout;
     passwordLayout->addWidget(passwordBox);
     passwordLayout->addWidget(passwordEdit);
+    passwordLayout->addWidget(m_showPassword);
     passwordLayout->addStretch();
 
     // What the archive selected in the list holds, and what can be done with it.
@@ -143,34 +207,41 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_contentsStatus->setObjectName(QStringLiteral("contentsStatus"));
     m_contentsStatus->setTextFormat(Qt::PlainText);
     m_contentsStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_contentsView = new QTableView;
+    m_contentsView = new QTreeView;
     m_contentsView->setObjectName(QStringLiteral("contents"));
     m_contentsView->setModel(m_contents);
-    m_contentsView->setToolTip(QStringLiteral("The entries of the archive selected in the list"));
+    m_contentsView->setToolTip(QStringLiteral("The entries of the archive selected in the list; "
+                                              "double-click a file to open it, drop files to add them"));
+    m_contentsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_contentsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_contentsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_contentsView->setWordWrap(false);
-    // Long paths keep both their folder and their file name in sight.
+    // Long names keep both their start and their end in sight.
     m_contentsView->setTextElideMode(Qt::ElideMiddle);
-    m_contentsView->setShowGrid(false);
-    m_contentsView->verticalHeader()->hide();
-    // Rows of one height and columns of set widths: a table of a hundred thousand entries lays out
-    // without measuring each of them.
+    // Rows of one height and columns of set widths: a hundred thousand entries lay out without measuring
+    // each of them.
+    m_contentsView->setUniformRowHeights(true);
     const QFontMetrics metrics(m_contentsView->font());
-    m_contentsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_contentsView->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-    QHeaderView *columns = m_contentsView->horizontalHeader();
+    QHeaderView *columns = m_contentsView->header();
+    columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionResizeMode(brivo::zip::ArchiveContents::Name, QHeaderView::Stretch);
     columns->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("Packed")) + 16);
-    columns->resizeSection(brivo::zip::ArchiveContents::Size,
-                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
-    columns->resizeSection(brivo::zip::ArchiveContents::PackedSize,
-                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
-    columns->resizeSection(brivo::zip::ArchiveContents::Modified,
-                           metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12);
+    columns->resizeSection(brivo::zip::ArchiveContents::Size, sizeColumnWidth(metrics));
+    columns->resizeSection(brivo::zip::ArchiveContents::PackedSize, sizeColumnWidth(metrics));
+    columns->resizeSection(brivo::zip::ArchiveContents::Modified, dateColumnWidth(metrics));
     columns->resizeSection(brivo::zip::ArchiveContents::Encrypted,
                            metrics.horizontalAdvance(QStringLiteral("Encrypted")) + 16);
+    // Every path on a line of its own, as 7z lists them, for those who look for one by its path.
+    m_flatBox = new QCheckBox(QStringLiteral("Flat list"));
+    m_flatBox->setObjectName(QStringLiteral("flatList"));
+    m_flatBox->setToolTip(
+        QStringLiteral("Show every entry with its whole path instead of the archive's folders"));
+    connect(m_flatBox, &QCheckBox::toggled, this, [this](bool flat) {
+        m_contents->setFlat(flat);
+        m_contentsView->setRootIsDecorated(!flat);
+        updateActions();
+    });
     m_extractSelectedButton = makeButton(QStringLiteral("Extract Selected"));
     m_extractSelectedButton->setToolTip(
         QStringLiteral("Extract the entries selected in the table into the archive's folder"));
@@ -182,6 +253,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     actionLayout->addWidget(m_extractSelectedButton);
     actionLayout->addWidget(m_testButton);
     actionLayout->addStretch();
+    actionLayout->addWidget(m_flatBox);
 
     auto *rightColumn = new QVBoxLayout;
     rightColumn->addWidget(fixedHeightRow(buttonLayout));
@@ -194,8 +266,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     rightColumn->addWidget(fixedHeightRow(actionLayout));
 
     auto *upperPart = new QHBoxLayout;
-    upperPart->addWidget(fileTree);
-    upperPart->addLayout(rightColumn);
+    upperPart->addWidget(fileTree, 2);
+    upperPart->addLayout(rightColumn, 3);
 
     output = new QTextEdit;
     output->setMaximumHeight(90);
@@ -235,7 +307,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
             &Widget::updateActions);
     // A password typed for an archive whose list of contents is encrypted: read it again with it.
     connect(passwordEdit, &QLineEdit::returnPressed, this, [this] {
-        if (!m_contents->archive().isEmpty() && m_contents->rowCount() == 0)
+        if (!m_contents->archive().isEmpty() && m_contents->entryCount() == 0)
             showContentsOf(m_contents->archive());
     });
     // Quitting while 7z runs ends it, and what it left half-done is removed.
@@ -390,9 +462,8 @@ void Widget::extractSelected()
     const QModelIndexList rows = m_contentsView->selectionModel()->selectedRows();
     if (m_busy || rows.isEmpty() || passwordIsMissing())
         return;
-    QStringList entries;
-    for (const QModelIndex &row : rows)
-        entries.append(m_contents->entry(row.row()).path);
+    // A selected folder brings everything it holds, also one only implied by the paths below it.
+    const QStringList entries = m_contents->pathsOf(rows);
     const QString usedPassword = std::exchange(password, QString());
     output->setText(QString());
     startJobs({extractJob(m_contents->archive(), usedPassword, entries)});
@@ -400,6 +471,10 @@ void Widget::extractSelected()
 
 void Widget::setf(const QString &path)
 {
+    // The archive Brivo is started with: the tree shows its folder, ready for what goes with it.
+    if (!m_fileTreePlaced && QFileInfo(path).isAbsolute() && QFileInfo(path).isFile())
+        showInFileTree(QFileInfo(path).absolutePath());
+    m_fileTreePlaced = true;
     files.append(path);
     refreshList();
     // An archive opened with Brivo shows what it holds straight away.
@@ -421,9 +496,12 @@ void Widget::togg()
     // The field's own state, so that the box and the field stay in step even while the window is hidden.
     if (!passwordEdit->isHidden()) {
         passwordEdit->hide();
+        m_showPassword->setChecked(false);
+        m_showPassword->hide();
         password = QString();
     } else {
         passwordEdit->show();
+        m_showPassword->show();
     }
 }
 
@@ -586,6 +664,17 @@ void Widget::endJobsNow()
         setBusy(false);
 }
 
+void Widget::showInFileTree(const QString &folder)
+{
+    const QModelIndex index = fsModel->index(folder);
+    if (!index.isValid())
+        return;
+    m_fileTreeTarget = folder;
+    fileTree->expand(index);
+    fileTree->setCurrentIndex(index);
+    fileTree->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
 void Widget::showContentsOf(const QString &archive)
 {
     if (archive.isEmpty()) {
@@ -612,8 +701,8 @@ void Widget::contentsReady(const brivo::zip::ContentsResult &result, bool passwo
     }
     const int code = result.crashed ? -1 : result.exitCode;
     const Verdict verdict = verdictOf(result.messages, code, passwordGiven);
-    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->rowCount() > 0)) {
-        const qsizetype count = m_contents->rowCount();
+    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->entryCount() > 0)) {
+        const qsizetype count = m_contents->entryCount();
         m_contentsStatus->setText(QStringLiteral("%1: %2 %3, %4")
                                       .arg(name, QLocale().toString(count),
                                            count == 1 ? QStringLiteral("entry") : QStringLiteral("entries"),

@@ -26,10 +26,11 @@ class QModelIndex;
 class QProgressBar;
 class QPushButton;
 class QStringListModel;
-class QTableView;
 class QTextCharFormat;
 class QTextCursor;
+class QSplitter;
 class QTextEdit;
+class QToolButton;
 class QTreeView;
 
 class BRIVO_CORE_EXPORT Widget : public QWidget
@@ -97,6 +98,9 @@ private:
     // Ends every job before returning (the application is quitting).
     void endJobsNow();
 
+    // Opens the file tree at `folder`, scrolled to it once its parent is read.
+    void showInFileTree(const QString &folder);
+
     void showContentsOf(const QString &archive);
     void contentsReady(const brivo::zip::ContentsResult &result, bool passwordGiven);
     void updateActions();
@@ -125,7 +129,11 @@ private:
 
     brivo::zip::ArchiveContents *m_contents = nullptr;
     QLabel *m_contentsStatus = nullptr;
-    QTableView *m_contentsView = nullptr;
+    QTreeView *m_contentsView = nullptr;
+    QCheckBox *m_flatBox = nullptr;
+    QToolButton *m_showPassword = nullptr;
+    QString m_fileTreeTarget; // the folder the file tree is being opened at
+    bool m_fileTreePlaced = false;
     QPushButton *m_extractSelectedButton = nullptr;
     QPushButton *m_testButton = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "zip/archivelisting.h"
 #include "zip/archiveroutputreader.h"
 #include "zip/archiververdict.h"
+#include "zip/archivetree.h"
 #include "zip/extractionguard.h"
 #include "zip/sevenzipcommand.h"
 #include "zip/sevenziplocator.h"
@@ -196,6 +197,25 @@ bool commandLinesHold(const QByteArray &text, bool *seen7z)
         found = found || line.contains(text);
     }
     return found;
+}
+
+// A tree as one line: "name/" a folder, "~" one implied by the paths below it, its children in brackets,
+// and after "=" the path 7z is asked for when it differs from the names above it.
+QString outline(const ArchiveTree &tree, const QList<int> &nodes, const QString &above = {})
+{
+    QStringList parts;
+    for (const int id : nodes) {
+        const ArchiveNode &node = tree.nodes.at(id);
+        const QString joined = above.isEmpty() ? node.name : above + '/' + node.name;
+        QString part =
+            escapedForDisplay(node.name) + (node.isFolder ? "/" : "") + (node.entry < 0 ? "~" : "");
+        if (node.path != joined)
+            part += "=" + escapedForDisplay(node.path);
+        if (!node.children.isEmpty())
+            part += "[" + outline(tree, node.children, joined) + "]";
+        parts << part + QString(" %1").arg(node.size);
+    }
+    return parts.join(", ");
 }
 
 } // namespace
@@ -408,6 +428,47 @@ private slots:
         }
         QCOMPARE(read, names);
         QCOMPARE(total > 0, !names.isEmpty());
+    }
+
+    // The folders of recorded listings: folders listed and folders only implied by the paths below them,
+    // names with control characters, tar's "./", and a line break inside a name (7z lists it as "_"; a
+    // listing that breaks the line is read too). Sizes add up in the folders.
+    void treeOfRecordedListings_data()
+    {
+        QTest::addColumn<QStringList>("listing");
+        QTest::addColumn<QString>("expected");
+        const QList<std::pair<const char *, const char *>> scenarios = {
+            {"list-names", "sub dir/[inner.txt 5] 5, caf\u00e9 \u00fcn\u00ef.txt 4, ctl\\bx\\ry\\x1bz.txt 6, "
+                           "with space.txt 4"},
+            {"list-tar-links", "links/[hardlink 5, symlink 10, target.txt 0] 15"},
+            {"list-implied-zip", "docs/~[deep/~[a.txt 2] 2, c.txt 2] 4, top.txt 2"},
+            {"list-implied-tar", "docs/~=./docs[deep/~=./docs/deep[a.txt=./docs/deep/a.txt 2] 2, "
+                                 "line_break.txt=./docs/line_break.txt 3] "
+                                 "5, top.txt=./top.txt 2"},
+        };
+        for (const auto &[scenario, expected] : scenarios)
+            for (const auto &[version, base] : recordings(scenario))
+                QTest::addRow("%s %s", qPrintable(version), scenario)
+                    << QString::fromUtf8(readFile(base + ".out")).split('\n') << QString(expected);
+        const auto entry = [](const char *path, const char *folder, const char *size) {
+            return QStringList{QString("Path = ") + path, QString("Folder = ") + folder,
+                               QString("Size = ") + size, ""};
+        };
+        QTest::newRow("a line break, a folder listed after what it holds, a path listed twice")
+            << QStringList{"----------", "Path = a", "b/c.txt", "Size = 3", ""} + entry("x/y", "-", "1") +
+                   entry("x", "+", "0") + entry("x/y", "-", "7") + entry("//", "-", "0")
+            << "a\\nb/~[c.txt 3] 3, x/[y 7] 7, // 0";
+    }
+    void treeOfRecordedListings()
+    {
+        QFETCH(QStringList, listing);
+        const ArchiveTree tree = buildArchiveTree(parseListing(listing));
+        QTEST(outline(tree, tree.top), "expected");
+        for (qsizetype id = 0; id < tree.nodes.size(); ++id) {
+            const ArchiveNode &node = tree.nodes.at(id);
+            const QList<int> &siblings = node.parent < 0 ? tree.top : tree.nodes.at(node.parent).children;
+            QCOMPARE(siblings.at(node.row), int(id));
+        }
     }
 
     // Recorded runs that fail, each said in words, and those that succeed; the progress of those that
@@ -819,8 +880,16 @@ private slots:
         QVERIFY(answers.waitUntilAnswered());
         QVERIFY(answers.last().text.startsWith("A tar archive cannot hold a password.") && !window.isBusy());
         QVERIFY(!QFile::exists(dir.filePath("x.tar.gz")));
-        window.passwordBox->click(); // unticking forgets the field's text and the password
-        QVERIFY(!window.passwordEdit->isVisible() && window.passwordEdit->text().isEmpty());
+        // The field shows dots until the eye is pressed; unticking forgets the text, the password and the
+        // eye.
+        auto *eye = window.findChild<QToolButton *>("showPassword");
+        QVERIFY(window.passwordEdit->echoMode() == QLineEdit::Password && eye->isVisible());
+        eye->click();
+        QCOMPARE(window.passwordEdit->echoMode(), QLineEdit::Normal);
+        window.passwordBox->click();
+        QVERIFY(!window.passwordEdit->isVisible() && window.passwordEdit->text().isEmpty() &&
+                !eye->isVisible());
+        QCOMPARE(window.passwordEdit->echoMode(), QLineEdit::Password);
 
         // Without the archiver, one message says so in words, however many archives are listed.
         const QByteArray path = qgetenv("PATH");
@@ -904,10 +973,18 @@ private slots:
 
         Widget window;
         window.show();
-        auto *table = window.findChild<QTableView *>("contents");
+        auto *table = window.findChild<QTreeView *>("contents");
         auto *status = window.findChild<QLabel *>("contentsStatus");
         window.setf(dir.filePath("names.7z"));
-        QTRY_COMPARE(table->model()->rowCount(), 5);
+        QCOMPARE(window.fileTree->currentIndex(), window.fsModel->index(dir.path()));
+        // The archive's folders first, sizes as the desktop writes them; the flat list shows every path.
+        QTRY_COMPARE(table->model()->rowCount(), 4);
+        const QModelIndex sub = table->model()->index(0, 0);
+        QCOMPARE(sub.data().toString(), "sub");
+        QCOMPARE(table->model()->rowCount(sub), 1);
+        QCOMPARE(table->model()->index(0, 1, sub).data().toString(), QLocale().formattedDataSize(5));
+        window.findChild<QCheckBox *>("flatList")->click();
+        QCOMPARE(table->model()->rowCount(), 5);
         QStringList shown;
         for (int row = 0; row < 5; ++row)
             shown << table->model()->index(row, 0).data().toString();
@@ -1029,6 +1106,7 @@ private slots:
         QTest::newRow("a line break") << QByteArray("a\nb.txt") << "a_b.txt";
         QTest::newRow("seven") << QByteArray("a\nb\nc\nd\ne\nf\ng\nh.txt") << "a_b_c_d_e_f_g_h.txt";
         QTest::newRow("not UTF-8") << QByteArray("caf\xe9.txt") << "caf\\xe9.txt";
+        QTest::newRow("a folder only implied by the path below it") << QByteArray("g/h.txt") << "g";
     }
     void sevenZipExtractSelectedByListedName()
     {
@@ -1040,10 +1118,13 @@ private slots:
             tarArchive({{name, "selected", '0', {}}, {"c.txt", "c", '0', {}}, {"d/e.txt", "e", '0', {}}})));
         Widget window;
         window.setf(dir.filePath("nl.tar"));
-        auto *table = window.findChild<QTableView *>("contents");
+        auto *table = window.findChild<QTreeView *>("contents");
         QTRY_COMPARE(table->model()->rowCount(), 3);
-        table->selectRow(0);
-        QCOMPARE(table->model()->index(0, 0).data().toString(), shown);
+        const QModelIndexList found =
+            table->model()->match(table->model()->index(0, 0), Qt::DisplayRole, shown);
+        QCOMPARE(found.size(), 1);
+        table->selectionModel()->select(found.first(),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         button(window, "Extract Selected")->click();
         QVERIFY(waitIdle(window));
         QVERIFY2(window.output->toPlainText().contains("Extracted"),
@@ -1053,7 +1134,7 @@ private slots:
              std::filesystem::directory_iterator(QFile::encodeName(dir.path()).toStdString()))
             names << QByteArray::fromStdString(entry.path().filename().string());
         std::sort(names.begin(), names.end());
-        QCOMPARE(names, QByteArrayList({name, "nl.tar"}));
+        QCOMPARE(names, QByteArrayList({name.split('/').first(), "nl.tar"}));
         std::ifstream file(QFile::encodeName(dir.path()).toStdString() + "/" + name.toStdString());
         QCOMPARE(std::string(std::istreambuf_iterator<char>(file), {}), std::string("selected"));
     }
@@ -1063,6 +1144,9 @@ private slots:
     void theSelectionList()
     {
         auto *window = qobject_cast<Widget *>(brivo::openTool(brivo::Tool::Archive, "/data/x.tar.gz"));
+        // The file tree opens at the user's home, the folder of an archive it is opened with otherwise.
+        QCOMPARE(window->fileTree->currentIndex(), window->fsModel->index(QDir::homePath()));
+        QVERIFY(window->fileTree->isExpanded(window->fsModel->index(QDir::homePath())));
         window->addtoleft(window->fsModel->index("/tmp"));
         window->addtoleft(window->fsModel->index("/tmp"));
         QMimeData textOnly;

@@ -1,6 +1,7 @@
 #include "zip/packjob.h"
 
 #include "zip/archiveroutputreader.h"
+#include "zip/archiververdict.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@ PackJob::PackJob(const QString &archive, const PackFormat &format, const QString
                  const QString &password, QObject *parent)
     : ArchiveJob(parent), m_archive(archive), m_format(format), m_entries(entries), m_password(password)
 {
+    setArchive(archive);
     // A chosen name that is a link to an archive replaces the archive, and the link stays, as a save does.
     const QFileInfo info(m_archive);
     if (info.isSymLink() && info.exists())
@@ -50,6 +52,7 @@ void PackJob::start()
         emit message(QStringLiteral("Cannot write in %1: %2")
                          .arg(shown(target.absolutePath()), m_folder->errorString()),
                      true);
+        setVerdict(writeVerdict(m_folder->errorString()));
         finish(Result::Failed);
         return;
     }
@@ -86,6 +89,9 @@ bool PackJob::failed()
                              : QStringLiteral("Nothing was written.");
     emit message(QStringLiteral("7z could not pack everything (exit code %1). %2").arg(exitCode()).arg(kept),
                  true);
+    // Warnings (a listed file missing) end a packing too: the archive is not written.
+    const Verdict verdict = verdictOf(runLines(), crashed() ? -1 : exitCode(), !m_password.isEmpty());
+    setVerdict(verdict == Verdict::Warnings || verdict == Verdict::Ok ? Verdict::Failed : verdict);
     m_folder.reset();
     finish(Result::Failed);
     return true;
@@ -100,6 +106,7 @@ void PackJob::packed()
         emit message(QStringLiteral("The new archive could not be put in place of %1: %2")
                          .arg(shown(m_archive), error),
                      true);
+        setVerdict(writeVerdict(error));
         m_folder.reset();
         finish(Result::Failed);
         return;

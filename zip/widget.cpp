@@ -4,6 +4,7 @@
 #include "common/conventions.h"
 #include "common/filestamp.h"
 #include "common/homeactions.h"
+#include "common/statefolder.h"
 #include "common/tooltable.h"
 #include "zip/archiveroutputreader.h"
 #include "zip/archiververdict.h"
@@ -25,9 +26,12 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
@@ -35,6 +39,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStringListModel>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -49,6 +54,10 @@ using brivo::zip::escapedForDisplay;
 namespace {
 
 const QString errorTitle = QStringLiteral("Error");
+// Where the window keeps the height the user gave its output pane.
+const QString windowStateFile = QStringLiteral("archive-window.json");
+const QString outputHeightKey = QStringLiteral("outputHeight");
+constexpr int defaultOutputHeight = 150;
 const QString emptyPasswordText = QStringLiteral(
     "Password checked.But Empty password recieved enter password in textbox or Un check password");
 
@@ -266,11 +275,22 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     rightColumn->addWidget(fixedHeightRow(actionLayout));
 
     auto *upperPart = new QHBoxLayout;
+    upperPart->setContentsMargins(0, 0, 0, 0);
     upperPart->addWidget(fileTree, 2);
     upperPart->addLayout(rightColumn, 3);
 
     output = new QTextEdit;
-    output->setMaximumHeight(90);
+    output->setMinimumHeight(40);
+
+    // One line for each archive of a run, in words, above 7z's own output.
+    m_verdicts = new QListWidget;
+    m_verdicts->setObjectName(QStringLiteral("verdicts"));
+    m_verdicts->setToolTip(QStringLiteral("How each archive of the last run went"));
+    m_verdicts->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_verdicts->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    m_verdicts->setMaximumHeight(QFontMetrics(m_verdicts->font()).height() * 6 + 12);
+    m_verdicts->setTextElideMode(Qt::ElideMiddle);
+    m_verdicts->hide();
 
     // Shown only while the archiver runs: how far it is, the file it works on, and a way to stop it.
     m_progressBar = new QProgressBar;
@@ -289,10 +309,30 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_progressRow = fixedHeightRow(progressLayout);
     m_progressRow->hide();
 
+    // The output pane below a splitter: made as tall as a long run needs, and kept so.
+    auto *upperWidget = new QWidget;
+    upperWidget->setLayout(upperPart);
+    auto *lowerLayout = new QVBoxLayout;
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->addWidget(m_progressRow);
+    lowerLayout->addWidget(m_verdicts);
+    lowerLayout->addWidget(output, 1);
+    auto *lowerWidget = new QWidget;
+    lowerWidget->setLayout(lowerLayout);
+    m_splitter = new QSplitter(Qt::Vertical);
+    m_splitter->setObjectName(QStringLiteral("outputSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(upperWidget);
+    m_splitter->addWidget(lowerWidget);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    m_outputHeight =
+        brivo::readStateObject(windowStateFile).value(outputHeightKey).toInt(defaultOutputHeight);
+    connect(m_splitter, &QSplitter::splitterMoved, this,
+            [this] { m_outputHeight = m_splitter->sizes().value(1); });
+
     auto *windowLayout = new QVBoxLayout;
-    windowLayout->addLayout(upperPart);
-    windowLayout->addWidget(m_progressRow);
-    windowLayout->addWidget(output);
+    windowLayout->addWidget(m_splitter);
     setLayout(windowLayout);
 
     setMinimumSize(10, 10);
@@ -529,8 +569,24 @@ void Widget::dropEvent(QDropEvent *event)
     refreshList();
 }
 
+void Widget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_shownBefore, true))
+        return;
+    const int total = m_splitter->height();
+    const int lower = qBound(40, m_outputHeight, qMax(40, total - 120));
+    m_splitter->setSizes({total - lower, lower});
+}
+
 void Widget::closeEvent(QCloseEvent *event)
 {
+    // The pane's height is kept for the next window, only when the user changed it.
+    if (m_shownBefore &&
+        brivo::readStateObject(windowStateFile).value(outputHeightKey).toInt(defaultOutputHeight) !=
+            m_outputHeight)
+        brivo::writeStateFile(windowStateFile,
+                              QJsonDocument(QJsonObject{{outputHeightKey, m_outputHeight}}).toJson());
     // A closed window is never seen again: its run would go on unseen, so it stops.
     cancelJobs();
     QWidget::closeEvent(event);
@@ -595,6 +651,8 @@ void Widget::showProgress(const ArchiverProgress &progress)
 
 void Widget::startJobs(const QList<ArchiveJob *> &jobs)
 {
+    m_verdicts->clear();
+    m_verdicts->hide();
     m_pendingJobs = jobs;
     setBusy(true);
     startNextJob();
@@ -620,6 +678,7 @@ void Widget::startNextJob()
     connect(job, &ArchiveJob::message, this, [this](const QString &text, bool problem) {
         appendLines(text.split(QLatin1Char('\n')), problem ? errorFormat() : QTextCharFormat());
     });
+    connect(job, &ArchiveJob::concluded, this, &Widget::addVerdict);
     connect(job, &ArchiveJob::finished, this,
             [this, job](ArchiveJob::Result result) { jobFinished(job, result); });
     m_progressBar->setValue(0);
@@ -751,6 +810,23 @@ void Widget::appendErrors(const QStringList &lines)
     for (const QString &line : lines)
         shownLines << escapedForDisplay(line);
     appendLines(shownLines, errorFormat());
+}
+
+void Widget::addVerdict(const QString &archive, brivo::zip::Verdict verdict)
+{
+    using brivo::zip::Verdict;
+    const QStyle::StandardPixmap icon = verdict == Verdict::Ok ? QStyle::SP_DialogApplyButton
+                                        : verdict == Verdict::Warnings || verdict == Verdict::Cancelled
+                                            ? QStyle::SP_MessageBoxWarning
+                                            : QStyle::SP_MessageBoxCritical;
+    auto *item =
+        new QListWidgetItem(style()->standardIcon(icon),
+                            QStringLiteral("%1: %2").arg(escapedForDisplay(QFileInfo(archive).fileName()),
+                                                         brivo::zip::verdictWords(verdict)));
+    item->setToolTip(escapedForDisplay(archive));
+    m_verdicts->addItem(item);
+    m_verdicts->show();
+    m_verdicts->scrollToItem(item);
 }
 
 void Widget::appendHtml(const QString &html)

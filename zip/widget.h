@@ -21,6 +21,7 @@ class QDropEvent;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QListView;
 class QModelIndex;
 class QProgressBar;
@@ -28,6 +29,7 @@ class QPushButton;
 class QStringListModel;
 class QTextCharFormat;
 class QTextCursor;
+class QShowEvent;
 class QSplitter;
 class QTextEdit;
 class QToolButton;
@@ -77,6 +79,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void refreshList();
@@ -111,6 +114,8 @@ private:
     void appendOutput(const QStringList &lines);
     void appendErrors(const QStringList &lines);
     void appendHtml(const QString &html);
+    // One line in the verdict list for an archive of the run.
+    void addVerdict(const QString &archive, brivo::zip::Verdict verdict);
 
     QPointer<brivo::zip::ArchiveJob> m_job;
     QList<brivo::zip::ArchiveJob *> m_pendingJobs;
@@ -132,6 +137,10 @@ private:
     QTreeView *m_contentsView = nullptr;
     QCheckBox *m_flatBox = nullptr;
     QToolButton *m_showPassword = nullptr;
+    QListWidget *m_verdicts = nullptr;
+    QSplitter *m_splitter = nullptr;
+    int m_outputHeight = 0; // the height the user gave the output pane
+    bool m_shownBefore = false;
     QString m_fileTreeTarget; // the folder the file tree is being opened at
     bool m_fileTreePlaced = false;
     QPushButton *m_extractSelectedButton = nullptr;

@@ -717,6 +717,59 @@ private slots:
         QVERIFY(password.isEmpty() || (seen7z && !leaked));
     }
 
+    // Each archive of a run gets its line in the verdict list, in words, whatever 7z or the disk made of it:
+    // failures made here and now (a full disk and a read-only one are mounted, which root alone may do).
+    void sevenZipVerdicts_data()
+    {
+        QTest::addColumn<QStringList>("archives");
+        QTest::addColumn<QString>("destination"); // "" each archive's folder, else a mount's options
+        QTest::addColumn<QStringList>("verdicts");
+        QTest::newRow("sound, wrong password, cut short")
+            << QStringList{"good.7z", "secret.7z", "cut.7z"} << ""
+            << QStringList{"good.7z: OK", "secret.7z: wrong password",
+                           "cut.7z: damaged: the archive ends too early"};
+        QTest::newRow("disk full") << QStringList{"good.7z"} << "size=64k"
+                                   << QStringList{"good.7z: no space left"};
+        QTest::newRow("read-only disk")
+            << QStringList{"good.7z"} << "ro" << QStringList{"good.7z: read-only destination"};
+    }
+    void sevenZipVerdicts()
+    {
+        QFETCH(QStringList, archives);
+        QFETCH(QString, destination);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("noise.bin"), someBytes(300000, 3)));
+        sevenZip({"a", dir.filePath("good.7z"), dir.filePath("noise.bin")});
+        sevenZip({"a", "-p", dir.filePath("secret.7z"), dir.filePath("noise.bin")}, "right\n");
+        QVERIFY(writeFile(dir.filePath("cut.7z"), readFile(dir.filePath("good.7z")).left(150000)));
+        const QString mount = dir.filePath("mount");
+        QVERIFY(QDir().mkpath(mount));
+        if (!destination.isEmpty() &&
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", destination, "tmpfs", mount}) != 0)
+            QSKIP("a tmpfs cannot be mounted here (it takes root): the disk's verdict is not checked");
+        const auto unmount = qScopeGuard([&] {
+            if (!destination.isEmpty())
+                QProcess::execute("umount", {mount});
+        });
+        Widget window;
+        window.show();
+        for (const QString &archive : archives)
+            window.setf(dir.filePath(archive));
+        window.passwordBox->click();
+        window.passwordEdit->setText("wrong");
+        ModalAnswerer answers;
+        answers.chooseFile(mount);
+        button(window, destination.isEmpty() ? "Un Zip" : "Extract To...")->click();
+        QVERIFY(waitIdle(window));
+        auto *list = window.findChild<QListWidget *>("verdicts");
+        QStringList said;
+        for (int row = 0; row < list->count(); ++row)
+            said << list->item(row)->text();
+        QTEST(said, "verdicts");
+        QVERIFY(list->isVisible());
+        QCOMPARE(leftovers(dir.path()), QStringList());
+    }
+
     // The format comes from the name; a compressed tar holds a tar; a name 7z cannot write gets ".7z".
     void sevenZipFormats_data()
     {
@@ -846,6 +899,7 @@ private slots:
             QVERIFY(waitIdle(*window));
             QVERIFY2(window->output->toPlainText().contains("Cancelled."),
                      qPrintable(window->output->toPlainText()));
+            QCOMPARE(window->findChild<QListWidget *>("verdicts")->item(0)->text(), "big.7z: cancelled");
             QVERIFY(button(*window, "Zip")->isEnabled());
         }
         QTRY_VERIFY(!QFile::exists("/proc/" + QString::number(pid)));

@@ -229,6 +229,15 @@ bool ArchiveContents::isFolder(const QModelIndex &index) const
                   : m_tree.nodes.at(qsizetype(index.internalId())).isFolder;
 }
 
+QString ArchiveContents::smallestEncryptedFile() const
+{
+    const ArchiveEntry *smallest = nullptr;
+    for (const ArchiveEntry &entry : m_entries)
+        if (entry.encrypted && !entry.isFolder && (!smallest || entry.size < smallest->size))
+            smallest = &entry;
+    return smallest ? smallest->path : QString();
+}
+
 QStringList ArchiveContents::pathsOf(const QModelIndexList &indexes) const
 {
     QStringList paths;

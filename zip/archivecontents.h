@@ -59,6 +59,8 @@ public:
     // The paths to ask 7z for to extract what `indexes` show (a folder brings what it holds).
     QStringList pathsOf(const QModelIndexList &indexes) const;
     bool isFolder(const QModelIndex &index) const;
+    // The smallest encrypted file of the archive, to try a password on; empty when none is encrypted.
+    QString smallestEncryptedFile() const;
 
     // Flat: one row per entry, its whole path as its name. Otherwise the folders of the archive.
     void setFlat(bool flat);

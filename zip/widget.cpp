@@ -26,6 +26,7 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -43,6 +44,7 @@
 #include <QStringListModel>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -258,9 +260,15 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_testButton->setToolTip(QStringLiteral("Check every listed archive for errors, without extracting"));
     connect(m_extractSelectedButton, &QPushButton::clicked, this, &Widget::extractSelected);
     connect(m_testButton, &QPushButton::clicked, this, &Widget::test);
+    m_addButton = makeButton(QStringLiteral("Add..."));
+    m_addButton->setToolTip(QStringLiteral(
+        "Add files to the archive shown (a .7z, .zip or .tar); dropping them on its contents adds "
+        "them too"));
+    connect(m_addButton, &QPushButton::clicked, this, &Widget::addFiles);
     auto *actionLayout = new QHBoxLayout;
     actionLayout->addWidget(m_extractSelectedButton);
     actionLayout->addWidget(m_testButton);
+    actionLayout->addWidget(m_addButton);
     actionLayout->addStretch();
     actionLayout->addWidget(m_flatBox);
 
@@ -509,6 +517,61 @@ void Widget::extractSelected()
     startJobs({extractJob(m_contents->archive(), usedPassword, entries)});
 }
 
+bool Widget::canAddToShownArchive() const
+{
+    const QString archive = m_contents->archive();
+    if (archive.isEmpty() || m_contents->isReading() || m_contents->entryCount() == 0)
+        return false;
+    // 7z updates a .7z, .zip or .tar; a compressed tar would have to be unpacked and packed again.
+    const brivo::zip::PackFormat format = brivo::zip::packFormat(archive);
+    return format.archive == archive && !format.twoSteps();
+}
+
+void Widget::addFiles()
+{
+    if (m_busy || !canAddToShownArchive())
+        return;
+    const QStringList paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Add to the archive"));
+    if (!paths.isEmpty())
+        addToArchive(paths);
+}
+
+void Widget::addToArchive(const QStringList &paths)
+{
+    if (m_busy || !canAddToShownArchive() || paths.isEmpty())
+        return;
+    const QString archive = m_contents->archive();
+    const QString name = shown(QFileInfo(archive).fileName());
+    // New entries get the password of the old ones, which is tried on one of them before anything is added.
+    const QString check = m_contents->smallestEncryptedFile();
+    QString usedPassword;
+    if (!check.isEmpty()) {
+        usedPassword = passwordBox->isChecked() ? passwordEdit->text() : QString();
+        if (usedPassword.isEmpty()) {
+            usedPassword = QInputDialog::getText(this, QStringLiteral("Password"),
+                                                 QStringLiteral("%1 is encrypted. Its password:").arg(name),
+                                                 QLineEdit::Password);
+        }
+        if (usedPassword.isEmpty())
+            return;
+    }
+    const QString what = paths.size() == 1 ? shown(QFileInfo(paths.first()).fileName())
+                                           : QStringLiteral("%1 files").arg(paths.size());
+    if (QMessageBox::question(this, QStringLiteral("Add"), QStringLiteral("Add %1 to %2?").arg(what, name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
+        return;
+    }
+    auto *job = new brivo::zip::PackJob(archive, brivo::zip::packFormat(archive), paths, usedPassword);
+    job->setAddingTo(check);
+    // What was added shows in the contents, read with the password it was added with.
+    connect(job, &ArchiveJob::finished, this, [this, archive, usedPassword](ArchiveJob::Result result) {
+        if (result == ArchiveJob::Result::Done)
+            m_rereadAfterRun = {archive, usedPassword};
+    });
+    output->setText(QString());
+    startJobs({job});
+}
+
 void Widget::setf(const QString &path)
 {
     // The archive Brivo is started with: the tree shows its folder, ready for what goes with it.
@@ -565,6 +628,14 @@ void Widget::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
+    // Dropped on an archive's contents, the files go into that archive. The question waits until the
+    // drop is over: a drag from another program is still under way while this runs.
+    const QWidget *contents = m_contentsView->viewport();
+    if (!m_busy && canAddToShownArchive() &&
+        contents->rect().contains(contents->mapFrom(this, event->position().toPoint()))) {
+        QTimer::singleShot(0, this, [this, paths] { addToArchive(paths); });
+        return;
+    }
     files.append(paths);
     refreshList();
 }
@@ -638,6 +709,7 @@ void Widget::setBusy(bool busy)
 void Widget::updateActions()
 {
     m_testButton->setEnabled(!m_busy);
+    m_addButton->setEnabled(!m_busy && canAddToShownArchive());
     m_extractSelectedButton->setEnabled(!m_busy && m_contentsView->selectionModel()->hasSelection());
 }
 
@@ -664,6 +736,9 @@ void Widget::startNextJob()
         return;
     if (m_pendingJobs.isEmpty()) {
         setBusy(false);
+        if (const auto [archive, password] = std::exchange(m_rereadAfterRun, {});
+            !archive.isEmpty() && archive == m_contents->archive())
+            showContentsOf(archive, password);
         return;
     }
     ArchiveJob *job = m_pendingJobs.takeFirst();
@@ -734,7 +809,7 @@ void Widget::showInFileTree(const QString &folder)
     fileTree->scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
-void Widget::showContentsOf(const QString &archive)
+void Widget::showContentsOf(const QString &archive, const QString &password)
 {
     if (archive.isEmpty()) {
         m_contents->clear();
@@ -745,7 +820,9 @@ void Widget::showContentsOf(const QString &archive)
         m_contentsStatus->setText(special);
     } else {
         m_contentsStatus->setText(QStringLiteral("Reading %1 ...").arg(escapedForDisplay(archive)));
-        m_contents->read(archive, passwordBox->isChecked() ? passwordEdit->text() : QString());
+        m_contents->read(archive, !password.isEmpty()        ? password
+                                  : passwordBox->isChecked() ? passwordEdit->text()
+                                                             : QString());
     }
     updateActions();
 }

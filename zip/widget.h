@@ -74,6 +74,8 @@ public slots:
     void extractSelected();
     // Extracts every listed archive into a folder the user picks.
     void extractTo();
+    // Adds files the user picks to the archive whose contents are shown.
+    void addFiles();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -104,7 +106,14 @@ private:
     // Opens the file tree at `folder`, scrolled to it once its parent is read.
     void showInFileTree(const QString &folder);
 
-    void showContentsOf(const QString &archive);
+    // Whether files can be added to the archive whose contents are shown: a .7z, .zip or .tar, read.
+    bool canAddToShownArchive() const;
+    // Adds `paths` to the archive whose contents are shown, once the user has said yes (and given the
+    // password of an encrypted one).
+    void addToArchive(const QStringList &paths);
+
+    // Reads `archive` with `password`, or with the password field's when none is given.
+    void showContentsOf(const QString &archive, const QString &password = {});
     void contentsReady(const brivo::zip::ContentsResult &result, bool passwordGiven);
     void updateActions();
 
@@ -145,4 +154,6 @@ private:
     bool m_fileTreePlaced = false;
     QPushButton *m_extractSelectedButton = nullptr;
     QPushButton *m_testButton = nullptr;
+    QPushButton *m_addButton = nullptr;
+    std::pair<QString, QString> m_rereadAfterRun; // an archive whose contents changed, and its password
 };

@@ -9,6 +9,7 @@
 #include "zip/archiveroutputreader.h"
 #include "zip/archiververdict.h"
 #include "zip/extractjob.h"
+#include "zip/openedentries.h"
 #include "zip/packjob.h"
 #include "zip/replacequestion.h"
 #include "zip/sevenzipcommand.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -39,6 +41,7 @@
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStringListModel>
@@ -146,25 +149,31 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     fsModel->setRootPath(QDir::rootPath());
     fileTree->setModel(fsModel);
     connect(fileTree, &QTreeView::doubleClicked, this, &Widget::addtoleft);
-    // The names take the room; size, type and date make do with what they need.
+    // The names take the room; size, type and date make do with less, elided.
     const QFontMetrics treeMetrics(fileTree->font());
     QHeaderView *treeColumns = fileTree->header();
     treeColumns->setStretchLastSection(false);
     treeColumns->setSectionResizeMode(QHeaderView::Interactive);
     treeColumns->setSectionResizeMode(0, QHeaderView::Stretch);
-    treeColumns->resizeSection(1, sizeColumnWidth(treeMetrics));
-    treeColumns->resizeSection(2, treeMetrics.horizontalAdvance(QStringLiteral("txt File")) + 16);
-    treeColumns->resizeSection(3, dateColumnWidth(treeMetrics));
     treeColumns->setMinimumSectionSize(treeMetrics.horizontalAdvance(QStringLiteral("Size")) + 16);
-    fileTree->setMinimumWidth(treeMetrics.averageCharWidth() * 50);
+    treeColumns->resizeSection(1, treeMetrics.horizontalAdvance(QStringLiteral("999.99 KiB")) + 12);
+    treeColumns->resizeSection(2, treeMetrics.horizontalAdvance(QStringLiteral("Folder")) + 16);
+    treeColumns->resizeSection(3, treeMetrics.horizontalAdvance(QStringLiteral("00 Mmm 0000")) + 12);
+    // Room for names of some twenty characters beside the other columns.
+    fileTree->setMinimumWidth(treeMetrics.horizontalAdvance(QString(20, QLatin1Char('n'))) +
+                              treeColumns->length() - treeColumns->sectionSize(0));
     // The tree opens where the user's files are; an archive Brivo is started with moves it to its folder.
-    connect(fsModel, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
-        if (m_fileTreeTarget.isEmpty())
-            return;
-        fileTree->scrollTo(fsModel->index(m_fileTreeTarget), QAbstractItemView::PositionAtTop);
-        if (loaded == m_fileTreeTarget)
-            m_fileTreeTarget.clear();
-    });
+    // Folders are read and sorted in the background: the tree scrolls to its folder again as they come in,
+    // until the user takes over.
+    const auto scrollToTarget = [this] {
+        if (!m_fileTreeTarget.isEmpty())
+            fileTree->scrollTo(fsModel->index(m_fileTreeTarget), QAbstractItemView::PositionAtTop);
+    };
+    connect(fsModel, &QFileSystemModel::directoryLoaded, this, scrollToTarget);
+    connect(fsModel, &QAbstractItemModel::layoutChanged, this, scrollToTarget);
+    connect(fileTree, &QTreeView::pressed, this, [this] { m_fileTreeTarget.clear(); });
+    connect(fileTree->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { m_fileTreeTarget.clear(); });
     showInFileTree(QDir::homePath());
 
     m_deleteButton = makeButton(QStringLiteral("Delete"));
@@ -284,8 +293,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
 
     auto *upperPart = new QHBoxLayout;
     upperPart->setContentsMargins(0, 0, 0, 0);
-    upperPart->addWidget(fileTree, 2);
-    upperPart->addLayout(rightColumn, 3);
+    upperPart->addWidget(fileTree, 1);
+    upperPart->addLayout(rightColumn, 1);
 
     output = new QTextEdit;
     output->setMinimumHeight(40);
@@ -294,9 +303,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_verdicts = new QListWidget;
     m_verdicts->setObjectName(QStringLiteral("verdicts"));
     m_verdicts->setToolTip(QStringLiteral("How each archive of the last run went"));
-    m_verdicts->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    m_verdicts->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    m_verdicts->setMaximumHeight(QFontMetrics(m_verdicts->font()).height() * 6 + 12);
+    m_verdicts->setUniformItemSizes(true);
     m_verdicts->setTextElideMode(Qt::ElideMiddle);
     m_verdicts->hide();
 
@@ -344,6 +351,10 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     setLayout(windowLayout);
 
     setMinimumSize(10, 10);
+    // Room for the tree's names and the contents' columns side by side; a window made to its layout's
+    // size would be cut to two thirds of the screen.
+    if (const QScreen *shown = screen())
+        resize(QSize(1100, 720).boundedTo(shown->availableSize() * 9 / 10));
     setAcceptDrops(true);
     setWindowTitle(brivo::toolTitle(brivo::Tool::Archive));
 
@@ -353,6 +364,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(m_contents, &brivo::zip::ArchiveContents::ready, this, &Widget::contentsReady);
     connect(m_contentsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Widget::updateActions);
+    connect(m_contentsView, &QTreeView::doubleClicked, this, &Widget::openEntry);
     // A password typed for an archive whose list of contents is encrypted: read it again with it.
     connect(passwordEdit, &QLineEdit::returnPressed, this, [this] {
         if (!m_contents->archive().isEmpty() && m_contents->entryCount() == 0)
@@ -536,6 +548,64 @@ void Widget::addFiles()
         addToArchive(paths);
 }
 
+std::optional<QString> Widget::archivePassword()
+{
+    QString typed = passwordBox->isChecked() ? passwordEdit->text() : QString();
+    if (typed.isEmpty()) {
+        typed = QInputDialog::getText(this, QStringLiteral("Password"),
+                                      QStringLiteral("%1 is encrypted. Its password:")
+                                          .arg(shown(QFileInfo(m_contents->archive()).fileName())),
+                                      QLineEdit::Password);
+    }
+    if (typed.isEmpty())
+        return std::nullopt;
+    return typed;
+}
+
+void Widget::openEntry(const QModelIndex &index)
+{
+    const brivo::zip::ArchiveEntry *entry = m_contents->entryAt(index);
+    if (m_busy || !entry || m_contents->isFolder(index))
+        return;
+    QString usedPassword = passwordBox->isChecked() ? passwordEdit->text() : QString();
+    if (entry->encrypted && usedPassword.isEmpty()) {
+        const std::optional<QString> given = archivePassword();
+        if (!given)
+            return;
+        usedPassword = *given;
+    }
+    QString error;
+    const QString folder = brivo::zip::makeOpenedEntryFolder(&error);
+    if (folder.isEmpty()) {
+        QMessageBox::warning(this, errorTitle,
+                             QStringLiteral("Cannot make a folder to open the entry in: %1").arg(error),
+                             QMessageBox::Ok);
+        return;
+    }
+    // The same checked extraction as any other, into a folder of its own that nobody else can enter.
+    auto *job = new brivo::zip::ExtractJob(m_contents->archive(), usedPassword, {entry->path}, folder);
+    connect(job, &ArchiveJob::finished, this, [this, folder](ArchiveJob::Result result) {
+        QString file;
+        if (result == ArchiveJob::Result::Done) {
+            QDirIterator found(folder, QDir::Files | QDir::Hidden | QDir::System,
+                               QDirIterator::Subdirectories);
+            while (file.isEmpty() && found.hasNext()) {
+                const QFileInfo info(found.next());
+                if (info.isFile() && !info.isSymLink())
+                    file = info.filePath();
+            }
+        }
+        // Opened as any file is: the tool for its type, or the launcher when no tool claims it. The
+        // window may be another program's module, so it opens from the event loop, after this run.
+        QTimer::singleShot(0, qApp, [folder, file] {
+            brivo::zip::removeWhenClosed(folder,
+                                         file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file));
+        });
+    });
+    output->setText(QString());
+    startJobs({job});
+}
+
 void Widget::addToArchive(const QStringList &paths)
 {
     if (m_busy || !canAddToShownArchive() || paths.isEmpty())
@@ -546,14 +616,10 @@ void Widget::addToArchive(const QStringList &paths)
     const QString check = m_contents->smallestEncryptedFile();
     QString usedPassword;
     if (!check.isEmpty()) {
-        usedPassword = passwordBox->isChecked() ? passwordEdit->text() : QString();
-        if (usedPassword.isEmpty()) {
-            usedPassword = QInputDialog::getText(this, QStringLiteral("Password"),
-                                                 QStringLiteral("%1 is encrypted. Its password:").arg(name),
-                                                 QLineEdit::Password);
-        }
-        if (usedPassword.isEmpty())
+        const std::optional<QString> given = archivePassword();
+        if (!given)
             return;
+        usedPassword = *given;
     }
     const QString what = paths.size() == 1 ? shown(QFileInfo(paths.first()).fileName())
                                            : QStringLiteral("%1 files").arg(paths.size());
@@ -902,6 +968,9 @@ void Widget::addVerdict(const QString &archive, brivo::zip::Verdict verdict)
                                                          brivo::zip::verdictWords(verdict)));
     item->setToolTip(escapedForDisplay(archive));
     m_verdicts->addItem(item);
+    // As tall as its lines, up to five; the output below keeps the rest.
+    const int rows = qMin(m_verdicts->count(), 5);
+    m_verdicts->setFixedHeight(rows * m_verdicts->sizeHintForRow(0) + 2 * m_verdicts->frameWidth());
     m_verdicts->show();
     m_verdicts->scrollToItem(item);
 }

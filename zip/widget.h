@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QCloseEvent;
@@ -105,6 +106,12 @@ private:
 
     // Opens the file tree at `folder`, scrolled to it once its parent is read.
     void showInFileTree(const QString &folder);
+
+    // Extracts the entry at `index` alone into a private folder and opens it in the tool for its type.
+    void openEntry(const QModelIndex &index);
+    // The password of the archive shown, asked for when the field holds none; nothing when the user
+    // gave none.
+    std::optional<QString> archivePassword();
 
     // Whether files can be added to the archive whose contents are shown: a .7z, .zip or .tar, read.
     bool canAddToShownArchive() const;

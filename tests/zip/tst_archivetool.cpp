@@ -1,6 +1,7 @@
 // The archive tool: its plain functions (7z's output read from recordings of real runs under tests/data/7z),
 // and its window driving the real 7z in temporary folders.
 #include "app/toolopeners.h"
+#include "common/tooltable.h"
 #include "common/windowkeeper.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testhelpers.h"
@@ -853,6 +854,62 @@ private slots:
         QCOMPARE(code, 0); // one password for all, the old one
         QTRY_COMPARE(contents->model()->rowCount(), 2);
         QCOMPARE(window.listModel->stringList(), QStringList{path}); // the drop added nothing to the list
+    }
+
+    // A double-click on a file entry asks for the password of an encrypted one, extracts that entry alone
+    // into a private folder (nothing lands beside the archive) and opens it in the tool for its type; the
+    // folder goes once that window has closed.
+    void sevenZipOpensAnEntry()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("in/docs/notes.txt"), "notes") &&
+                writeFile(dir.filePath("in/b.txt"), "b"));
+        {
+            brivo::test::CurrentDirectory inFolder(dir.filePath("in"));
+            sevenZip({"a", "-p", dir.filePath("a.7z"), "--", "docs", "b.txt"}, "pw\n");
+        }
+        QString opened;
+        brivo::Tool tool = brivo::Tool::Snapshot;
+        QPointer<QWidget> shown;
+        brivo::setOpenerOverrideForTesting(
+            [&](brivo::Tool t, const QString &path, const brivo::OpenOptions &) {
+                tool = t;
+                opened = path;
+                shown = new QWidget;
+                brivo::keepUntilClosed(shown);
+                shown->show();
+                return shown.data();
+            });
+        const auto restore = qScopeGuard([] { brivo::setOpenerOverrideForTesting({}); });
+        Widget window;
+        window.show();
+        window.setf(dir.filePath("a.7z"));
+        auto *contents = window.findChild<QTreeView *>("contents");
+        QTRY_COMPARE(contents->model()->rowCount(), 2);
+        const QModelIndex docs = contents->model()->index(0, 0);
+        contents->expand(docs);
+        const QModelIndex notes = contents->model()->index(0, 0, docs);
+        ModalAnswerer answers;
+        answers.act([](QWidget *modal) {
+            auto *dialog = qobject_cast<QInputDialog *>(modal);
+            dialog->setTextValue("pw");
+            dialog->accept();
+        });
+        emit contents->doubleClicked(notes);
+        QTRY_VERIFY2_WITH_TIMEOUT(shown, qPrintable(window.output->toPlainText() + answers.last().className),
+                                  10000);
+        QCOMPARE(answers.last().className, "QInputDialog");
+        QVERIFY(tool == brivo::Tool::Notepad && opened.endsWith("/docs/notes.txt"));
+        QCOMPARE(readFile(opened), "notes");
+        const QString folder = opened.chopped(QString("/docs/notes.txt").size());
+        QVERIFY(folder.startsWith(QDir::tempPath() + "/brivo-entry-"));
+        QCOMPARE(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"a.7z", "in"}));
+        window.close();
+        QVERIFY(QFileInfo::exists(opened)); // the archive's window is not the one that shows it
+        shown->close();
+        QTRY_VERIFY(!QFileInfo::exists(folder));
     }
 
     // The format comes from the name; a compressed tar holds a tar; a name 7z cannot write gets ".7z".

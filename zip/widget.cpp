@@ -584,7 +584,7 @@ void Widget::openEntry(const QModelIndex &index)
     }
     // The same checked extraction as any other, into a folder of its own that nobody else can enter.
     auto *job = new brivo::zip::ExtractJob(m_contents->archive(), usedPassword, {entry->path}, folder);
-    connect(job, &ArchiveJob::finished, this, [this, folder](ArchiveJob::Result result) {
+    connect(job, &ArchiveJob::finished, this, [folder](ArchiveJob::Result result) {
         QString file;
         if (result == ArchiveJob::Result::Done) {
             QDirIterator found(folder, QDir::Files | QDir::Hidden | QDir::System,
@@ -595,8 +595,9 @@ void Widget::openEntry(const QModelIndex &index)
                     file = info.filePath();
             }
         }
-        // Opened as any file is: the tool for its type, or the launcher when no tool claims it. The
-        // window may be another program's module, so it opens from the event loop, after this run.
+        // Opened as any file is: the tool for its type, or the launcher when no tool claims it. That
+        // happens from the event loop, once the job has ended, and also when this window has closed
+        // meanwhile: the folder is looked after either way.
         QTimer::singleShot(0, qApp, [folder, file] {
             brivo::zip::removeWhenClosed(folder,
                                          file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file));

@@ -323,6 +323,10 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     progressLayout->addWidget(m_cancelButton);
     m_progressRow = fixedHeightRow(progressLayout);
     m_progressRow->hide();
+    m_progressDelay = new QTimer(this);
+    m_progressDelay->setSingleShot(true);
+    m_progressDelay->setInterval(300);
+    connect(m_progressDelay, &QTimer::timeout, m_progressRow, &QWidget::show);
 
     // The output pane below a splitter: made as tall as a long run needs, and kept so.
     auto *upperWidget = new QWidget;
@@ -769,7 +773,12 @@ void Widget::setBusy(bool busy)
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressLabel->clear();
-    m_progressRow->setVisible(busy);
+    // A run that ends at once never moves the window's contents: the row shows once it lasts a moment.
+    m_progressRow->hide();
+    if (busy)
+        m_progressDelay->start();
+    else
+        m_progressDelay->stop();
     updateActions();
 }
 

@@ -30,6 +30,7 @@ class QPushButton;
 class QStringListModel;
 class QTextCharFormat;
 class QTextCursor;
+class QTimer;
 class QShowEvent;
 class QSplitter;
 class QTextEdit;
@@ -144,6 +145,7 @@ private:
     QPushButton *m_deleteAllButton = nullptr;
     QPushButton *m_extractToButton = nullptr;
     QWidget *m_progressRow = nullptr;
+    QTimer *m_progressDelay = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_progressLabel = nullptr;
     QPushButton *m_cancelButton = nullptr;

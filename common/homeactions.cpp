@@ -78,6 +78,17 @@ void showInOwnBrowser(const QUrl &address)
         qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(address.toString()));
 }
 
+QList<QWidget *> dispatchOpening(const QString &path)
+{
+    const QWidgetList before = QApplication::topLevelWidgets();
+    dispatch(path);
+    QList<QWidget *> opened;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !before.contains(window))
+            opened.append(window);
+    return opened;
+}
+
 void goHome()
 {
     dispatch(QString());

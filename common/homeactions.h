@@ -38,6 +38,10 @@ void installAddressDispatch(AddressDispatch dispatch);
 // has no browser to show it.
 BRIVO_CORE_EXPORT void showInOwnBrowser(const QUrl &address);
 
+// Opens `path` as a start-up dispatch does, at once, and returns the windows that opened for it (none when
+// nothing opened): for a caller that must know when they have all closed.
+BRIVO_CORE_EXPORT QList<QWidget *> dispatchOpening(const QString &path);
+
 // The home control of every tool window: opens one more plain launcher. The calling window stays open.
 BRIVO_CORE_EXPORT void goHome();
 

@@ -4,9 +4,11 @@
 #include "zip/sevenzipcommand.h"
 #include "zip/sevenziplocator.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QStyle>
 #include <QtConcurrent/QtConcurrentRun>
 
 #ifdef Q_OS_UNIX
@@ -101,7 +103,7 @@ ContentsResult readArchiveContents(const QString &program, const QString &archiv
     return result;
 }
 
-ArchiveContents::ArchiveContents(QObject *parent) : QAbstractTableModel(parent)
+ArchiveContents::ArchiveContents(QObject *parent) : QAbstractItemModel(parent)
 {
     connect(&m_watcher, &QFutureWatcher<ContentsResult>::finished, this, &ArchiveContents::readingEnded);
 }
@@ -120,9 +122,13 @@ void ArchiveContents::read(const QString &archive, const QString &password)
     m_passwordGiven = !password.isEmpty();
     m_stop = std::make_shared<std::atomic_bool>(false);
     m_reading = true;
-    m_watcher.setFuture(
-        QtConcurrent::run([program = sevenZipExecutable(), archive, input = passwordInput(password),
-                           stop = m_stop] { return readArchiveContents(program, archive, input, *stop); }));
+    m_watcher.setFuture(QtConcurrent::run(
+        [program = sevenZipExecutable(), archive, input = passwordInput(password), stop = m_stop] {
+            ContentsResult result = readArchiveContents(program, archive, input, *stop);
+            if (!result.stopped)
+                result.tree = buildArchiveTree(result.entries);
+            return result;
+        }));
 }
 
 void ArchiveContents::clear()
@@ -131,7 +137,17 @@ void ArchiveContents::clear()
     m_archive.clear();
     beginResetModel();
     m_entries.clear();
+    m_tree = {};
     m_totalSize = 0;
+    endResetModel();
+}
+
+void ArchiveContents::setFlat(bool flat)
+{
+    if (flat == m_flat)
+        return;
+    beginResetModel();
+    m_flat = flat;
     endResetModel();
 }
 
@@ -153,6 +169,7 @@ void ArchiveContents::readingEnded()
         return;
     beginResetModel();
     m_entries = std::exchange(result.entries, {});
+    m_tree = std::exchange(result.tree, {});
     m_totalSize = 0;
     for (const ArchiveEntry &entry : std::as_const(m_entries))
         m_totalSize += qMax<qint64>(entry.size, 0);
@@ -160,37 +177,113 @@ void ArchiveContents::readingEnded()
     emit ready(result, m_passwordGiven);
 }
 
-int ArchiveContents::rowCount(const QModelIndex &parent) const
+QModelIndex ArchiveContents::index(int row, int column, const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    if (row < 0 || column < 0 || column >= ColumnCount)
+        return {};
+    // A flat row's id is its entry; a tree row's id is its node.
+    if (m_flat)
+        return parent.isValid() || row >= m_entries.size() ? QModelIndex()
+                                                           : createIndex(row, column, quintptr(row));
+    const QList<int> &rows =
+        parent.isValid() ? m_tree.nodes.at(qsizetype(parent.internalId())).children : m_tree.top;
+    return row < rows.size() ? createIndex(row, column, quintptr(rows.at(row))) : QModelIndex();
 }
 
-int ArchiveContents::columnCount(const QModelIndex &parent) const
+QModelIndex ArchiveContents::parent(const QModelIndex &child) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    if (m_flat || !child.isValid())
+        return {};
+    const int parent = m_tree.nodes.at(qsizetype(child.internalId())).parent;
+    return parent < 0 ? QModelIndex() : createIndex(m_tree.nodes.at(parent).row, 0, quintptr(parent));
+}
+
+int ArchiveContents::rowCount(const QModelIndex &parent) const
+{
+    if (m_flat)
+        return parent.isValid() ? 0 : int(m_entries.size());
+    if (!parent.isValid())
+        return int(m_tree.top.size());
+    return parent.column() == 0 ? int(m_tree.nodes.at(qsizetype(parent.internalId())).children.size()) : 0;
+}
+
+int ArchiveContents::columnCount(const QModelIndex &) const
+{
+    return ColumnCount;
+}
+
+const ArchiveEntry *ArchiveContents::entryAt(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return nullptr;
+    const qsizetype id = qsizetype(index.internalId());
+    const int entry = m_flat ? int(id) : m_tree.nodes.at(id).entry;
+    return entry < 0 ? nullptr : &m_entries.at(entry);
+}
+
+bool ArchiveContents::isFolder(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return false;
+    return m_flat ? m_entries.at(qsizetype(index.internalId())).isFolder
+                  : m_tree.nodes.at(qsizetype(index.internalId())).isFolder;
+}
+
+QString ArchiveContents::smallestEncryptedFile() const
+{
+    const ArchiveEntry *smallest = nullptr;
+    for (const ArchiveEntry &entry : m_entries)
+        if (entry.encrypted && !entry.isFolder && (!smallest || entry.size < smallest->size))
+            smallest = &entry;
+    return smallest ? smallest->path : QString();
+}
+
+QStringList ArchiveContents::pathsOf(const QModelIndexList &indexes) const
+{
+    QStringList paths;
+    for (const QModelIndex &index : indexes) {
+        if (!index.isValid())
+            continue;
+        const qsizetype id = qsizetype(index.internalId());
+        paths << (m_flat ? m_entries.at(id).path : m_tree.nodes.at(id).path);
+    }
+    return paths;
 }
 
 QVariant ArchiveContents::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_entries.size())
+    if (!index.isValid())
         return {};
-    const ArchiveEntry &entry = m_entries.at(index.row());
+    const qsizetype id = qsizetype(index.internalId());
+    const ArchiveEntry *entry = entryAt(index);
+    const bool folder = isFolder(index);
     if (role == Qt::TextAlignmentRole && (index.column() == Size || index.column() == PackedSize))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::DecorationRole && index.column() == Name && !m_flat)
+        return QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    const auto dataSize = [](qint64 size) {
+        return size < 0 ? QString() : QLocale().formattedDataSize(size);
+    };
     switch (index.column()) {
     case Name:
-        // A name may hold control characters: shown escaped, so that it reads as what it is.
-        return escapedForDisplay(entry.path) + (entry.isFolder ? QStringLiteral("/") : QString());
+        // A name may hold control characters: shown escaped, so that it reads as what it is. The tooltip
+        // gives the whole path.
+        if (!m_flat && role == Qt::DisplayRole)
+            return escapedForDisplay(m_tree.nodes.at(id).name);
+        return escapedForDisplay(m_flat ? entry->path : m_tree.nodes.at(id).path) +
+               (folder ? QStringLiteral("/") : QString());
     case Size:
-        return entry.size < 0 || entry.isFolder ? QString() : QLocale().toString(entry.size);
+        if (!m_flat && folder)
+            return dataSize(m_tree.nodes.at(id).size);
+        return !entry || folder ? QString() : dataSize(entry->size);
     case PackedSize:
-        return entry.packedSize < 0 || entry.isFolder ? QString() : QLocale().toString(entry.packedSize);
+        return !entry || folder ? QString() : dataSize(entry->packedSize);
     case Modified:
-        return entry.modified;
+        return entry ? entry->modified : QString();
     case Encrypted:
-        return entry.encrypted ? QStringLiteral("yes") : QString();
+        return entry && entry->encrypted ? QStringLiteral("yes") : QString();
     default:
         return {};
     }

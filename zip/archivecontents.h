@@ -1,10 +1,12 @@
-// An archive's contents as a table: read with 7z's detailed listing on a worker thread, so that an
-// archive of a hundred thousand entries never holds up the window.
+// An archive's contents as a tree of its folders, or as a flat list of its paths: read with 7z's detailed
+// listing and arranged on a worker thread, so that an archive of a hundred thousand entries never holds up
+// the window.
 #pragma once
 
 #include "zip/archivelisting.h"
+#include "zip/archivetree.h"
 
-#include <QAbstractTableModel>
+#include <QAbstractItemModel>
 #include <QFutureWatcher>
 
 #include <atomic>
@@ -15,6 +17,7 @@ namespace brivo::zip {
 struct ContentsResult
 {
     QList<ArchiveEntry> entries;
+    ArchiveTree tree;
     QStringList messages; // what 7z wrote besides the listing
     int exitCode = -1;
     bool crashed = false;
@@ -28,7 +31,7 @@ struct ContentsResult
 ContentsResult readArchiveContents(const QString &program, const QString &archive, const QByteArray &input,
                                    const std::atomic_bool &stop);
 
-class ArchiveContents : public QAbstractTableModel
+class ArchiveContents : public QAbstractItemModel
 {
     Q_OBJECT
 public:
@@ -51,10 +54,25 @@ public:
 
     QString archive() const { return m_archive; }
     bool isReading() const { return m_reading; }
-    const ArchiveEntry &entry(int row) const { return m_entries.at(row); }
+    // The entry an index shows; nullptr for a folder that only the paths below it imply.
+    const ArchiveEntry *entryAt(const QModelIndex &index) const;
+    // The paths to ask 7z for to extract what `indexes` show (a folder brings what it holds).
+    QStringList pathsOf(const QModelIndexList &indexes) const;
+    bool isFolder(const QModelIndex &index) const;
+    // The smallest encrypted file of the archive, to try a password on; empty when none is encrypted.
+    QString smallestEncryptedFile() const;
+
+    // Flat: one row per entry, its whole path as its name. Otherwise the folders of the archive.
+    void setFlat(bool flat);
+    bool isFlat() const { return m_flat; }
     // The unpacked size of every entry together.
     qint64 totalSize() const { return m_totalSize; }
 
+    // The number of entries, whatever the view.
+    qsizetype entryCount() const { return m_entries.size(); }
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -73,6 +91,8 @@ private:
     bool m_passwordGiven = false;
     bool m_reading = false;
     QList<ArchiveEntry> m_entries;
+    ArchiveTree m_tree;
+    bool m_flat = false;
     qint64 m_totalSize = 0;
     std::shared_ptr<std::atomic_bool> m_stop;
     QFutureWatcher<ContentsResult> m_watcher;

@@ -88,7 +88,16 @@ void ArchiveJob::finish(Result result)
     if (m_finished)
         return;
     m_finished = true;
+    Verdict verdict = m_verdict.value_or(result == Result::Done ? Verdict::Ok : Verdict::Failed);
+    if (result == Result::Stop && m_cancelled)
+        verdict = Verdict::Cancelled;
+    emit concluded(m_archive, verdict);
     emit finished(result);
+}
+
+Verdict ArchiveJob::writeVerdict(const QString &error)
+{
+    return verdictOf({error}, 2, false) == Verdict::NoSpace ? Verdict::NoSpace : Verdict::ReadOnly;
 }
 
 QString missingArchiverText(const QString &program, const QString &reason)

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "zip/archiverrun.h"
+#include "zip/archiververdict.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace brivo::zip {
 
@@ -42,12 +44,21 @@ signals:
     // A sentence for the user about how the job went; `problem` when it did not go as asked.
     void message(const QString &text, bool problem);
     void finished(brivo::zip::ArchiveJob::Result result);
+    // How the job came out for its archive, in one verdict; emitted once, just before finished().
+    void concluded(const QString &archive, brivo::zip::Verdict verdict);
 
 protected:
     // Runs 7z and calls `then` when it has ended normally or crashed. A run that cannot start or is
     // cancelled ends the job instead, with its own message.
     void runArchiver(const QStringList &arguments, const QByteArray &input, std::function<void()> then);
     void finish(Result result);
+    void setArchive(const QString &archive) { m_archive = archive; }
+    // What finish() reports. Without one, Done is Ok and anything else Failed; a cancelled job that
+    // stops is Cancelled whatever was set.
+    void setVerdict(Verdict verdict) { m_verdict = verdict; }
+    // A folder of the job's own could not be made where it writes: the disk is full, or cannot be
+    // written there.
+    static Verdict writeVerdict(const QString &error);
 
     // Everything the last run wrote, messages and errors alike.
     const QStringList &runLines() const { return m_lines; }
@@ -63,6 +74,8 @@ private:
     QStringList m_lines;
     bool m_cancelled = false;
     bool m_finished = false;
+    QString m_archive;
+    std::optional<Verdict> m_verdict;
 };
 
 // What the window says when 7z cannot be started.

@@ -61,6 +61,6 @@ private:
     bool m_inEntry = false;
 };
 
-QList<ArchiveEntry> parseListing(const QStringList &lines);
+BRIVO_CORE_EXPORT QList<ArchiveEntry> parseListing(const QStringList &lines);
 
 } // namespace brivo::zip

@@ -30,6 +30,10 @@ Verdict verdictOf(const QStringList &lines, int exitCode, bool passwordGiven)
         words("Is not archive|Can ?not open (the )?file as (\\[\\w+\\] )?archive");
     static const QRegularExpression damaged = words("CRC Failed|Data Error|Headers Error|Unsupported Method");
     static const QRegularExpression nothing = words("^No files to process");
+    // As 7z, Qt and the system word them (errno 28 and 30; Windows says "not enough space on the disk").
+    static const QRegularExpression noSpace =
+        words("No space left on device|errno=28\\b|not enough space on the disk|disk is full");
+    static const QRegularExpression readOnly = words("Read-only file system|errno=30\\b|write-protected");
 
     // Checked in this order: a truncated archive also fails its checksums, a missing one is also "not an
     // archive", and a wrong password shows as a data error.
@@ -37,6 +41,10 @@ Verdict verdictOf(const QStringList &lines, int exitCode, bool passwordGiven)
         return Verdict::NeedsPassword;
     if (exitCode != 0 && anyContains(lines, wrongPassword))
         return Verdict::WrongPassword;
+    if (exitCode != 0 && anyContains(lines, noSpace))
+        return Verdict::NoSpace;
+    if (exitCode != 0 && anyContains(lines, readOnly))
+        return Verdict::ReadOnly;
     if (exitCode != 0 && anyContains(lines, missing))
         return Verdict::Missing;
     if (exitCode != 0 && anyContains(lines, truncated))
@@ -75,10 +83,53 @@ QString verdictText(Verdict verdict, const QString &archive, const QString &done
         return QStringLiteral("None of the selected entries was found in %1.").arg(archive);
     case Verdict::Warnings:
         return QStringLiteral("7z finished %1 with warnings (see above).").arg(archive);
+    case Verdict::NoSpace:
+        return QStringLiteral("No space left on the disk for %1.").arg(archive);
+    case Verdict::ReadOnly:
+        return QStringLiteral("The folder for %1 cannot be written (read-only, or not yours).").arg(archive);
+    case Verdict::Refused:
+        return QStringLiteral("%1 was refused.").arg(archive);
+    case Verdict::Cancelled:
+        return QStringLiteral("Cancelled.");
     case Verdict::Failed:
         break;
     }
     return QStringLiteral("7z failed on %1 (exit code %2).").arg(archive).arg(exitCode);
+}
+
+QString verdictWords(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Ok:
+        return QStringLiteral("OK");
+    case Verdict::NeedsPassword:
+        return QStringLiteral("needs a password");
+    case Verdict::WrongPassword:
+        return QStringLiteral("wrong password");
+    case Verdict::Missing:
+        return QStringLiteral("not found");
+    case Verdict::Truncated:
+        return QStringLiteral("damaged: the archive ends too early");
+    case Verdict::NotArchive:
+        return QStringLiteral("not an archive");
+    case Verdict::Damaged:
+        return QStringLiteral("damaged");
+    case Verdict::NothingSelected:
+        return QStringLiteral("none of the selected entries found");
+    case Verdict::Warnings:
+        return QStringLiteral("done, with warnings");
+    case Verdict::NoSpace:
+        return QStringLiteral("no space left");
+    case Verdict::ReadOnly:
+        return QStringLiteral("read-only destination");
+    case Verdict::Refused:
+        return QStringLiteral("refused: it would write outside its folder");
+    case Verdict::Cancelled:
+        return QStringLiteral("cancelled");
+    case Verdict::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
 }
 
 bool isProblemLine(const QString &line)

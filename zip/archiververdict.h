@@ -20,6 +20,10 @@ enum class Verdict
     NothingSelected, // none of the entries asked for is in the archive
     Warnings,        // exit code 1: done, with warnings
     Failed,          // any other failure
+    NoSpace,         // the disk written to is full
+    ReadOnly,        // the folder written to cannot be written (a read-only disk, or no permission)
+    Refused,         // extraction refused what 7z wrote (a link leading out, a device, ...)
+    Cancelled,
 };
 
 // Reads 7z's messages (standard output and standard error, as lines) and exit code. `passwordGiven` says
@@ -29,6 +33,9 @@ BRIVO_CORE_EXPORT Verdict verdictOf(const QStringList &lines, int exitCode, bool
 // The verdict as a sentence about `archive` (a name as it may be shown, see escapedForDisplay()). For Ok,
 // `done` is the sentence; for Failed, the exit code is named.
 QString verdictText(Verdict verdict, const QString &archive, const QString &done, int exitCode);
+
+// The verdict in a few words, for the line each archive of a run gets ("OK", "wrong password", ...).
+BRIVO_CORE_EXPORT QString verdictWords(Verdict verdict);
 
 // Whether 7z's message line reports an error or a warning (shown in the error colour).
 BRIVO_CORE_EXPORT bool isProblemLine(const QString &line);

@@ -57,6 +57,7 @@ ExtractJob::ExtractJob(const QString &archive, const QString &password, const QS
     : ArchiveJob(parent), m_archive(archive), m_password(password), m_entries(entries),
       m_destination(destination)
 {
+    setArchive(archive);
     connect(&m_placing, &QFutureWatcher<Placing>::finished, this, &ExtractJob::placed);
     // However the job ends, what 7z wrote in private goes.
     connect(this, &ArchiveJob::finished, this, &ExtractJob::removePrivateFolder);
@@ -78,6 +79,7 @@ void ExtractJob::start()
         emit message(QStringLiteral("Cannot extract %1 into %2: %3")
                          .arg(shown(m_archive), shown(m_destination), folder.errorString()),
                      true);
+        setVerdict(writeVerdict(folder.errorString()));
         finish(Result::Failed);
         return;
     }
@@ -122,10 +124,12 @@ void ExtractJob::extracted()
                          QStringLiteral(" Nothing was extracted."),
                      true);
         removePrivateFolder();
+        setVerdict(verdict);
         finish(Result::Failed);
         return;
     }
     m_warnings = verdict == Verdict::Warnings;
+    setVerdict(verdict);
     // Walking and moving what may be a hundred thousand entries is no work for the window's thread.
     m_placing.setFuture(
         QtConcurrent::run(checkAndPlace, m_privateFolder, m_destination, m_stop, true, m_keepOnly));
@@ -145,6 +149,7 @@ void ExtractJob::placed()
         emit message(verdictText(Verdict::NothingSelected, shown(m_archive), QString(), 0) +
                          QStringLiteral(" Nothing was extracted."),
                      true);
+        setVerdict(Verdict::NothingSelected);
         finish(Result::Failed);
         return;
     }
@@ -159,6 +164,7 @@ void ExtractJob::placed()
         text << QStringLiteral("The folder %1 was left as it was.").arg(shown(m_destination));
         emit message(text.join(QLatin1Char('\n')), true);
         removePrivateFolder();
+        setVerdict(Verdict::Refused);
         finish(Result::Failed);
         return;
     }
@@ -170,6 +176,7 @@ void ExtractJob::placed()
     if (!placing.error.isEmpty()) {
         emit message(
             QStringLiteral("Extracting %1 stopped half-way: %2").arg(shown(m_archive), placing.error), true);
+        setVerdict(writeVerdict(placing.error));
         finish(Result::Failed);
         return;
     }
@@ -203,6 +210,7 @@ void ExtractJob::askAndPlace(const QList<ReplacedFile> &replacing)
         emit message(QStringLiteral("Cancelled. Nothing was extracted; %1 was left as it was.")
                          .arg(shown(m_destination)),
                      true);
+        setVerdict(Verdict::Cancelled);
         finish(Result::Stop);
         return;
     }

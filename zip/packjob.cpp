@@ -1,10 +1,12 @@
 #include "zip/packjob.h"
 
 #include "zip/archiveroutputreader.h"
+#include "zip/archiververdict.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -29,10 +31,12 @@ PackJob::PackJob(const QString &archive, const PackFormat &format, const QString
                  const QString &password, QObject *parent)
     : ArchiveJob(parent), m_archive(archive), m_format(format), m_entries(entries), m_password(password)
 {
+    setArchive(archive);
     // A chosen name that is a link to an archive replaces the archive, and the link stays, as a save does.
     const QFileInfo info(m_archive);
     if (info.isSymLink() && info.exists())
         m_archive = info.canonicalFilePath();
+    connect(&m_copying, &QFutureWatcher<QString>::finished, this, &PackJob::copied);
     // However the job ends, the private folder and any half-made archive in it go.
     connect(this, &ArchiveJob::finished, this, [this] { m_folder.reset(); });
 }
@@ -42,7 +46,33 @@ PackJob::~PackJob()
     endNow();
 }
 
+void PackJob::setAddingTo(const QString &passwordCheck)
+{
+    m_adding = true;
+    m_passwordCheck = passwordCheck;
+}
+
 void PackJob::start()
+{
+    if (!m_adding || m_passwordCheck.isEmpty() || m_password.isEmpty()) {
+        pack();
+        return;
+    }
+    runArchiver(testArguments(m_archive) << m_passwordCheck, passwordInput(m_password), [this] {
+        const Verdict verdict = verdictOf(runLines(), crashed() ? -1 : exitCode(), true);
+        if (verdict == Verdict::Ok) {
+            pack();
+            return;
+        }
+        emit message(verdictText(verdict, shown(m_archive), QString(), exitCode()) +
+                         QStringLiteral(" Nothing was added."),
+                     true);
+        setVerdict(verdict);
+        finish(Result::Failed);
+    });
+}
+
+void PackJob::pack()
 {
     const QFileInfo target(m_archive);
     m_folder = std::make_unique<QTemporaryDir>(target.absolutePath() + QStringLiteral("/.brivo-pack-XXXXXX"));
@@ -50,15 +80,53 @@ void PackJob::start()
         emit message(QStringLiteral("Cannot write in %1: %2")
                          .arg(shown(target.absolutePath()), m_folder->errorString()),
                      true);
+        setVerdict(writeVerdict(m_folder->errorString()));
         finish(Result::Failed);
         return;
     }
     const QString made = m_folder->filePath(target.fileName());
+    // 7z updates a copy; the archive itself is not touched until the copy is complete. An archive of
+    // gigabytes takes a while to copy: not on the window's thread.
+    if (m_adding) {
+        m_copying.setFuture(QtConcurrent::run([from = m_archive, made] {
+            QFile original(from);
+            return original.copy(made) ? QString() : original.errorString();
+        }));
+        return;
+    }
+    packInto(made);
+}
+
+void PackJob::copied()
+{
+    const QString error = m_copying.result();
+    if (!m_folder || isCancelled()) {
+        emit message(QStringLiteral("Cancelled."), true);
+        finish(Result::Stop);
+        return;
+    }
+    if (!error.isEmpty()) {
+        emit message(QStringLiteral("Cannot add to %1: %2").arg(shown(m_archive), error), true);
+        setVerdict(writeVerdict(error));
+        m_folder.reset();
+        finish(Result::Failed);
+        return;
+    }
+    packInto(m_folder->filePath(QFileInfo(m_archive).fileName()));
+}
+
+void PackJob::packInto(const QString &made)
+{
     // The private folder may lie inside a folder being packed; it is no part of what was chosen.
     const QString privateName = QFileInfo(m_folder->path()).fileName();
     if (!m_format.twoSteps()) {
-        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName),
-                    passwordInput(m_password), [this] { packed(); });
+        // Adding to an archive whose names are encrypted takes the password twice: to open it, and for
+        // what is added.
+        QByteArray input = passwordInput(m_password);
+        if (m_adding)
+            input += input;
+        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName), input,
+                    [this] { packed(); });
         return;
     }
     // A compressed tar: the tar first, then that tar compressed on its own.
@@ -74,6 +142,7 @@ void PackJob::start()
 void PackJob::endNow()
 {
     ArchiveJob::endNow();
+    m_copying.waitForFinished();
     m_folder.reset();
 }
 
@@ -81,11 +150,17 @@ bool PackJob::failed()
 {
     if (exitCode() == 0 && !crashed())
         return false;
-    const QString kept = QFileInfo::exists(m_archive)
+    const QString kept = m_adding || QFileInfo::exists(m_archive)
                              ? QStringLiteral("%1 was left as it was.").arg(shown(m_archive))
                              : QStringLiteral("Nothing was written.");
     emit message(QStringLiteral("7z could not pack everything (exit code %1). %2").arg(exitCode()).arg(kept),
                  true);
+    // Warnings end a packing too: the archive is not written. A file to pack that is not there (7z's
+    // output names it) is no missing archive.
+    const Verdict verdict = verdictOf(runLines(), crashed() ? -1 : exitCode(), !m_password.isEmpty());
+    const bool failedOnly =
+        verdict == Verdict::Warnings || verdict == Verdict::Ok || verdict == Verdict::Missing;
+    setVerdict(failedOnly ? Verdict::Failed : verdict);
     m_folder.reset();
     finish(Result::Failed);
     return true;
@@ -100,11 +175,14 @@ void PackJob::packed()
         emit message(QStringLiteral("The new archive could not be put in place of %1: %2")
                          .arg(shown(m_archive), error),
                      true);
+        setVerdict(writeVerdict(error));
         m_folder.reset();
         finish(Result::Failed);
         return;
     }
-    emit message(QStringLiteral("Packed into %1.").arg(shown(m_archive)), false);
+    emit message(
+        (m_adding ? QStringLiteral("Added to %1.") : QStringLiteral("Packed into %1.")).arg(shown(m_archive)),
+        false);
     m_folder.reset();
     finish(Result::Done);
 }

@@ -8,7 +8,9 @@ namespace brivo::zip {
 
 TestJob::TestJob(const QString &archive, const QString &password, QObject *parent)
     : ArchiveJob(parent), m_archive(archive), m_password(password)
-{}
+{
+    setArchive(archive);
+}
 
 void TestJob::start()
 {
@@ -19,6 +21,7 @@ void TestJob::start()
         emit message(
             verdictText(verdict, name, QStringLiteral("Tested %1: no errors found.").arg(name), code),
             verdict != Verdict::Ok);
+        setVerdict(verdict);
         finish(verdict == Verdict::Ok ? Result::Done : Result::Failed);
     });
 }

@@ -4,10 +4,12 @@
 #include "common/conventions.h"
 #include "common/filestamp.h"
 #include "common/homeactions.h"
+#include "common/statefolder.h"
 #include "common/tooltable.h"
 #include "zip/archiveroutputreader.h"
 #include "zip/archiververdict.h"
 #include "zip/extractjob.h"
+#include "zip/openedentries.h"
 #include "zip/packjob.h"
 #include "zip/replacequestion.h"
 #include "zip/sevenzipcommand.h"
@@ -18,6 +20,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -25,18 +28,27 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStringListModel>
-#include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -47,6 +59,10 @@ using brivo::zip::escapedForDisplay;
 namespace {
 
 const QString errorTitle = QStringLiteral("Error");
+// Where the window keeps the height the user gave its output pane.
+const QString windowStateFile = QStringLiteral("archive-window.json");
+const QString outputHeightKey = QStringLiteral("outputHeight");
+constexpr int defaultOutputHeight = 150;
 const QString emptyPasswordText = QStringLiteral(
     "Password checked.But Empty password recieved enter password in textbox or Un check password");
 
@@ -78,6 +94,34 @@ QWidget *fixedHeightRow(QLayout *layout)
     return row;
 }
 
+// An eye, for the button that shows the password: drawn, as icon themes name it in different ways.
+QIcon eyeIcon(const QColor &color)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2.5));
+    QPainterPath outline(QPointF(3, 16));
+    outline.quadTo(16, 2, 29, 16);
+    outline.quadTo(16, 30, 3, 16);
+    painter.drawPath(outline);
+    painter.setBrush(color);
+    painter.drawEllipse(QPointF(16, 16), 4.5, 4.5);
+    return QIcon(pixmap);
+}
+
+// Widths of columns that hold a date or a size as the desktop writes them.
+int sizeColumnWidth(const QFontMetrics &metrics)
+{
+    return metrics.horizontalAdvance(QLocale().formattedDataSize(999'900'000'000)) + 16;
+}
+
+int dateColumnWidth(const QFontMetrics &metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12;
+}
+
 } // namespace
 
 Widget::Widget(QWidget *parent) : QWidget(parent)
@@ -89,6 +133,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     listModel = new QStringListModel(this);
     passwordEdit = new QLineEdit;
     passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
+    // Dots, as every password field: anyone looking at the screen would read it otherwise.
+    passwordEdit->setEchoMode(QLineEdit::Password);
     passwordEdit->hide();
     passwordBox = new QCheckBox(QStringLiteral("Password"));
     password = QString();
@@ -103,6 +149,32 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     fsModel->setRootPath(QDir::rootPath());
     fileTree->setModel(fsModel);
     connect(fileTree, &QTreeView::doubleClicked, this, &Widget::addtoleft);
+    // The names take the room; size, type and date make do with less, elided.
+    const QFontMetrics treeMetrics(fileTree->font());
+    QHeaderView *treeColumns = fileTree->header();
+    treeColumns->setStretchLastSection(false);
+    treeColumns->setSectionResizeMode(QHeaderView::Interactive);
+    treeColumns->setSectionResizeMode(0, QHeaderView::Stretch);
+    treeColumns->setMinimumSectionSize(treeMetrics.horizontalAdvance(QStringLiteral("Size")) + 16);
+    treeColumns->resizeSection(1, treeMetrics.horizontalAdvance(QStringLiteral("999.99 KiB")) + 12);
+    treeColumns->resizeSection(2, treeMetrics.horizontalAdvance(QStringLiteral("Folder")) + 16);
+    treeColumns->resizeSection(3, treeMetrics.horizontalAdvance(QStringLiteral("00 Mmm 0000")) + 12);
+    // Room for names of some twenty characters beside the other columns.
+    fileTree->setMinimumWidth(treeMetrics.horizontalAdvance(QString(20, QLatin1Char('n'))) +
+                              treeColumns->length() - treeColumns->sectionSize(0));
+    // The tree opens where the user's files are; an archive Brivo is started with moves it to its folder.
+    // Folders are read and sorted in the background: the tree scrolls to its folder again as they come in,
+    // until the user takes over.
+    const auto scrollToTarget = [this] {
+        if (!m_fileTreeTarget.isEmpty())
+            fileTree->scrollTo(fsModel->index(m_fileTreeTarget), QAbstractItemView::PositionAtTop);
+    };
+    connect(fsModel, &QFileSystemModel::directoryLoaded, this, scrollToTarget);
+    connect(fsModel, &QAbstractItemModel::layoutChanged, this, scrollToTarget);
+    connect(fileTree, &QTreeView::pressed, this, [this] { m_fileTreeTarget.clear(); });
+    connect(fileTree->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { m_fileTreeTarget.clear(); });
+    showInFileTree(QDir::homePath());
 
     m_deleteButton = makeButton(QStringLiteral("Delete"));
     m_zipButton = makeButton(QStringLiteral("Zip"));
@@ -132,9 +204,21 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     buttonLayout->addWidget(m_deleteAllButton);
     buttonLayout->addWidget(m_extractToButton);
 
+    m_showPassword = new QToolButton;
+    m_showPassword->setObjectName(QStringLiteral("showPassword"));
+    m_showPassword->setCheckable(true);
+    m_showPassword->setIcon(eyeIcon(palette().color(QPalette::ButtonText)));
+    m_showPassword->setToolTip(QStringLiteral("Show the password"));
+    m_showPassword->hide();
+    connect(m_showPassword, &QToolButton::toggled, this, [this](bool show) {
+        passwordEdit->setEchoMode(show ? QLineEdit::Normal : QLineEdit::Password);
+        m_showPassword->setToolTip(show ? QStringLiteral("Hide the password")
+                                        : QStringLiteral("Show the password"));
+    });
     auto *passwordLayout = new QHBoxLayout;
     passwordLayout->addWidget(passwordBox);
     passwordLayout->addWidget(passwordEdit);
+    passwordLayout->addWidget(m_showPassword);
     passwordLayout->addStretch();
 
     // What the archive selected in the list holds, and what can be done with it.
@@ -143,34 +227,41 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_contentsStatus->setObjectName(QStringLiteral("contentsStatus"));
     m_contentsStatus->setTextFormat(Qt::PlainText);
     m_contentsStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_contentsView = new QTableView;
+    m_contentsView = new QTreeView;
     m_contentsView->setObjectName(QStringLiteral("contents"));
     m_contentsView->setModel(m_contents);
-    m_contentsView->setToolTip(QStringLiteral("The entries of the archive selected in the list"));
+    m_contentsView->setToolTip(QStringLiteral("The entries of the archive selected in the list; "
+                                              "double-click a file to open it, drop files to add them"));
+    m_contentsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_contentsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_contentsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_contentsView->setWordWrap(false);
-    // Long paths keep both their folder and their file name in sight.
+    // Long names keep both their start and their end in sight.
     m_contentsView->setTextElideMode(Qt::ElideMiddle);
-    m_contentsView->setShowGrid(false);
-    m_contentsView->verticalHeader()->hide();
-    // Rows of one height and columns of set widths: a table of a hundred thousand entries lays out
-    // without measuring each of them.
+    // Rows of one height and columns of set widths: a hundred thousand entries lay out without measuring
+    // each of them.
+    m_contentsView->setUniformRowHeights(true);
     const QFontMetrics metrics(m_contentsView->font());
-    m_contentsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_contentsView->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-    QHeaderView *columns = m_contentsView->horizontalHeader();
+    QHeaderView *columns = m_contentsView->header();
+    columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionResizeMode(brivo::zip::ArchiveContents::Name, QHeaderView::Stretch);
     columns->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("Packed")) + 16);
-    columns->resizeSection(brivo::zip::ArchiveContents::Size,
-                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
-    columns->resizeSection(brivo::zip::ArchiveContents::PackedSize,
-                           metrics.horizontalAdvance(QStringLiteral("999,999,999")) + 12);
-    columns->resizeSection(brivo::zip::ArchiveContents::Modified,
-                           metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12);
+    columns->resizeSection(brivo::zip::ArchiveContents::Size, sizeColumnWidth(metrics));
+    columns->resizeSection(brivo::zip::ArchiveContents::PackedSize, sizeColumnWidth(metrics));
+    columns->resizeSection(brivo::zip::ArchiveContents::Modified, dateColumnWidth(metrics));
     columns->resizeSection(brivo::zip::ArchiveContents::Encrypted,
                            metrics.horizontalAdvance(QStringLiteral("Encrypted")) + 16);
+    // Every path on a line of its own, as 7z lists them, for those who look for one by its path.
+    m_flatBox = new QCheckBox(QStringLiteral("Flat list"));
+    m_flatBox->setObjectName(QStringLiteral("flatList"));
+    m_flatBox->setToolTip(
+        QStringLiteral("Show every entry with its whole path instead of the archive's folders"));
+    connect(m_flatBox, &QCheckBox::toggled, this, [this](bool flat) {
+        m_contents->setFlat(flat);
+        m_contentsView->setRootIsDecorated(!flat);
+        updateActions();
+    });
     m_extractSelectedButton = makeButton(QStringLiteral("Extract Selected"));
     m_extractSelectedButton->setToolTip(
         QStringLiteral("Extract the entries selected in the table into the archive's folder"));
@@ -178,10 +269,17 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     m_testButton->setToolTip(QStringLiteral("Check every listed archive for errors, without extracting"));
     connect(m_extractSelectedButton, &QPushButton::clicked, this, &Widget::extractSelected);
     connect(m_testButton, &QPushButton::clicked, this, &Widget::test);
+    m_addButton = makeButton(QStringLiteral("Add..."));
+    m_addButton->setToolTip(QStringLiteral(
+        "Add files to the archive shown (a .7z, .zip or .tar); dropping them on its contents adds "
+        "them too"));
+    connect(m_addButton, &QPushButton::clicked, this, &Widget::addFiles);
     auto *actionLayout = new QHBoxLayout;
     actionLayout->addWidget(m_extractSelectedButton);
     actionLayout->addWidget(m_testButton);
+    actionLayout->addWidget(m_addButton);
     actionLayout->addStretch();
+    actionLayout->addWidget(m_flatBox);
 
     auto *rightColumn = new QVBoxLayout;
     rightColumn->addWidget(fixedHeightRow(buttonLayout));
@@ -194,11 +292,20 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     rightColumn->addWidget(fixedHeightRow(actionLayout));
 
     auto *upperPart = new QHBoxLayout;
-    upperPart->addWidget(fileTree);
-    upperPart->addLayout(rightColumn);
+    upperPart->setContentsMargins(0, 0, 0, 0);
+    upperPart->addWidget(fileTree, 1);
+    upperPart->addLayout(rightColumn, 1);
 
     output = new QTextEdit;
-    output->setMaximumHeight(90);
+    output->setMinimumHeight(40);
+
+    // One line for each archive of a run, in words, above 7z's own output.
+    m_verdicts = new QListWidget;
+    m_verdicts->setObjectName(QStringLiteral("verdicts"));
+    m_verdicts->setToolTip(QStringLiteral("How each archive of the last run went"));
+    m_verdicts->setUniformItemSizes(true);
+    m_verdicts->setTextElideMode(Qt::ElideMiddle);
+    m_verdicts->hide();
 
     // Shown only while the archiver runs: how far it is, the file it works on, and a way to stop it.
     m_progressBar = new QProgressBar;
@@ -216,14 +323,42 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     progressLayout->addWidget(m_cancelButton);
     m_progressRow = fixedHeightRow(progressLayout);
     m_progressRow->hide();
+    m_progressDelay = new QTimer(this);
+    m_progressDelay->setSingleShot(true);
+    m_progressDelay->setInterval(300);
+    connect(m_progressDelay, &QTimer::timeout, m_progressRow, &QWidget::show);
+
+    // The output pane below a splitter: made as tall as a long run needs, and kept so.
+    auto *upperWidget = new QWidget;
+    upperWidget->setLayout(upperPart);
+    auto *lowerLayout = new QVBoxLayout;
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->addWidget(m_progressRow);
+    lowerLayout->addWidget(m_verdicts);
+    lowerLayout->addWidget(output, 1);
+    auto *lowerWidget = new QWidget;
+    lowerWidget->setLayout(lowerLayout);
+    m_splitter = new QSplitter(Qt::Vertical);
+    m_splitter->setObjectName(QStringLiteral("outputSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(upperWidget);
+    m_splitter->addWidget(lowerWidget);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    m_outputHeight =
+        brivo::readStateObject(windowStateFile).value(outputHeightKey).toInt(defaultOutputHeight);
+    connect(m_splitter, &QSplitter::splitterMoved, this,
+            [this] { m_outputHeight = m_splitter->sizes().value(1); });
 
     auto *windowLayout = new QVBoxLayout;
-    windowLayout->addLayout(upperPart);
-    windowLayout->addWidget(m_progressRow);
-    windowLayout->addWidget(output);
+    windowLayout->addWidget(m_splitter);
     setLayout(windowLayout);
 
     setMinimumSize(10, 10);
+    // Room for the tree's names and the contents' columns side by side; a window made to its layout's
+    // size would be cut to two thirds of the screen.
+    if (const QScreen *shown = screen())
+        resize(QSize(1100, 720).boundedTo(shown->availableSize() * 9 / 10));
     setAcceptDrops(true);
     setWindowTitle(brivo::toolTitle(brivo::Tool::Archive));
 
@@ -233,9 +368,10 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
     connect(m_contents, &brivo::zip::ArchiveContents::ready, this, &Widget::contentsReady);
     connect(m_contentsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Widget::updateActions);
+    connect(m_contentsView, &QTreeView::doubleClicked, this, &Widget::openEntry);
     // A password typed for an archive whose list of contents is encrypted: read it again with it.
     connect(passwordEdit, &QLineEdit::returnPressed, this, [this] {
-        if (!m_contents->archive().isEmpty() && m_contents->rowCount() == 0)
+        if (!m_contents->archive().isEmpty() && m_contents->entryCount() == 0)
             showContentsOf(m_contents->archive());
     });
     // Quitting while 7z runs ends it, and what it left half-done is removed.
@@ -390,16 +526,129 @@ void Widget::extractSelected()
     const QModelIndexList rows = m_contentsView->selectionModel()->selectedRows();
     if (m_busy || rows.isEmpty() || passwordIsMissing())
         return;
-    QStringList entries;
-    for (const QModelIndex &row : rows)
-        entries.append(m_contents->entry(row.row()).path);
+    // A selected folder brings everything it holds, also one only implied by the paths below it.
+    const QStringList entries = m_contents->pathsOf(rows);
     const QString usedPassword = std::exchange(password, QString());
     output->setText(QString());
     startJobs({extractJob(m_contents->archive(), usedPassword, entries)});
 }
 
+bool Widget::canAddToShownArchive() const
+{
+    const QString archive = m_contents->archive();
+    if (archive.isEmpty() || m_contents->isReading() || m_contents->entryCount() == 0)
+        return false;
+    // 7z updates a .7z, .zip or .tar; a compressed tar would have to be unpacked and packed again.
+    const brivo::zip::PackFormat format = brivo::zip::packFormat(archive);
+    return format.archive == archive && !format.twoSteps();
+}
+
+void Widget::addFiles()
+{
+    if (m_busy || !canAddToShownArchive())
+        return;
+    const QStringList paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Add to the archive"));
+    if (!paths.isEmpty())
+        addToArchive(paths);
+}
+
+std::optional<QString> Widget::archivePassword()
+{
+    QString typed = passwordBox->isChecked() ? passwordEdit->text() : QString();
+    if (typed.isEmpty()) {
+        typed = QInputDialog::getText(this, QStringLiteral("Password"),
+                                      QStringLiteral("%1 is encrypted. Its password:")
+                                          .arg(shown(QFileInfo(m_contents->archive()).fileName())),
+                                      QLineEdit::Password);
+    }
+    if (typed.isEmpty())
+        return std::nullopt;
+    return typed;
+}
+
+void Widget::openEntry(const QModelIndex &index)
+{
+    const brivo::zip::ArchiveEntry *entry = m_contents->entryAt(index);
+    if (m_busy || !entry || m_contents->isFolder(index))
+        return;
+    QString usedPassword = passwordBox->isChecked() ? passwordEdit->text() : QString();
+    if (entry->encrypted && usedPassword.isEmpty()) {
+        const std::optional<QString> given = archivePassword();
+        if (!given)
+            return;
+        usedPassword = *given;
+    }
+    QString error;
+    const QString folder = brivo::zip::makeOpenedEntryFolder(&error);
+    if (folder.isEmpty()) {
+        QMessageBox::warning(this, errorTitle,
+                             QStringLiteral("Cannot make a folder to open the entry in: %1").arg(error),
+                             QMessageBox::Ok);
+        return;
+    }
+    // The same checked extraction as any other, into a folder of its own that nobody else can enter.
+    auto *job = new brivo::zip::ExtractJob(m_contents->archive(), usedPassword, {entry->path}, folder);
+    connect(job, &ArchiveJob::finished, this, [folder](ArchiveJob::Result result) {
+        QString file;
+        if (result == ArchiveJob::Result::Done) {
+            QDirIterator found(folder, QDir::Files | QDir::Hidden | QDir::System,
+                               QDirIterator::Subdirectories);
+            while (file.isEmpty() && found.hasNext()) {
+                const QFileInfo info(found.next());
+                if (info.isFile() && !info.isSymLink())
+                    file = info.filePath();
+            }
+        }
+        // Opened as any file is: the tool for its type, or the launcher when no tool claims it. That
+        // happens from the event loop, once the job has ended, and also when this window has closed
+        // meanwhile: the folder is looked after either way.
+        QTimer::singleShot(0, qApp, [folder, file] {
+            brivo::zip::removeWhenClosed(folder,
+                                         file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file));
+        });
+    });
+    output->setText(QString());
+    startJobs({job});
+}
+
+void Widget::addToArchive(const QStringList &paths)
+{
+    if (m_busy || !canAddToShownArchive() || paths.isEmpty())
+        return;
+    const QString archive = m_contents->archive();
+    const QString name = shown(QFileInfo(archive).fileName());
+    // New entries get the password of the old ones, which is tried on one of them before anything is added.
+    const QString check = m_contents->smallestEncryptedFile();
+    QString usedPassword;
+    if (!check.isEmpty()) {
+        const std::optional<QString> given = archivePassword();
+        if (!given)
+            return;
+        usedPassword = *given;
+    }
+    const QString what = paths.size() == 1 ? shown(QFileInfo(paths.first()).fileName())
+                                           : QStringLiteral("%1 files").arg(paths.size());
+    if (QMessageBox::question(this, QStringLiteral("Add"), QStringLiteral("Add %1 to %2?").arg(what, name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
+        return;
+    }
+    auto *job = new brivo::zip::PackJob(archive, brivo::zip::packFormat(archive), paths, usedPassword);
+    job->setAddingTo(check);
+    // What was added shows in the contents, read with the password it was added with.
+    connect(job, &ArchiveJob::finished, this, [this, archive, usedPassword](ArchiveJob::Result result) {
+        if (result == ArchiveJob::Result::Done)
+            m_rereadAfterRun = {archive, usedPassword};
+    });
+    output->setText(QString());
+    startJobs({job});
+}
+
 void Widget::setf(const QString &path)
 {
+    // The archive Brivo is started with: the tree shows its folder, ready for what goes with it.
+    if (!m_fileTreePlaced && QFileInfo(path).isAbsolute() && QFileInfo(path).isFile())
+        showInFileTree(QFileInfo(path).absolutePath());
+    m_fileTreePlaced = true;
     files.append(path);
     refreshList();
     // An archive opened with Brivo shows what it holds straight away.
@@ -421,9 +670,12 @@ void Widget::togg()
     // The field's own state, so that the box and the field stay in step even while the window is hidden.
     if (!passwordEdit->isHidden()) {
         passwordEdit->hide();
+        m_showPassword->setChecked(false);
+        m_showPassword->hide();
         password = QString();
     } else {
         passwordEdit->show();
+        m_showPassword->show();
     }
 }
 
@@ -447,12 +699,36 @@ void Widget::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
+    // Dropped on an archive's contents, the files go into that archive. The question waits until the
+    // drop is over: a drag from another program is still under way while this runs.
+    const QWidget *contents = m_contentsView->viewport();
+    if (!m_busy && canAddToShownArchive() &&
+        contents->rect().contains(contents->mapFrom(this, event->position().toPoint()))) {
+        QTimer::singleShot(0, this, [this, paths] { addToArchive(paths); });
+        return;
+    }
     files.append(paths);
     refreshList();
 }
 
+void Widget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_shownBefore, true))
+        return;
+    const int total = m_splitter->height();
+    const int lower = qBound(40, m_outputHeight, qMax(40, total - 120));
+    m_splitter->setSizes({total - lower, lower});
+}
+
 void Widget::closeEvent(QCloseEvent *event)
 {
+    // The pane's height is kept for the next window, only when the user changed it.
+    if (m_shownBefore &&
+        brivo::readStateObject(windowStateFile).value(outputHeightKey).toInt(defaultOutputHeight) !=
+            m_outputHeight)
+        brivo::writeStateFile(windowStateFile,
+                              QJsonDocument(QJsonObject{{outputHeightKey, m_outputHeight}}).toJson());
     // A closed window is never seen again: its run would go on unseen, so it stops.
     cancelJobs();
     QWidget::closeEvent(event);
@@ -497,13 +773,19 @@ void Widget::setBusy(bool busy)
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressLabel->clear();
-    m_progressRow->setVisible(busy);
+    // A run that ends at once never moves the window's contents: the row shows once it lasts a moment.
+    m_progressRow->hide();
+    if (busy)
+        m_progressDelay->start();
+    else
+        m_progressDelay->stop();
     updateActions();
 }
 
 void Widget::updateActions()
 {
     m_testButton->setEnabled(!m_busy);
+    m_addButton->setEnabled(!m_busy && canAddToShownArchive());
     m_extractSelectedButton->setEnabled(!m_busy && m_contentsView->selectionModel()->hasSelection());
 }
 
@@ -517,6 +799,8 @@ void Widget::showProgress(const ArchiverProgress &progress)
 
 void Widget::startJobs(const QList<ArchiveJob *> &jobs)
 {
+    m_verdicts->clear();
+    m_verdicts->hide();
     m_pendingJobs = jobs;
     setBusy(true);
     startNextJob();
@@ -528,6 +812,9 @@ void Widget::startNextJob()
         return;
     if (m_pendingJobs.isEmpty()) {
         setBusy(false);
+        if (const auto [archive, password] = std::exchange(m_rereadAfterRun, {});
+            !archive.isEmpty() && archive == m_contents->archive())
+            showContentsOf(archive, password);
         return;
     }
     ArchiveJob *job = m_pendingJobs.takeFirst();
@@ -542,6 +829,7 @@ void Widget::startNextJob()
     connect(job, &ArchiveJob::message, this, [this](const QString &text, bool problem) {
         appendLines(text.split(QLatin1Char('\n')), problem ? errorFormat() : QTextCharFormat());
     });
+    connect(job, &ArchiveJob::concluded, this, &Widget::addVerdict);
     connect(job, &ArchiveJob::finished, this,
             [this, job](ArchiveJob::Result result) { jobFinished(job, result); });
     m_progressBar->setValue(0);
@@ -586,7 +874,18 @@ void Widget::endJobsNow()
         setBusy(false);
 }
 
-void Widget::showContentsOf(const QString &archive)
+void Widget::showInFileTree(const QString &folder)
+{
+    const QModelIndex index = fsModel->index(folder);
+    if (!index.isValid())
+        return;
+    m_fileTreeTarget = folder;
+    fileTree->expand(index);
+    fileTree->setCurrentIndex(index);
+    fileTree->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void Widget::showContentsOf(const QString &archive, const QString &password)
 {
     if (archive.isEmpty()) {
         m_contents->clear();
@@ -597,7 +896,9 @@ void Widget::showContentsOf(const QString &archive)
         m_contentsStatus->setText(special);
     } else {
         m_contentsStatus->setText(QStringLiteral("Reading %1 ...").arg(escapedForDisplay(archive)));
-        m_contents->read(archive, passwordBox->isChecked() ? passwordEdit->text() : QString());
+        m_contents->read(archive, !password.isEmpty()        ? password
+                                  : passwordBox->isChecked() ? passwordEdit->text()
+                                                             : QString());
     }
     updateActions();
 }
@@ -612,8 +913,8 @@ void Widget::contentsReady(const brivo::zip::ContentsResult &result, bool passwo
     }
     const int code = result.crashed ? -1 : result.exitCode;
     const Verdict verdict = verdictOf(result.messages, code, passwordGiven);
-    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->rowCount() > 0)) {
-        const qsizetype count = m_contents->rowCount();
+    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->entryCount() > 0)) {
+        const qsizetype count = m_contents->entryCount();
         m_contentsStatus->setText(QStringLiteral("%1: %2 %3, %4")
                                       .arg(name, QLocale().toString(count),
                                            count == 1 ? QStringLiteral("entry") : QStringLiteral("entries"),
@@ -662,6 +963,26 @@ void Widget::appendErrors(const QStringList &lines)
     for (const QString &line : lines)
         shownLines << escapedForDisplay(line);
     appendLines(shownLines, errorFormat());
+}
+
+void Widget::addVerdict(const QString &archive, brivo::zip::Verdict verdict)
+{
+    using brivo::zip::Verdict;
+    const QStyle::StandardPixmap icon = verdict == Verdict::Ok ? QStyle::SP_DialogApplyButton
+                                        : verdict == Verdict::Warnings || verdict == Verdict::Cancelled
+                                            ? QStyle::SP_MessageBoxWarning
+                                            : QStyle::SP_MessageBoxCritical;
+    auto *item =
+        new QListWidgetItem(style()->standardIcon(icon),
+                            QStringLiteral("%1: %2").arg(escapedForDisplay(QFileInfo(archive).fileName()),
+                                                         brivo::zip::verdictWords(verdict)));
+    item->setToolTip(escapedForDisplay(archive));
+    m_verdicts->addItem(item);
+    // As tall as its lines, up to five; the output below keeps the rest.
+    const int rows = qMin(m_verdicts->count(), 5);
+    m_verdicts->setFixedHeight(rows * m_verdicts->sizeHintForRow(0) + 2 * m_verdicts->frameWidth());
+    m_verdicts->show();
+    m_verdicts->scrollToItem(item);
 }
 
 void Widget::appendHtml(const QString &html)

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QCloseEvent;
@@ -21,15 +22,19 @@ class QDropEvent;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QListView;
 class QModelIndex;
 class QProgressBar;
 class QPushButton;
 class QStringListModel;
-class QTableView;
 class QTextCharFormat;
 class QTextCursor;
+class QTimer;
+class QShowEvent;
+class QSplitter;
 class QTextEdit;
+class QToolButton;
 class QTreeView;
 
 class BRIVO_CORE_EXPORT Widget : public QWidget
@@ -71,11 +76,14 @@ public slots:
     void extractSelected();
     // Extracts every listed archive into a folder the user picks.
     void extractTo();
+    // Adds files the user picks to the archive whose contents are shown.
+    void addFiles();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void refreshList();
@@ -97,7 +105,23 @@ private:
     // Ends every job before returning (the application is quitting).
     void endJobsNow();
 
-    void showContentsOf(const QString &archive);
+    // Opens the file tree at `folder`, scrolled to it once its parent is read.
+    void showInFileTree(const QString &folder);
+
+    // Extracts the entry at `index` alone into a private folder and opens it in the tool for its type.
+    void openEntry(const QModelIndex &index);
+    // The password of the archive shown, asked for when the field holds none; nothing when the user
+    // gave none.
+    std::optional<QString> archivePassword();
+
+    // Whether files can be added to the archive whose contents are shown: a .7z, .zip or .tar, read.
+    bool canAddToShownArchive() const;
+    // Adds `paths` to the archive whose contents are shown, once the user has said yes (and given the
+    // password of an encrypted one).
+    void addToArchive(const QStringList &paths);
+
+    // Reads `archive` with `password`, or with the password field's when none is given.
+    void showContentsOf(const QString &archive, const QString &password = {});
     void contentsReady(const brivo::zip::ContentsResult &result, bool passwordGiven);
     void updateActions();
 
@@ -107,6 +131,8 @@ private:
     void appendOutput(const QStringList &lines);
     void appendErrors(const QStringList &lines);
     void appendHtml(const QString &html);
+    // One line in the verdict list for an archive of the run.
+    void addVerdict(const QString &archive, brivo::zip::Verdict verdict);
 
     QPointer<brivo::zip::ArchiveJob> m_job;
     QList<brivo::zip::ArchiveJob *> m_pendingJobs;
@@ -119,13 +145,24 @@ private:
     QPushButton *m_deleteAllButton = nullptr;
     QPushButton *m_extractToButton = nullptr;
     QWidget *m_progressRow = nullptr;
+    QTimer *m_progressDelay = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_progressLabel = nullptr;
     QPushButton *m_cancelButton = nullptr;
 
     brivo::zip::ArchiveContents *m_contents = nullptr;
     QLabel *m_contentsStatus = nullptr;
-    QTableView *m_contentsView = nullptr;
+    QTreeView *m_contentsView = nullptr;
+    QCheckBox *m_flatBox = nullptr;
+    QToolButton *m_showPassword = nullptr;
+    QListWidget *m_verdicts = nullptr;
+    QSplitter *m_splitter = nullptr;
+    int m_outputHeight = 0; // the height the user gave the output pane
+    bool m_shownBefore = false;
+    QString m_fileTreeTarget; // the folder the file tree is being opened at
+    bool m_fileTreePlaced = false;
     QPushButton *m_extractSelectedButton = nullptr;
     QPushButton *m_testButton = nullptr;
+    QPushButton *m_addButton = nullptr;
+    std::pair<QString, QString> m_rereadAfterRun; // an archive whose contents changed, and its password
 };

@@ -10,7 +10,7 @@ printf 'Day 1: the harbour, then the fish market at six.\n' >notes.txt
 e2e_start trip.zip
 id=$(e2e_wait_window "Brivo : Zip - K.VARDEN " 30) || e2e_fail "no archive tool"
 shot_settle "$id"
-shot_click "$id" 465 34 # Un Zip
+shot_click "$id" 711 34 # Un Zip
 question=$(e2e_wait_window "Brivo : Replace File" 30) || e2e_fail "Un Zip asked nothing"
 shot_settle "$question"
 shot_take "$question"

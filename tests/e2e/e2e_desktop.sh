@@ -109,7 +109,7 @@ id=$(e2e_wait_window "Brivo : Zip - K.VARDEN " 30) || e2e_fail "slow.7z: no arch
 listed() { grep -q . <(xdotool search --onlyvisible --name 'Brivo : Zip' 2>/dev/null); }
 e2e_poll 10 listed
 sleep "$(e2e_secs 0.5)"
-xdotool mousemove --window "$id" 464 34 click 1 # Un Zip
+xdotool mousemove --window "$id" 711 34 click 1 # Un Zip
 private_folder() { compgen -G "$arch/.brivo-extract-*" >/dev/null; }
 e2e_poll 30 private_folder || e2e_fail "Un Zip started no extraction"
 kill -TERM "$E2E_PID"
@@ -118,6 +118,34 @@ E2E_PID=
 ! pgrep -f "slow\.7z" >/dev/null || e2e_fail "7z outlived the program"
 ! private_folder || e2e_fail "the private extraction folder was left behind: $(ls -a "$arch")"
 echo "SIGTERM during an extraction: 7z ended and the private folder is gone"
+
+# --- A file dragged from another program onto an archive's contents is added to it after a question;
+# a double-click on an entry opens it in its tool from a private folder, which goes when that closes. ---
+printf 'added from a drop\n' >"$arch/added.txt"
+(cd "$docs" && 7z a -bd "$arch/small.zip" notes.txt >/dev/null) || e2e_fail "7z failed"
+e2e_start "$arch/small.zip"
+id=$(e2e_wait_window "Brivo : Zip - K.VARDEN " 30) || e2e_fail "small.zip: no archive window"
+sleep "$(e2e_secs 1)"
+drop_from_other_program "$id" "$arch/added.txt" # the window's middle lies on its contents
+question=$(e2e_wait_window "Add" 15) || e2e_fail "a drop on the contents asked nothing"
+e2e_focus "$question"
+xdotool key --clearmodifiers Return
+holds_added() { 7z l "$arch/small.zip" | grep -q "added.txt"; }
+e2e_poll 20 holds_added || e2e_fail "the dropped file was not added: $(7z l "$arch/small.zip")"
+alive "after adding a dropped file"
+entry_folders() { compgen -G "${TMPDIR:-/tmp}/brivo-entry-*" | sort; }
+before=$(entry_folders)
+sleep "$(e2e_secs 1)"
+xdotool mousemove --window "$id" 580 302 click --repeat 2 --delay 80 1 # notes.txt, the second row
+notepad=$(e2e_wait_window "$NOTEPAD" 30) || e2e_fail "a double-click on an entry opened nothing"
+opened=$(comm -13 <(echo "$before") <(entry_folders))
+[ -n "$opened" ] && [ -f "$opened/notes.txt" ] || e2e_fail "no private folder holds the entry: $opened"
+e2e_focus "$notepad"
+xdotool key --clearmodifiers alt+F4
+gone() { [ ! -e "$1" ]; }
+e2e_poll 15 gone "$opened" || e2e_fail "the entry's folder outlived its window"
+e2e_stop
+echo "archive contents: a dropped file added after a question, an entry opened and its folder removed"
 
 # --- Keys from the first moment, in the window the window manager made active. ---
 # key_at_open FILE TITLE KEYS CHECK...: opens FILE, waits for its window to be active, presses KEYS and

@@ -49,6 +49,18 @@ ln links/target.txt links/hardlink
 tar -cf links.tar links
 record list-tar-links - l -slt "${switches[@]}" -- links.tar
 
+# Folders only implied by the paths below them (no folder entries), a name with a line break, and the
+# leading "./" that tar keeps.
+mkdir -p implied/docs/deep
+echo a >implied/docs/deep/a.txt
+echo c >implied/docs/c.txt
+echo t >implied/top.txt
+echo nl >"implied/docs/$(printf 'line\nbreak.txt')"
+(cd implied && "$sevenzip" a -bd "${switches[@]}" -tzip ../implied.zip -- docs/deep/a.txt docs/c.txt top.txt >/dev/null)
+(cd implied && tar -cf ../implied.tar ./docs/deep/a.txt "./docs/$(printf 'line\nbreak.txt')" ./top.txt)
+record list-implied-zip - l -slt "${switches[@]}" -- implied.zip
+record list-implied-tar - l -slt "${switches[@]}" -- implied.tar
+
 # Encrypted entries: their names can be listed without the password; with hidden names they cannot.
 printf 'secret\n' | "$sevenzip" a -bd "${switches[@]}" -p encrypted.7z -- "names/with space.txt" >/dev/null
 printf 'secret\n' | "$sevenzip" a -bd "${switches[@]}" -p -tzip encrypted.zip -- "names/with space.txt" >/dev/null

@@ -337,9 +337,10 @@ void desktop::endCapture()
     }
     show();
     // A window manager that framed the window anew may still have put it elsewhere, its frame not yet
-    // known when the place was given: once shown, it is moved back where it stood.
+    // known when the place was given: once shown, it is moved back where it stood. On a busy machine the
+    // frame may come late, so the place is checked again for two seconds.
     if (comesBack) {
-        for (const int ms : {100, 400}) {
+        for (const int ms : {100, 400, 1000, 2000}) {
             QTimer::singleShot(ms, this, [this, place] {
                 if (isVisible() && !isFullScreen() && pos() != place.topLeft())
                     move(place.topLeft());

@@ -384,7 +384,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent)
          {"fileTree", "Files", "Double-click a file to add it to the list"},
          {"archiveList", "Listed files",
           "Files to pack or archives to unpack; the selected archive's entries show below"},
-         {"passwordEdit", "Password", "The archives' password; Return reads the selected archive with it"}});
+         {"passwordEdit", "Password", "The archives' password; Return reads the selected archive with it"},
+         {"showPassword", "Show password", "Show the password"}});
 }
 
 Widget::~Widget()

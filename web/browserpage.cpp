@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
@@ -45,6 +46,19 @@ void BrowserPage::discard()
 void BrowserPage::javaScriptAlert(const QUrl &, const QString &message)
 {
     ask(Kind::Alert, message, {}, nullptr);
+}
+
+// The engine names what it refused in its console messages, which go to the program's log. A local page's
+// pictures and scripts come from a loopback address whose secret part must not reach the log: it is written
+// as the file's own address.
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                           int lineNumber, const QString &sourceID)
+{
+    static const QRegularExpression served(QStringLiteral("http://127\\.0\\.0\\.1:\\d+/[0-9a-f]{32}(?=/)"));
+    QString text = message, source = sourceID;
+    text.replace(served, QStringLiteral("file://"));
+    source.replace(served, QStringLiteral("file://"));
+    QWebEnginePage::javaScriptConsoleMessage(level, text, lineNumber, source);
 }
 
 bool BrowserPage::javaScriptConfirm(const QUrl &, const QString &message)

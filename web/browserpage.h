@@ -25,6 +25,8 @@ protected:
     bool javaScriptConfirm(const QUrl &origin, const QString &message) override;
     bool javaScriptPrompt(const QUrl &origin, const QString &message, const QString &defaultValue,
                           QString *result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
+                                  const QString &sourceID) override;
 
 private:
     enum class Kind

@@ -201,7 +201,6 @@ void ide::finishLoad(const brivo::TextFormat &format)
     fileName = m_loadPath;
     highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
-    m_modified = false;
     m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
@@ -221,7 +220,6 @@ void ide::finishLoad(const brivo::TextFormat &format)
     // No undo leads back to the file's own text.
     m_cleanStatus.clear();
     ui->textEdit->document()->setModified(true);
-    m_modified = true;
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
 
@@ -280,7 +278,7 @@ void ide::restoreCopy(const brivo::RecoveryCopy &copy)
 bool ide::mayDiscardText()
 {
     // While a file loads, the text from before it was already let go.
-    if (!m_modified || m_loader->isLoading())
+    if (!ui->textEdit->document()->isModified() || m_loader->isLoading())
         return true;
     switch (brivo::askToSaveChanges(this)) {
     case QMessageBox::Save:
@@ -320,7 +318,6 @@ bool ide::saveDocument()
     if (name != fileName)
         highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
-    m_modified = false;
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -350,11 +347,11 @@ void ide::markSaved()
 
 void ide::backToSaved()
 {
-    if (!m_modified || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+    if (m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
         return;
-    m_modified = false;
     m_recovery->unchanged();
-    setStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
+    if (statusLabel->text() != m_cleanStatus.first() || statusLabel->styleSheet() != m_cleanStatus.last())
+        setStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
 }
 
 void ide::ch()
@@ -366,7 +363,9 @@ void ide::ch()
         backToSaved();
         return;
     }
-    m_modified = true;
+    // A change that no undo leads back from (a recovered text's first key) is unsaved all the same.
+    if (!ui->textEdit->document()->isModified())
+        ui->textEdit->document()->setModified(true);
     m_recovery->changed();
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
@@ -384,7 +383,6 @@ void ide::on_actionNew_triggered()
     highlightFor(ui->textEdit, QString(), statusBar());
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
-    m_modified = false;
     m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();

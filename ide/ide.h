@@ -172,8 +172,6 @@ private:
     std::optional<brivo::RecoveryCopy> m_restoring;
     // The status shown before a load (text, style), put back when it fails.
     QStringList m_statusBeforeLoad;
-    // The current document was changed since it was last opened, created or saved.
-    bool m_modified = false;
     // The status shown when the text was last opened, saved or made new (text, style); empty when no undo
     // leads back to a text that equals its file.
     QStringList m_cleanStatus;

@@ -170,12 +170,15 @@ void txtedit::te()
         backToSaved();
         return;
     }
+    // A change that no undo leads back from (the text cleared by New) is unsaved all the same.
+    if (!ui->textEdit->document()->isModified())
+        ui->textEdit->document()->setModified(true);
     m_recovery->changed();
     // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
     // red message, further keys find it in place and leave it: a new label per key would restyle and
     // relayout the status bar on every key.
     const QString message = QStringLiteral("Saved : ") + fileName;
-    if (isModified() && statusLabel->text() == message)
+    if (showsChanged() && statusLabel->text() == message)
         return;
     showStatus(message, brivo::statusstyle::changed);
 }
@@ -233,6 +236,12 @@ void txtedit::showStatus(const QString &text, const char *styleSheet)
 }
 
 bool txtedit::isModified() const
+{
+    // While a file comes in, the text from before it was already let go, and the new one is the file's.
+    return !m_loader->isLoading() && ui->textEdit->document()->isModified();
+}
+
+bool txtedit::showsChanged() const
 {
     return statusLabel->styleSheet() == QLatin1String(brivo::statusstyle::changed);
 }
@@ -360,7 +369,7 @@ void txtedit::markSaved()
 
 void txtedit::backToSaved()
 {
-    if (!isModified() || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+    if (!showsChanged() || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
         return;
     m_recovery->unchanged();
     showStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());

@@ -1,5 +1,5 @@
 // The notepad: one text area under a File, Edit, About and Brivo menu bar, and a status line whose one
-// coloured label also marks the text as changed since it was last opened or saved (red).
+// coloured label shows the text as changed since it was last opened or saved (red).
 #pragma once
 
 #include "brivo_core_export.h"
@@ -89,7 +89,10 @@ private:
     };
 
     void showStatus(const QString &text, const char *styleSheet);
+    // The text differs from its file: the document's own flag.
     bool isModified() const;
+    // The status line shows the red changed marker.
+    bool showsChanged() const;
     // The text now equals its file: the status to go back to on Undo.
     void markSaved();
     // Undo led back to that text: the changed marker goes.

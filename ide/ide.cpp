@@ -4,6 +4,7 @@
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/diskwatch.h"
+#include "common/documentloader.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -125,6 +126,16 @@ ide::ide(QWidget *parent) : QMainWindow(parent), ui(new Ui::ide)
 
     m_recovery = new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool),
                                              brivo::LineSeparators::AsLineBreaks);
+    // A large file goes into the text area in slices, the window answering meanwhile.
+    m_loader = new brivo::DocumentLoader(ui->textEdit);
+    connect(m_loader, &brivo::DocumentLoader::progress, this, [this](int percent) {
+        showLoading(true);
+        setStatus(percent == 0 ? QStringLiteral("Opening : ") + m_loadPath
+                               : QStringLiteral("Opening : %1 (%2 %)").arg(m_loadPath).arg(percent),
+                  brivo::statusstyle::opened);
+    });
+    connect(m_loader, &brivo::DocumentLoader::finished, this, &ide::finishLoad);
+    connect(m_loader, &brivo::DocumentLoader::failed, this, &ide::failLoad);
     connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &ide::ch);
     // Undo back to the text as it was opened or saved: nothing is unsaved any more.
     connect(ui->textEdit, &QPlainTextEdit::modificationChanged, this, [this](bool changed) {
@@ -166,59 +177,86 @@ QString ide::editorText() const
 
 // ---- The document ---------------------------------------------------------------------------------
 
-void ide::loadDocument(const QString &path, QString text, const brivo::TextFormat &format,
-                       const brivo::LineEndExceptions &lineEnds)
+bool ide::isLoading() const
 {
+    return m_loader->isLoading();
+}
+
+void ide::load(const QString &path, const brivo::RecoveryCopy *copy, const brivo::TextEncoding *as)
+{
+    // Loads that overlap put back the status from before the first of them.
+    if (!m_loader->isLoading())
+        m_statusBeforeLoad = {statusLabel->text(), statusLabel->styleSheet()};
+    m_loadPath = path;
+    m_restoring = copy ? std::optional(*copy) : std::nullopt;
     // As plain text: a file that looks like a web page is source all the same. The old language's colours
     // go first, or they would run over the whole new text as it goes in.
     ui->textEdit->setSourceFile(QString());
-    brivo::showDocument(
-        ui->textEdit,
-        brivo::newTextDocument(std::move(text), lineEnds, ui->textEdit->font(), thread()).release());
-    fileName = path;
+    m_loader->load(path, copy, as);
+}
+
+void ide::finishLoad(const brivo::TextFormat &format)
+{
+    showLoading(false);
+    fileName = m_loadPath;
     highlightFor(ui->textEdit, fileName, statusBar());
     m_format = format;
-    m_modified = false;
     m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
     setStatus(QStringLiteral("Opened : ") + fileName, brivo::statusstyle::opened);
     markSaved();
+    if (!m_restoring)
+        return;
+
+    // The recovered text is the document as it was: changed since its file was last saved.
+    const brivo::RecoveryCopy copy = *std::exchange(m_restoring, std::nullopt);
+    m_recovery->adopt(copy);
+    m_recovery->setFile(fileName, m_format);
+    QTextCursor cursor = ui->textEdit->textCursor();
+    cursor.setPosition(qBound(0, copy.cursor, ui->textEdit->document()->characterCount() - 1));
+    ui->textEdit->setTextCursor(cursor);
+    // No undo leads back to the file's own text.
+    m_cleanStatus.clear();
+    ui->textEdit->document()->setModified(true);
+    setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
+}
+
+void ide::failLoad(const QString &error)
+{
+    showLoading(false);
+    // The text from before is back, and with it its colours and its status.
+    highlightFor(ui->textEdit, fileName, statusBar());
+    if (statusLabel->text() != m_statusBeforeLoad.first() ||
+        statusLabel->styleSheet() != m_statusBeforeLoad.last())
+        setStatus(m_statusBeforeLoad.first(), m_statusBeforeLoad.last().toLatin1().constData());
+    const QString path = m_restoring ? m_restoring->textPath : m_loadPath;
+    m_restoring.reset();
+    brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
+}
+
+void ide::showLoading(bool loading)
+{
+    // Whatever would read or change the text waits for it; New, Open, Exit and Home stay available.
+    for (QAction *action : {ui->actionSave, ui->actionSave_As, ui->actionPrint, ui->actionPrint_Ad_Pdf,
+                            ui->actionCut, ui->actionPaste, ui->actionDelete, ui->actionUndo, ui->actionRedo})
+        action->setEnabled(!loading);
+    const QList<QAction *> runs = ui->menuBuild->actions();
+    for (QAction *action : runs)
+        action->setEnabled(!loading);
 }
 
 void ide::openFile(const QString &path)
 {
-    QString text;
-    QString error;
-    brivo::TextFormat format;
-    brivo::LineEndExceptions lineEnds;
-    if (!brivo::readTextFile(path, &text, &format, &error, &lineEnds)) {
-        // A file that is not there yet starts empty under its name; a later Save creates it. A file that
-        // is there but cannot be read must not become the current file, or saving would overwrite it.
-        if (QFileInfo::exists(path)) {
-            brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
-            return;
-        }
-        text.clear();
-        format = brivo::TextFormat();
-    }
-    loadDocument(path, std::move(text), format, lineEnds);
+    load(path);
 }
 
 void ide::reopenAs(brivo::TextEncoding encoding)
 {
     if (fileName.isEmpty() || !mayDiscardText())
         return;
-    QString text;
-    QString error;
-    brivo::TextFormat format;
-    brivo::LineEndExceptions lineEnds;
-    if (!brivo::readTextFile(fileName, &text, &format, &error, &lineEnds, &encoding)) {
-        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(fileName, error));
-        return;
-    }
-    loadDocument(fileName, std::move(text), format, lineEnds);
+    load(fileName, nullptr, &encoding);
 }
 
 void ide::saveAs(brivo::TextEncoding encoding)
@@ -234,31 +272,13 @@ void ide::saveAs(brivo::TextEncoding encoding)
 
 void ide::restoreCopy(const brivo::RecoveryCopy &copy)
 {
-    QString text;
-    QString error;
-    brivo::TextFormat format;
-    brivo::LineEndExceptions lineEnds;
-    if (!brivo::readRecoveredText(copy, &text, &format, &lineEnds, &error)) {
-        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(copy.textPath, error));
-        return;
-    }
-    loadDocument(copy.path, std::move(text), format, lineEnds);
-    // The recovered text is the document as it was: changed since its file was last saved.
-    m_recovery->adopt(copy);
-    m_recovery->setFile(fileName, m_format);
-    QTextCursor cursor = ui->textEdit->textCursor();
-    cursor.setPosition(qBound(0, copy.cursor, ui->textEdit->document()->characterCount() - 1));
-    ui->textEdit->setTextCursor(cursor);
-    // No undo leads back to the file's own text.
-    m_cleanStatus.clear();
-    ui->textEdit->document()->setModified(true);
-    m_modified = true;
-    setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
+    load(copy.path, &copy);
 }
 
 bool ide::mayDiscardText()
 {
-    if (!m_modified)
+    // While a file loads, the text from before it was already let go.
+    if (!ui->textEdit->document()->isModified() || m_loader->isLoading())
         return true;
     switch (brivo::askToSaveChanges(this)) {
     case QMessageBox::Save:
@@ -278,6 +298,9 @@ bool ide::writeDocument(const QString &path, brivo::TextFormat *format)
 
 bool ide::saveDocument()
 {
+    // Half a text never goes to a file.
+    if (m_loader->isLoading())
+        return false;
     QString name = fileName;
     if (name.isEmpty()) {
         name = QFileDialog::getSaveFileName(this, QStringLiteral("Brivo : Save file name"));
@@ -295,7 +318,6 @@ bool ide::saveDocument()
     if (name != fileName)
         highlightFor(ui->textEdit, name, statusBar());
     fileName = name;
-    m_modified = false;
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
     m_tools->remember(fileName);
@@ -325,20 +347,25 @@ void ide::markSaved()
 
 void ide::backToSaved()
 {
-    if (!m_modified || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+    if (m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
         return;
-    m_modified = false;
     m_recovery->unchanged();
-    setStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
+    if (statusLabel->text() != m_cleanStatus.first() || statusLabel->styleSheet() != m_cleanStatus.last())
+        setStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
 }
 
 void ide::ch()
 {
+    // The text that goes in while a file loads is the file's, not a change.
+    if (m_loader->isLoading())
+        return;
     if (!ui->textEdit->document()->isModified() && !m_cleanStatus.isEmpty()) {
         backToSaved();
         return;
     }
-    m_modified = true;
+    // A change that no undo leads back from (a recovered text's first key) is unsaved all the same.
+    if (!ui->textEdit->document()->isModified())
+        ui->textEdit->document()->setModified(true);
     m_recovery->changed();
     setStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
 }
@@ -347,11 +374,15 @@ void ide::on_actionNew_triggered()
 {
     if (!mayDiscardText())
         return;
+    // A file still coming in would otherwise replace the new document.
+    if (m_loader->isLoading()) {
+        m_loader->cancel();
+        showLoading(false);
+    }
     ui->textEdit->setPlainText(QString());
     highlightFor(ui->textEdit, QString(), statusBar());
     fileName = QLatin1String("");
     m_format = brivo::TextFormat();
-    m_modified = false;
     m_tools->diskWatch()->setFile(fileName);
     m_recovery->setFile(fileName, m_format);
     m_recovery->unchanged();
@@ -366,15 +397,7 @@ void ide::on_actionOpen_triggered()
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Brivo : Open A File"));
     if (path.isNull())
         return;
-    QString text;
-    QString error;
-    brivo::TextFormat format;
-    brivo::LineEndExceptions lineEnds;
-    if (!brivo::readTextFile(path, &text, &format, &error, &lineEnds)) {
-        brivo::showErrorBox(this, QStringLiteral("Could not open %1:\n%2").arg(path, error));
-        return;
-    }
-    loadDocument(path, std::move(text), format, lineEnds);
+    load(path);
 }
 
 void ide::on_actionSave_triggered()
@@ -530,7 +553,14 @@ void ide::showOutputLocation(const QString &file, int line, int column)
         if (QFileInfo(candidate).isFile()) {
             auto *window = new ide(nullptr);
             window->openFile(candidate);
-            window->ui->textEdit->goToLine(line, column);
+            CodeEdit *edit = window->ui->textEdit;
+            // A large file is still coming in: the place is shown once it is there.
+            if (window->isLoading())
+                connect(
+                    window->m_loader, &brivo::DocumentLoader::finished, edit,
+                    [edit, line, column] { edit->goToLine(line, column); }, Qt::SingleShotConnection);
+            else
+                edit->goToLine(line, column);
             window->show();
             brivo::keepUntilClosed(window);
             return;

@@ -3,12 +3,15 @@
 
 #include "brivo_core_export.h"
 
+#include "common/recoverystore.h"
 #include "common/textfile.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+
+#include <optional>
 
 class QCheckBox;
 class QCloseEvent;
@@ -23,10 +26,10 @@ class ide;
 }
 
 namespace brivo {
+class DocumentLoader;
 class DocumentRecovery;
 class EditorTools;
 enum class Language;
-struct RecoveryCopy;
 } // namespace brivo
 
 class BRIVO_CORE_EXPORT ide : public QMainWindow
@@ -36,8 +39,12 @@ public:
     explicit ide(QWidget *parent = nullptr);
     ~ide() override;
 
-    // Loads the file at `path` and makes it the current file.
+    // Loads the file at `path` and makes it the current file. A path with nothing at it gives an empty
+    // document under that name; a file that cannot be read is reported and leaves the window as it was. Large
+    // files are read in the background: the window shows "Opening : " until the text is in.
     void openFile(const QString &path);
+    // True while a large file is being read in the background.
+    bool isLoading() const;
 
     // Shows the text of a recovery copy as the document it was: under its file name (none for a new
     // document) and marked as changed, so that Save writes it where it belongs.
@@ -124,8 +131,14 @@ private:
     // Undo led back to that text: the changed marker goes.
     void backToSaved();
     QString editorText() const;
-    void loadDocument(const QString &path, QString text, const brivo::TextFormat &format,
-                      const brivo::LineEndExceptions &lineEnds);
+    // Reads the file at `path`, or the text of `copy` when one is given, into the text area.
+    void load(const QString &path, const brivo::RecoveryCopy *copy = nullptr,
+              const brivo::TextEncoding *as = nullptr);
+    // The loader's answers: the text area shows the loaded text, or nothing could be loaded.
+    void finishLoad(const brivo::TextFormat &format);
+    void failLoad(const QString &error);
+    // While a file loads, whatever would read or change its text waits.
+    void showLoading(bool loading);
     bool writeDocument(const QString &path, brivo::TextFormat *format);
     // Asks whether modified text is to be saved; false when the user cancels or the save does not happen.
     bool mayDiscardText();
@@ -153,8 +166,12 @@ private:
     RunOutputPane *m_output = nullptr;
     brivo::DocumentRecovery *m_recovery = nullptr;
     brivo::EditorTools *m_tools = nullptr;
-    // The current document was changed since it was last opened, created or saved.
-    bool m_modified = false;
+    brivo::DocumentLoader *m_loader = nullptr;
+    // The file being loaded, and the recovery copy when it is one.
+    QString m_loadPath;
+    std::optional<brivo::RecoveryCopy> m_restoring;
+    // The status shown before a load (text, style), put back when it fails.
+    QStringList m_statusBeforeLoad;
     // The status shown when the text was last opened, saved or made new (text, style); empty when no undo
     // leads back to a text that equals its file.
     QStringList m_cleanStatus;

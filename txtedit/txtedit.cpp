@@ -5,6 +5,7 @@
 #include "common/controlhelp.h"
 #include "common/conventions.h"
 #include "common/diskwatch.h"
+#include "common/documentloader.h"
 #include "common/documentprint.h"
 #include "common/documentrecovery.h"
 #include "common/documentsave.h"
@@ -14,72 +15,17 @@
 #include "common/recoverystore.h"
 #include "common/savequestion.h"
 #include "common/statusline.h"
-#include "common/textdocumentfile.h"
 #include "common/tooltable.h"
 #include "common/viewkeys.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QTextDocument>
-#include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <optional>
-
-namespace {
-
-// Files from this size on are read on a worker thread. Below it the whole load takes a few milliseconds, and
-// loading at once lets the window show its text the moment it appears.
-constexpr qint64 kBackgroundLoadBytes = 1024 * 1024;
-
-// A large text goes into the text area in slices of this many characters, as many as fit in the time below
-// between two turns of the event loop, so that the window keeps answering meanwhile.
-constexpr qsizetype kFillSliceCharacters = 64 * 1024;
-constexpr int kFillTurnMs = 30;
-
-} // namespace
-
-// A large file's text, read and decoded on a worker thread, going into the text area a slice at a time.
-// The text area lays out only the lines it shows of a document that grows while it is shown; a whole
-// document handed to it at once has every one of its lines given a layout, hundreds of MiB for 50 MB.
-struct txtedit::Fill
-{
-    QString text;
-    brivo::TextFormat format;
-    brivo::LineEndExceptions lineEnds;
-    QString error;
-    bool read = false;
-    qsizetype done = 0; // characters in the text area so far
-    int shownPercent = 0;
-    std::optional<brivo::RecoveryCopy> copy;
-};
-
-namespace {
-
-std::shared_ptr<txtedit::Fill> readForFill(const QString &path,
-                                           const std::optional<brivo::RecoveryCopy> &copy,
-                                           const std::optional<brivo::TextEncoding> &as)
-{
-    auto fill = std::make_shared<txtedit::Fill>();
-    fill->copy = copy;
-    if (copy)
-        fill->read =
-            brivo::readRecoveredText(*copy, &fill->text, &fill->format, &fill->lineEnds, &fill->error);
-    else
-        fill->read = brivo::readTextFile(path, &fill->text, &fill->format, &fill->error, &fill->lineEnds,
-                                         as ? &*as : nullptr);
-    return fill;
-}
-
-} // namespace
 
 txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
 {
@@ -99,6 +45,15 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
     });
     m_recovery =
         new brivo::DocumentRecovery(ui->textEdit, QLatin1String(recoveryTool), brivo::LineSeparators::Keep);
+    m_loader = new brivo::DocumentLoader(ui->textEdit);
+    connect(m_loader, &brivo::DocumentLoader::progress, this, [this](int percent) {
+        setLoading(true);
+        showStatus(percent == 0 ? QStringLiteral("Opening : ") + fileName
+                                : QStringLiteral("Opening : %1 (%2 %)").arg(fileName).arg(percent),
+                   brivo::statusstyle::opened);
+    });
+    connect(m_loader, &brivo::DocumentLoader::finished, this, &txtedit::finishLoad);
+    connect(m_loader, &brivo::DocumentLoader::failed, this, &txtedit::failLoad);
     setWindowIcon(QIcon(QLatin1String(brivo::toolWindowIcon)));
     setWindowTitle(brivo::toolTitle(brivo::Tool::Notepad));
     m_tools =
@@ -117,6 +72,11 @@ txtedit::txtedit(QWidget *parent) : QMainWindow(parent)
 txtedit::~txtedit()
 {
     delete ui;
+}
+
+bool txtedit::isLoading() const
+{
+    return m_loader->isLoading();
 }
 
 void txtedit::openFile(const QString &path)
@@ -204,18 +164,21 @@ void txtedit::on_actionNew_triggered()
 void txtedit::te()
 {
     // The text that goes in while a file loads is the file's, not a change.
-    if (m_loading)
+    if (m_loader->isLoading())
         return;
     if (!ui->textEdit->document()->isModified() && !m_cleanStatus.isEmpty()) {
         backToSaved();
         return;
     }
+    // A change that no undo leads back from (the text cleared by New) is unsaved all the same.
+    if (!ui->textEdit->document()->isModified())
+        ui->textEdit->document()->setModified(true);
     m_recovery->changed();
     // Marking the text as changed is a label swap, never a pass over the text. Once the label shows the
     // red message, further keys find it in place and leave it: a new label per key would restyle and
     // relayout the status bar on every key.
     const QString message = QStringLiteral("Saved : ") + fileName;
-    if (isModified() && statusLabel->text() == message)
+    if (showsChanged() && statusLabel->text() == message)
         return;
     showStatus(message, brivo::statusstyle::changed);
 }
@@ -274,6 +237,12 @@ void txtedit::showStatus(const QString &text, const char *styleSheet)
 
 bool txtedit::isModified() const
 {
+    // While a file comes in, the text from before it was already let go, and the new one is the file's.
+    return !m_loader->isLoading() && ui->textEdit->document()->isModified();
+}
+
+bool txtedit::showsChanged() const
+{
     return statusLabel->styleSheet() == QLatin1String(brivo::statusstyle::changed);
 }
 
@@ -294,6 +263,9 @@ bool txtedit::changesMayGo(QWidget *questionParent)
 
 bool txtedit::save()
 {
+    // Half a text never goes to a file.
+    if (m_loader->isLoading())
+        return false;
     QString path = fileName;
     if (path.isEmpty()) {
         path = QFileDialog::getSaveFileName(this, tr("Save"));
@@ -345,155 +317,30 @@ void txtedit::load(const QString &path, const brivo::RecoveryCopy *copy, const b
 {
     m_cleanStatus.clear();
     // Loads that overlap put back the state from before the first of them.
-    if (!m_loading)
+    if (!m_loader->isLoading())
         m_beforeLoad = {fileName, statusLabel->text(), statusLabel->styleSheet()};
     fileName = path;
-    const int generation = ++m_loadGeneration;
-    const QFont font = ui->textEdit->font();
-
-    const QFileInfo info(copy ? copy->textPath : path);
-    if (!info.isFile() || info.size() < kBackgroundLoadBytes) {
-        restoreShelvedDocument();
-        setLoading(false);
-        finishLoad(copy ? brivo::loadRecoveredDocument(*copy, font, thread())
-                        : brivo::loadTextDocument(path, font, thread(), as),
-                   copy);
-        return;
-    }
-
-    // Reading and decoding a large file take a moment on a worker thread, and filling the text area takes
-    // seconds in slices; the window answers meanwhile, and the read-only text area keeps edits from landing
-    // in a document that is still coming in.
-    setLoading(true);
-    showStatus(QStringLiteral("Opening : ") + path, brivo::statusstyle::opened);
-    auto *watcher = new QFutureWatcher<std::shared_ptr<Fill>>(this);
-    const std::optional<brivo::RecoveryCopy> restored = copy ? std::optional(*copy) : std::nullopt;
-    const std::optional<brivo::TextEncoding> encoding = as ? std::optional(*as) : std::nullopt;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        std::shared_ptr<Fill> fill = watcher->future().takeResult();
-        // A later load, or New, has taken over; the text is freed with `fill`.
-        if (generation != m_loadGeneration)
-            return;
-        if (!fill->read) {
-            setLoading(false);
-            restoreShelvedDocument();
-            finishLoad({nullptr, fill->format, false, fill->error}, fill->copy ? &*fill->copy : nullptr);
-            return;
-        }
-        startFill(std::move(fill), generation);
-    });
-    watcher->setFuture(QtConcurrent::run(&readForFill, path, restored, encoding));
+    m_restoring = copy ? std::optional(*copy) : std::nullopt;
+    m_loader->load(path, copy, as);
 }
 
-void txtedit::startFill(std::shared_ptr<Fill> fill, int generation)
+void txtedit::failLoad(const QString &error)
 {
-    auto *document = new QTextDocument;
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setDefaultFont(ui->textEdit->font());
-    // Putting the text in is no step to undo.
-    document->setUndoRedoEnabled(false);
-    QTextDocument *shown = ui->textEdit->document();
-    if (!m_shelved) {
-        // The document from before the load stays aside until the new one is complete, and comes back if
-        // the load is given up. Taken from the text area, which would otherwise free the one it made.
-        m_shelved = shown;
-        shown->setParent(this);
-        shown = nullptr;
-    }
-    document->setParent(ui->textEdit);
-    ui->textEdit->setDocument(document);
-    delete shown; // the part of a load given up for this one
-    m_fill = std::move(fill);
-    fillSome(generation);
-}
-
-void txtedit::fillSome(int generation)
-{
-    if (generation != m_loadGeneration || !m_fill)
-        return;
-    Fill &fill = *m_fill;
-    QTextCursor end(ui->textEdit->document());
-    end.movePosition(QTextCursor::End);
-    QElapsedTimer turn;
-    turn.start();
-    const qsizetype size = fill.text.size();
-    const bool first = fill.done == 0;
-    while (fill.done < size && turn.elapsed() < kFillTurnMs) {
-        qsizetype to = qMin(size, fill.done + kFillSliceCharacters);
-        // Whole lines at a time where the lines are not too long for it.
-        if (to < size) {
-            const qsizetype lineBreak = fill.text.lastIndexOf(u'\n', to - 1);
-            if (lineBreak >= fill.done)
-                to = lineBreak + 1;
-        }
-        end.insertText(QStringView(fill.text).sliced(fill.done, to - fill.done).toString());
-        fill.done = to;
-    }
-    // The text area's cursor was where the first slice went in, and went along with it.
-    if (first)
-        ui->textEdit->setTextCursor(QTextCursor(ui->textEdit->document()));
-    if (fill.done < size) {
-        const int percent = int(fill.done * 100 / size) / 10 * 10;
-        if (percent != fill.shownPercent) {
-            fill.shownPercent = percent;
-            showStatus(QStringLiteral("Opening : %1 (%2 %)").arg(fileName).arg(percent),
-                       brivo::statusstyle::opened);
-        }
-        QTimer::singleShot(0, this, [this, generation] { fillSome(generation); });
-        return;
-    }
-
-    const std::shared_ptr<Fill> done = std::exchange(m_fill, nullptr);
-    QTextDocument *document = ui->textEdit->document();
-    brivo::markLineEnds(document, done->lineEnds);
-    document->setUndoRedoEnabled(true);
-    delete m_shelved.data();
     setLoading(false);
-    m_format = done->format;
-    adoptLoaded(document, done->copy ? &*done->copy : nullptr);
-}
-
-void txtedit::restoreShelvedDocument()
-{
-    m_fill.reset();
-    if (!m_shelved)
-        return;
-    QTextDocument *partial = ui->textEdit->document();
-    QTextDocument *previous = m_shelved.data();
-    m_shelved = nullptr;
-    previous->setParent(ui->textEdit);
-    {
-        // The text the window had before is back: no change to mark.
-        const QSignalBlocker quiet(ui->textEdit);
-        ui->textEdit->setDocument(previous);
-    }
-    delete partial;
+    const QString path = m_restoring ? m_restoring->textPath : fileName;
+    fileName = m_beforeLoad.fileName;
+    restoreStatusBeforeLoad();
     m_tools->updatePosition();
+    brivo::showErrorBox(this, tr("The file %1 could not be opened.\n\n%2").arg(path, error));
 }
 
-void txtedit::finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy)
+void txtedit::finishLoad(const brivo::TextFormat &format)
 {
-    if (!loaded.document) {
-        const QString path = fileName;
-        fileName = m_beforeLoad.fileName;
-        restoreStatusBeforeLoad();
-        brivo::showErrorBox(
-            this,
-            tr("The file %1 could not be opened.\n\n%2").arg(copy ? copy->textPath : path, loaded.error));
-        return;
-    }
-
-    m_format = loaded.format;
-    QTextDocument *document = loaded.document.release();
-    brivo::showDocument(ui->textEdit, document);
-    adoptLoaded(document, copy);
-}
-
-void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy)
-{
+    setLoading(false);
+    m_format = format;
+    QTextDocument *document = ui->textEdit->document();
     m_tools->diskWatch()->setFile(fileName);
-    if (!copy) {
+    if (!m_restoring) {
         m_recovery->setFile(fileName, m_format);
         m_recovery->unchanged();
         m_tools->remember(fileName);
@@ -502,10 +349,11 @@ void txtedit::adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *co
         return;
     }
     // The recovered text is the document as it was: changed since its file was last saved.
-    m_recovery->adopt(*copy);
+    const brivo::RecoveryCopy copy = *std::exchange(m_restoring, std::nullopt);
+    m_recovery->adopt(copy);
     m_recovery->setFile(fileName, m_format);
     QTextCursor cursor(document);
-    cursor.setPosition(qBound(0, copy->cursor, document->characterCount() - 1));
+    cursor.setPosition(qBound(0, copy.cursor, document->characterCount() - 1));
     ui->textEdit->setTextCursor(cursor);
     showStatus(QStringLiteral("Saved : ") + fileName, brivo::statusstyle::changed);
     // No undo leads back to the file's own text.
@@ -521,7 +369,7 @@ void txtedit::markSaved()
 
 void txtedit::backToSaved()
 {
-    if (!isModified() || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
+    if (!showsChanged() || m_cleanStatus.isEmpty() || ui->textEdit->document()->isModified())
         return;
     m_recovery->unchanged();
     showStatus(m_cleanStatus.first(), m_cleanStatus.last().toLatin1().constData());
@@ -529,14 +377,13 @@ void txtedit::backToSaved()
 
 void txtedit::abandonLoad()
 {
-    // A file still being read would otherwise replace the current document when it arrives.
-    ++m_loadGeneration;
-    if (!m_loading)
+    if (!m_loader->isLoading())
         return;
+    m_loader->cancel();
     setLoading(false);
-    restoreShelvedDocument();
     fileName = m_beforeLoad.fileName;
     restoreStatusBeforeLoad();
+    m_tools->updatePosition();
 }
 
 void txtedit::restoreStatusBeforeLoad()
@@ -549,8 +396,6 @@ void txtedit::restoreStatusBeforeLoad()
 
 void txtedit::setLoading(bool loading)
 {
-    m_loading = loading;
-    ui->textEdit->setReadOnly(loading);
     // Whatever would read or change the text waits for it; New, Open, Exit and Home stay available.
     for (QAction *action : {ui->actionSave, ui->actionSave_As, ui->actionPrint, ui->actionPrint_As_Pdf,
                             ui->actionCut, ui->actionPaste, ui->actionUndo, ui->actionRedo})

@@ -1,27 +1,25 @@
 // The notepad: one text area under a File, Edit, About and Brivo menu bar, and a status line whose one
-// coloured label also marks the text as changed since it was last opened or saved (red).
+// coloured label shows the text as changed since it was last opened or saved (red).
 #pragma once
 
 #include "brivo_core_export.h"
 
+#include "common/recoverystore.h"
 #include "common/textfile.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 
-#include <memory>
+#include <optional>
 
 class QCloseEvent;
 class QLabel;
-class QTextDocument;
 class QWidget;
 
 namespace brivo {
+class DocumentLoader;
 class DocumentRecovery;
 class EditorTools;
-struct LoadedDocument;
-struct RecoveryCopy;
 } // namespace brivo
 
 namespace Ui {
@@ -47,7 +45,7 @@ public:
     void restoreCopy(const brivo::RecoveryCopy &copy);
 
     // True while a large file is being read in the background.
-    bool isLoading() const { return m_loading; }
+    bool isLoading() const;
 
     // The recovery copies of this window's text.
     brivo::DocumentRecovery *recovery() const { return m_recovery; }
@@ -55,8 +53,6 @@ public:
     brivo::EditorTools *tools() const { return m_tools; }
     // How the notepad names itself in its recovery copies.
     static constexpr char recoveryTool[] = "notepad";
-
-    struct Fill;
 
     // The current file: null in a new window, empty after New.
     QString fileName;
@@ -93,7 +89,10 @@ private:
     };
 
     void showStatus(const QString &text, const char *styleSheet);
+    // The text differs from its file: the document's own flag.
     bool isModified() const;
+    // The status line shows the red changed marker.
+    bool showsChanged() const;
     // The text now equals its file: the status to go back to on Undo.
     void markSaved();
     // Undo led back to that text: the changed marker goes.
@@ -109,14 +108,9 @@ private:
     // File > Reopen with Encoding and Save with Encoding.
     void reopenAs(brivo::TextEncoding encoding);
     void saveAs(brivo::TextEncoding encoding);
-    void finishLoad(brivo::LoadedDocument loaded, const brivo::RecoveryCopy *copy);
-    // Makes the document the text area now shows the loaded file's (or the recovered copy's).
-    void adoptLoaded(QTextDocument *document, const brivo::RecoveryCopy *copy);
-    // Shows a new document and puts the text of `fill` into it a slice at a time (fillSome()).
-    void startFill(std::shared_ptr<Fill> fill, int generation);
-    void fillSome(int generation);
-    // Gives up a fill under way and shows the document from before it again.
-    void restoreShelvedDocument();
+    // The loader's answers: the text area shows the loaded text, or nothing could be loaded.
+    void finishLoad(const brivo::TextFormat &format);
+    void failLoad(const QString &error);
     // Drops a background load under way and puts back the file name and status it replaced.
     void abandonLoad();
     void restoreStatusBeforeLoad();
@@ -126,10 +120,9 @@ private:
     brivo::EditorTools *m_tools = nullptr;
     brivo::TextFormat m_format;
     BeforeLoad m_beforeLoad;
-    bool m_loading = false;
-    std::shared_ptr<Fill> m_fill;
-    QPointer<QTextDocument> m_shelved; // the document from before a fill under way
-    int m_loadGeneration = 0;
+    brivo::DocumentLoader *m_loader = nullptr;
+    // The recovery copy being loaded, when it is one.
+    std::optional<brivo::RecoveryCopy> m_restoring;
     // The status shown when the text was last opened or saved (text, style); empty when no undo leads
     // back to a text that equals its file.
     QStringList m_cleanStatus;

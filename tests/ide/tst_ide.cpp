@@ -588,6 +588,11 @@ private slots:
             text += "int x = 1; // 32 characters long\n";
         QVERIFY(brivo::test::writeFile(large, text));
         w.openFile(large);
+        // A file this large comes in the background, and going in is no change of the text.
+        QVERIFY(w.isLoading() && edit->isReadOnly());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+        QCOMPARE(status(w), "Opened : " + large + "|color:blue;");
+        QVERIFY(!edit->isReadOnly() && edit->toPlainText() == QString::fromLatin1(text));
         QVERIFY(note() && !note()->isHidden() && !edit->indentsWithTabs());
         QTest::qWait(50);
         QVERIFY(edit->document()->firstBlock().layout()->formats().isEmpty());

@@ -709,8 +709,11 @@ void pdf::scrolledContinuous()
     }
     prerenderer->prepare(wanted);
     pagesView->keepOnly(first - 1, last + 1);
-    // A page too large to be kept beside the others is drawn on its own, as the single page is.
-    if (!pagesView->hasPage(reading) && !prerenderer->isKept(reading) && continuousRequest != reading) {
+    // A page too large to be kept beside the others is drawn on its own, as the single page is. A page the
+    // worker is drawing now comes when it is done: asked for here, the GUI thread would wait for it, at every
+    // key while Page Down is held.
+    if (!pagesView->hasPage(reading) && !prerenderer->isKept(reading) && !prerenderer->isRendering(reading) &&
+        continuousRequest != reading) {
         continuousRequest = reading;
         requestPage(reading, dpiX, dpiY, [this, reading](const QImage &drawn) {
             continuousRequest = -1;

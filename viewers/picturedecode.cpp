@@ -220,11 +220,21 @@ extern "C" void pngReadBytes(png_structp png, png_bytep data, size_t length)
         png_error(png, "the file ends early");
 }
 
+// Runs `steps` with libpng's errors jumping back into this frame, which holds nothing that a jump could
+// leave half made: false when libpng gave up or `steps` did. Never inlined, so that no caller's variables
+// live across the jump.
+Q_NEVER_INLINE bool withPngErrors(PngRead &read, const std::function<bool()> &steps)
+{
+    if (setjmp(read.jump))
+        return false;
+    return steps();
+}
+
 // A PNG above the pixel budget, read row by row and drawn into a picture of `size` as it goes (each
 // pixel the average of the rows and columns it covers), so that the full picture is never held: the
 // toolkit's reader holds it whole before it scales. A null image for a damaged file, an interlaced one
-// (whose rows come in seven passes; the caller does not send those) or one stopped. libpng's errors jump back
-// into this frame: every object with a destructor is made before the jump is set.
+// (whose rows come in seven passes; the caller does not send those) or one stopped. The steps that call
+// libpng make no object with a destructor: its errors jump out of them.
 QImage decodeLargePng(QIODevice *device, QSize size, const std::function<bool()> &stopped)
 {
     QImage out(size, QImage::Format_RGBA8888);
@@ -241,61 +251,57 @@ QImage decodeLargePng(QIODevice *device, QSize size, const std::function<bool()>
         png_destroy_read_struct(&png, nullptr, nullptr);
         return {};
     }
-    if (setjmp(read.jump)) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return {};
-    }
-    png_set_read_fn(png, &read, pngReadBytes);
-    png_read_info(png, info);
-    const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
-    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE || width == 0 || height == 0) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return {};
-    }
-    // Every kind of PNG as 8-bit RGBA.
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_read_update_info(png, info);
-    row.resize(png_get_rowbytes(png, info));
-    // The column of the picture each column of the file falls in, worked out once.
-    columns.resize(width);
-    for (png_uint_32 x = 0; x < width; ++x)
-        columns[x] = quint32(quint64(x) * quint64(size.width()) / width);
-    int target = 0;
-    const auto flush = [&] {
-        uchar *line = out.scanLine(target);
-        for (int x = 0; x < size.width(); ++x)
-            for (int c = 0; c < 4; ++c)
-                line[x * 4 + c] = uchar(counts[size_t(x)] ? sums[size_t(x) * 4 + c] / counts[size_t(x)] : 0);
-        std::fill(sums.begin(), sums.end(), 0);
-        std::fill(counts.begin(), counts.end(), 0);
-    };
-    for (png_uint_32 y = 0; y < height; ++y) {
-        if (stopped && stopped()) {
-            png_destroy_read_struct(&png, &info, nullptr);
-            return {};
+    const bool whole = withPngErrors(read, [&] {
+        png_set_read_fn(png, &read, pngReadBytes);
+        png_read_info(png, info);
+        const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+        if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE || width == 0 || height == 0)
+            return false;
+        // Every kind of PNG as 8-bit RGBA.
+        png_set_expand(png);
+        png_set_strip_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+        png_read_update_info(png, info);
+        row.resize(png_get_rowbytes(png, info));
+        // The column of the picture each column of the file falls in, worked out once.
+        columns.resize(width);
+        for (png_uint_32 x = 0; x < width; ++x)
+            columns[x] = quint32(quint64(x) * quint64(size.width()) / width);
+        int target = 0;
+        const auto flush = [&] {
+            uchar *line = out.scanLine(target);
+            for (int x = 0; x < size.width(); ++x)
+                for (int c = 0; c < 4; ++c)
+                    line[x * 4 + c] =
+                        uchar(counts[size_t(x)] ? sums[size_t(x) * 4 + c] / counts[size_t(x)] : 0);
+            std::fill(sums.begin(), sums.end(), 0);
+            std::fill(counts.begin(), counts.end(), 0);
+        };
+        for (png_uint_32 y = 0; y < height; ++y) {
+            if (stopped && stopped())
+                return false;
+            png_read_row(png, row.data(), nullptr);
+            const int rowTarget = int(quint64(y) * quint64(size.height()) / height);
+            if (rowTarget != target) {
+                flush();
+                target = rowTarget;
+            }
+            const png_byte *pixel = row.data();
+            for (png_uint_32 x = 0; x < width; ++x, pixel += 4) {
+                quint32 *sum = &sums[size_t(columns[x]) * 4];
+                sum[0] += pixel[0];
+                sum[1] += pixel[1];
+                sum[2] += pixel[2];
+                sum[3] += pixel[3];
+                ++counts[columns[x]];
+            }
         }
-        png_read_row(png, row.data(), nullptr);
-        const int rowTarget = int(quint64(y) * quint64(size.height()) / height);
-        if (rowTarget != target) {
-            flush();
-            target = rowTarget;
-        }
-        const png_byte *pixel = row.data();
-        for (png_uint_32 x = 0; x < width; ++x, pixel += 4) {
-            quint32 *sum = &sums[size_t(columns[x]) * 4];
-            sum[0] += pixel[0];
-            sum[1] += pixel[1];
-            sum[2] += pixel[2];
-            sum[3] += pixel[3];
-            ++counts[columns[x]];
-        }
-    }
-    flush();
+        flush();
+        return true;
+    });
     png_destroy_read_struct(&png, &info, nullptr);
-    return out;
+    return whole ? out : QImage();
 }
 
 QImage readWithToolkit(QIODevice *device, const std::function<bool()> &stopped)

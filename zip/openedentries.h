@@ -2,6 +2,8 @@
 // showing what it holds has closed, and every one that is left when the program ends.
 #pragma once
 
+#include "brivo_core_export.h"
+
 #include <QList>
 #include <QString>
 
@@ -18,6 +20,6 @@ QString makeOpenedEntryFolder(QString *error);
 void removeWhenClosed(const QString &folder, const QList<QWidget *> &windows);
 
 // The folders made above that still exist.
-QStringList openedEntryFolders();
+BRIVO_CORE_EXPORT QStringList openedEntryFolders();
 
 } // namespace brivo::zip

@@ -52,6 +52,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using brivo::zip::ArchiveJob;
 using brivo::zip::ArchiverProgress;
 using brivo::zip::escapedForDisplay;
@@ -604,8 +606,14 @@ void Widget::openEntry(const QModelIndex &index)
         // happens from the event loop, once the job has ended, and also when this window has closed
         // meanwhile: the folder is looked after either way.
         QTimer::singleShot(0, qApp, [folder, file] {
-            brivo::zip::removeWhenClosed(folder,
-                                         file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file));
+            const QList<QWidget *> windows =
+                file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file);
+            // A file no tool claims opens the launcher to choose one; the tool chosen there opens a window
+            // that cannot be followed from here, so the folder stays until the program ends.
+            const bool chooser = std::any_of(windows.begin(), windows.end(),
+                                             [](const QWidget *w) { return w->inherits("showmain"); });
+            if (!chooser)
+                brivo::zip::removeWhenClosed(folder, windows);
         });
     });
     output->setText(QString());

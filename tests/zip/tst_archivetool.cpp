@@ -10,6 +10,7 @@
 #include "zip/archiververdict.h"
 #include "zip/archivetree.h"
 #include "zip/extractionguard.h"
+#include "zip/openedentries.h"
 #include "zip/sevenzipcommand.h"
 #include "zip/sevenziplocator.h"
 #include "zip/widget.h"
@@ -863,10 +864,10 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("in/docs/notes.txt"), "notes") &&
-                writeFile(dir.filePath("in/b.txt"), "b"));
+                writeFile(dir.filePath("in/b.txt"), "b") && writeFile(dir.filePath("in/c.unknown"), "c"));
         {
             brivo::test::CurrentDirectory inFolder(dir.filePath("in"));
-            sevenZip({"a", "-p", dir.filePath("a.7z"), "--", "docs", "b.txt"}, "pw\n");
+            sevenZip({"a", "-p", dir.filePath("a.7z"), "--", "docs", "b.txt", "c.unknown"}, "pw\n");
         }
         QString opened;
         brivo::Tool tool = brivo::Tool::Snapshot;
@@ -885,16 +886,17 @@ private slots:
         window.show();
         window.setf(dir.filePath("a.7z"));
         auto *contents = window.findChild<QTreeView *>("contents");
-        QTRY_COMPARE(contents->model()->rowCount(), 2);
+        QTRY_COMPARE(contents->model()->rowCount(), 3);
         const QModelIndex docs = contents->model()->index(0, 0);
         contents->expand(docs);
         const QModelIndex notes = contents->model()->index(0, 0, docs);
         ModalAnswerer answers;
-        answers.act([](QWidget *modal) {
+        const auto givePassword = [](QWidget *modal) {
             auto *dialog = qobject_cast<QInputDialog *>(modal);
             dialog->setTextValue("pw");
             dialog->accept();
-        });
+        };
+        answers.act(givePassword);
         emit contents->doubleClicked(notes);
         QTRY_VERIFY2_WITH_TIMEOUT(shown, qPrintable(window.output->toPlainText() + answers.last().className),
                                   10000);
@@ -910,6 +912,28 @@ private slots:
         QVERIFY(QFileInfo::exists(opened)); // the archive's window is not the one that shows it
         shown->close();
         QTRY_VERIFY(!QFileInfo::exists(folder));
+
+        // A file no tool claims opens the launcher to choose one: its folder outlives the launcher, whose
+        // choice opens a window of its own, and goes when the program ends.
+        const QStringList before = brivo::zip::openedEntryFolders();
+        Widget second;
+        second.show();
+        second.setf(dir.filePath("a.7z"));
+        QTRY_COMPARE(second.findChild<QTreeView *>("contents")->model()->rowCount(), 3);
+        QAbstractItemModel *model = second.findChild<QTreeView *>("contents")->model();
+        answers.act(givePassword);
+        emit second.findChild<QTreeView *>("contents")->doubleClicked(model->index(2, 0));
+        const auto launcher = [] {
+            const QList<QWidget *> shown = brivo::test::visibleWindows<QWidget>();
+            const auto found =
+                std::find_if(shown.begin(), shown.end(), [](QWidget *w) { return w->inherits("showmain"); });
+            return found == shown.end() ? nullptr : *found;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(launcher(), 10000);
+        QCOMPARE(brivo::zip::openedEntryFolders().size(), before.size() + 1);
+        launcher()->close();
+        QTest::qWait(200);
+        QCOMPARE(brivo::zip::openedEntryFolders().size(), before.size() + 1);
     }
 
     // The format comes from the name; a compressed tar holds a tar; a name 7z cannot write gets ".7z".

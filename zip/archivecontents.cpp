@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStyle>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -227,6 +228,31 @@ bool ArchiveContents::isFolder(const QModelIndex &index) const
         return false;
     return m_flat ? m_entries.at(qsizetype(index.internalId())).isFolder
                   : m_tree.nodes.at(qsizetype(index.internalId())).isFolder;
+}
+
+QString ArchiveContents::folderAt(const QModelIndex &index) const
+{
+    if (m_flat || !index.isValid())
+        return {};
+    int node = int(index.internalId());
+    if (!m_tree.nodes.at(node).isFolder)
+        node = m_tree.nodes.at(node).parent;
+    QStringList names;
+    for (; node >= 0; node = m_tree.nodes.at(node).parent) {
+        const QString &name = m_tree.nodes.at(node).name;
+        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+            return {};
+        names.prepend(name);
+    }
+    return names.join(QLatin1Char('/'));
+}
+
+bool ArchiveContents::holds(const QString &path) const
+{
+    const QString below = path + QLatin1Char('/');
+    return std::any_of(m_entries.begin(), m_entries.end(), [&](const ArchiveEntry &entry) {
+        return entry.path == path || entry.path.startsWith(below);
+    });
 }
 
 QString ArchiveContents::smallestEncryptedFile() const

@@ -59,6 +59,12 @@ public:
     // The paths to ask 7z for to extract what `indexes` show (a folder brings what it holds).
     QStringList pathsOf(const QModelIndexList &indexes) const;
     bool isFolder(const QModelIndex &index) const;
+    // The folder files dropped at `index` go into: a folder's own path, or the folder holding an entry,
+    // its names joined by '/'. Empty for the top, for the flat list, and for a folder whose path holds
+    // "." or ".." (an archive may say anything), where dropped files go to the top.
+    QString folderAt(const QModelIndex &index) const;
+    // Whether an entry has `path`, or lies below it.
+    bool holds(const QString &path) const;
     // The smallest encrypted file of the archive, to try a password on; empty when none is encrypted.
     QString smallestEncryptedFile() const;
 

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
@@ -125,8 +127,17 @@ void PackJob::packInto(const QString &made)
         QByteArray input = passwordInput(m_password);
         if (m_adding)
             input += input;
-        runArchiver(packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName), input,
-                    [this] { packed(); });
+        // Into a folder of the archive: 7z stores the files under their whole paths, which no entry of an
+        // archive has, and they are then renamed into the folder, all in the copy.
+        const bool intoFolder = m_adding && !m_into.isEmpty();
+        runArchiver(
+            packArguments(made, m_format.type, m_entries, !m_password.isEmpty(), privateName, intoFolder),
+            input, [this, made, intoFolder] {
+                if (intoFolder && !failed())
+                    moveIntoFolder(made);
+                else
+                    packed();
+            });
         return;
     }
     // A compressed tar: the tar first, then that tar compressed on its own.
@@ -144,6 +155,50 @@ void PackJob::endNow()
     ArchiveJob::endNow();
     m_copying.waitForFinished();
     m_folder.reset();
+}
+
+void PackJob::moveIntoFolder(const QString &made)
+{
+    QList<std::pair<QString, QString>> renames;
+    for (const QString &entry : std::as_const(m_entries)) {
+        const QFileInfo info(entry);
+        renames.append({info.absoluteFilePath(), m_into + QLatin1Char('/') + info.fileName()});
+    }
+    QByteArray input = passwordInput(m_password);
+    input += input;
+    runArchiver(renameArguments(made, renames, !m_password.isEmpty()), input, [this, made] {
+        if (!failed())
+            checkMoved(made);
+    });
+}
+
+void PackJob::checkMoved(const QString &made)
+{
+    // 7z renames nothing, and says nothing, when a name differs from the one it stored: the copy is asked
+    // for the whole paths, and one entry still listed under them keeps the archive as it was.
+    QStringList stored;
+    for (const QString &entry : std::as_const(m_entries))
+        stored << QFileInfo(entry).absoluteFilePath();
+    runArchiver(listArguments(made) << stored, passwordInput(m_password), [this] {
+        if (failed())
+            return;
+        const QStringList &lines = runLines();
+        const qsizetype separator = lines.indexOf(QStringLiteral("----------"));
+        const bool left =
+            separator < 0 || std::any_of(lines.begin() + separator, lines.end(), [](const QString &line) {
+                return line.startsWith(QLatin1String("Path = "));
+            });
+        if (!left) {
+            packed();
+            return;
+        }
+        emit message(QStringLiteral("The files could not be put into the folder %1. %2 was left as it was.")
+                         .arg(shown(m_into), shown(m_archive)),
+                     true);
+        setVerdict(Verdict::Failed);
+        m_folder.reset();
+        finish(Result::Failed);
+    });
 }
 
 bool PackJob::failed()

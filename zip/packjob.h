@@ -26,6 +26,8 @@ public:
     // archive), the password is first tried on that entry: new entries never get a password that differs
     // from the old ones'.
     void setAddingTo(const QString &passwordCheck = {});
+    // Adds into `folder` of the archive (a path of folder names) instead of at its top.
+    void setAddingInto(const QString &folder) { m_into = folder; }
 
     void start() override;
     void endNow() override;
@@ -34,6 +36,8 @@ private:
     void pack();
     void copied();
     void packInto(const QString &made);
+    void moveIntoFolder(const QString &made);
+    void checkMoved(const QString &made);
     void packed();
     bool failed(); // says so when 7z did not succeed; true then
 
@@ -43,6 +47,7 @@ private:
     QString m_password;
     bool m_adding = false;
     QString m_passwordCheck;
+    QString m_into;
     std::unique_ptr<QTemporaryDir> m_folder;
     QFutureWatcher<QString> m_copying;
 };

@@ -22,7 +22,7 @@ const QString endOfSwitches = QStringLiteral("--");
 } // namespace
 
 QStringList packArguments(const QString &archive, const QString &type, const QStringList &entries,
-                          bool withPassword, const QString &excluded)
+                          bool withPassword, const QString &excluded, bool fullPaths)
 {
     // The archive stands before "--" here, so a name that 7z would take for a switch is made plainly a
     // path. Names from the save dialog are absolute and never need it.
@@ -37,7 +37,21 @@ QStringList packArguments(const QString &archive, const QString &type, const QSt
         arguments << QStringLiteral("-p");
     if (!excluded.isEmpty())
         arguments << QStringLiteral("-xr!") + excluded;
+    if (fullPaths)
+        arguments << QStringLiteral("-spf");
     arguments << sharedSwitches << endOfSwitches << entries;
+    return arguments;
+}
+
+QStringList renameArguments(const QString &archive, const QList<std::pair<QString, QString>> &renames,
+                            bool withPassword)
+{
+    QStringList arguments = {QStringLiteral("rn")};
+    if (withPassword)
+        arguments << QStringLiteral("-p");
+    arguments << sharedSwitches << endOfSwitches << archive;
+    for (const auto &[from, to] : renames)
+        arguments << from << to;
     return arguments;
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace brivo::zip {
 
 // The archiver the tool runs when nothing better is found (see sevenziplocator.h).
@@ -18,9 +20,16 @@ inline constexpr char sevenZipProgram[] = "7z";
 // "a", the archive, "-t" + type, "-y", a lone "-p" when a password follows on standard input, then the
 // entries. The archive comes first as 7z expects; a relative archive name that would read as a switch
 // or a list file is written as "./name". Items named `excluded` (a plain name) are left out at any depth.
+// With `fullPaths` ("-spf") each entry is stored under its whole path, not under its name alone.
 BRIVO_CORE_EXPORT QStringList packArguments(const QString &archive, const QString &type,
                                             const QStringList &entries, bool withPassword,
-                                            const QString &excluded = {});
+                                            const QString &excluded = {}, bool fullPaths = false);
+
+// Renames entries of `archive` ("rn"): each pair is a path stored in it and the path it gets. An entry
+// that is a folder brings what it holds. 7z says nothing of a name it does not find.
+BRIVO_CORE_EXPORT QStringList renameArguments(const QString &archive,
+                                              const QList<std::pair<QString, QString>> &renames,
+                                              bool withPassword);
 
 // Extracts `archive` into `folder`: "x", "-y", "-o" + folder, then the archive and, when some are given,
 // the entries to extract (all of them when none are). 7z asks for a password on standard input only when

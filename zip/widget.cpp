@@ -539,7 +539,7 @@ void Widget::extractSelected()
 bool Widget::canAddToShownArchive() const
 {
     const QString archive = m_contents->archive();
-    if (archive.isEmpty() || m_contents->isReading() || m_contents->entryCount() == 0)
+    if (archive.isEmpty() || m_contents->isReading() || !m_contentsRead)
         return false;
     // 7z updates a .7z, .zip or .tar; a compressed tar would have to be unpacked and packed again.
     const brivo::zip::PackFormat format = brivo::zip::packFormat(archive);
@@ -620,12 +620,26 @@ void Widget::openEntry(const QModelIndex &index)
     startJobs({job});
 }
 
-void Widget::addToArchive(const QStringList &paths)
+void Widget::addToArchive(const QStringList &paths, const QString &folder)
 {
     if (m_busy || !canAddToShownArchive() || paths.isEmpty())
         return;
     const QString archive = m_contents->archive();
     const QString name = shown(QFileInfo(archive).fileName());
+    // At the top, 7z updates an entry of the same name as it always does; inside a folder the files
+    // would stand beside such an entry under the same name, so that is refused.
+    if (!folder.isEmpty()) {
+        for (const QString &path : paths) {
+            const QString inside = folder + QLatin1Char('/') + QFileInfo(path).fileName();
+            if (m_contents->holds(inside)) {
+                QMessageBox::warning(
+                    this, errorTitle,
+                    QStringLiteral("%1 already holds %2. Nothing was added.").arg(name, shown(inside)),
+                    QMessageBox::Ok);
+                return;
+            }
+        }
+    }
     // New entries get the password of the old ones, which is tried on one of them before anything is added.
     const QString check = m_contents->smallestEncryptedFile();
     QString usedPassword;
@@ -637,12 +651,16 @@ void Widget::addToArchive(const QStringList &paths)
     }
     const QString what = paths.size() == 1 ? shown(QFileInfo(paths.first()).fileName())
                                            : QStringLiteral("%1 files").arg(paths.size());
-    if (QMessageBox::question(this, QStringLiteral("Add"), QStringLiteral("Add %1 to %2?").arg(what, name),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
+    const QString question =
+        folder.isEmpty() ? QStringLiteral("Add %1 to %2?").arg(what, name)
+                         : QStringLiteral("Add %1 to the folder %2 of %3?").arg(what, shown(folder), name);
+    if (QMessageBox::question(this, QStringLiteral("Add"), question, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Yes) != QMessageBox::Yes) {
         return;
     }
     auto *job = new brivo::zip::PackJob(archive, brivo::zip::packFormat(archive), paths, usedPassword);
     job->setAddingTo(check);
+    job->setAddingInto(folder);
     // What was added shows in the contents, read with the password it was added with.
     connect(job, &ArchiveJob::finished, this, [this, archive, usedPassword](ArchiveJob::Result result) {
         if (result == ArchiveJob::Result::Done)
@@ -710,10 +728,12 @@ void Widget::dropEvent(QDropEvent *event)
     event->acceptProposedAction();
     // Dropped on an archive's contents, the files go into that archive. The question waits until the
     // drop is over: a drag from another program is still under way while this runs.
+    // Dropped on a folder, or on an entry inside one, they go into that folder.
     const QWidget *contents = m_contentsView->viewport();
-    if (!m_busy && canAddToShownArchive() &&
-        contents->rect().contains(contents->mapFrom(this, event->position().toPoint()))) {
-        QTimer::singleShot(0, this, [this, paths] { addToArchive(paths); });
+    const QPoint at = contents->mapFrom(this, event->position().toPoint());
+    if (!m_busy && canAddToShownArchive() && contents->rect().contains(at)) {
+        const QString folder = m_contents->folderAt(m_contentsView->indexAt(at));
+        QTimer::singleShot(0, this, [this, paths, folder] { addToArchive(paths, folder); });
         return;
     }
     files.append(paths);
@@ -896,6 +916,7 @@ void Widget::showInFileTree(const QString &folder)
 
 void Widget::showContentsOf(const QString &archive, const QString &password)
 {
+    m_contentsRead = false;
     if (archive.isEmpty()) {
         m_contents->clear();
         m_contentsStatus->clear();
@@ -922,7 +943,8 @@ void Widget::contentsReady(const brivo::zip::ContentsResult &result, bool passwo
     }
     const int code = result.crashed ? -1 : result.exitCode;
     const Verdict verdict = verdictOf(result.messages, code, passwordGiven);
-    if (verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->entryCount() > 0)) {
+    m_contentsRead = verdict == Verdict::Ok || (verdict == Verdict::Warnings && m_contents->entryCount() > 0);
+    if (m_contentsRead) {
         const qsizetype count = m_contents->entryCount();
         m_contentsStatus->setText(QStringLiteral("%1: %2 %3, %4")
                                       .arg(name, QLocale().toString(count),

@@ -116,9 +116,9 @@ private:
 
     // Whether files can be added to the archive whose contents are shown: a .7z, .zip or .tar, read.
     bool canAddToShownArchive() const;
-    // Adds `paths` to the archive whose contents are shown, once the user has said yes (and given the
-    // password of an encrypted one).
-    void addToArchive(const QStringList &paths);
+    // Adds `paths` to the archive whose contents are shown, into its folder `folder` (its top when
+    // empty), once the user has said yes (and given the password of an encrypted one).
+    void addToArchive(const QStringList &paths, const QString &folder = {});
 
     // Reads `archive` with `password`, or with the password field's when none is given.
     void showContentsOf(const QString &archive, const QString &password = {});
@@ -164,5 +164,6 @@ private:
     QPushButton *m_extractSelectedButton = nullptr;
     QPushButton *m_testButton = nullptr;
     QPushButton *m_addButton = nullptr;
+    bool m_contentsRead = false; // the archive shown was listed without a fault (it may hold nothing)
     std::pair<QString, QString> m_rereadAfterRun; // an archive whose contents changed, and its password
 };

@@ -776,34 +776,50 @@ private slots:
     {
         QTest::addColumn<QString>("archive");
         QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("empty"); // the bytes of an archive with no entries, or a made one
         QTest::newRow("7z") << "a.7z"
-                            << "";
+                            << "" << QByteArray();
         QTest::newRow("zip") << "a.zip"
-                             << "";
+                             << "" << QByteArray();
         QTest::newRow("tar") << "a.tar"
-                             << "";
+                             << "" << QByteArray();
         QTest::newRow("7z, names encrypted") << "a.7z"
-                                             << "pw";
+                                             << "pw" << QByteArray();
         QTest::newRow("zip, encrypted") << "a.zip"
-                                        << "pw";
+                                        << "pw" << QByteArray();
+        QTest::newRow("zip, no entries") << "a.zip"
+                                         << "" << QByteArray("PK\x05\x06").append(18, '\0');
+        QTest::newRow("tar, no entries") << "a.tar"
+                                         << "" << QByteArray(10240, '\0');
     }
     // Files dropped on an archive's contents, or chosen with "Add...", go into it after a question that
     // names it. A run that fails half-way (a file that is not there) leaves it byte for byte, and so
     // does a wrong password for an encrypted one, which is asked for first and tried before anything is
-    // added.
+    // added. Dropped on a folder of the contents, they go into that folder; one whose name the folder
+    // already holds is refused before anything runs.
     void sevenZipAddsToArchives()
     {
         QFETCH(QString, archive);
         QFETCH(QString, password);
+        QFETCH(QByteArray, empty);
         QTemporaryDir dir;
         const QString path = dir.filePath(archive);
-        QVERIFY(writeFile(dir.filePath("old.txt"), "old") && writeFile(dir.filePath("new.txt"), "new"));
-        QStringList make = {"a", "--", path, dir.filePath("old.txt")};
+        QVERIFY(writeFile(dir.filePath("in/old.txt"), "old") &&
+                writeFile(dir.filePath("in/docs/d.txt"), "d") && writeFile(dir.filePath("new.txt"), "new") &&
+                writeFile(dir.filePath("more/m.txt"), "m"));
+        QStringList make = {"a", "--", path, "old.txt", "docs"};
         if (!password.isEmpty())
             make.insert(1, archive.endsWith(".7z") ? "-mhe=on" : "-p" + password);
         if (archive.endsWith(".7z") && !password.isEmpty())
             make.insert(1, "-p" + password);
-        sevenZip(make);
+        if (empty.isEmpty()) {
+            brivo::test::CurrentDirectory inFolder(dir.filePath("in"));
+            sevenZip(make);
+        } else {
+            QVERIFY(writeFile(path, empty));
+        }
+        const QStringList old =
+            empty.isEmpty() ? QStringList{"docs", "docs/d.txt", "old.txt"} : QStringList();
         const QByteArray before = readFile(path);
         Widget window;
         window.show();
@@ -813,7 +829,8 @@ private slots:
         }
         window.setf(path);
         auto *contents = window.findChild<QTreeView *>("contents");
-        QTRY_COMPARE(contents->model()->rowCount(), 1);
+        QTRY_VERIFY(window.findChild<QLabel *>("contentsStatus")->text().contains(" entr"));
+        QCOMPARE(contents->model()->rowCount(), empty.isEmpty() ? 2 : 0);
         window.passwordBox->setChecked(false);
         ModalAnswerer answers;
         const auto typePassword = [&answers](const QString &typed) {
@@ -826,11 +843,17 @@ private slots:
         if (!password.isEmpty())
             typePassword("wrong");
         answers.press(QMessageBox::Yes);
-        const QPoint middle = contents->viewport()->mapTo(&window, contents->viewport()->rect().center());
-        QVERIFY(brivo::test::sendDropUrls(
-            &window,
-            {QUrl::fromLocalFile(dir.filePath("new.txt")), QUrl::fromLocalFile(dir.filePath("gone"))},
-            middle));
+        const auto dropAt = [&](const QString &name, const QStringList &files) {
+            const QModelIndexList found = contents->model()->match(
+                contents->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            const QPoint at = name.isEmpty() ? contents->viewport()->rect().bottomLeft() - QPoint(-5, 5)
+                                             : contents->visualRect(found.value(0)).center();
+            QList<QUrl> urls;
+            for (const QString &file : files)
+                urls << QUrl::fromLocalFile(dir.filePath(file));
+            return brivo::test::sendDropUrls(&window, urls, contents->viewport()->mapTo(&window, at));
+        };
+        QVERIFY(dropAt({}, {"new.txt", "gone"}));
         QVERIFY(answers.waitUntilAnswered());
         QVERIFY(waitIdle(window));
         QCOMPARE(answers.last().text, "Add 2 files to \"" + archive + "\"?");
@@ -849,12 +872,40 @@ private slots:
         QCOMPARE(answers.last().text, "Add \"new.txt\" to \"" + archive + "\"?");
         QVERIFY2(window.output->toPlainText().endsWith("Added to \"" + path + "\"."),
                  qPrintable(window.output->toPlainText()));
-        QCOMPARE(namesIn(path, password), QStringList({"new.txt", "old.txt"}));
+        QStringList names = QStringList(old) << "new.txt";
+        names.sort();
+        QCOMPARE(namesIn(path, password), names);
+        QTRY_COMPARE(contents->model()->rowCount(), empty.isEmpty() ? 3 : 1);
+        QCOMPARE(window.listModel->stringList(), QStringList{path}); // the drop added nothing to the list
+        if (!empty.isEmpty())
+            return;
+
+        // Into the folder "docs", dropped on a file inside it.
+        contents->expand(contents->model()->index(0, 0));
+        if (!password.isEmpty())
+            typePassword(password);
+        answers.press(QMessageBox::Yes);
+        QVERIFY(dropAt("d.txt", {"more"}));
+        QVERIFY(answers.waitUntilAnswered());
+        QVERIFY(waitIdle(window));
+        QCOMPARE(answers.last().text, "Add \"more\" to the folder \"docs\" of \"" + archive + "\"?");
+        QVERIFY2(window.output->toPlainText().endsWith("Added to \"" + path + "\"."),
+                 qPrintable(window.output->toPlainText()));
+        QCOMPARE(namesIn(path, password),
+                 QStringList({"docs", "docs/d.txt", "docs/more", "docs/more/m.txt", "new.txt", "old.txt"}));
         int code = -1;
         sevenZip({"t", "-p" + password, "--", path}, {}, &code);
         QCOMPARE(code, 0); // one password for all, the old one
-        QTRY_COMPARE(contents->model()->rowCount(), 2);
-        QCOMPARE(window.listModel->stringList(), QStringList{path}); // the drop added nothing to the list
+        QCOMPARE(leftovers(dir.path()), QStringList());
+
+        // Again: "docs" already holds "more", and nothing runs.
+        QTRY_COMPARE(contents->model()->rowCount(), 3);
+        const QByteArray added1 = readFile(path);
+        answers.press(QMessageBox::Ok);
+        QVERIFY(dropAt("docs", {"more"}));
+        QVERIFY(answers.waitUntilAnswered());
+        QCOMPARE(answers.last().text, "\"" + archive + "\" already holds \"docs/more\". Nothing was added.");
+        QCOMPARE(readFile(path), added1);
     }
 
     // A double-click on a file entry asks for the password of an encrypted one, extracts that entry alone

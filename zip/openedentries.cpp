@@ -9,21 +9,16 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <memory>
-
 namespace brivo::zip {
 
 namespace {
 
-struct Watched
-{
-    QList<QPointer<QWidget>> windows;
-};
+using Windows = QList<QPointer<QWidget>>;
 
 // The folders made, and the windows each waits for. Whatever is left goes as the program quits.
-QHash<QString, std::shared_ptr<Watched>> &folders()
+QHash<QString, Windows> &folders()
 {
-    static QHash<QString, std::shared_ptr<Watched>> made;
+    static QHash<QString, Windows> made;
     static const bool removedAtExit = [] {
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] {
             for (const QString &folder : made.keys())
@@ -41,7 +36,7 @@ void removeIfUnused(const QString &folder)
     const auto found = folders().constFind(folder);
     if (found == folders().cend())
         return;
-    for (const QPointer<QWidget> &window : std::as_const((*found)->windows))
+    for (const QPointer<QWidget> &window : *found)
         if (window)
             return;
     folders().remove(folder);
@@ -58,19 +53,19 @@ QString makeOpenedEntryFolder(QString *error)
         return {};
     }
     folder.setAutoRemove(false);
-    folders().insert(folder.path(), std::make_shared<Watched>());
+    folders().insert(folder.path(), {});
     return folder.path();
 }
 
 void removeWhenClosed(const QString &folder, const QList<QWidget *> &windows)
 {
-    const std::shared_ptr<Watched> watched = folders().value(folder);
-    if (!watched) {
+    const auto watched = folders().find(folder);
+    if (watched == folders().end()) {
         removeTree(folder);
         return;
     }
     for (QWidget *window : windows) {
-        watched->windows.append(window);
+        watched->append(window);
         // Looked at once the window is gone for good.
         QObject::connect(window, &QObject::destroyed, qApp, [folder] {
             QMetaObject::invokeMethod(

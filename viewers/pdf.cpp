@@ -504,6 +504,7 @@ bool pdf::showPage(int index, const QImage &drawn)
         return false;
     prerenderer->showing(index, drawn);
     links = shown->links();
+    linksPage = index;
     page = std::move(shown);
     clearSelection();
     pageIndex = index;
@@ -651,17 +652,17 @@ void pdf::setContinuous(bool on)
             points.append(sized ? sized->pageSizeF() : QSizeF(1, 1));
         }
         pagesView = new brivo::PdfPagesView(points, this);
-        pagesView->decorate = [this](QPainter &painter, int index, const QRect &place) {
+        pagesView->decorate = [this](QPainter &painter, int index, const QTransform &toView) {
             const QList<QRectF> hits = searchHits.value(index);
             for (int i = 0; i < hits.size(); ++i) {
-                const QRectF &hit = hits.at(i);
-                painter.fillRect(QRectF(place.x() + hit.x() * place.width(),
-                                        place.y() + hit.y() * place.height(), hit.width() * place.width(),
-                                        hit.height() * place.height()),
-                                 index == currentHitPage && i == currentHitIndex ? QColor(255, 140, 0, 120)
-                                                                                 : QColor(255, 230, 0, 110));
+                painter.fillRect(toView.mapRect(hits.at(i)), index == currentHitPage && i == currentHitIndex
+                                                                 ? QColor(255, 140, 0, 120)
+                                                                 : QColor(255, 230, 0, 110));
             }
         };
+        // Links and selection work on every page of the view, as on the single page.
+        pagesView->installEventFilter(this);
+        pagesView->setMouseTracking(true);
         connect(prerenderer, &brivo::PagePrerenderer::pagePrepared, this, [this](int index) {
             if (continuous)
                 pagesView->setPage(index, prerenderer->page(index));
@@ -673,10 +674,12 @@ void pdf::setContinuous(bool on)
     QWidget *left = scrollArea->takeWidget();
     left->setParent(this);
     left->hide();
-    if (on) {
+    // The selection's frame belongs to the view it was drawn in.
+    clearSelection();
+    delete selectionBand;
+    selectionBand = nullptr;
+    if (on)
         pagesView->setResolution(dpiX, dpiY);
-        clearSelection();
-    }
     scrollArea->setWidget(shown);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     turnTo(reading);
@@ -728,11 +731,10 @@ void pdf::scrolledContinuous()
 void pdf::scrollToHit()
 {
     if (continuous && currentHitIndex >= 0 && currentHitIndex < searchHits.value(currentHitPage).size()) {
-        const QRect place = pagesView->pageRect(currentHitPage);
-        const QRectF &hit = searchHits.at(currentHitPage).at(currentHitIndex);
-        const QPoint centre = place.topLeft() + QPointF((hit.x() + hit.width() / 2) * place.width(),
-                                                        (hit.y() + hit.height() / 2) * place.height())
-                                                    .toPoint();
+        const QPoint centre = pagesView->pageTransform(currentHitPage)
+                                  .mapRect(searchHits.at(currentHitPage).at(currentHitIndex))
+                                  .center()
+                                  .toPoint();
         const QSize view = scrollArea->viewport()->size();
         scrollArea->ensureVisible(centre.x(), centre.y(), view.width() / 2, view.height() / 2);
         pagesView->update();
@@ -854,6 +856,12 @@ void pdf::placeSelection()
 {
     if (!selectionBand)
         return;
+    if (continuous && !selectionArea.isEmpty()) {
+        selectionBand->setGeometry(
+            pagesView->pageTransform(selectionPage).mapRect(selectionArea).toAlignedRect());
+        selectionBand->show();
+        return;
+    }
     if (selectionArea.isEmpty() || pixmap.isNull()) {
         selectionBand->hide();
         return;
@@ -910,16 +918,36 @@ std::optional<QPointF> pdf::pagePoint(QPoint labelPos, bool clamp) const
     return QPointF(upright.x() / image.width(), upright.y() / image.height());
 }
 
-const Poppler::Link *pdf::linkAt(QPoint labelPos) const
+std::optional<pdf::PagePlace> pdf::placeAt(QPoint pos, std::optional<int> onPage) const
 {
-    const std::optional<QPointF> at = pagePoint(labelPos);
-    if (!at)
+    if (continuous) {
+        const std::optional<brivo::PdfPagesView::PagePoint> at = pagesView->pagePoint(pos, onPage);
+        return at ? std::optional<PagePlace>({at->page, at->at}) : std::nullopt;
+    }
+    const std::optional<QPointF> at = pagePoint(pos, onPage.has_value());
+    return at ? std::optional<PagePlace>({pageIndex, *at}) : std::nullopt;
+}
+
+const Poppler::Link *pdf::linkAt(QPoint pos)
+{
+    const std::optional<PagePlace> place = placeAt(pos);
+    if (!place)
         return nullptr;
+    if (place->page != linksPage) {
+        const std::unique_ptr<Poppler::Page> pointed = document->page(place->page);
+        links = pointed ? pointed->links() : std::vector<std::unique_ptr<Poppler::Link>>();
+        linksPage = place->page;
+    }
     for (const std::unique_ptr<Poppler::Link> &link : links) {
-        if (link->linkArea().normalized().contains(*at))
+        if (link->linkArea().normalized().contains(place->at))
             return link.get();
     }
     return nullptr;
+}
+
+QWidget *pdf::pageView() const
+{
+    return continuous ? static_cast<QWidget *>(pagesView) : imageLabel;
 }
 
 void pdf::clearSelection()
@@ -957,10 +985,13 @@ bool pdf::pageMouseEvent(QEvent *event)
         scrollArea->setFocus(Qt::MouseFocusReason);
         if (mouse->modifiers() & Qt::ShiftModifier) {
             clearSelection();
+            // A selection stays on the page it begins on (in a gap, the page above).
+            const std::optional<PagePlace> start = placeAt(pos);
+            selectionPage = start ? start->page : continuous ? pagesView->pageAt(pos.y()) : pageIndex;
             selecting = true;
             selectionStart = pos;
             if (!selectionBand)
-                selectionBand = new QRubberBand(QRubberBand::Rectangle, imageLabel);
+                selectionBand = new QRubberBand(QRubberBand::Rectangle, pageView());
             selectionBand->setGeometry(QRect(pos, QSize()));
             selectionBand->show();
             return true;
@@ -973,14 +1004,14 @@ bool pdf::pageMouseEvent(QEvent *event)
         }
         if (mouse->buttons() != Qt::NoButton)
             return false;
-        imageLabel->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        pageView()->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
         if (link && link->linkType() == Poppler::Link::Browse) {
             // The address is shown before a click can take the user there.
             QToolTip::showText(mouse->globalPosition().toPoint(),
-                               static_cast<const Poppler::LinkBrowse *>(link)->url(), imageLabel);
+                               static_cast<const Poppler::LinkBrowse *>(link)->url(), pageView());
         } else if (link && link->linkType() == Poppler::Link::Goto) {
             const int target = static_cast<const Poppler::LinkGoto *>(link)->destination().pageNumber();
-            QToolTip::showText(mouse->globalPosition().toPoint(), tr("Page %1").arg(target), imageLabel);
+            QToolTip::showText(mouse->globalPosition().toPoint(), tr("Page %1").arg(target), pageView());
         } else {
             QToolTip::hideText();
         }
@@ -990,16 +1021,25 @@ bool pdf::pageMouseEvent(QEvent *event)
             return false;
         if (selecting) {
             selecting = false;
-            const std::optional<QPointF> a = pagePoint(selectionStart, true), b = pagePoint(pos, true);
-            const QSizeF points = page->pageSizeF();
-            selectionArea = QRectF(*a, *b).normalized();
-            selectedText = page->text(
+            const std::optional<PagePlace> a = placeAt(selectionStart, selectionPage),
+                                           b = placeAt(pos, selectionPage);
+            const std::unique_ptr<Poppler::Page> selected = document->page(selectionPage);
+            if (!a || !b || !selected) {
+                clearSelection();
+                return true;
+            }
+            const QSizeF points = selected->pageSizeF();
+            selectionArea = QRectF(a->at, b->at).normalized();
+            selectedText = selected->text(
                 QRectF(selectionArea.x() * points.width(), selectionArea.y() * points.height(),
                        selectionArea.width() * points.width(), selectionArea.height() * points.height()));
             placeSelection();
             return true;
         }
-        if (!link || link != linkAt(pressPos))
+        // Followed when pressed and released on the same link (the links read are those of its page).
+        if (const std::optional<PagePlace> pressed = placeAt(pressPos);
+            !link || !pressed || pressed->page != linksPage ||
+            !link->linkArea().normalized().contains(pressed->at))
             return false;
         if (link->linkType() == Poppler::Link::Browse) {
             // A web link the desktop has no browser for is shown in Brivo's own.
@@ -1031,20 +1071,36 @@ void pdf::wheelStep(bool forward)
 
 void pdf::rl()
 {
-    if (image.isNull() || continuous)
-        return;
-    rotation.rotate(-90);
-    showImage();
-    applyFit();
+    turnQuarter(-1);
 }
 
 void pdf::rr()
 {
-    if (image.isNull() || continuous)
+    turnQuarter(1);
+}
+
+void pdf::turnQuarter(int quarters)
+{
+    if (continuous) {
+        // Every page turns; the place read stays at the top of the view.
+        const Spot at = spot();
+        pagesView->setQuarterTurns(pagesView->quarterTurns() + quarters);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        goToSpot(at);
+        placeSelection();
+        applyFit();
         return;
-    rotation.rotate(90);
+    }
+    if (image.isNull())
+        return;
+    rotation.rotate(90.0 * quarters);
     showImage();
     applyFit();
+}
+
+bool pdf::quarterTurned() const
+{
+    return continuous ? pagesView->quarterTurns() % 2 == 1 : qAbs(rotation.m12()) > 0.5;
 }
 
 void pdf::zi()
@@ -1140,7 +1196,7 @@ void pdf::applyFit()
     if (fit == noFit || !page)
         return;
     QSizeF points = page->pageSizeF();
-    if (qAbs(rotation.m12()) > 0.5) // a quarter turn
+    if (quarterTurned())
         points.transpose();
     const int frame = 2 * scrollArea->frameWidth();
     QSize room = scrollArea->size() - QSize(frame, frame);
@@ -1363,7 +1419,7 @@ void pdf::closeEvent(QCloseEvent *event)
 
 bool pdf::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == imageLabel)
+    if (watched == imageLabel || (pagesView && watched == pagesView))
         return pageMouseEvent(event);
     if (watched != scrollArea)
         return QWidget::eventFilter(watched, event);

@@ -150,8 +150,23 @@ private:
     // Where `labelPos` on imageLabel lies on the shown page, unrotated, from 0 to 1 in each direction;
     // nothing when it is off the page. With `clamp` a point off the page gives the nearest point on it.
     std::optional<QPointF> pagePoint(QPoint labelPos, bool clamp = false) const;
-    // The link of the shown page under `labelPos`, if any.
-    const Poppler::Link *linkAt(QPoint labelPos) const;
+    // Where `pos` (on imageLabel, or on pagesView while continuous) lies in the document: the page and
+    // the point on it, unrotated, from 0 to 1 in each direction; nothing off the pages. With `onPage`,
+    // the point on that page, clamped to it.
+    struct PagePlace
+    {
+        int page;
+        QPointF at;
+    };
+    std::optional<PagePlace> placeAt(QPoint pos, std::optional<int> onPage = std::nullopt) const;
+    // The link under `pos` (as placeAt() takes it), if any; the links of the page it lies on are read then.
+    const Poppler::Link *linkAt(QPoint pos);
+    // Turns the shown page, or every page while continuous, by a quarter turn clockwise (1) or back (-1).
+    void turnQuarter(int quarters);
+    // Whether the pages stand on their side.
+    bool quarterTurned() const;
+    // The view the pages are drawn in: pagesView while continuous, imageLabel otherwise.
+    QWidget *pageView() const;
     // Finding text: the search (PdfSearch) reads its own copy of the document on another thread, page by
     // page, and the hits arrive here as each page is read. Next and previous go through them in page
     // order, turning pages as needed.
@@ -220,10 +235,13 @@ private:
     QTimer *rememberTimer = nullptr;
 
     QTreeWidget *contentsTree = nullptr;
-    // The links of the shown page, read when it is shown.
+    // The links of page `linksPage`: the page shown, or the last one pointed at while continuous.
     std::vector<std::unique_ptr<Poppler::Link>> links;
-    // Text selection: where the Shift-drag began, its frame on the page, and the text inside it.
+    int linksPage = -1;
+    // Text selection: where the Shift-drag began and on which page, its frame on the page, and the text
+    // inside it.
     QPoint selectionStart;
+    int selectionPage = -1;
     bool selecting = false;
     QRubberBand *selectionBand = nullptr;
     QString selectedText;

@@ -9,9 +9,11 @@
 #include <QImage>
 #include <QList>
 #include <QSizeF>
+#include <QTransform>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace brivo {
 
@@ -27,8 +29,23 @@ public:
 
     // Lays the pages out at another resolution; the pictures drawn at the old one are dropped.
     void setResolution(int dpiX, int dpiY);
+    // Turns every page by `quarterTurns` quarter turns clockwise (negative: anticlockwise) and lays them
+    // out again; the pictures stay, as they are drawn upright and turned as they are painted.
+    void setQuarterTurns(int quarterTurns);
+    int quarterTurns() const { return m_turns; }
     // Where page `index` lies in the view.
     QRect pageRect(int index) const;
+    // From a point on page `index`, in fractions of the page as it stands upright (0 to 1 across and
+    // down, as poppler gives links and text), to the view.
+    QTransform pageTransform(int index) const;
+    // The page at `pos` and the point on it, in fractions of the upright page; nothing in a gap or beside
+    // the pages. With `page`, that page and the point clamped to it, wherever `pos` is.
+    struct PagePoint
+    {
+        int page;
+        QPointF at;
+    };
+    std::optional<PagePoint> pagePoint(QPoint pos, std::optional<int> page = std::nullopt) const;
     // The page at height `y` (the one above when `y` is in a gap), clamped to the document.
     int pageAt(int y) const;
     int pageCount() const { return int(m_points.size()); }
@@ -39,15 +56,23 @@ public:
     bool hasPage(int index) const { return m_images.contains(index); }
     // Lets go of every picture but those of the pages from `first` to `last`.
     void keepOnly(int first, int last);
-    // Painted over each page drawn: the owner's marks (search hits), given the page's place.
-    std::function<void(QPainter &, int index, const QRect &place)> decorate;
+    // Painted over each page drawn: the owner's marks (search hits), given pageTransform() of the page.
+    std::function<void(QPainter &, int index, const QTransform &toView)> decorate;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QList<QSizeF> m_points;
-    // Each page's top, at the current resolution, and the widest page's width.
+    void layOut();
+    // Page `index` as laid out before it is turned, and from its pixels to the view.
+    QSize uprightSize(int index) const;
+    QTransform uprightToView(int index) const;
+
+    int m_dpiX = 100;
+    int m_dpiY = 100;
+    int m_turns = 0;
+    // Each page's top and its size as laid out (turned), at the current resolution.
     QList<int> m_tops;
     QList<QSize> m_sizes;
     QHash<int, QImage> m_images;

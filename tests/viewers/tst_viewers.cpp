@@ -996,6 +996,33 @@ private slots:
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
         QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+
+        // The same on the continuous pages, upright, on their side and turned over.
+        auto *area = w->findChild<QScrollArea *>("scrollArea");
+        QTest::keyClick(area, Qt::Key_7, Qt::ControlModifier);
+        auto *view = w->findChild<brivo::PdfPagesView *>();
+        QVERIFY(view && view->isVisible());
+        const auto field = [w] { return w->findChild<QLineEdit *>("pageEdit")->text(); };
+        const auto onFirst = [view](QPointF points, bool turnedOver) {
+            const QRect place = view->pageRect(0);
+            const QPointF down(points.x() / 216, 1 - points.y() / 144);
+            const QPointF at = turnedOver ? QPointF(1, 1) - down : down;
+            return place.topLeft() + QPoint(qRound(at.x() * place.width()), qRound(at.y() * place.height()));
+        };
+        for (const bool turnedOver : {false, true}) {
+            QTest::keyClick(area, Qt::Key_Home);
+            QCOMPARE(field(), QStringLiteral("1"));
+            QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, onFirst({10, 130}, turnedOver));
+            QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, onFirst({210, 20}, turnedOver));
+            QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text().simplified(), QStringLiteral("Hello world"));
+            QTest::mouseClick(view, Qt::LeftButton, {}, onFirst({40, 25}, turnedOver));
+            QCOMPARE(field(), QStringLiteral("3"));
+            const QSize upright = view->pageRect(0).size();
+            QTest::mouseClick(w->findChild<QPushButton *>("rrButton"), Qt::LeftButton);
+            QCOMPARE(view->pageRect(0).size(), upright.transposed());
+            QTest::mouseClick(w->findChild<QPushButton *>("rrButton"), Qt::LeftButton);
+        }
     }
 
     void pdfTallPageScrollsBeforeItTurns()

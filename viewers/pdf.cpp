@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QMutex>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
@@ -450,6 +451,14 @@ void pdf::drawFirstPage()
     });
 }
 
+struct pdf::RequestDocuments
+{
+    // As many as requests drawing at once are worth keeping: a zoom step taken while a page is drawn.
+    static constexpr std::size_t kept = 2;
+    QMutex mutex;
+    std::vector<std::unique_ptr<Poppler::Document>> idle;
+};
+
 void pdf::requestPage(int index, int newDpiX, int newDpiY, std::function<void(const QImage &)> then)
 {
     const int generation = ++requestGeneration;
@@ -468,19 +477,38 @@ void pdf::requestPage(int index, int newDpiX, int newDpiY, std::function<void(co
     const QByteArray key = password;
     const int count = pageCount();
     const std::shared_ptr<std::atomic_int> latest = latestRequest;
+    if (!requestDocuments)
+        requestDocuments = std::make_shared<RequestDocuments>();
+    const std::shared_ptr<RequestDocuments> documents = requestDocuments;
     QPointer<pdf> self(this);
     QThreadPool::globalInstance()->start([=, then = std::move(then)] {
         QImage drawn;
         // A request that a later one replaced before it started is not drawn at all.
         if (latest->load() == generation) {
-            // A document of its own: a poppler document is not to be used from two threads at once. One
-            // that has become another file since (other pages) draws nothing here.
-            const std::unique_ptr<Poppler::Document> own = Poppler::Document::load(path, key, key);
-            if (own && !own->isLocked() && own->numPages() == count) {
-                own->setRenderHint(Poppler::Document::TextAntialiasing, true);
+            // A document of the workers' own: a poppler document is not to be used from two threads at
+            // once. One that has become another file since (other pages) draws nothing here.
+            std::unique_ptr<Poppler::Document> own;
+            {
+                const QMutexLocker lock(&documents->mutex);
+                if (!documents->idle.empty()) {
+                    own = std::move(documents->idle.back());
+                    documents->idle.pop_back();
+                }
+            }
+            if (!own) {
+                own = Poppler::Document::load(path, key, key);
+                if (own && (own->isLocked() || own->numPages() != count))
+                    own.reset();
+                if (own)
+                    own->setRenderHint(Poppler::Document::TextAntialiasing, true);
+            }
+            if (own) {
                 if (const std::unique_ptr<Poppler::Page> page = own->page(index);
                     page && page->pageSizeF() == points)
                     drawn = pdfpaging::renderPage(*page, newDpiX, newDpiY);
+                const QMutexLocker lock(&documents->mutex);
+                if (documents->idle.size() < RequestDocuments::kept)
+                    documents->idle.push_back(std::move(own));
             }
         }
         QMetaObject::invokeMethod(

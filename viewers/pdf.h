@@ -193,6 +193,11 @@ private:
     int shownOrComing() const { return turnTarget >= 0 ? turnTarget : pageIndex; }
     // The latest request, as the workers see it.
     std::shared_ptr<std::atomic_int> latestRequest = std::make_shared<std::atomic_int>(0);
+    // The documents the requests draw from on the workers, each used by one request at a time: opened
+    // when none is free and kept for the next request, as opening a long document and finding a page in
+    // it can take longer than drawing the page.
+    struct RequestDocuments;
+    std::shared_ptr<RequestDocuments> requestDocuments;
     // Counts page requests, so that only the latest one is shown.
     int requestGeneration = 0;
     // The resolution a zoom under way asks for, so that zoom steps in a row add up; 0 when none.

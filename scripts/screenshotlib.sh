@@ -11,6 +11,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export QT_QPA_PLATFORM=xcb
 shot_name=$(basename "$0" .sh)
 shot_out=$(realpath -m "$2")
+# The shots' files lie under /var/tmp, so that the archive tool's file tree shows them among that folder's
+# few neighbours rather than among whatever else the machine keeps in /tmp.
+[ -d /var/tmp ] && [ -w /var/tmp ] && export TMPDIR=/var/tmp
 e2e_setup "$1"
 export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_STATE_HOME="$E2E_TMP/state" XDG_DATA_HOME="$E2E_TMP/data" \
     XDG_CACHE_HOME="$E2E_TMP/cache"

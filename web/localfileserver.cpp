@@ -4,10 +4,13 @@
 
 #include <QFile>
 #include <QMimeDatabase>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -69,60 +72,70 @@ Range byteRange(const QByteArray &header, qint64 size, qint64 *first, qint64 *la
 
 } // namespace
 
-LocalFileServer::LocalFileServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+struct LocalFileServer::Shared
 {
-    // 128 random bits: not to be guessed by a program that tries addresses.
-    quint32 words[4];
-    QRandomGenerator::system()->generate(std::begin(words), std::end(words));
-    m_secret = QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-            // A connection that never asks holds nothing for long (the engine asks at once).
-            QTimer::singleShot(kHeadWaitMs, socket, [socket] {
-                if (!socket->property(kAsked).toBool())
-                    socket->abort();
-            });
-        }
-    });
-    m_server->listen(QHostAddress::LocalHost, 0);
-}
+    QByteArray secret;
+    quint16 port = 0; // 0 while not listening
+    mutable QMutex mutex;
+    QSet<QString> offered; // paths of the files offered
 
-bool LocalFileServer::isListening() const
+    bool isOffered(const QString &path) const
+    {
+        const QMutexLocker lock(&mutex);
+        return offered.contains(path);
+    }
+
+    QUrl fileOf(const QUrl &address) const
+    {
+        const QString prefix = QLatin1Char('/') + QString::fromLatin1(secret) + QLatin1Char('/');
+        const QString path = address.path(QUrl::FullyDecoded);
+        if (port == 0 || address.scheme() != QLatin1String("http") ||
+            address.host() != QLatin1String("127.0.0.1") || address.port() != port ||
+            !sameSecret(path.left(prefix.size()).toLatin1(), prefix.toLatin1()))
+            return {};
+        QUrl file;
+        file.setScheme(QStringLiteral("file"));
+        file.setPath(path.mid(prefix.size() - 1), QUrl::DecodedMode);
+        return QUrl::fromLocalFile(file.toLocalFile());
+    }
+};
+
+namespace {
+
+// The listening socket and its connections, on the server's thread.
+class Connections : public QObject
 {
-    return m_server->isListening();
-}
+public:
+    explicit Connections(std::shared_ptr<LocalFileServer::Shared> shared) : m_shared(std::move(shared)) {}
 
-QUrl LocalFileServer::offer(const QUrl &fileUrl)
-{
-    if (!isListening() || !fileUrl.isLocalFile())
-        return fileUrl;
-    m_offered.insert(fileUrl.toLocalFile());
-    QUrl address;
-    address.setScheme(QStringLiteral("http"));
-    address.setHost(QStringLiteral("127.0.0.1"));
-    address.setPort(m_server->serverPort());
-    address.setPath(QLatin1Char('/') + QString::fromLatin1(m_secret) + fileUrl.path(QUrl::FullyDecoded),
-                    QUrl::DecodedMode);
-    return address;
-}
+    // Listens on a free port of the loopback address and puts it in the shared state; runs on the
+    // server's thread before any offer is made.
+    void listen()
+    {
+        m_server = new QTcpServer(this);
+        connect(m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+                // A connection that never asks holds nothing for long (the engine asks at once).
+                QTimer::singleShot(kHeadWaitMs, socket, [socket] {
+                    if (!socket->property(kAsked).toBool())
+                        socket->abort();
+                });
+            }
+        });
+        if (m_server->listen(QHostAddress::LocalHost, 0))
+            m_shared->port = m_server->serverPort();
+    }
 
-QUrl LocalFileServer::fileOf(const QUrl &address) const
-{
-    const QString prefix = QLatin1Char('/') + QString::fromLatin1(m_secret) + QLatin1Char('/');
-    const QString path = address.path(QUrl::FullyDecoded);
-    if (!isListening() || address.scheme() != QLatin1String("http") ||
-        address.host() != QLatin1String("127.0.0.1") || address.port() != m_server->serverPort() ||
-        !sameSecret(path.left(prefix.size()).toLatin1(), prefix.toLatin1()))
-        return {};
-    QUrl file;
-    file.setScheme(QStringLiteral("file"));
-    file.setPath(path.mid(prefix.size() - 1), QUrl::DecodedMode);
-    return QUrl::fromLocalFile(file.toLocalFile());
-}
+private:
+    void readRequest(QTcpSocket *socket);
 
-void LocalFileServer::readRequest(QTcpSocket *socket)
+    std::shared_ptr<LocalFileServer::Shared> m_shared;
+    QTcpServer *m_server = nullptr;
+};
+
+void Connections::readRequest(QTcpSocket *socket)
 {
     const QByteArray seen = socket->peek(kMaxHead);
     const qsizetype end = seen.indexOf("\r\n\r\n");
@@ -142,9 +155,9 @@ void LocalFileServer::readRequest(QTcpSocket *socket)
     QUrl address = QUrl(QString::fromLatin1(request[1]));
     address.setScheme(QStringLiteral("http"));
     address.setHost(QStringLiteral("127.0.0.1"));
-    address.setPort(m_server->serverPort());
-    const QUrl file = fileOf(address);
-    QFile *content = file.isLocalFile() && m_offered.contains(file.toLocalFile())
+    address.setPort(m_shared->port);
+    const QUrl file = m_shared->fileOf(address);
+    QFile *content = file.isLocalFile() && m_shared->isOffered(file.toLocalFile())
                          ? openRegularFile(file.toLocalFile(), socket)
                          : nullptr;
     if (!content)
@@ -195,6 +208,58 @@ void LocalFileServer::readRequest(QTcpSocket *socket)
     };
     connect(socket, &QTcpSocket::bytesWritten, content, pump);
     pump();
+}
+
+} // namespace
+
+LocalFileServer::LocalFileServer(QObject *parent)
+    : QObject(parent), m_shared(std::make_shared<Shared>()), m_thread(new QThread(this))
+{
+    // 128 random bits: not to be guessed by a program that tries addresses.
+    quint32 words[4];
+    QRandomGenerator::system()->generate(std::begin(words), std::end(words));
+    m_shared->secret = QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
+    m_thread->setObjectName(QStringLiteral("local file server"));
+    auto *connections = new Connections(m_shared);
+    connections->moveToThread(m_thread);
+    // The connections go with the thread, on it.
+    connect(m_thread, &QThread::finished, connections, &QObject::deleteLater);
+    m_thread->start();
+    QMetaObject::invokeMethod(connections, &Connections::listen, Qt::BlockingQueuedConnection);
+}
+
+LocalFileServer::~LocalFileServer()
+{
+    m_thread->quit();
+    m_thread->wait();
+}
+
+bool LocalFileServer::isListening() const
+{
+    return m_shared->port != 0;
+}
+
+QUrl LocalFileServer::offer(const QUrl &fileUrl)
+{
+    if (!isListening() || !fileUrl.isLocalFile())
+        return fileUrl;
+    {
+        const QMutexLocker lock(&m_shared->mutex);
+        m_shared->offered.insert(fileUrl.toLocalFile());
+    }
+    QUrl address;
+    address.setScheme(QStringLiteral("http"));
+    address.setHost(QStringLiteral("127.0.0.1"));
+    address.setPort(m_shared->port);
+    address.setPath(QLatin1Char('/') + QString::fromLatin1(m_shared->secret) +
+                        fileUrl.path(QUrl::FullyDecoded),
+                    QUrl::DecodedMode);
+    return address;
+}
+
+QUrl LocalFileServer::fileOf(const QUrl &address) const
+{
+    return m_shared->fileOf(address);
 }
 
 } // namespace brivo

@@ -3,13 +3,11 @@
 
 #include "brivo_web_export.h"
 
-#include <QByteArray>
 #include <QObject>
-#include <QSet>
-#include <QString>
 
-class QTcpServer;
-class QTcpSocket;
+#include <memory>
+
+class QThread;
 class QUrl;
 
 namespace brivo {
@@ -26,8 +24,11 @@ class BRIVO_WEB_EXPORT LocalFileServer : public QObject
 {
     Q_OBJECT
 public:
-    // Listens on a free port of the loopback address; isListening() says whether that worked.
+    // Listens on a free port of the loopback address; isListening() says whether that worked. The
+    // connections are served on a thread of the server's own, so that a file on a slow disk or a network
+    // share never holds up the windows.
     explicit LocalFileServer(QObject *parent = nullptr);
+    ~LocalFileServer() override;
 
     bool isListening() const;
     // The address under which the local file of `fileUrl` is served from now on (fragment dropped);
@@ -39,12 +40,13 @@ public:
     // other.
     QUrl fileOf(const QUrl &address) const;
 
-private:
-    void readRequest(QTcpSocket *socket);
+    // What the server's thread and the callers share: the secret and port, set before the first offer,
+    // and the files offered.
+    struct Shared;
 
-    QTcpServer *m_server;
-    QByteArray m_secret;
-    QSet<QString> m_offered; // paths of the files offered
+private:
+    std::shared_ptr<Shared> m_shared;
+    QThread *m_thread;
 };
 
 } // namespace brivo

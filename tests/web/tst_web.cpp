@@ -19,11 +19,13 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
+
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+#include <thread>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -490,6 +492,17 @@ private slots:
         };
         const QUrl style = server.offer(QUrl::fromLocalFile(page("style.css")));
         QCOMPARE(server.fileOf(style), QUrl::fromLocalFile(page("style.css")));
+        // Served on a thread of its own: the answer comes while this thread waits and runs no events.
+        QByteArray answered;
+        std::thread([&] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, quint16(style.port()));
+            socket.write("GET " + style.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) +
+                         " HTTP/1.1\r\n\r\n");
+            while (socket.waitForReadyRead(5000))
+                answered += socket.readAll();
+        }).join();
+        QVERIFY2(answered.startsWith("HTTP/1.1 200 "), answered.constData());
         const QByteArray whole = ask(style);
         QVERIFY2(whole.startsWith("HTTP/1.1 200 ") && whole.contains("Content-Type: text/css\r\n") &&
                      whole.endsWith("\r\n\r\nh1 { color: #aa3300; }") && !whole.contains("Access-Control"),

@@ -973,8 +973,7 @@ void Widget::appendLines(const QStringList &lines, const QTextCharFormat &format
 {
     for (const QString &line : lines)
         startPaneBlock(format).insertText(line, format);
-    // Follow the output as it arrives.
-    output->verticalScrollBar()->setValue(output->verticalScrollBar()->maximum());
+    followOutput();
 }
 
 void Widget::appendOutput(const QStringList &lines)
@@ -1019,5 +1018,12 @@ void Widget::addVerdict(const QString &archive, brivo::zip::Verdict verdict)
 void Widget::appendHtml(const QString &html)
 {
     startPaneBlock(QTextCharFormat()).insertHtml(html);
-    output->verticalScrollBar()->setValue(output->verticalScrollBar()->maximum());
+    followOutput();
+}
+
+void Widget::followOutput()
+{
+    // The pane lays out what was added, and its scroll range grows, only after this: the last line is
+    // scrolled to from the event loop.
+    QTimer::singleShot(0, output, [bar = output->verticalScrollBar()] { bar->setValue(bar->maximum()); });
 }

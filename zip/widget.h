@@ -131,6 +131,8 @@ private:
     void appendOutput(const QStringList &lines);
     void appendErrors(const QStringList &lines);
     void appendHtml(const QString &html);
+    // Scrolls the pane to its last line, once what was just added is laid out.
+    void followOutput();
     // One line in the verdict list for an archive of the run.
     void addVerdict(const QString &archive, brivo::zip::Verdict verdict);
 

@@ -15,6 +15,7 @@
 #include "zip/sevenziplocator.h"
 #include "zip/widget.h"
 
+#include <QScrollBar>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -893,6 +894,8 @@ private slots:
                  qPrintable(window.output->toPlainText()));
         QCOMPARE(namesIn(path, password),
                  QStringList({"docs", "docs/d.txt", "docs/more", "docs/more/m.txt", "new.txt", "old.txt"}));
+        const QScrollBar *pane = window.output->verticalScrollBar();
+        QTRY_COMPARE(pane->value(), pane->maximum()); // the pane follows to the last line
         int code = -1;
         sevenZip({"t", "-p" + password, "--", path}, {}, &code);
         QCOMPARE(code, 0); // one password for all, the old one

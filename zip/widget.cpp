@@ -43,6 +43,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QSplitter>
 #include <QStringListModel>
 #include <QTextCursor>
@@ -626,18 +627,25 @@ void Widget::addToArchive(const QStringList &paths, const QString &folder)
         return;
     const QString archive = m_contents->archive();
     const QString name = shown(QFileInfo(archive).fileName());
-    // At the top, 7z updates an entry of the same name as it always does; inside a folder the files
-    // would stand beside such an entry under the same name, so that is refused.
+    // At the top, 7z updates an entry of the same name as it always does (and refuses two files of one
+    // name); inside a folder the files would stand beside such an entry, or each other, under the same
+    // name, so that is refused.
     if (!folder.isEmpty()) {
+        QSet<QString> names;
         for (const QString &path : paths) {
-            const QString inside = folder + QLatin1Char('/') + QFileInfo(path).fileName();
-            if (m_contents->holds(inside)) {
-                QMessageBox::warning(
-                    this, errorTitle,
-                    QStringLiteral("%1 already holds %2. Nothing was added.").arg(name, shown(inside)),
-                    QMessageBox::Ok);
+            const QString fileName = QFileInfo(path).fileName();
+            const QString inside = folder + QLatin1Char('/') + fileName;
+            QString refused;
+            if (m_contents->holds(inside))
+                refused = QStringLiteral("%1 already holds %2.").arg(name, shown(inside));
+            else if (names.contains(fileName))
+                refused = QStringLiteral("Two of the files to add are named %1.").arg(shown(fileName));
+            if (!refused.isEmpty()) {
+                QMessageBox::warning(this, errorTitle, refused + QStringLiteral(" Nothing was added."),
+                                     QMessageBox::Ok);
                 return;
             }
+            names.insert(fileName);
         }
     }
     // New entries get the password of the old ones, which is tried on one of them before anything is added.

@@ -901,13 +901,19 @@ private slots:
         QCOMPARE(code, 0); // one password for all, the old one
         QCOMPARE(leftovers(dir.path()), QStringList());
 
-        // Again: "docs" already holds "more", and nothing runs.
+        // Again: "docs" already holds "more", and nothing runs; nor for two files of one name.
         QTRY_COMPARE(contents->model()->rowCount(), 3);
         const QByteArray added1 = readFile(path);
-        answers.press(QMessageBox::Ok);
-        QVERIFY(dropAt("docs", {"more"}));
-        QVERIFY(answers.waitUntilAnswered());
-        QCOMPARE(answers.last().text, "\"" + archive + "\" already holds \"docs/more\". Nothing was added.");
+        QVERIFY(writeFile(dir.filePath("in/new.txt"), "other"));
+        const std::pair<QStringList, QString> refusals[] = {
+            {{"more"}, "\"" + archive + "\" already holds \"docs/more\"."},
+            {{"new.txt", "in/new.txt"}, "Two of the files to add are named \"new.txt\"."}};
+        for (const auto &[files, text] : refusals) {
+            answers.press(QMessageBox::Ok);
+            QVERIFY(dropAt("docs", files));
+            QVERIFY(answers.waitUntilAnswered());
+            QCOMPARE(answers.last().text, text + " Nothing was added.");
+        }
         QCOMPARE(readFile(path), added1);
     }
 

@@ -10,12 +10,22 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <optional>
+
 namespace {
 
-void dispatchPath(const QString &path)
+// The tool whose extension `path` has, if any: the tool it opens in without a question.
+std::optional<brivo::Tool> claimingTool(const QString &path)
 {
+    return brivo::hasDot(path) ? brivo::toolForExtension(brivo::extensionOf(path)) : std::nullopt;
+}
+
+bool dispatchPath(const QString &path)
+{
+    const bool claimed = claimingTool(path).has_value();
     doch dispatcher;
     dispatcher.doallforshow(path);
+    return claimed;
 }
 
 void openPathInTool(brivo::Tool tool, const QString &path)
@@ -51,14 +61,11 @@ void doch::doallforshow()
 
 void doch::doallforshow(QString p)
 {
-    if (brivo::hasDot(p)) {
-        const QString extension = brivo::extensionOf(p);
-        if (const auto tool = brivo::toolForExtension(extension)) {
-            brivo::OpenOptions options;
-            options.audioOnly = brivo::isAudioOnlyExtension(extension);
-            brivo::openTool(*tool, p, options);
-            return;
-        }
+    if (const std::optional<brivo::Tool> tool = claimingTool(p)) {
+        brivo::OpenOptions options;
+        options.audioOnly = brivo::isAudioOnlyExtension(brivo::extensionOf(p));
+        brivo::openTool(*tool, p, options);
+        return;
     }
 
     auto *launcher = new showmain();

@@ -23,12 +23,12 @@ Dispatch installedDispatch = nullptr;
 ToolOpen installedToolOpen = nullptr;
 AddressDispatch installedAddressDispatch = nullptr;
 
-void dispatch(const QString &path)
+bool dispatch(const QString &path)
 {
     if (installedDispatch)
-        installedDispatch(path);
-    else
-        qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(path));
+        return installedDispatch(path);
+    qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(path));
+    return false;
 }
 
 void openInTool(Tool tool, const QString &path)
@@ -78,15 +78,15 @@ void showInOwnBrowser(const QUrl &address)
         qWarning("Brivo: no dispatch is installed; \"%s\" opens nothing", qPrintable(address.toString()));
 }
 
-QList<QWidget *> dispatchOpening(const QString &path)
+Opening dispatchOpening(const QString &path)
 {
     const QWidgetList before = QApplication::topLevelWidgets();
-    dispatch(path);
-    QList<QWidget *> opened;
+    Opening opening;
+    opening.toolChosenLater = !dispatch(path) && !path.isEmpty();
     for (QWidget *window : QApplication::topLevelWidgets())
         if (window->isVisible() && !before.contains(window))
-            opened.append(window);
-    return opened;
+            opening.windows.append(window);
+    return opening;
 }
 
 void goHome()

@@ -19,7 +19,9 @@ class QWidget;
 namespace brivo {
 
 // Opens `path` in the window its type calls for, as at start-up; the empty path opens a plain launcher.
-using Dispatch = void (*)(const QString &path);
+// True when a tool opened it; false when a launcher opened instead (a plain one, or one that asks which
+// tool is to open a file of a type no tool claims).
+using Dispatch = bool (*)(const QString &path);
 
 // Opens `path` in `tool`, whatever its type (an empty path opens the tool with no file).
 using ToolOpen = void (*)(Tool tool, const QString &path);
@@ -38,9 +40,15 @@ void installAddressDispatch(AddressDispatch dispatch);
 // has no browser to show it.
 BRIVO_CORE_EXPORT void showInOwnBrowser(const QUrl &address);
 
-// Opens `path` as a start-up dispatch does, at once, and returns the windows that opened for it (none when
-// nothing opened): for a caller that must know when they have all closed.
-BRIVO_CORE_EXPORT QList<QWidget *> dispatchOpening(const QString &path);
+// Opens `path` as a start-up dispatch does, at once, and says which windows opened for it (none when
+// nothing opened): for a caller that must know when they have all closed. When the launcher opened to ask
+// for a tool, the tool's window comes later, out of the caller's sight.
+struct Opening
+{
+    QList<QWidget *> windows;
+    bool toolChosenLater = false;
+};
+BRIVO_CORE_EXPORT Opening dispatchOpening(const QString &path);
 
 // The home control of every tool window: opens one more plain launcher. The calling window stays open.
 BRIVO_CORE_EXPORT void goHome();

@@ -607,14 +607,11 @@ void Widget::openEntry(const QModelIndex &index)
         // happens from the event loop, once the job has ended, and also when this window has closed
         // meanwhile: the folder is looked after either way.
         QTimer::singleShot(0, qApp, [folder, file] {
-            const QList<QWidget *> windows =
-                file.isEmpty() ? QList<QWidget *>() : brivo::dispatchOpening(file);
+            const brivo::Opening opening = file.isEmpty() ? brivo::Opening() : brivo::dispatchOpening(file);
             // A file no tool claims opens the launcher to choose one; the tool chosen there opens a window
             // that cannot be followed from here, so the folder stays until the program ends.
-            const bool chooser = std::any_of(windows.begin(), windows.end(),
-                                             [](const QWidget *w) { return w->inherits("showmain"); });
-            if (!chooser)
-                brivo::zip::removeWhenClosed(folder, windows);
+            if (!opening.toolChosenLater)
+                brivo::zip::removeWhenClosed(folder, opening.windows);
         });
     });
     output->setText(QString());

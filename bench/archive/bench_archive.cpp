@@ -144,7 +144,7 @@ double sevenZipExtractEntry(const QString &archive, const QString &entry, bool t
         return 0;
     if (!thenOpen)
         return timer.nsecsElapsed() / 1e6;
-    const QList<QWidget *> windows = brivo::dispatchOpening(into.filePath(entry));
+    const QList<QWidget *> windows = brivo::dispatchOpening(into.filePath(entry)).windows;
     if (windows.isEmpty())
         return 0;
     windows.first()->repaint();

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStyle>
 #include <QtConcurrent/QtConcurrentRun>
+
 #include <algorithm>
 
 #ifdef Q_OS_UNIX

@@ -159,26 +159,26 @@ void PackJob::endNow()
 
 void PackJob::moveIntoFolder(const QString &made)
 {
+    // The whole paths 7z stored the files under, and the folder's paths they get.
+    QStringList stored;
     QList<std::pair<QString, QString>> renames;
     for (const QString &entry : std::as_const(m_entries)) {
         const QFileInfo info(entry);
-        renames.append({info.absoluteFilePath(), m_into + QLatin1Char('/') + info.fileName()});
+        stored << info.absoluteFilePath();
+        renames.append({stored.last(), m_into + QLatin1Char('/') + info.fileName()});
     }
     QByteArray input = passwordInput(m_password);
     input += input;
-    runArchiver(renameArguments(made, renames, !m_password.isEmpty()), input, [this, made] {
+    runArchiver(renameArguments(made, renames, !m_password.isEmpty()), input, [this, made, stored] {
         if (!failed())
-            checkMoved(made);
+            checkMoved(made, stored);
     });
 }
 
-void PackJob::checkMoved(const QString &made)
+void PackJob::checkMoved(const QString &made, const QStringList &stored)
 {
     // 7z renames nothing, and says nothing, when a name differs from the one it stored: the copy is asked
     // for the whole paths, and one entry still listed under them keeps the archive as it was.
-    QStringList stored;
-    for (const QString &entry : std::as_const(m_entries))
-        stored << QFileInfo(entry).absoluteFilePath();
     runArchiver(listArguments(made) << stored, passwordInput(m_password), [this] {
         if (failed())
             return;

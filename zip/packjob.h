@@ -37,7 +37,7 @@ private:
     void copied();
     void packInto(const QString &made);
     void moveIntoFolder(const QString &made);
-    void checkMoved(const QString &made);
+    void checkMoved(const QString &made, const QStringList &stored);
     void packed();
     bool failed(); // says so when 7z did not succeed; true then
 

@@ -1029,6 +1029,11 @@ void Widget::appendHtml(const QString &html)
 void Widget::followOutput()
 {
     // The pane lays out what was added, and its scroll range grows, only after this: the last line is
-    // scrolled to from the event loop.
-    QTimer::singleShot(0, output, [bar = output->verticalScrollBar()] { bar->setValue(bar->maximum()); });
+    // scrolled to from the event loop, once for all the output that arrives before then.
+    if (std::exchange(m_followPending, true))
+        return;
+    QTimer::singleShot(0, output, [this] {
+        m_followPending = false;
+        output->verticalScrollBar()->setValue(output->verticalScrollBar()->maximum());
+    });
 }

@@ -166,6 +166,7 @@ private:
     QPushButton *m_extractSelectedButton = nullptr;
     QPushButton *m_testButton = nullptr;
     QPushButton *m_addButton = nullptr;
-    bool m_contentsRead = false; // the archive shown was listed without a fault (it may hold nothing)
+    bool m_contentsRead = false;  // the archive shown was listed without a fault (it may hold nothing)
+    bool m_followPending = false; // the pane is to be scrolled to its last line from the event loop
     std::pair<QString, QString> m_rereadAfterRun; // an archive whose contents changed, and its password
 };

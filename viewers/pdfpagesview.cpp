@@ -122,17 +122,18 @@ void PdfPagesView::paintEvent(QPaintEvent *event)
         if (place.top() > event->rect().bottom())
             break;
         const auto image = m_images.constFind(index);
-        const QTransform toView = pageTransform(index);
+        const QSize upright = uprightSize(index);
+        const QTransform fromUpright = uprightToView(index);
         if (image == m_images.constEnd()) {
             painter.fillRect(place, Qt::white);
         } else {
             // Drawn upright, and turned with the page (unturned, the page is only moved to its place).
-            painter.setTransform(uprightToView(index));
-            painter.drawImage(QRect(QPoint(0, 0), uprightSize(index)), *image);
+            painter.setTransform(fromUpright);
+            painter.drawImage(QRect(QPoint(0, 0), upright), *image);
             painter.resetTransform();
         }
         if (decorate)
-            decorate(painter, index, toView);
+            decorate(painter, index, QTransform::fromScale(upright.width(), upright.height()) * fromUpright);
     }
 }
 
